@@ -1,0 +1,72 @@
+#include "app/TiloraApplication.h"
+
+#include "app/Errors.h"
+
+#include <QMessageBox>
+
+namespace {
+
+void showErrorBox(const QString &message)
+{
+    // A second error while the box is up (a timer, a resize) must not stack boxes.
+    static bool showing = false;
+    if (showing)
+        return;
+    showing = true;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tilora"), message, QMessageBox::Ok);
+    box.exec();
+    showing = false;
+}
+
+TiloraApplication::ErrorReporter &reporterSlot()
+{
+    static TiloraApplication::ErrorReporter reporter = showErrorBox;
+    return reporter;
+}
+
+} // namespace
+
+TiloraApplication::TiloraApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Tilora"));
+}
+
+bool TiloraApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ReportCurrentException();
+    }
+    return false;
+}
+
+void TiloraApplication::reportError(const QString &message)
+{
+    if (reporterSlot())
+        reporterSlot()(message);
+}
+
+void TiloraApplication::setErrorReporter(ErrorReporter reporter)
+{
+    reporterSlot() = std::move(reporter);
+}
+
+TiloraApplication::ErrorReporter TiloraApplication::errorReporter()
+{
+    return reporterSlot();
+}
+
+void ReportCurrentException()
+{
+    try {
+        throw;
+    } catch (const ETiloraError &error) {
+        TiloraApplication::reportError(error.message());
+    } catch (const std::exception &error) {
+        TiloraApplication::reportError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        TiloraApplication::reportError(QStringLiteral("Unbekannter Fehler"));
+    }
+}

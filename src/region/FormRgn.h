@@ -1,0 +1,141 @@
+#pragma once
+
+// Window outlines from region expressions (see RegionExpression.h for the language), and the
+// components that put them on windows.
+
+#include "region/RegionExpression.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRegion>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include <QWidget>
+
+// A second TFormRegion on one window.
+class EDuplicateComponent : public ETiloraError
+{
+public:
+    using ETiloraError::ETiloraError;
+};
+
+// A region component whose owner is not a top-level window.
+class EOwnerMustBeForm : public ETiloraError
+{
+public:
+    using ETiloraError::ETiloraError;
+};
+
+class TExternalRegion;
+
+// Common base of the region components: ties an expression to its owner window.
+class TRegionComp : public QObject
+{
+    Q_OBJECT
+
+public:
+    ~TRegionComp() override;
+
+    QString Region() const { return m_region; }
+    // Stores the text, then (unless the owner is still being set up) evaluates and applies
+    // it. Evaluation errors propagate after the text has been stored.
+    void setRegion(const QString &text);
+
+    // The result of the last successful evaluation, or none.
+    const std::optional<QRegion> &builtRegion() const { return m_builtRegion; }
+
+    QWidget *ownerWindow() const { return m_owner; }
+
+    // While loading, setting Region only stores the text; EndLoading evaluates it once.
+    void BeginLoading();
+    void EndLoading();
+    bool isLoading() const { return m_loading; }
+
+protected:
+    TRegionComp(QWidget *owner, const char *className);
+
+    void BuildRegion();
+    virtual void ApplyRegion() = 0;
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QPointer<QWidget> m_owner;
+    QString m_region;
+    std::optional<QRegion> m_builtRegion;
+    bool m_loading = false;
+
+    friend class TExternalRegion;
+};
+
+// Puts the evaluated expression on its window as the window's outline (its mask), evaluates
+// again on every resize, and with ClientDrag lets the player drag the window by any bare spot
+// of its client area.
+class TFormRegion : public TRegionComp
+{
+    Q_OBJECT
+
+public:
+    using SizeChangedHandler = std::function<void(TFormRegion *sender, QString &region)>;
+
+    // Throws EDuplicateComponent when the owner has a TFormRegion already, EOwnerMustBeForm
+    // when the owner is not a top-level window.
+    explicit TFormRegion(QWidget *owner);
+
+    bool ClientDrag() const { return m_clientDrag; }
+    void setClientDrag(bool on) { m_clientDrag = on; }
+
+    bool DrawOnDesigning() const { return m_drawOnDesigning; }
+    void setDrawOnDesigning(bool on) { m_drawOnDesigning = on; }
+
+    SizeChangedHandler OnSizeChanged() const { return m_onSizeChanged; }
+    void setOnSizeChanged(SizeChangedHandler handler) { m_onSizeChanged = std::move(handler); }
+
+protected:
+    void ApplyRegion() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool m_clientDrag = false;
+    bool m_drawOnDesigning = true;
+    SizeChangedHandler m_onSizeChanged;
+};
+
+// An abstract named shape that region expressions place with their T command. The name is
+// the QObject's objectName.
+class TExternalRegion : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Throws EOwnerMustBeForm when the owner is not a top-level window.
+    explicit TExternalRegion(QWidget *owner);
+    ~TExternalRegion() override;
+
+    bool OwnRegion() const { return m_ownRegion; }
+    void setOwnRegion(bool on);
+
+    // A new region in window coordinates, owned by the caller, or none.
+    virtual std::optional<QRegion> CreateRegion() = 0;
+    // Width and height of the reference box; -1 uses the shape's own bounding box.
+    virtual QSize GetReferenceSize() const { return QSize(-1, -1); }
+
+    // Drops the kept shape and tells the window's TFormRegion to evaluate again.
+    void RegionChanged();
+
+    // Renames the region and updates the owner's expression to the new name.
+    void setName(const QString &name);
+    QString previousName() const { return m_previousName; }
+
+    // The shape handed to the evaluator: a copy of the kept one, or a fresh one.
+    std::optional<QRegion> shapeForEvaluation();
+
+private:
+    bool m_ownRegion = true;
+    std::optional<QRegion> m_keptRegion;
+    QString m_previousName;
+};

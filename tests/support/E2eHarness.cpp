@@ -1,0 +1,276 @@
+#include "support/E2eHarness.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+namespace e2e {
+
+namespace {
+
+QProcessEnvironment toolEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display());
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return environment;
+}
+
+void ensureRootColour()
+{
+    static bool done = false;
+    if (done || !available())
+        return;
+    done = true;
+    run(QStringLiteral("xsetroot"), {QStringLiteral("-solid"), rootColor().name()});
+}
+
+} // namespace
+
+QString display()
+{
+    return qEnvironmentVariable("TILORA_E2E_DISPLAY");
+}
+
+bool available()
+{
+    return !display().isEmpty();
+}
+
+QString run(const QString &program, const QStringList &arguments, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment());
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        QTest::qFail(qPrintable(QStringLiteral("%1 did not end").arg(program)), __FILE__,
+                     __LINE__);
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        QTest::qFail(qPrintable(QStringLiteral("%1 %2 failed: %3")
+                                    .arg(program, arguments.join(QLatin1Char(' ')),
+                                         QString::fromLocal8Bit(process.readAllStandardError()))),
+                     __FILE__, __LINE__);
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+QImage screenshot()
+{
+    ensureRootColour();
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment());
+    process.start(QStringLiteral("import"),
+                  {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    QImage image;
+    image.loadFromData(process.readAllStandardOutput(), "PNG");
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QColor pixelAt(const QImage &screen, QPoint point)
+{
+    if (!screen.rect().contains(point))
+        return {};
+    return QColor(screen.pixel(point));
+}
+
+QColor pixelAt(QPoint point)
+{
+    return pixelAt(screenshot(), point);
+}
+
+QRect windowGeometry(const QString &windowId)
+{
+    const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), windowId});
+    auto value = [&info](const QString &label) {
+        const QRegularExpression pattern(QRegularExpression::escape(label)
+                                         + QStringLiteral(":\\s*(-?\\d+)"));
+        const QRegularExpressionMatch match = pattern.match(info);
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    };
+    return QRect(value(QStringLiteral("Absolute upper-left X")),
+                 value(QStringLiteral("Absolute upper-left Y")), value(QStringLiteral("Width")),
+                 value(QStringLiteral("Height")));
+}
+
+QStringList visibleWindows(qint64 pid)
+{
+    QProcess process;
+    process.setProcessEnvironment(toolEnvironment());
+    process.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                   QStringLiteral("--pid"), QString::number(pid)});
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString waitForWindow(const QString &title, int timeoutMs, qint64 pid)
+{
+    ensureRootColour();
+    QDeadlineTimer deadline(timeoutMs);
+    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title)
+                            + QLatin1Char('$');
+    while (!deadline.hasExpired()) {
+        QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
+        if (pid > 0)
+            arguments << QStringLiteral("--pid") << QString::number(pid);
+        arguments << QStringLiteral("--name") << pattern;
+        QProcess process;
+        process.setProcessEnvironment(toolEnvironment());
+        process.start(QStringLiteral("xdotool"), arguments);
+        process.waitForFinished(10000);
+        const QStringList ids = QString::fromLocal8Bit(process.readAllStandardOutput())
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (!ids.isEmpty())
+            return ids.last();
+        QTest::qWait(50);
+    }
+    return {};
+}
+
+void mouseMove(QPoint point)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(point.x()),
+                                    QString::number(point.y())});
+}
+
+void click(QPoint point, int button)
+{
+    mouseMove(point);
+    run(QStringLiteral("xdotool"), {QStringLiteral("click"), QString::number(button)});
+}
+
+void mouseDown(QPoint point, int button)
+{
+    mouseMove(point);
+    run(QStringLiteral("xdotool"), {QStringLiteral("mousedown"), QString::number(button)});
+}
+
+void mouseUp(QPoint point, int button)
+{
+    mouseMove(point);
+    run(QStringLiteral("xdotool"), {QStringLiteral("mouseup"), QString::number(button)});
+}
+
+void key(const QString &keyName)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), keyName});
+}
+
+void type(const QString &text)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                    QStringLiteral("20"), text});
+}
+
+bool waitForPixel(QPoint point, const QColor &color, bool equal, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        if ((pixelAt(point) == color) == equal)
+            return true;
+        QTest::qWait(50);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+Program::Program()
+{
+    const QString target = filePath(QStringLiteral("tilora"));
+    QFile::copy(QStringLiteral(TILORA_BINARY), target);
+    QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
+}
+
+Program::~Program()
+{
+    kill();
+}
+
+QString Program::folder() const
+{
+    return m_folder.path();
+}
+
+QString Program::filePath(const QString &name) const
+{
+    return m_folder.filePath(name);
+}
+
+void Program::writeFile(const QString &name, const QByteArray &contents)
+{
+    QFile file(filePath(name));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+}
+
+QByteArray Program::readFile(const QString &name) const
+{
+    QFile file(filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QProcess *Program::start()
+{
+    ensureRootColour();
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(toolEnvironment());
+    // The program must not depend on where it is started from.
+    process->setWorkingDirectory(QDir::tempPath());
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    process->start(filePath(QStringLiteral("tilora")), {});
+    process->waitForStarted(10000);
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+qint64 Program::pid() const
+{
+    return process() ? process()->processId() : 0;
+}
+
+bool Program::waitForExit(int timeoutMs)
+{
+    QProcess *first = process();
+    if (!first)
+        return true;
+    if (first->state() == QProcess::NotRunning)
+        return true;
+    return first->waitForFinished(timeoutMs);
+}
+
+void Program::kill()
+{
+    for (auto &process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+}
+
+QByteArray Program::errors() const
+{
+    QByteArray all;
+    for (const auto &process : m_processes)
+        all += process->readAllStandardError();
+    return all;
+}
+
+} // namespace e2e

@@ -1,0 +1,111 @@
+#pragma once
+
+// End-to-end helpers: the real program under the Xvfb server of the test command, driven
+// with xdotool, looked at through screenshots of the whole screen.
+
+#include <QApplication>
+#include <QColor>
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace e2e {
+
+// The colour of the bare screen. No window of the program draws it.
+inline QColor rootColor() { return QColor(0x10, 0xE0, 0xB0); }
+
+// The X display of the test server ("" when the suite runs without one).
+QString display();
+bool available();
+
+// Runs a tool against the test display and returns its standard output; fails the running
+// test (QTest::qFail) and returns "" when it does not end well.
+QString run(const QString &program, const QStringList &arguments, int timeoutMs = 20000);
+
+// The whole screen as it is now.
+QImage screenshot();
+QColor pixelAt(const QImage &screen, QPoint point);
+QColor pixelAt(QPoint point);
+
+// Outer geometry of a top-level window on screen.
+QRect windowGeometry(const QString &windowId);
+
+// Waits until a visible window with exactly this title shows; returns its id or "".
+QString waitForWindow(const QString &title, int timeoutMs = 15000, qint64 pid = 0);
+// Every visible window of a process.
+QStringList visibleWindows(qint64 pid);
+
+void mouseMove(QPoint point);
+void click(QPoint point, int button = 1);
+void mouseDown(QPoint point, int button = 1);
+void mouseUp(QPoint point, int button = 1);
+void key(const QString &keyName);
+void type(const QString &text);
+
+// Waits until the colour at a point is (or is no longer) the given one.
+bool waitForPixel(QPoint point, const QColor &color, bool equal = true, int timeoutMs = 5000);
+
+// The built program, copied alone into a fresh folder so that its ini files land there.
+class Program
+{
+public:
+    Program();
+    ~Program();
+
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    QString folder() const;
+    QString filePath(const QString &name) const;
+    void writeFile(const QString &name, const QByteArray &contents);
+    QByteArray readFile(const QString &name) const;
+
+    // Starts one more instance from the folder; returns it (owned by this object).
+    QProcess *start();
+    QProcess *process() const { return m_processes.empty() ? nullptr : m_processes.front().get(); }
+    qint64 pid() const;
+
+    // Waits for the first instance to end; false when it is still running.
+    bool waitForExit(int timeoutMs = 15000);
+    // Ends every instance still running.
+    void kill();
+
+    // What the program wrote to its standard error (sanitiser reports end up there).
+    QByteArray errors() const;
+
+private:
+    QTemporaryDir m_folder;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+} // namespace e2e
+
+// main() for end-to-end tests: connects the test program itself to the test display (through
+// xcb), so that tests may also show windows of their own there. Without a display the tests
+// run offscreen and skip.
+#define TILORA_E2E_MAIN(TestObject)                                                            \
+    int main(int argc, char *argv[])                                                           \
+    {                                                                                          \
+        if (e2e::available()) {                                                                \
+            qputenv("DISPLAY", e2e::display().toLocal8Bit());                                  \
+            qputenv("QT_QPA_PLATFORM", "xcb");                                                 \
+        }                                                                                      \
+        QApplication app(argc, argv);                                                          \
+        TestObject test;                                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                                             \
+        return QTest::qExec(&test, argc, argv);                                                \
+    }
+
+#define E2E_REQUIRE_DISPLAY()                                                                  \
+    do {                                                                                       \
+        if (!e2e::available())                                                                 \
+            QSKIP("no test display (run the suite through the test command)");                 \
+    } while (false)

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Tilora needs on Debian 12, and nothing twice.
+#   tools/install-deps.sh          the build and the game
+#   tools/install-deps.sh --test   also the test display and its tools
+#   tools/install-deps.sh --bench  also what the benchmarks compare against
+set -euo pipefail
+
+packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+          libgl-dev libjpeg62-turbo-dev fonts-liberation2 xdg-utils)
+for option in "$@"; do
+    case "$option" in
+        --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth) ;;
+        --bench) packages+=(xvfb xdotool x11-utils libjpeg-turbo-progs sgt-puzzles) ;;
+        *) echo "unknown option: $option" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+"${sudo[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends \
+    "${missing[@]}"
