@@ -6,6 +6,7 @@
 #include "region/RegionExpression.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QRegion>
 #include <QSize>
@@ -32,7 +33,8 @@ public:
 
 class TExternalRegion;
 
-// Common base of the region components: ties an expression to its owner window.
+// Common base of the region components: ties an expression to its owner window. The
+// component is a child object of that window and watches its events through an event filter.
 class TRegionComp : public QObject
 {
     Q_OBJECT
@@ -56,6 +58,7 @@ public:
     bool isLoading() const { return m_loading; }
 
 protected:
+    // Throws EOwnerMustBeForm (naming className) when owner is not a top-level window.
     TRegionComp(QWidget *owner, const char *className);
 
     void BuildRegion();
@@ -86,8 +89,11 @@ public:
     // when the owner is not a top-level window.
     explicit TFormRegion(QWidget *owner);
 
+    // The TFormRegion placed on a window, or null.
+    static TFormRegion *ofWindow(const QWidget *window);
+
     bool ClientDrag() const { return m_clientDrag; }
-    void setClientDrag(bool on) { m_clientDrag = on; }
+    void setClientDrag(bool on);
 
     bool DrawOnDesigning() const { return m_drawOnDesigning; }
     void setDrawOnDesigning(bool on) { m_drawOnDesigning = on; }
@@ -100,9 +106,25 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static QWidget *checkNoOtherFormRegion(QWidget *owner);
+
+    void ownerResized();
+    bool dragEvent(QEvent *event);
+
+    // Called by the external regions of the same window.
+    void externalRegionChanged(const TExternalRegion &region);
+    void externalRegionRenamed(const TExternalRegion &region);
+
     bool m_clientDrag = false;
     bool m_drawOnDesigning = true;
     SizeChangedHandler m_onSizeChanged;
+
+    // Dragging by hand, where the window system cannot move the window for us.
+    bool m_dragging = false;
+    QPoint m_pressGlobal;
+    QPoint m_windowStart;
+
+    friend class TExternalRegion;
 };
 
 // An abstract named shape that region expressions place with their T command. The name is
@@ -135,6 +157,8 @@ public:
     std::optional<QRegion> shapeForEvaluation();
 
 private:
+    TFormRegion *ownerFormRegion() const;
+
     bool m_ownRegion = true;
     std::optional<QRegion> m_keptRegion;
     QString m_previousName;

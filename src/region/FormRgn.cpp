@@ -1,0 +1,260 @@
+#include "region/FormRgn.h"
+
+#include <QMouseEvent>
+#include <QScopeGuard>
+#include <QWindow>
+
+namespace {
+
+QWidget *requireForm(QWidget *owner, const char *className)
+{
+    if (!owner || !owner->isWindow())
+        throw EOwnerMustBeForm(QStringLiteral("The owner of %1 component must be the TForm "
+                                              "descendant")
+                                   .arg(QLatin1String(className)));
+    return owner;
+}
+
+// Expressions count from the outer corner of the window, masks from the client area.
+QPoint clientOffset(const QWidget &window)
+{
+    return window.geometry().topLeft() - window.frameGeometry().topLeft();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TRegionComp
+
+TRegionComp::TRegionComp(QWidget *owner, const char *className)
+    : QObject(requireForm(owner, className))
+    , m_owner(owner)
+{
+    owner->installEventFilter(this);
+}
+
+TRegionComp::~TRegionComp()
+{
+    // The window keeps the outline it has.
+    if (m_owner)
+        m_owner->removeEventFilter(this);
+}
+
+void TRegionComp::setRegion(const QString &text)
+{
+    m_region = text;
+    if (m_loading)
+        return;
+    // The notice about a missing external region runs an event loop, in which the window
+    // and this component may go away.
+    const QPointer<TRegionComp> alive(this);
+    BuildRegion();
+    if (alive)
+        ApplyRegion();
+}
+
+void TRegionComp::BeginLoading()
+{
+    m_loading = true;
+}
+
+void TRegionComp::EndLoading()
+{
+    m_loading = false;
+    setRegion(m_region);
+}
+
+void TRegionComp::BuildRegion()
+{
+    m_builtRegion.reset();
+    if (m_region.isEmpty() || !m_owner)
+        return;
+    const QPointer<TRegionComp> alive(this);
+    std::optional<QRegion> region = EvaluateRegion(m_region, *m_owner);
+    if (alive)
+        m_builtRegion = std::move(region);
+}
+
+bool TRegionComp::eventFilter(QObject *watched, QEvent *event)
+{
+    return QObject::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TFormRegion
+
+TFormRegion::TFormRegion(QWidget *owner)
+    : TRegionComp(checkNoOtherFormRegion(owner), "TFormRegion")
+{ }
+
+QWidget *TFormRegion::checkNoOtherFormRegion(QWidget *owner)
+{
+    if (owner && ofWindow(owner))
+        throw EDuplicateComponent(
+            QStringLiteral("Only one TFormRegion component on a form is allowed"));
+    return owner;
+}
+
+TFormRegion *TFormRegion::ofWindow(const QWidget *window)
+{
+    if (!window)
+        return nullptr;
+    return window->findChild<TFormRegion *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void TFormRegion::setClientDrag(bool on)
+{
+    m_clientDrag = on;
+    if (!on)
+        m_dragging = false;
+}
+
+void TFormRegion::ApplyRegion()
+{
+    QWidget *window = ownerWindow();
+    if (!window)
+        return;
+    if (!builtRegion()) {
+        if (m_drawOnDesigning)
+            window->update();
+        return;
+    }
+    QRegion mask = builtRegion()->translated(-clientOffset(*window));
+    // An empty mask would show the whole window; an empty outline shows none of it.
+    if (mask.isEmpty())
+        mask = QRegion(-1, -1, 1, 1);
+    window->setMask(mask);
+}
+
+bool TFormRegion::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != ownerWindow())
+        return TRegionComp::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Resize:
+        ownerResized();
+        return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        return dragEvent(event);
+    default:
+        return false;
+    }
+}
+
+void TFormRegion::ownerResized()
+{
+    QString text = Region();
+    if (m_onSizeChanged)
+        m_onSizeChanged(this, text);
+    setRegion(text);
+}
+
+// Presses that reach the window itself landed on its bare area, or on a child that does not
+// want them (a label); with ClientDrag these move the window like a caption bar would.
+bool TFormRegion::dragEvent(QEvent *event)
+{
+    QWidget *window = ownerWindow();
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    const QPoint global = mouse->globalPosition().toPoint();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (!m_clientDrag || mouse->button() != Qt::LeftButton)
+            return false;
+        m_dragging = false;
+        if (QWindow *handle = window->windowHandle(); handle && handle->startSystemMove())
+            return true;
+        // No window manager to do it (or none that can): follow the pointer ourselves.
+        m_dragging = true;
+        m_pressGlobal = global;
+        m_windowStart = window->pos();
+        return true;
+    case QEvent::MouseMove:
+        if (!m_dragging)
+            return false;
+        if (!(mouse->buttons() & Qt::LeftButton)) {
+            // The release went elsewhere.
+            m_dragging = false;
+            return false;
+        }
+        window->move(m_windowStart + global - m_pressGlobal);
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (!m_dragging || mouse->button() != Qt::LeftButton)
+            return false;
+        m_dragging = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFormRegion::externalRegionChanged(const TExternalRegion &region)
+{
+    if (Region().contains(region.objectName(), Qt::CaseInsensitive))
+        setRegion(Region());
+}
+
+void TFormRegion::externalRegionRenamed(const TExternalRegion &region)
+{
+    const QString previous = region.previousName();
+    if (previous.isEmpty())
+        return;
+    // One pass over the old text: a new name that contains the old one is not replaced again.
+    QString text = Region();
+    text.replace(previous, region.objectName(), Qt::CaseInsensitive);
+    setRegion(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TExternalRegion
+
+TExternalRegion::TExternalRegion(QWidget *owner)
+    : QObject(requireForm(owner, "TExternalRegion"))
+{ }
+
+TExternalRegion::~TExternalRegion() = default;
+
+void TExternalRegion::setOwnRegion(bool on)
+{
+    if (m_ownRegion == on)
+        return;
+    m_ownRegion = on;
+    m_keptRegion.reset();
+}
+
+void TExternalRegion::RegionChanged()
+{
+    m_keptRegion.reset();
+    if (TFormRegion *formRegion = ownerFormRegion())
+        formRegion->externalRegionChanged(*this);
+}
+
+void TExternalRegion::setName(const QString &name)
+{
+    m_previousName = objectName();
+    const auto forget = qScopeGuard([this] { m_previousName.clear(); });
+    setObjectName(name);
+    if (TFormRegion *formRegion = ownerFormRegion())
+        formRegion->externalRegionRenamed(*this);
+}
+
+std::optional<QRegion> TExternalRegion::shapeForEvaluation()
+{
+    if (!m_ownRegion)
+        return CreateRegion();
+    if (!m_keptRegion)
+        m_keptRegion = CreateRegion();
+    return m_keptRegion;
+}
+
+TFormRegion *TExternalRegion::ownerFormRegion() const
+{
+    const auto *window = qobject_cast<const QWidget *>(parent());
+    if (!window || !window->isWindow())
+        return nullptr;
+    return TFormRegion::ofWindow(window);
+}
