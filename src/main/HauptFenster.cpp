@@ -5,6 +5,7 @@
 #include "controls/SpezialButton.h"
 #include "main/TiloraStein.h"
 #include "region/FormRgn.h"
+#include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
 
 #include <QCloseEvent>
@@ -74,6 +75,9 @@ TTiloraForm::~TTiloraForm()
 void TTiloraForm::setWindows(const Windows &windows)
 {
     m_windows = windows;
+    // Closing the solution window clears the mark of "Lösung anzeigen".
+    if (m_windows.preview)
+        connect(m_windows.preview, &TVorschauFenster::closed, this, &TTiloraForm::Vorschau1Click);
 }
 
 void TTiloraForm::createControls()

@@ -1,0 +1,90 @@
+#include "windows/bildfenster.h"
+
+#include "app/Resources.h"
+#include "controls/SpezialButton.h"
+#include "main/BoardLogic.h"
+#include "region/FormRgn.h"
+
+#include <QChildEvent>
+#include <QCloseEvent>
+#include <QPainter>
+
+TVorschauFenster::TVorschauFenster(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setWindowTitle(QStringLiteral("Lösungsbild"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(73, 73, 73));
+    setPalette(colours);
+    setAutoFillBackground(true);
+    setCursor(Qt::CrossCursor);
+    resize(324, 324);
+
+    SpezialButton4 = new TSpezialButton(this);
+    SpezialButton4->setObjectName(QStringLiteral("SpezialButton4"));
+    SpezialButton4->setGeometry(300, 12, 12, 12);
+    SpezialButton4->setColor(QColor(73, 73, 73));
+    SpezialButton4->setBeschriftung(QStringLiteral("×"));
+    SpezialButton4->setBeschriftungLeft(4);
+    SpezialButton4->setBeschriftungTop(-1);
+    QFont buttonFont(QStringLiteral("Arial"));
+    buttonFont.setPixelSize(11);
+    SpezialButton4->setFont(buttonFont);
+    SpezialButton4->setFontColor(Qt::white);
+    m_buttonRightDistance = width() - SpezialButton4->geometry().right() - 1;
+    connect(SpezialButton4, &TSpezialButton::clicked, this, &TVorschauFenster::SpezialButton4Click);
+
+    FormRegion1 = new TFormRegion(this);
+    FormRegion1->setObjectName(QStringLiteral("FormRegion1"));
+    FormRegion1->setClientDrag(true);
+    FormRegion1->setOnSizeChanged([this](TFormRegion *, QString &region) { FormResize(region); });
+    FormRegion1->setRegion(PreviewResizeOutline(width(), height()));
+}
+
+// Every change of size rounds the corners anew. Qt holds back the resize events of a hidden
+// window until it shows; by then whoever sized it has given it the outline it wants, so
+// those late events leave the outline alone.
+void TVorschauFenster::FormResize(QString &region)
+{
+    if (isVisible())
+        region = PreviewResizeOutline(width(), height());
+}
+
+void TVorschauFenster::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    SpezialButton4->move(
+        width() - m_buttonRightDistance - SpezialButton4->width(), SpezialButton4->y());
+}
+
+void TVorschauFenster::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    PaintFrame(painter, rect(), FrameSet::Preview);
+}
+
+void TVorschauFenster::SpezialButton4Click()
+{
+    close();
+}
+
+void TVorschauFenster::closeEvent(QCloseEvent *event)
+{
+    const bool wasShown = isVisible();
+    event->accept();
+    hide();
+    // The main window keeps a mark that says whether this window shows.
+    if (wasShown)
+        emit closed();
+}
+
+// The picture control is put on the window anew with every board; the close button must
+// stay above it.
+void TVorschauFenster::childEvent(QChildEvent *event)
+{
+    QWidget::childEvent(event);
+    if ((event->added() || event->polished()) && event->child() != SpezialButton4
+        && event->child()->isWidgetType() && SpezialButton4)
+        SpezialButton4->raise();
+}

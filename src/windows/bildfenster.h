@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class TFormRegion;
+class TSpezialButton;
+
+// The solution window: the whole picture of the board in a 12-pixel frame. The main window
+// puts the picture control on it (at (12, 12)) and sizes it; the window draws its frame,
+// keeps its close button in the top-right corner and can be dragged by its client area.
+class TVorschauFenster : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TVorschauFenster(QWidget *parent = nullptr);
+
+    static constexpr int FrameWidth = 12;
+
+    TFormRegion *FormRegion1 = nullptr;
+    TSpezialButton *SpezialButton4 = nullptr;
+
+    void SpezialButton4Click();
+
+signals:
+    // The window was closed, by "×" or by the window system; it is hidden now.
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void childEvent(QChildEvent *event) override;
+
+private:
+    void FormResize(QString &region);
+
+    // Distance of the close button's right edge to the window's right edge.
+    int m_buttonRightDistance = 0;
+};

@@ -1,0 +1,149 @@
+#include "windows/meldungsfenster.h"
+
+#include "controls/Panel.h"
+#include "controls/SpezialButton.h"
+
+#include <QEventLoop>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QShowEvent>
+
+namespace {
+
+const QColor DarkGrey(73, 73, 73);
+
+QLabel *createLine(TPanel *panel, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, panel);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setGeometry(geometry);
+    // The lines lie transparently on the panel; a click on one is a click on the panel.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
+TMeldung::TMeldung(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , Panel1(new TPanel(this))
+{
+    setWindowTitle(QStringLiteral("Meldung"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setWindowModality(Qt::ApplicationModal);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, DarkGrey);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(13);
+    setFont(arial);
+    setFixedSize(266, 50);
+
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 265, 49);
+    Panel1->setColor(DarkGrey);
+    Panel1->setBevelOuter(TPanel::Bevel::Raised);
+
+    // The headline reaches past both sides of the panel, so long headlines stay centred.
+    Label4 = createLine(Panel1, QStringLiteral("Glückwunsch!!!"), QRect(-8, 0, 273, 16));
+    // The two lower lines sit on the bottom of the area inside the bevel.
+    const QRect inside = Panel1->clientRect();
+    Label3 = createLine(
+        Panel1, QString(), QRect(inside.left(), inside.bottom() + 1 - 16, inside.width(), 16));
+    Label1 = createLine(Panel1, QStringLiteral("Du hast es geschafft! Deine Zeit beträgt "),
+        QRect(inside.left(), Label3->y() - 16, inside.width(), 16));
+
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+
+    SpezialButton4 = new TSpezialButton(Panel1);
+    SpezialButton4->setObjectName(QStringLiteral("SpezialButton4"));
+    SpezialButton4->setGeometry(249, 3, 12, 12);
+    SpezialButton4->setColor(DarkGrey);
+    SpezialButton4->setBeschriftung(QStringLiteral("×"));
+    SpezialButton4->setBeschriftungLeft(4);
+    SpezialButton4->setBeschriftungTop(-1);
+    QFont buttonFont(QStringLiteral("Arial"));
+    buttonFont.setPixelSize(11);
+    SpezialButton4->setFont(buttonFont);
+    SpezialButton4->setFontColor(Qt::white);
+
+    connect(Panel1, &TPanel::clicked, this, &TMeldung::FormClick);
+    connect(SpezialButton4, &TSpezialButton::clicked, this, &TMeldung::SpezialButton4Click);
+}
+
+TMeldung::~TMeldung()
+{
+    if (m_modalLoop)
+        m_modalLoop->quit();
+}
+
+void TMeldung::setHeadline(const QString &text)
+{
+    Label4->setText(text);
+}
+
+void TMeldung::setTimeLine(const QString &text)
+{
+    Label3->setText(text);
+}
+
+void TMeldung::showModal(const QRect &centreOver)
+{
+    if (m_modalLoop)
+        return; // already waiting for the player
+    if (centreOver.isValid())
+        move(centreOver.left() + centreOver.width() / 2 - width() / 2,
+            centreOver.top() + centreOver.height() / 2 - height() / 2);
+    QEventLoop loop;
+    m_modalLoop = &loop;
+    const QPointer<TMeldung> alive(this);
+    show();
+    raise();
+    activateWindow();
+    if (isVisible())
+        loop.exec();
+    if (alive)
+        m_modalLoop = nullptr;
+}
+
+void TMeldung::FormClick()
+{
+    close();
+}
+
+void TMeldung::SpezialButton4Click()
+{
+    close();
+}
+
+void TMeldung::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+    QWidget::mousePressEvent(event);
+}
+
+// The bare strip of the window that the panel leaves free.
+void TMeldung::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = event->button() == Qt::LeftButton && m_pressed
+        && rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton)
+        m_pressed = false;
+    if (click)
+        FormClick();
+    else
+        QWidget::mouseReleaseEvent(event);
+}
+
+void TMeldung::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (m_modalLoop && !event->spontaneous())
+        m_modalLoop->quit();
+}
