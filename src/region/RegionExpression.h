@@ -32,7 +32,8 @@ public:
 // Evaluates a region expression against a window (its geometry gives the variables
 // X C Y R B W H; its TExternalRegion children serve the T command). Returns no region for an
 // empty text or when no shape reached the outermost level. Throws ECannotTranslate on a
-// language error and EDivisionByZero on an integer division by zero.
+// language error and EDivisionByZero on an integer division by zero ("Division by zero in
+// line N"). Shapes are clipped to the pixels -32768..32767, all a window can show.
 std::optional<QRegion> EvaluateRegion(const QString &text, const QWidget &window);
 
 // The caption bar heights the Y variable uses: normal windows and tool windows. Read once at
