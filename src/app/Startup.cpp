@@ -1,16 +1,35 @@
 #include "app/Startup.h"
 
+#include "app/ProgramWindows.h"
+#include "app/SingleInstance.h"
 #include "app/TiloraApplication.h"
+#include "main/HauptFenster.h"
 
-#include <QWidget>
+void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromTray)
+{
+    if (mainWindow.isVisible() && !mainWindow.isMinimized()) {
+        mainWindow.raise();
+        mainWindow.activateWindow();
+    } else if (restoreFromTray) {
+        restoreFromTray();
+    }
+}
 
 int RunTilora(TiloraApplication &application)
 {
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Tilora"));
-    window.setWindowFlag(Qt::FramelessWindowHint);
-    window.resize(286, 286);
-    window.move(42, 142);
-    window.show();
+    // Lives as long as the program: it holds the lock and answers later starts.
+    SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+
+    const std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
+    TTiloraForm &main = *windows->main;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {
+        BringToFront(main, [&main] { main.RestoreFromTray(); });
+    });
+    // A start while the farewell window counts down gets a window of its own rather than
+    // an answer from a program on its way out.
+    QObject::connect(&main, &TTiloraForm::closing, &instance, &SingleInstance::release);
+    main.show();
     return application.exec();
 }

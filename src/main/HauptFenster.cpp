@@ -6,6 +6,7 @@
 #include "main/TiloraStein.h"
 #include "region/FormRgn.h"
 #include "windows/bildfenster.h"
+#include "windows/ueberfenster.h"
 #include "windows/startenfenster.h"
 
 #include <QCloseEvent>
@@ -49,8 +50,16 @@ TTiloraForm::TTiloraForm(QWidget *parent)
     };
     createControls();
     createMenuItems();
+    // The window's creation, in this order: pointers, picture mode, the pending first build,
+    // the random source, then the settings file.
     setPointer(QStringLiteral("FINGER1"));
+    SetPictureMode(true);
+    BoardBuildPending = true;
     seedRandom(quint32(QDateTime::currentMSecsSinceEpoch()));
+    ReadSettings();
+    // The very first start shows the help, once the window is up.
+    if (!SettingsFileExisted)
+        QTimer::singleShot(0, this, [this] { OpenHelp(); });
 
     connect(SekundenZaehler, &QTimer::timeout, this, &TTiloraForm::SekundenZaehlerTimer);
     connect(AnimTimer, &QTimer::timeout, this, &TTiloraForm::AnimTimerTimer);
@@ -78,6 +87,8 @@ void TTiloraForm::setWindows(const Windows &windows)
     // Closing the solution window clears the mark of "Lösung anzeigen".
     if (m_windows.preview)
         connect(m_windows.preview, &TVorschauFenster::closed, this, &TTiloraForm::Vorschau1Click);
+    if (m_windows.about)
+        m_windows.about->openHelp = [this] { OpenHelp(); };
 }
 
 void TTiloraForm::createControls()
@@ -283,9 +294,17 @@ bool TTiloraForm::eventFilter(QObject *watched, QEvent *event)
 
 void TTiloraForm::closeEvent(QCloseEvent *event)
 {
+    if (m_closing) {
+        event->accept();
+        return;
+    }
     m_closing = true;
+    emit closing();
     SekundenZaehler->stop();
+    WriteSettings();
     if (m_windows.start)
         m_windows.start->hide();
+    if (m_windows.about)
+        m_windows.about->showModal(geometry());
     QWidget::closeEvent(event);
 }

@@ -199,8 +199,54 @@ public:
     // ---- notification area
     void HideToTray();
     void RestoreFromTray();
-    // Brings the window forward for a later start of the program.
-    void comeForward();
+
+    // ---- menus, keys and help (HauptFensterMenus.cpp)
+    class TOwnerDrawnMenu *PopupMenu1 = nullptr; // game menu
+    class TOwnerDrawnMenu *PopupMenu2 = nullptr; // options menu
+    class TOwnerDrawnMenu *Groesse1 = nullptr; // grid sizes, in the options menu
+    class TOwnerDrawnMenu *Animation1 = nullptr;
+    class TOwnerDrawnMenu *Mischen1 = nullptr; // shuffle lengths
+    // Runs an item's command, as choosing it in its menu or pressing its key does, whether
+    // the item is shown and enabled or not. Nothing else toggles a check item's mark.
+    void activateItem(QAction *item);
+    // The window's key handlers, which see every key before the window's controls; each
+    // returns whether the key was one of the window's.
+    bool FormKeyDown(int key); // F1 .. F9, whatever the modifiers
+    bool FormKeyPress(QChar key); // A, B, H, P in either letter case
+    void Highscore1Click();
+    // Opens the help document beside the program in the desktop's viewer; a missing
+    // document or viewer is not reported.
+    void OpenHelp();
+    static QString helpFilePath();
+    // Hands a document to the desktop's viewer without waiting for it. Tests replace it.
+    std::function<void(const QString &path)> openDocument;
+    // Shows the high score window modally; set up by the high score window.
+    std::function<void()> showHighscores;
+
+private:
+    void createMenus();
+    bool previewKey(QObject *watched, QEvent *event);
+    QHash<QAction *, std::function<void()>> m_itemHandlers;
+
+public:
+
+    // ---- settings dialog (HauptFensterDialog.cpp)
+    // Opens the settings dialog (item "Einstellungen...", key F9) and applies what it returns.
+    void Einstellungen1Click();
+    // Brings the board to square tiles of a new size, keeping the arrangement and the game.
+    void ApplyTileSize(int size);
+
+    // ---- settings file and lifecycle (HauptFensterSettings.cpp)
+    // "tilora.ini" beside the program.
+    static QString settingsFilePath();
+    // Tests keep their settings files in a folder of their own. Empty: the program's folder.
+    static void setSettingsFolder(const QString &folder);
+    // Reads every key of the settings file and applies it (part of the window's creation).
+    void ReadSettings();
+    // Writes the settings back; a file that cannot be written is reported once.
+    void WriteSettings();
+    // The colour of the tile numbers as stored (0x00BBGGRR); any value is kept as it is.
+    int BoardFontColorValue = 0;
 
     // ---- outline
     void setOutline(const QString &text);
@@ -220,6 +266,8 @@ signals:
     void gameStarted();
     // A game was solved (before the message window shows).
     void gameSolved();
+    // The window is closing: the settings are being written, the farewell window follows.
+    void closing();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -41,14 +41,3 @@ void TTiloraForm::RestoreFromTray()
     raise();
     activateWindow();
 }
-
-void TTiloraForm::comeForward()
-{
-    const bool inTray = m_trayIcon && m_trayIcon->isShown();
-    if (inTray || isMinimized() || !isVisible()) {
-        RestoreFromTray();
-        return;
-    }
-    raise();
-    activateWindow();
-}

@@ -1,0 +1,115 @@
+// Play figures: the longest shuffle against the bare event handling it is made of, and one
+// animation frame of the largest board with the transparent free slot.
+//
+// Run under a real X server for figures that include the window system:
+//   DISPLAY=:1 build/release/bench/bench_play
+
+#include "app/ProgramWindows.h"
+#include "controls/Panel.h"
+#include "main/HauptFenster.h"
+#include "windows/startenfenster.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double bareEventHandling(int passes)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < passes; ++i)
+        QCoreApplication::processEvents();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+double longestShuffle(TTiloraForm &window)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.StartShuffle();
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    if (window.ShuffleStepCount != 144000)
+        std::fprintf(stderr, "unexpected shuffle length %d\n", window.ShuffleStepCount);
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    auto windows = CreateProgramWindows();
+    TTiloraForm &window = *windows->main;
+    window.movePointer = [](QPoint) {};
+    window.PictureName = QStringLiteral("Motiv A");
+    window.GridSize = 12;
+    window.TileWidth = window.TileHeight = 100;
+    window.Transparenz1->setChecked(true);
+    window.Steineumrahmen1->setChecked(true);
+    window.ShowShuffle = false;
+    window.SetShuffleDuration(4);
+    window.move(0, 0);
+    window.show();
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+
+    // 1. "extrem lang" at 12 x 12: 144 000 line moves, each with one pass of event handling.
+    std::vector<double> bare;
+    std::vector<double> shuffles;
+    for (int run = 0; run < 3; ++run) {
+        bare.push_back(bareEventHandling(144000));
+        window.RebuildBoard();
+        shuffles.push_back(longestShuffle(window));
+    }
+    const double bareMs = median(bare);
+    const double shuffleMs = median(shuffles);
+    std::printf("shuffle extrem lang 12x12: %.0f ms   144000 bare processEvents(): %.0f ms   "
+                "ratio %.2f (target <= 2)\n",
+                shuffleMs, bareMs, shuffleMs / bareMs);
+
+    // 2. One frame of a slide of eleven tiles on the 12 x 12 board of 100-pixel tiles, with
+    //    the free slot cut out: tile positions, the new outline, and the repaint it causes.
+    window.RebuildBoard();
+    window.Panel4->hide();
+    window.SekundenZaehler->start();
+    window.SetAnimationSpeed(1);
+    std::vector<double> frames;
+    for (int slide = 0; slide < 40; ++slide) {
+        const bool toLeft = window.FreeCol == 11;
+        window.MoveSourceCol = window.FreeCol;
+        window.MoveSourceRow = window.FreeRow;
+        window.MoveTargetCol = toLeft ? 0 : 11;
+        window.MoveTargetRow = window.FreeRow;
+        while (window.FreeCol != window.MoveTargetCol)
+            window.StepFreeSlot(toLeft ? -1 : 1, 0);
+        window.AnimationFrame = 0;
+        for (int frame = 1; frame <= AnimationFrames(1) + 1; ++frame) {
+            QElapsedTimer timer;
+            timer.start();
+            window.AnimTimerTimer();
+            QCoreApplication::processEvents();
+            frames.push_back(timer.nsecsElapsed() / 1e6);
+        }
+    }
+    std::sort(frames.begin(), frames.end());
+    std::printf("animation frame 12x12, 100 px, Transparenz: median %.3f ms, 90th percentile "
+                "%.3f ms, max %.3f ms (target median < 3 ms)\n",
+                median(frames), frames[frames.size() * 9 / 10], frames.back());
+    window.SekundenZaehler->stop();
+    return 0;
+}

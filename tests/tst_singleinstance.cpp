@@ -1,0 +1,345 @@
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+// One instance per channel: hand-off, leftovers of crashed instances, racing starts, and what
+// the running instance does when asked to come forward.
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void laterStartsHandOver_data();
+    void laterStartsHandOver();
+    void releaseLetsTheNextStartIn();
+    void leftoversOfACrashDoNotBlock_data();
+    void leftoversOfACrashDoNotBlock();
+    void concurrentStartsYieldOnePrimary();
+    void malformedRequestsAreIgnored_data();
+    void malformedRequestsAreIgnored();
+    void channelNames_data();
+    void channelNames();
+    void bringToFront_data();
+    void bringToFront();
+};
+
+namespace {
+
+const QString ChannelName = QStringLiteral("tilora-test");
+
+// A helper process: this test program claiming a channel (see main()). With a barrier it
+// says "ready" and claims only when told to on its standard input.
+std::unique_ptr<QProcess> startClaimer(const QString &folder, bool barrier = false)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    QStringList arguments {QStringLiteral("--claim"), ChannelName, folder};
+    if (barrier)
+        arguments << QStringLiteral("--barrier");
+    process->start(QCoreApplication::applicationFilePath(), arguments);
+    return process;
+}
+
+QStringList outputLines(QProcess &process, QByteArray &collected)
+{
+    collected += process.readAllStandardOutput();
+    return QString::fromLatin1(collected).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+void TestSingleInstance::laterStartsHandOver_data()
+{
+    QTest::addColumn<int>("laterStarts");
+    QTest::newRow("one later start") << 1;
+    QTest::newRow("three later starts") << 3;
+}
+
+void TestSingleInstance::laterStartsHandOver()
+{
+    QFETCH(int, laterStarts);
+    QTemporaryDir folder;
+    {
+        SingleInstance first(ChannelName, folder.path());
+        QSignalSpy activations(&first, &SingleInstance::activationRequested);
+        QVERIFY(first.claim());
+        QVERIFY(first.isPrimary());
+        for (int start = 0; start < laterStarts; ++start) {
+            SingleInstance later(ChannelName, folder.path());
+            QSignalSpy laterActivations(&later, &SingleInstance::activationRequested);
+            QVERIFY(!later.claim());
+            QVERIFY(!later.isPrimary());
+            // The answer came after the request was handled.
+            QCOMPARE(activations.count(), start + 1);
+            QCOMPARE(laterActivations.count(), 0);
+        }
+        QVERIFY(QFile::exists(first.socketPath()));
+    }
+    // The instance cleaned up after itself, and the next start is the instance again.
+    QVERIFY(!QFile::exists(folder.filePath(ChannelName + QStringLiteral(".socket"))));
+    SingleInstance next(ChannelName, folder.path());
+    QVERIFY(next.claim());
+}
+
+void TestSingleInstance::releaseLetsTheNextStartIn()
+{
+    QTemporaryDir folder;
+    SingleInstance closing(ChannelName, folder.path());
+    QSignalSpy activations(&closing, &SingleInstance::activationRequested);
+    QVERIFY(closing.claim());
+    closing.release();
+    QVERIFY(!closing.isPrimary());
+
+    SingleInstance next(ChannelName, folder.path());
+    QVERIFY(next.claim());
+    SingleInstance later(ChannelName, folder.path());
+    QSignalSpy nextActivations(&next, &SingleInstance::activationRequested);
+    QVERIFY(!later.claim());
+    QCOMPARE(nextActivations.count(), 1);
+    QCOMPARE(activations.count(), 0);
+}
+
+void TestSingleInstance::leftoversOfACrashDoNotBlock_data()
+{
+    QTest::addColumn<bool>("keepLock");
+    QTest::addColumn<bool>("keepSocket");
+    QTest::newRow("lock and socket") << true << true;
+    QTest::newRow("lock of a dead process") << true << false;
+    QTest::newRow("socket without a server") << false << true;
+}
+
+void TestSingleInstance::leftoversOfACrashDoNotBlock()
+{
+    QFETCH(bool, keepLock);
+    QFETCH(bool, keepSocket);
+    QTemporaryDir folder;
+    SingleInstance instance(ChannelName, folder.path());
+
+    // An instance that dies without cleaning up.
+    auto crashed = startClaimer(folder.path());
+    QByteArray output;
+    QTRY_COMPARE_WITH_TIMEOUT(outputLines(*crashed, output), QStringList {"primary"}, 30000);
+    crashed->kill();
+    QVERIFY(crashed->waitForFinished(10000));
+    QVERIFY(QFile::exists(instance.lockFilePath()));
+    QVERIFY(QFile::exists(instance.socketPath()));
+    if (!keepLock)
+        QVERIFY(QFile::remove(instance.lockFilePath()));
+    if (!keepSocket)
+        QVERIFY(QFile::remove(instance.socketPath()));
+
+    QSignalSpy activations(&instance, &SingleInstance::activationRequested);
+    QVERIFY(instance.claim());
+    // The new instance answers on the channel.
+    SingleInstance later(ChannelName, folder.path());
+    QVERIFY(!later.claim());
+    QCOMPARE(activations.count(), 1);
+}
+
+void TestSingleInstance::concurrentStartsYieldOnePrimary()
+{
+    constexpr int Starts = 6;
+    QTemporaryDir folder;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int start = 0; start < Starts; ++start)
+        processes.push_back(startClaimer(folder.path(), true));
+    std::vector<QByteArray> outputs(Starts);
+    // Let them all claim at the same moment.
+    for (int index = 0; index < Starts; ++index) {
+        QTRY_COMPARE_WITH_TIMEOUT(
+            outputLines(*processes[index], outputs[index]), QStringList {"ready"}, 30000);
+        outputs[index].clear();
+    }
+    for (const auto &process : processes)
+        process->write("go\n");
+    for (const auto &process : processes)
+        process->waitForBytesWritten(5000);
+
+    auto finishedCount = [&] {
+        int finished = 0;
+        for (const auto &process : processes)
+            finished += process->state() == QProcess::NotRunning ? 1 : 0;
+        return finished;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(finishedCount(), Starts - 1, 60000);
+
+    int primaries = 0;
+    for (int index = 0; index < Starts; ++index) {
+        QProcess &process = *processes[index];
+        const QStringList lines = outputLines(process, outputs[index]);
+        QVERIFY2(!lines.isEmpty(), process.readAllStandardError().constData());
+        if (lines.first() == QLatin1String("primary")) {
+            ++primaries;
+            QCOMPARE(process.state(), QProcess::Running);
+            // Every other start reached it.
+            QTRY_COMPARE_WITH_TIMEOUT(outputLines(process, outputs[index]).count(), Starts, 30000);
+            QCOMPARE(outputLines(process, outputs[index]).count("activated"), Starts - 1);
+            process.kill();
+            process.waitForFinished(10000);
+        } else {
+            QCOMPARE(lines, QStringList {"secondary"});
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), 0);
+        }
+    }
+    QCOMPARE(primaries, 1);
+}
+
+void TestSingleInstance::malformedRequestsAreIgnored_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("activations");
+    QTest::newRow("another line") << QByteArray("hello\n") << 0;
+    QTest::newRow("long text without end of line") << QByteArray(300, 'a') << 0;
+    QTest::newRow("request with trailing text") << QByteArray("activate now\n") << 0;
+    QTest::newRow("request twice in one connection") << QByteArray("activate\nactivate\n") << 1;
+    QTest::newRow("nothing at all") << QByteArray() << 0;
+}
+
+void TestSingleInstance::malformedRequestsAreIgnored()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, activations);
+    QTemporaryDir folder;
+    SingleInstance instance(ChannelName, folder.path());
+    QSignalSpy spy(&instance, &SingleInstance::activationRequested);
+    QVERIFY(instance.claim());
+
+    QLocalSocket client;
+    client.connectToServer(instance.socketPath());
+    QVERIFY(client.waitForConnected(5000));
+    client.write(request);
+    client.flush();
+    // The instance closes every connection by itself, the silent one included.
+    QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 20000);
+    QCOMPARE(spy.count(), activations);
+
+    // It still answers a proper start.
+    SingleInstance later(ChannelName, folder.path());
+    QVERIFY(!later.claim());
+    QCOMPARE(spy.count(), activations + 1);
+}
+
+void TestSingleInstance::channelNames_data()
+{
+    // Each side: user id, platform plugin, X display, Wayland display.
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<bool>("sameChannel");
+    const QStringList x0 {"1000", "xcb", ":0", ""};
+    QTest::newRow("screen number") << x0 << QStringList {"1000", "xcb", ":0.1", ""} << true;
+    QTest::newRow("unix host") << x0 << QStringList {"1000", "xcb", "unix:0.0", ""} << true;
+    QTest::newRow("stray Wayland variable")
+        << x0 << QStringList {"1000", "xcb", ":0", "w-1"} << true;
+    QTest::newRow("other display") << x0 << QStringList {"1000", "xcb", ":1", ""} << false;
+    QTest::newRow("other user") << x0 << QStringList {"1001", "xcb", ":0", ""} << false;
+    QTest::newRow("forwarded display") << QStringList {"1000", "xcb", "localhost:10.0", ""}
+                                       << QStringList {"1000", "xcb", ":10", ""} << false;
+    QTest::newRow("Wayland displays")
+        << QStringList {"1000", "wayland", ":0", "wayland-0"}
+        << QStringList {"1000", "wayland", ":0", "wayland-1"} << false;
+    const QStringList longDisplay {"1000", "xcb", QString(500, 'z'), ""};
+    QTest::newRow("hostile display")
+        << QStringList {"1000", "xcb", "../../x y/:0", ""} << longDisplay << false;
+}
+
+void TestSingleInstance::channelNames()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(bool, sameChannel);
+    auto channel = [](const QStringList &side) {
+        return SingleInstance::channelNameFor(
+            side[0].toUInt(), SingleInstance::desktopName(side[1], side[2], side[3]));
+    };
+    const QString firstName = channel(first);
+    const QString secondName = channel(second);
+    QCOMPARE(firstName == secondName, sameChannel);
+    static const QRegularExpression safe(QStringLiteral("^tilora-\\d+-[A-Za-z0-9_-]+$"));
+    for (const QString &name : {firstName, secondName}) {
+        QVERIFY2(safe.match(name).hasMatch(), qPrintable(name));
+        QVERIFY2(name.size() <= 60, qPrintable(name));
+    }
+}
+
+void TestSingleInstance::bringToFront_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("restores");
+    QTest::newRow("shown") << QStringLiteral("shown") << 0;
+    QTest::newRow("hidden in the tray") << QStringLiteral("hidden") << 1;
+    QTest::newRow("minimised") << QStringLiteral("minimised") << 1;
+}
+
+void TestSingleInstance::bringToFront()
+{
+    QFETCH(QString, state);
+    QFETCH(int, restores);
+    QWidget window;
+    QWidget other;
+    window.resize(100, 100);
+    other.resize(100, 100);
+    if (state == QLatin1String("shown"))
+        window.show();
+    else if (state == QLatin1String("minimised"))
+        window.showMinimized();
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+
+    int restored = 0;
+    BringToFront(window, [&] {
+        ++restored;
+        window.showNormal();
+        window.activateWindow();
+    });
+    QCOMPARE(restored, restores);
+    QVERIFY(window.isVisible());
+    QTRY_VERIFY(window.isActiveWindow());
+}
+
+int main(int argc, char *argv[])
+{
+    // Helper mode: claim the channel, say what came of it, and as the instance report every
+    // request until killed.
+    if ((argc == 4 || argc == 5) && qstrcmp(argv[1], "--claim") == 0) {
+        QCoreApplication application(argc, argv);
+        SingleInstance instance(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        if (argc == 5) {
+            std::puts("ready");
+            std::fflush(stdout);
+            char line[8];
+            if (!std::fgets(line, sizeof line, stdin))
+                return 1;
+        }
+        if (!instance.claim()) {
+            std::puts("secondary");
+            return 0;
+        }
+        QObject::connect(&instance, &SingleInstance::activationRequested, [] {
+            std::puts("activated");
+            std::fflush(stdout);
+        });
+        std::puts("primary");
+        std::fflush(stdout);
+        return application.exec();
+    }
+    QApplication application(argc, argv);
+    TestSingleInstance test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_singleinstance.moc"
