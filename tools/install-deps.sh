@@ -9,7 +9,8 @@ packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plug
           libgl-dev libjpeg62-turbo-dev fonts-liberation2 xdg-utils)
 for option in "$@"; do
     case "$option" in
-        --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth) ;;
+        --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth
+                         libxcb-shape0-dev) ;;
         --bench) packages+=(xvfb xdotool x11-utils libjpeg-turbo-progs sgt-puzzles) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;
     esac

@@ -10,6 +10,11 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
 
 namespace e2e {
 
@@ -107,6 +112,27 @@ QRect windowGeometry(const QString &windowId)
     return QRect(value(QStringLiteral("Absolute upper-left X")),
                  value(QStringLiteral("Absolute upper-left Y")), value(QStringLiteral("Width")),
                  value(QStringLiteral("Height")));
+}
+
+QRegion windowShape(const QString &windowId)
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return {};
+    xcb_connection_t *connection = x11->connection();
+    const auto window = xcb_window_t(windowId.toULong());
+    xcb_shape_get_rectangles_reply_t *reply = xcb_shape_get_rectangles_reply(
+        connection, xcb_shape_get_rectangles(connection, window, XCB_SHAPE_SK_BOUNDING),
+        nullptr);
+    if (!reply)
+        return {};
+    QRegion shape;
+    const xcb_rectangle_t *rectangles = xcb_shape_get_rectangles_rectangles(reply);
+    const int count = xcb_shape_get_rectangles_rectangles_length(reply);
+    for (int i = 0; i < count; ++i)
+        shape += QRect(rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height);
+    free(reply);
+    return shape;
 }
 
 QStringList visibleWindows(qint64 pid)

@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -37,6 +38,9 @@ QColor pixelAt(QPoint point);
 
 // Outer geometry of a top-level window on screen.
 QRect windowGeometry(const QString &windowId);
+// The window's shape as the X server holds it, in window coordinates (the whole window when
+// it has no shape of its own). Needs the test program itself on the test display.
+QRegion windowShape(const QString &windowId);
 
 // Waits until a visible window with exactly this title shows; returns its id or "".
 QString waitForWindow(const QString &title, int timeoutMs = 15000, qint64 pid = 0);
