@@ -9,7 +9,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include <jpeglib.h>
 
@@ -31,7 +30,7 @@ struct JpegErrors
     std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->jump, 1);
 }
 
-void stayQuiet(j_common_ptr) {}
+void stayQuiet(j_common_ptr) { }
 
 // Called by libjpeg while it reads a picture stored in several scans.
 void limitScans(j_common_ptr info)
@@ -56,15 +55,17 @@ struct JpegReading
 };
 
 // The output layout that fits QImage::Format_RGB32 (0xffRRGGBB in native byte order).
-constexpr J_COLOR_SPACE Rgb32ColourSpace =
-    Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+constexpr J_COLOR_SPACE Rgb32ColourSpace
+    = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 
-bool readJpegHeader(JpegReading &reading, const unsigned char *data, unsigned long size,
-                    QSize boardSize)
+bool readJpegHeader(
+    JpegReading &reading, const unsigned char *data, unsigned long size, QSize boardSize)
 {
     if (setjmp(reading.errors.jump))
         return false;
     jpeg_create_decompress(&reading.info);
+    // libjpeg-turbo keeps to this limit for the buffers that hold a whole picture's
+    // coefficients (it fails rather than allocate more); other buffers are small.
     reading.info.mem->max_memory_to_use = MaxJpegWorkingMemory;
     reading.progress.progress_monitor = limitScans;
     reading.info.progress = &reading.progress;
@@ -91,8 +92,7 @@ bool readJpegHeader(JpegReading &reading, const unsigned char *data, unsigned lo
     reading.info.scale_num = unsigned(JpegScaleEighths(pictureSize, boardSize));
     reading.info.scale_denom = 8;
     jpeg_calc_output_dimensions(&reading.info);
-    const qint64 pixels =
-        qint64(reading.info.output_width) * qint64(reading.info.output_height);
+    const qint64 pixels = qint64(reading.info.output_width) * qint64(reading.info.output_height);
     return pixels > 0 && pixels <= MaxDecodedPixels;
 }
 
@@ -126,8 +126,8 @@ bool readJpegScanlines(JpegReading &reading, uchar *bits, qsizetype bytesPerLine
     const bool inverted = reading.info.saw_Adobe_marker;
     JSAMPARRAY cmykRows = nullptr;
     if (cmyk)
-        cmykRows = (*reading.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&reading.info),
-                                                     JPOOL_IMAGE, width * 4, RowsAtOnce);
+        cmykRows = (*reading.info.mem->alloc_sarray)(
+            reinterpret_cast<j_common_ptr>(&reading.info), JPOOL_IMAGE, width * 4, RowsAtOnce);
     while (reading.info.output_scanline < height) {
         const JDIMENSION first = reading.info.output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(RowsAtOnce, height - first);
@@ -139,8 +139,7 @@ bool readJpegScanlines(JpegReading &reading, uchar *bits, qsizetype bytesPerLine
             return false; // cannot happen with data in memory; never loop on it
         if (cmyk) {
             for (JDIMENSION i = 0; i < read; ++i)
-                cmykToRgb32(cmykRows[i], bits + (first + i) * bytesPerLine, int(width),
-                            inverted);
+                cmykToRgb32(cmykRows[i], bits + (first + i) * bytesPerLine, int(width), inverted);
         }
     }
     // The rest of the file (jpeg_finish_decompress) holds nothing the picture needs.
@@ -172,6 +171,8 @@ bool acceptableSize(QSize size)
 // Bitmaps and icons go through Qt's readers, limited before they allocate anything.
 std::optional<QImage> decodeWithQt(const QString &path, const QByteArray &format)
 {
+    // The limit holds for every reader in the program; 256 MB is more than any picture
+    // below MaxDecodedPixels needs.
     QImageReader::setAllocationLimit(256);
     QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);
@@ -203,8 +204,8 @@ std::optional<QImage> decodeWithQt(const QString &path, const QByteArray &format
 }
 
 bool writeJpeg(jpeg_compress_struct &info, JpegErrors &errors, const JpegEncoding &encoding,
-               const uchar *pixels, QSize size, qsizetype bytesPerLine, unsigned char **output,
-               unsigned long *outputSize)
+    const uchar *pixels, QSize size, qsizetype bytesPerLine, unsigned char **output,
+    unsigned long *outputSize)
 {
     if (setjmp(errors.jump))
         return false;
@@ -269,10 +270,11 @@ std::optional<QImage> DecodeJpeg(const QByteArray &data, QSize boardSize)
     std::optional<QImage> result;
     const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
     if (readJpegHeader(reading, bytes, static_cast<unsigned long>(data.size()), boardSize)) {
-        QImage picture(int(reading.info.output_width), int(reading.info.output_height),
-                       QImage::Format_RGB32);
-        if (!picture.isNull()
-            && readJpegScanlines(reading, picture.bits(), picture.bytesPerLine()))
+        QImage picture(
+            int(reading.info.output_width), int(reading.info.output_height), QImage::Format_RGB32);
+        const bool read = !picture.isNull()
+            && readJpegScanlines(reading, picture.bits(), picture.bytesPerLine());
+        if (read)
             result = std::move(picture);
     }
     jpeg_destroy_decompress(&reading.info);
@@ -281,7 +283,11 @@ std::optional<QImage> DecodeJpeg(const QByteArray &data, QSize boardSize)
 
 std::optional<QImage> DecodePictureFile(const QString &path, QSize boardSize)
 {
-    const QString extension = QFileInfo(path).suffix().toLower();
+    const QFileInfo info(path);
+    // Only plain files: reading a named pipe or a device could wait or run forever.
+    if (!info.isFile())
+        return std::nullopt;
+    const QString extension = info.suffix().toLower();
     if (extension == u"bmp" || extension == u"ico")
         return decodeWithQt(path, extension.toLatin1());
     if (extension != u"jpg" && extension != u"jpeg")
@@ -338,7 +344,7 @@ QByteArray EncodeJpeg(const QImage &image, const JpegEncoding &encoding)
     unsigned long outputSize = 0;
     QByteArray result;
     if (writeJpeg(info, errors, encoding, source.constBits(), source.size(), source.bytesPerLine(),
-                  &output, &outputSize)) {
+            &output, &outputSize)) {
         result = QByteArray(reinterpret_cast<const char *>(output), qsizetype(outputSize));
         std::free(output);
     }

@@ -12,7 +12,7 @@
 #include <optional>
 
 // No picture is decoded to more pixels than this (after JPEG's own scaling).
-constexpr qint64 MaxDecodedPixels = 64LL * 1024 * 1024;
+constexpr qint64 MaxDecodedPixels = 64'000'000;
 // Working memory libjpeg may take for a picture stored in several scans (progressive JPEG),
 // whose coefficients are all held at once.
 constexpr long MaxJpegWorkingMemory = 512L * 1024 * 1024;
