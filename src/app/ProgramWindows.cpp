@@ -2,6 +2,7 @@
 
 #include "main/HauptFenster.h"
 #include "windows/bildfenster.h"
+#include "windows/einstellungenfenster.h"
 #include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
@@ -12,6 +13,7 @@ ProgramWindows::ProgramWindows() = default;
 ProgramWindows::~ProgramWindows()
 {
     // The main window goes last: the others are its helpers.
+    settings.reset();
     message.reset();
     preview.reset();
     magnifier.reset();
@@ -29,6 +31,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows()
     windows->magnifier = std::make_unique<TForm2>();
     windows->preview = std::make_unique<TVorschauFenster>();
     windows->message = std::make_unique<TMeldung>();
+    windows->settings = std::make_unique<TEinstellungen>();
 
     TTiloraForm::Windows links;
     links.about = windows->about.get();
@@ -36,6 +39,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows()
     links.magnifier = windows->magnifier.get();
     links.preview = windows->preview.get();
     links.message = windows->message.get();
+    links.settings = windows->settings.get();
     windows->main->setWindows(links);
     return windows;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 class TAboutBox;
+class TEinstellungen;
 class TForm2;
 class TForm3;
 class TMeldung;
@@ -23,6 +24,7 @@ struct ProgramWindows
     std::unique_ptr<TForm2> magnifier;
     std::unique_ptr<TVorschauFenster> preview;
     std::unique_ptr<TMeldung> message;
+    std::unique_ptr<TEinstellungen> settings;
 };
 
 std::unique_ptr<ProgramWindows> CreateProgramWindows();

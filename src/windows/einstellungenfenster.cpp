@@ -1,0 +1,446 @@
+#include "windows/einstellungenfenster.h"
+
+#include "app/Resources.h"
+#include "controls/Panel.h"
+#include "main/BoardLogic.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyle>
+
+namespace {
+
+// Size of the dialog as laid out; the tile preview may make it larger, never smaller.
+constexpr int DesignWidth = 265;
+constexpr int DesignHeight = 369;
+// Room around the three preview tiles: the frame pieces and the lowered bevel.
+constexpr int PreviewMargin = 24;
+// Panel1's border and bevel around the preview panel.
+constexpr int PreviewBorder = 6;
+
+// The preview panel: its colour is the board's, a lowered bevel, and the frame of the
+// solution window drawn over its edge, so that the frame follows the panel's size.
+class TPreviewPanel : public TPanel
+{
+public:
+    using TPanel::TPanel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        TPanel::paintEvent(event);
+        QPainter painter(this);
+        PaintFrame(painter, rect(), FrameSet::Preview);
+        PaintBevel(painter, rect(), BevelOuter(), palette());
+    }
+};
+
+QPixmap checkMarkPicture()
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 128, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(QList<QPointF>{{3, 8.5}, {6.5, 12}, {13, 4}});
+    return picture;
+}
+
+template <typename Control>
+Control *place(Control *control, const char *name, const QRect &geometry,
+               const QString &hint = QString())
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(geometry);
+    if (!hint.isEmpty())
+        control->setToolTip(hint);
+    return control;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, QPoint position,
+              const QString &hint)
+{
+    auto *control = new QLabel(caption, parent);
+    control->setObjectName(QLatin1String(name));
+    control->adjustSize();
+    control->move(position);
+    control->setToolTip(hint);
+    return control;
+}
+
+TSpinEdit *spinEdit(QWidget *parent, const char *name, const QRect &geometry, int minimum,
+                    int maximum, const QString &hint)
+{
+    auto *field = place(new TSpinEdit(parent), name, geometry, hint);
+    field->setRange(minimum, maximum);
+    field->setSingleStep(1);
+    return field;
+}
+
+} // namespace
+
+TSpinEdit::TSpinEdit(QWidget *parent)
+    : QSpinBox(parent)
+{
+    setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    connect(lineEdit(), &QLineEdit::textChanged, this, &TSpinEdit::changed);
+    // The field corrects its text without a signal of the line edit, but with a new value.
+    connect(this, &QSpinBox::valueChanged, this, &TSpinEdit::changed);
+}
+
+std::optional<int> TSpinEdit::typedValue() const
+{
+    bool ok = false;
+    const int number = cleanText().toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return number;
+}
+
+int TSpinEdit::boundedValue() const
+{
+    const std::optional<int> number = typedValue();
+    return number ? Clamp(minimum(), *number, maximum()) : minimum();
+}
+
+QValidator::State TSpinEdit::validate(QString &input, int &) const
+{
+    // Nine digits at most, so every number typed fits an int.
+    static const QRegularExpression number(QStringLiteral("^-?\\d{1,9}$"));
+    if (input.isEmpty() || input == QLatin1String("-"))
+        return QValidator::Intermediate;
+    if (!number.match(input).hasMatch())
+        return QValidator::Invalid;
+    const int value = input.toInt();
+    // Out of range is only a stage of typing; the end of the editing brings it into range.
+    return value >= minimum() && value <= maximum() ? QValidator::Acceptable
+                                                    : QValidator::Intermediate;
+}
+
+void TSpinEdit::fixup(QString &input) const
+{
+    bool ok = false;
+    const int number = input.toInt(&ok);
+    input = QString::number(ok ? Clamp(minimum(), number, maximum()) : minimum());
+}
+
+TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent)
+    : QGroupBox(caption, parent)
+    , m_items(new QButtonGroup(this))
+{
+    int index = 0;
+    for (const QString &text : items)
+        m_items->addButton(new QRadioButton(text, this), index++);
+    layoutItems();
+}
+
+int TRadioGroup::ItemIndex() const
+{
+    return m_items->checkedId();
+}
+
+void TRadioGroup::setItemIndex(int index)
+{
+    if (QAbstractButton *button = m_items->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    // No item of that number: none is chosen.
+    if (QAbstractButton *checked = m_items->checkedButton()) {
+        m_items->setExclusive(false);
+        checked->setChecked(false);
+        m_items->setExclusive(true);
+    }
+}
+
+QAbstractButton *TRadioGroup::item(int index) const
+{
+    return m_items->button(index);
+}
+
+void TRadioGroup::resizeEvent(QResizeEvent *event)
+{
+    QGroupBox::resizeEvent(event);
+    layoutItems();
+}
+
+void TRadioGroup::layoutItems()
+{
+    // The items share the room below the caption evenly, one row each.
+    const QList<QAbstractButton *> buttons = m_items->buttons();
+    if (buttons.isEmpty())
+        return;
+    const int top = fontMetrics().height() + 2;
+    const int rowHeight = std::max(1, (height() - top - 4) / int(buttons.size()));
+    for (QAbstractButton *button : buttons) {
+        const int row = m_items->id(button);
+        const int buttonHeight = std::min(rowHeight, button->sizeHint().height());
+        button->setGeometry(8, top + row * rowHeight + (rowHeight - buttonHeight) / 2,
+                            width() - 16, buttonHeight);
+    }
+}
+
+TEinstellungen::TEinstellungen(QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("Einstellungen"));
+    setWindowTitle(QStringLiteral("Einstellungen"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setModal(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, colours.color(QPalette::Button));
+    setPalette(colours);
+    setAutoFillBackground(true);
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(11);
+    setFont(arial);
+
+    createControls();
+    move(254, 136);
+    // Until the first opening the preview shows tiles of the size it was drawn with.
+    SteinGroesseEdit->setValue(42);
+    layoutPreview(SteinGroesseEdit->value());
+
+    chooseColor = [this](const QColor &initial) -> std::optional<QColor> {
+        const QColor colour = QColorDialog::getColor(initial, this);
+        if (!colour.isValid())
+            return std::nullopt;
+        return colour;
+    };
+    chooseFont = [this](const QFont &initial) -> std::optional<QFont> {
+        bool ok = false;
+        const QFont font = QFontDialog::getFont(&ok, initial, this);
+        if (!ok)
+            return std::nullopt;
+        return font;
+    };
+
+    connect(BSteinFarbe, &QPushButton::clicked, this, &TEinstellungen::BSteinFarbeClick);
+    connect(BSchrift, &QPushButton::clicked, this, &TEinstellungen::BSchriftClick);
+    connect(BTextFarbe, &QPushButton::clicked, this, &TEinstellungen::BTextFarbeClick);
+    connect(BBGFarbe, &QPushButton::clicked, this, &TEinstellungen::BBGFarbeClick);
+    connect(SteinRahmenEdit, &QCheckBox::toggled, this, &TEinstellungen::SteinRahmenEditClick);
+    connect(SteinGroesseEdit, &TSpinEdit::changed, this, &TEinstellungen::SteinGroesseEditChange);
+    connect(BitBtn1, &QPushButton::clicked, this, &TEinstellungen::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TEinstellungen::BitBtn2Click);
+}
+
+void TEinstellungen::createControls()
+{
+    MischdauerGroup = place(new TRadioGroup(QStringLiteral("Mischdauer"),
+                                            {QStringLiteral("selbst bestimmen"),
+                                             QStringLiteral("kurz"), QStringLiteral("mittel"),
+                                             QStringLiteral("lang"),
+                                             QStringLiteral("extrem lang")},
+                                            this),
+                            "MischdauerGroup", QRect(0, 0, 121, 129),
+                            QStringLiteral("gibt die Mischdauer an"));
+
+    SpielGroup = place(new QGroupBox(QStringLiteral("Spiel"), this), "SpielGroup",
+                       QRect(126, 0, 139, 129));
+    VorschauEdit = place(new QCheckBox(QStringLiteral("Lösung anzeigen"), SpielGroup),
+                         "VorschauEdit", QRect(8, 16, 102, 17),
+                         QStringLiteral("gibt an, ob das fertige Bild in einem Fenster "
+                                        "dargestellt werden soll"));
+    SchummelnEdit = place(new QCheckBox(QStringLiteral("Schummeln"), SpielGroup),
+                          "SchummelnEdit", QRect(8, 32, 97, 17),
+                          QStringLiteral("gibt an, ob bei einem Bild die Steinposition "
+                                         "angegeben werden soll"));
+    TransparenzEdit = place(new QCheckBox(QStringLiteral("Transparenz"), SpielGroup),
+                            "TransparenzEdit", QRect(8, 48, 97, 17),
+                            QStringLiteral("gibt an, ob der fehlende Stein transparent "
+                                           "gezeichnet werden soll"));
+    SteinRahmenEdit = place(new QCheckBox(QStringLiteral("Steinrahmen"), SpielGroup),
+                            "SteinRahmenEdit", QRect(8, 64, 105, 17),
+                            QStringLiteral("gibt an, ob jeder Stein mit einem Rahmen "
+                                           "gezeichnet werden soll"));
+    const QString sizeHint = QStringLiteral("gibt die Anzahl der Steine pro Reihe/Spalte an");
+    GroesseLabel = label(SpielGroup, "GroesseLabel", QStringLiteral("Größe"), QPoint(21, 86),
+                         sizeHint);
+    GroesseEdit = spinEdit(SpielGroup, "GroesseEdit", QRect(16, 102, 41, 22), MinGridSize,
+                           MaxGridSize, sizeHint);
+    const QString zoomHint = QStringLiteral("gibt den Vergrößerungsfaktor der Lupe an");
+    Label2 = label(SpielGroup, "Label2", QStringLiteral("Zoomfaktor"), QPoint(76, 88), zoomHint);
+    ZoomEdit = spinEdit(SpielGroup, "ZoomEdit", QRect(78, 104, 49, 22), 2, 10, zoomHint);
+
+    SteinGroup = place(new QGroupBox(QStringLiteral("Stein"), this), "SteinGroup",
+                       QRect(0, 130, 121, 167));
+    const QString tileSizeHint = QStringLiteral("gibt die Steingröße in Pixeln an");
+    Label1 = label(SteinGroup, "Label1", QStringLiteral("Steingröße"), QPoint(8, 20),
+                   tileSizeHint);
+    SteinGroesseEdit = spinEdit(SteinGroup, "SteinGroesseEdit", QRect(64, 17, 49, 22),
+                                MinTileSize, MaxTileSize, tileSizeHint);
+    BSteinFarbe = place(new QPushButton(QStringLiteral("Steinfarbe"), SteinGroup),
+                        "BSteinFarbe", QRect(13, 48, 94, 25),
+                        QStringLiteral("ermöglicht das Einstellen der Steinfarbe"));
+    BSchrift = place(new QPushButton(QStringLiteral("Schrift"), SteinGroup), "BSchrift",
+                     QRect(13, 77, 94, 25),
+                     QStringLiteral("ermöglicht das Einstellen der Textschriftart"));
+    BTextFarbe = place(new QPushButton(QStringLiteral("Textfarbe"), SteinGroup), "BTextFarbe",
+                       QRect(13, 107, 94, 25),
+                       QStringLiteral("ermöglicht das Einstellen der Textfarbe"));
+    BBGFarbe = place(new QPushButton(QStringLiteral("Hintergrundfarbe"), SteinGroup),
+                     "BBGFarbe", QRect(13, 136, 94, 25),
+                     QStringLiteral("ermöglicht das Einstellen der Hintergrundfarbe"));
+
+    AnimationGroup = place(new TRadioGroup(QStringLiteral("Animation"),
+                                           {QStringLiteral("keine"), QStringLiteral("langsam"),
+                                            QStringLiteral("schnell")},
+                                           this),
+                           "AnimationGroup", QRect(126, 130, 139, 73),
+                           QStringLiteral("gibt die Bewegungsgeschwindigkeit der Steine an"));
+
+    Panel1 = place(new TPanel(this), "Panel1", QRect(127, 208, 119, 120));
+    Panel1->setColor(palette().color(QPalette::Window));
+    Panel1->setBevelOuter(TPanel::Bevel::Raised);
+    SteinPanel = place(new TPreviewPanel(Panel1), "SteinPanel",
+                       QRect(PreviewBorder, PreviewBorder, 107, 108));
+    SteinPanel->setBevelOuter(TPanel::Bevel::Lowered);
+    SteinBild = place(new TPanel(SteinPanel), "SteinBild", QRect(12, 13, 42, 42));
+    Steinbild2 = place(new TPanel(SteinPanel), "Steinbild2", QRect(54, 13, 42, 42));
+    SteinBild3 = place(new TPanel(SteinPanel), "SteinBild3", QRect(12, 55, 42, 42));
+    for (TPanel *tile : previewTiles())
+        tile->setCaption(QStringLiteral("42"));
+
+    ButtonGroup = place(new QGroupBox(this), "ButtonGroup", QRect(0, 297, 121, 72));
+    BitBtn1 = place(new QPushButton(QIcon(checkMarkPicture()), QStringLiteral("OK"),
+                                    ButtonGroup),
+                    "BitBtn1", QRect(13, 12, 94, 25),
+                    QStringLiteral("übernimmt alle Änderungen und beendet das Fenster"));
+    BitBtn1->setDefault(true);
+    BitBtn2 = place(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                                    QStringLiteral("Abbruch"), ButtonGroup),
+                    "BitBtn2", QRect(13, 41, 94, 25),
+                    QStringLiteral("verwirft alle Änderungen und schließt das Fenster"));
+}
+
+QList<TPanel *> TEinstellungen::previewTiles() const
+{
+    return {SteinBild, Steinbild2, SteinBild3};
+}
+
+void TEinstellungen::layoutPreview(int size)
+{
+    SteinPanel->resize(2 * size + PreviewMargin, 2 * size + PreviewMargin);
+    SteinBild->resize(size, size);
+    Steinbild2->setGeometry(SteinBild->x() + size, SteinBild->y(), size, size);
+    SteinBild3->setGeometry(SteinBild->x(), SteinBild->y() + size, size, size);
+    Panel1->resize(SteinPanel->width() + 2 * PreviewBorder,
+                   SteinPanel->height() + 2 * PreviewBorder);
+
+    // The dialog fits itself around its contents; the "Stein" group and the buttons below it
+    // follow its bottom edge.
+    const int width = std::max(DesignWidth, Panel1->geometry().right() + 1);
+    const int height = std::max(DesignHeight, Panel1->geometry().bottom() + 1);
+    const int grown = height - DesignHeight;
+    SteinGroup->resize(SteinGroup->width(), 167 + grown);
+    ButtonGroup->move(ButtonGroup->x(), 297 + grown);
+    setFixedSize(width, height);
+}
+
+void TEinstellungen::SteinGroesseEditChange()
+{
+    // Values out of range are passed over while they are being typed.
+    const std::optional<int> size = SteinGroesseEdit->typedValue();
+    if (size && *size >= MinTileSize && *size <= MaxTileSize)
+        layoutPreview(*size);
+}
+
+void TEinstellungen::SteinRahmenEditClick()
+{
+    const auto bevel = SteinRahmenEdit->isChecked() ? TPanel::Bevel::Raised : TPanel::Bevel::None;
+    for (TPanel *tile : previewTiles())
+        tile->setBevelOuter(bevel);
+}
+
+void TEinstellungen::BSteinFarbeClick()
+{
+    if (const std::optional<QColor> colour = chooseColor(SteinBild->Color())) {
+        for (TPanel *tile : previewTiles())
+            tile->setColor(*colour);
+    }
+}
+
+void TEinstellungen::BSchriftClick()
+{
+    if (const std::optional<QFont> font = chooseFont(SteinBild->font())) {
+        for (TPanel *tile : previewTiles())
+            tile->setFont(*font);
+    }
+}
+
+void TEinstellungen::BTextFarbeClick()
+{
+    if (const std::optional<QColor> colour = chooseColor(SteinBild->fontColor())) {
+        for (TPanel *tile : previewTiles())
+            tile->setFontColor(*colour);
+    }
+}
+
+void TEinstellungen::BBGFarbeClick()
+{
+    if (const std::optional<QColor> colour = chooseColor(SteinPanel->Color()))
+        SteinPanel->setColor(*colour);
+}
+
+void TEinstellungen::BitBtn1Click()
+{
+    accept();
+}
+
+void TEinstellungen::BitBtn2Click()
+{
+    reject();
+}
+
+void TEinstellungen::EditSettings(bool &showSolution, bool &framedTiles, bool &transparent,
+                                  bool &cheat, int &gridSize, int &zoomFactor,
+                                  int &animationSpeed, int &shuffleDuration, int &tileSize,
+                                  QColor &tileColor, QColor &boardColor, BoardFont &font)
+{
+    VorschauEdit->setChecked(showSolution);
+    SchummelnEdit->setChecked(cheat);
+    TransparenzEdit->setChecked(transparent);
+    SteinRahmenEdit->setChecked(framedTiles);
+    GroesseEdit->setValue(gridSize);
+    ZoomEdit->setValue(zoomFactor);
+    AnimationGroup->setItemIndex(animationSpeed);
+    MischdauerGroup->setItemIndex(shuffleDuration);
+    SteinGroesseEdit->setValue(tileSize);
+    layoutPreview(SteinGroesseEdit->value());
+    SteinPanel->setColor(boardColor);
+    for (TPanel *tile : previewTiles()) {
+        tile->setColor(tileColor);
+        tile->setFont(font.font);
+        tile->setFontColor(font.color);
+    }
+    SteinRahmenEditClick();
+
+    setResult(QDialog::Rejected);
+    exec();
+    if (!isAccepted())
+        return;
+
+    showSolution = VorschauEdit->isChecked();
+    framedTiles = SteinRahmenEdit->isChecked();
+    transparent = TransparenzEdit->isChecked();
+    cheat = SchummelnEdit->isChecked();
+    zoomFactor = ZoomEdit->boundedValue();
+    gridSize = GroesseEdit->boundedValue();
+    animationSpeed = AnimationGroup->ItemIndex();
+    shuffleDuration = MischdauerGroup->ItemIndex();
+    tileSize = SteinGroesseEdit->boundedValue();
+    tileColor = SteinBild->Color();
+    boardColor = SteinPanel->Color();
+    font = BoardFont{SteinBild->font(), SteinBild->fontColor()};
+}

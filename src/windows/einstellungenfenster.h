@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+#include <QFont>
+#include <QGroupBox>
+#include <QSpinBox>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class TPanel;
+
+// The font of the tile numbers together with its colour.
+struct BoardFont
+{
+    QFont font;
+    QColor color;
+
+    bool operator==(const BoardFont &other) const = default;
+};
+
+// A number field that lets any number be typed and brings it into its range when the editing
+// ends: a number beyond the range gives the nearest bound (not the old value), an empty field
+// the minimum.
+class TSpinEdit : public QSpinBox
+{
+    Q_OBJECT
+
+public:
+    explicit TSpinEdit(QWidget *parent = nullptr);
+
+    // The number in the field limited to the range, also while it is still being typed.
+    int boundedValue() const;
+    // The number as typed, when there is one.
+    std::optional<int> typedValue() const;
+
+signals:
+    // The text changed: a keystroke, or the field's own correction when the editing ends.
+    void changed();
+
+protected:
+    QValidator::State validate(QString &input, int &pos) const override;
+    void fixup(QString &input) const override;
+};
+
+// A group box of radio buttons, one below the other, of which one is chosen.
+class TRadioGroup : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent = nullptr);
+
+    // The chosen item, -1 for none.
+    int ItemIndex() const;
+    void setItemIndex(int index);
+    QAbstractButton *item(int index) const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void layoutItems();
+
+    QButtonGroup *m_items;
+};
+
+// The settings dialog: shuffle length, animation, board and tile sizes, colours, the tile
+// font and the on/off options, with a live preview of three tiles. Created once and reused;
+// each opening is filled anew from the values it is given.
+class TEinstellungen : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TEinstellungen(QWidget *parent = nullptr);
+
+    TRadioGroup *MischdauerGroup;
+    QGroupBox *SpielGroup;
+    QCheckBox *VorschauEdit;
+    QCheckBox *SchummelnEdit;
+    QCheckBox *TransparenzEdit;
+    QCheckBox *SteinRahmenEdit;
+    QLabel *GroesseLabel;
+    TSpinEdit *GroesseEdit;
+    QLabel *Label2;
+    TSpinEdit *ZoomEdit;
+    QGroupBox *SteinGroup;
+    QLabel *Label1;
+    TSpinEdit *SteinGroesseEdit;
+    QPushButton *BSteinFarbe;
+    QPushButton *BSchrift;
+    QPushButton *BTextFarbe;
+    QPushButton *BBGFarbe;
+    TRadioGroup *AnimationGroup;
+    TPanel *Panel1;
+    TPanel *SteinPanel;
+    TPanel *SteinBild;  // top-left tile of the preview
+    TPanel *Steinbild2; // the tile to its right
+    TPanel *SteinBild3; // the tile below it
+    QGroupBox *ButtonGroup;
+    QPushButton *BitBtn1; // OK
+    QPushButton *BitBtn2; // Abbruch
+
+    // True when the last opening was closed with OK (Enter); Abbruch, Esc and the close box
+    // leave it false.
+    bool isAccepted() const { return result() == QDialog::Accepted; }
+
+    // Fills the dialog from the values, runs it modally and, only when it was closed with OK,
+    // writes every value back.
+    void EditSettings(bool &showSolution, bool &framedTiles, bool &transparent, bool &cheat,
+                      int &gridSize, int &zoomFactor, int &animationSpeed, int &shuffleDuration,
+                      int &tileSize, QColor &tileColor, QColor &boardColor, BoardFont &font);
+
+    // The colour and font choosers; they return nothing when the player cancels. Tests
+    // replace them.
+    std::function<std::optional<QColor>(const QColor &initial)> chooseColor;
+    std::function<std::optional<QFont>(const QFont &initial)> chooseFont;
+
+    void BSteinFarbeClick();
+    void BSchriftClick();
+    void BTextFarbeClick();
+    void BBGFarbeClick();
+    void SteinRahmenEditClick();
+    void SteinGroesseEditChange();
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+private:
+    void createControls();
+    // Lays the preview out for tiles of size pixels, and the dialog around it.
+    void layoutPreview(int size);
+    QList<TPanel *> previewTiles() const;
+};
