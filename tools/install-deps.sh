@@ -11,7 +11,7 @@ for option in "$@"; do
     case "$option" in
         --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth
                          libxcb-shape0-dev) ;;
-        --bench) packages+=(xvfb xdotool x11-utils libjpeg-turbo-progs sgt-puzzles) ;;
+        --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;
     esac
 done
