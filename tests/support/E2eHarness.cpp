@@ -252,7 +252,7 @@ QByteArray Program::readFile(const QString &name) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QProcess *Program::start()
+QProcess *Program::start(const QStringList &prefix)
 {
     ensureRootColour();
     auto process = std::make_unique<QProcess>();
@@ -260,7 +260,10 @@ QProcess *Program::start()
     // The program must not depend on where it is started from.
     process->setWorkingDirectory(QDir::tempPath());
     process->setProcessChannelMode(QProcess::SeparateChannels);
-    process->start(filePath(QStringLiteral("tilora")), {});
+    if (prefix.isEmpty())
+        process->start(filePath(QStringLiteral("tilora")), {});
+    else
+        process->start(prefix.first(), prefix.mid(1) << filePath(QStringLiteral("tilora")));
     process->waitForStarted(10000);
     m_processes.push_back(std::move(process));
     return m_processes.back().get();

@@ -72,8 +72,9 @@ public:
     void writeFile(const QString &name, const QByteArray &contents);
     QByteArray readFile(const QString &name) const;
 
-    // Starts one more instance from the folder; returns it (owned by this object).
-    QProcess *start();
+    // Starts one more instance from the folder; returns it (owned by this object). A prefix
+    // runs it through another command first (for example to start it as another user).
+    QProcess *start(const QStringList &prefix = {});
     QProcess *process() const { return m_processes.empty() ? nullptr : m_processes.front().get(); }
     qint64 pid() const;
 
