@@ -1,0 +1,485 @@
+#include "app/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+// The file stays in memory as the bytes that were read and does not change until save():
+// lines are found at byte level, only the names that need it and the values returned are
+// decoded, and writes wait in a short list. Bytes this class does not understand are thus
+// written back exactly as they came. A section's keys are indexed by a hash of their
+// case-folded names the first time the section is used, so that even a file of millions of
+// lines costs one pass, not one pass per key.
+
+namespace {
+
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+template <typename Char> bool isBlank(Char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin].unicode()))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1].unicode()))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// Line breaks and NUL would end the line early and spill the rest into the file as new lines,
+// so names and values hold blanks in their place; lookups do the same, so that a name written
+// that way is found again.
+QString lineSafe(QStringView text)
+{
+    QString safe = text.toString();
+    for (QChar &c : safe) {
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            c = u' ';
+    }
+    return safe;
+}
+
+// UTF-8 when valid, Latin-1 otherwise: one stray byte of an old single-byte file must not
+// turn its umlauts into replacement characters.
+QString decodeField(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder(bytes);
+    if (!decoder.hasError())
+        return text;
+    return QString::fromLatin1(bytes);
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(
+        bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// FNV-1a over case-folded code points; names that compare equal without regard to case get
+// equal hashes.
+constexpr quint64 kHashStart = 14695981039346656037ULL;
+
+quint64 mixedIn(quint64 hash, char32_t c)
+{
+    return (hash ^ c) * 1099511628211ULL;
+}
+
+quint64 foldedHash(QStringView text)
+{
+    quint64 hash = kHashStart;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        hash = mixedIn(hash, QChar::toCaseFolded(c));
+    }
+    return hash;
+}
+
+quint64 foldedHash(QByteArrayView bytes)
+{
+    if (!isAscii(bytes))
+        return foldedHash(decodeField(bytes));
+    quint64 hash = kHashStart;
+    for (const char c : bytes)
+        hash = mixedIn(hash, c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return hash;
+}
+
+bool endsWithBlankLine(const QByteArray &text, qsizetype bodyStart)
+{
+    // Called when the text ends in a line break: look at the line that it ends.
+    const qsizetype lastBreak = text.size() - 1;
+    const qsizetype previousBreak = lastBreak > 0 ? text.lastIndexOf('\n', lastBreak - 1) : -1;
+    const qsizetype start = std::max(previousBreak + 1, bodyStart);
+    return std::all_of(
+        text.begin() + start, text.begin() + lastBreak, [](char c) { return isBlank(c); });
+}
+
+// A section or key name to look for. Plain ASCII names, the usual case, are compared without
+// decoding the lines.
+class WantedName
+{
+public:
+    explicit WantedName(const QString &name)
+        : m_text(trimmedBlanks(lineSafe(name)).toString())
+        , m_ascii(m_text.toUtf8())
+        , m_isAscii(isAscii(m_ascii))
+    { }
+
+    const QString &text() const { return m_text; }
+
+    bool matches(QByteArrayView bytes) const
+    {
+        if (m_isAscii && isAscii(bytes)) {
+            return bytes.size() == m_ascii.size()
+                && qstrnicmp(bytes.data(), bytes.size(), m_ascii.constData(), m_ascii.size()) == 0;
+        }
+        return decodeField(bytes).compare(m_text, Qt::CaseInsensitive) == 0;
+    }
+
+private:
+    QString m_text;
+    QByteArray m_ascii;
+    bool m_isAscii = false;
+};
+
+QString cappedValue(const QString &value)
+{
+    if (value.size() <= IniFile::MaxValueLength)
+        return value;
+    qsizetype length = IniFile::MaxValueLength;
+    if (value.at(length - 1).isHighSurrogate())
+        --length; // never keep half a character
+    return value.first(length);
+}
+
+std::optional<int> parseHexadecimal(QStringView digits)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    quint64 number = 0;
+    for (const QChar c : digits) {
+        const char16_t u = c.unicode();
+        int digit = -1;
+        if (u >= '0' && u <= '9')
+            digit = u - '0';
+        else if (u >= 'a' && u <= 'f')
+            digit = u - 'a' + 10;
+        else if (u >= 'A' && u <= 'F')
+            digit = u - 'A' + 10;
+        if (digit < 0)
+            return std::nullopt;
+        number = number * 16 + digit;
+        if (number > 0xFFFFFFFFu)
+            return std::nullopt;
+    }
+    // Colours and bit sets use all 32 bits; 0xFFFFFFFF is -1 as the bit pattern says.
+    return static_cast<int>(static_cast<quint32>(number));
+}
+
+std::optional<int> parseDecimal(QStringView text)
+{
+    const bool negative = text.startsWith(u'-');
+    const QStringView digits = negative ? text.sliced(1) : text;
+    if (digits.isEmpty())
+        return std::nullopt;
+    qint64 number = 0;
+    for (const QChar c : digits) {
+        const char16_t u = c.unicode();
+        if (u < '0' || u > '9')
+            return std::nullopt;
+        number = number * 10 + (u - '0');
+        if (number > 2147483648LL)
+            return std::nullopt;
+    }
+    if (negative)
+        number = -number;
+    if (number > 2147483647LL)
+        return std::nullopt;
+    return static_cast<int>(number);
+}
+
+} // namespace
+
+EIniWriteError::EIniWriteError(const QString &path)
+    : ETiloraError(QStringLiteral("nach %1 kann nicht geschrieben werden").arg(path))
+{ }
+
+std::optional<int> ParseIniInteger(const QString &text)
+{
+    const QStringView value = trimmedBlanks(text);
+    if (value.startsWith(u'$'))
+        return parseHexadecimal(value.sliced(1));
+    if (value.size() > 2 && (value.startsWith(u"0x") || value.startsWith(u"0X")))
+        return parseHexadecimal(value.sliced(2));
+    return parseDecimal(value);
+}
+
+IniFile::IniFile(const QString &path)
+    : m_path(path)
+{
+    const QFileInfo info(path);
+    m_existed = info.exists();
+    // Only regular files: a pipe or a device holds no settings, and some never end.
+    if (info.isFile()) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            m_content = file.read(MaxFileSize);
+    }
+    if (m_content.startsWith(kByteOrderMark))
+        m_bodyStart = kByteOrderMark.size();
+    const qsizetype firstBreak = m_content.indexOf('\n');
+    const bool crLf = firstBreak > 0 && m_content.at(firstBreak - 1) == '\r';
+    m_lineEnd = crLf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+}
+
+IniFile::Line IniFile::lineAt(qsizetype start) const
+{
+    const char *data = m_content.constData();
+    Line line;
+    line.start = start;
+    const qsizetype lineFeed = m_content.indexOf('\n', start);
+    line.end = lineFeed < 0 ? m_content.size() : lineFeed;
+    line.next = lineFeed < 0 ? m_content.size() : lineFeed + 1;
+    if (lineFeed >= 0 && line.end > start && data[line.end - 1] == '\r')
+        --line.end;
+
+    const QByteArrayView whole(data + start, line.end - start);
+    const qsizetype nul = whole.indexOf('\0');
+    qsizetype first = start;
+    const qsizetype last = nul < 0 ? line.end : start + nul;
+    while (first < last && isBlank(data[first]))
+        ++first;
+    if (first == last || data[first] == ';')
+        return line;
+
+    const QByteArrayView text(data + first, last - first);
+    const auto trimmed = [data](qsizetype &from, qsizetype &to) {
+        while (from < to && isBlank(data[from]))
+            ++from;
+        while (to > from && isBlank(data[to - 1]))
+            --to;
+    };
+    if (data[first] == '[') {
+        const qsizetype close = text.lastIndexOf(']');
+        if (close < 0)
+            return line;
+        line.kind = Line::Section;
+        line.nameStart = first + 1;
+        line.nameEnd = first + close;
+        trimmed(line.nameStart, line.nameEnd);
+        return line;
+    }
+    const qsizetype equals = text.indexOf('=');
+    if (equals < 0)
+        return line;
+    line.kind = Line::Key;
+    line.nameStart = first;
+    line.nameEnd = first + equals;
+    line.valueStart = first + equals + 1;
+    line.valueEnd = last;
+    trimmed(line.nameStart, line.nameEnd);
+    trimmed(line.valueStart, line.valueEnd);
+    return line;
+}
+
+QByteArrayView IniFile::bytes(qsizetype from, qsizetype to) const
+{
+    return QByteArrayView(m_content.constData() + from, to - from);
+}
+
+IniFile::SectionState &IniFile::sectionState(const QString &name) const
+{
+    const WantedName wanted(name);
+    for (SectionState &state : m_sections) {
+        if (state.name == wanted.text())
+            return state;
+    }
+    SectionState &state = m_sections.emplace_back();
+    state.name = wanted.text();
+    for (qsizetype position = m_bodyStart; position < m_content.size();) {
+        const Line line = lineAt(position);
+        if (line.kind == Line::Section && wanted.matches(bytes(line.nameStart, line.nameEnd))) {
+            state.header = line;
+            break;
+        }
+        position = line.next;
+    }
+    return state;
+}
+
+std::optional<IniFile::Line> IniFile::findKey(SectionState &state, const QString &key) const
+{
+    if (!state.header)
+        return std::nullopt;
+    if (!state.indexed) {
+        state.lastKey = *state.header;
+        for (qsizetype position = state.header->next; position < m_content.size();) {
+            const Line line = lineAt(position);
+            if (line.kind == Line::Section)
+                break;
+            if (line.kind == Line::Key) {
+                state.keys.emplace_back(
+                    foldedHash(bytes(line.nameStart, line.nameEnd)), line.start);
+                state.lastKey = line;
+            }
+            position = line.next;
+        }
+        // By hash, and lines of equal hash in file order, so the first match is the first line.
+        std::sort(state.keys.begin(), state.keys.end());
+        state.indexed = true;
+    }
+    const WantedName wanted(key);
+    const quint64 hash = foldedHash(wanted.text());
+    auto entry = std::lower_bound(
+        state.keys.begin(), state.keys.end(), std::pair<quint64, qsizetype>(hash, 0));
+    for (; entry != state.keys.end() && entry->first == hash; ++entry) {
+        const Line line = lineAt(entry->second);
+        if (wanted.matches(bytes(line.nameStart, line.nameEnd)))
+            return line;
+    }
+    return std::nullopt;
+}
+
+qsizetype IniFile::pendingIndex(const SectionState &state) const
+{
+    for (qsizetype i = 0; i < m_pending.size(); ++i) {
+        const PendingSection &pending = m_pending.at(i);
+        const bool same = state.header
+            ? pending.headerStart == state.header->start
+            : !pending.headerStart && pending.name.compare(state.name, Qt::CaseInsensitive) == 0;
+        if (same)
+            return i;
+    }
+    return -1;
+}
+
+QString IniFile::readString(
+    const QString &section, const QString &key, const QString &defaultValue) const
+{
+    SectionState &state = sectionState(section);
+    if (const qsizetype pending = pendingIndex(state); pending >= 0) {
+        const QString keyName = trimmedBlanks(lineSafe(key)).toString();
+        for (const auto &[writtenKey, value] : m_pending.at(pending).keys) {
+            if (writtenKey.compare(keyName, Qt::CaseInsensitive) == 0)
+                return cappedValue(trimmedBlanks(value).toString());
+        }
+    }
+    const std::optional<Line> line = findKey(state, key);
+    if (!line)
+        return defaultValue;
+    return cappedValue(decodeField(bytes(line->valueStart, line->valueEnd)));
+}
+
+int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
+{
+    const QString text = readString(section, key, QString());
+    return ParseIniInteger(text).value_or(defaultValue);
+}
+
+bool IniFile::readBool(const QString &section, const QString &key, bool defaultValue) const
+{
+    const std::optional<int> number = ParseIniInteger(readString(section, key, QString()));
+    return number ? *number != 0 : defaultValue;
+}
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    const SectionState &state = sectionState(section);
+    qsizetype index = pendingIndex(state);
+    if (index < 0) {
+        index = m_pending.size();
+        m_pending.append({state.name, {}, {}});
+        if (state.header)
+            m_pending.last().headerStart = state.header->start;
+    }
+    PendingSection &pending = m_pending[index];
+    const QString keyName = trimmedBlanks(lineSafe(key)).toString();
+    for (auto &entry : pending.keys) {
+        if (entry.first.compare(keyName, Qt::CaseInsensitive) == 0) {
+            entry = {keyName, lineSafe(value)};
+            return;
+        }
+    }
+    pending.keys.emplace_back(keyName, lineSafe(value));
+}
+
+void IniFile::writeInteger(const QString &section, const QString &key, int value)
+{
+    writeString(section, key, QString::number(value));
+}
+
+void IniFile::writeBool(const QString &section, const QString &key, bool value)
+{
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QByteArray IniFile::contentWithWrites() const
+{
+    struct Edit
+    {
+        qsizetype position;
+        qsizetype removed;
+        QByteArray text;
+    };
+    std::vector<Edit> edits;
+    for (const PendingSection &pending : m_pending) {
+        if (!pending.headerStart)
+            continue;
+        SectionState &state = sectionState(pending.name);
+        QByteArray added;
+        for (const auto &[key, value] : pending.keys) {
+            const QByteArray keyLine = key.toUtf8() + '=' + value.toUtf8();
+            const std::optional<Line> line = findKey(state, key);
+            if (!line) {
+                added += keyLine + m_lineEnd;
+                continue;
+            }
+            // A line that already says the same stays as the user formatted it.
+            if (decodeField(bytes(line->nameStart, line->nameEnd)) != key
+                || decodeField(bytes(line->valueStart, line->valueEnd)) != value) {
+                edits.push_back({line->start, line->end - line->start, keyLine});
+            }
+        }
+        if (!added.isEmpty()) {
+            const Line &last = state.lastKey;
+            // The last line of a file without a final line break gets one first.
+            edits.push_back({last.next, 0, last.next == last.end ? m_lineEnd + added : added});
+        }
+    }
+    std::sort(edits.begin(), edits.end(),
+        [](const Edit &a, const Edit &b) { return a.position < b.position; });
+
+    QByteArray text;
+    text.reserve(m_content.size() + 1024);
+    qsizetype copied = 0;
+    for (const Edit &edit : edits) {
+        text += bytes(copied, edit.position);
+        text += edit.text;
+        copied = edit.position + edit.removed;
+    }
+    text += bytes(copied, m_content.size());
+
+    for (const PendingSection &pending : m_pending) {
+        if (pending.headerStart)
+            continue;
+        if (text.size() > m_bodyStart) {
+            if (!text.endsWith('\n'))
+                text += m_lineEnd;
+            if (!endsWithBlankLine(text, m_bodyStart))
+                text += m_lineEnd;
+        }
+        text += '[' + pending.name.toUtf8() + ']' + m_lineEnd;
+        for (const auto &[key, value] : pending.keys)
+            text += key.toUtf8() + '=' + value.toUtf8() + m_lineEnd;
+    }
+    return text;
+}
+
+void IniFile::save()
+{
+    const QByteArray text = contentWithWrites();
+    QSaveFile file(m_path);
+    // Flush before commit(): Qt 6.4 renames the temporary file into place even when the last
+    // buffered bytes could not be written (disk full), which would leave a truncated file.
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush()
+        || !file.commit()) {
+        throw EIniWriteError(m_path);
+    }
+    m_content = text;
+    m_sections.clear();
+    m_pending.clear();
+}

@@ -1,0 +1,135 @@
+#pragma once
+
+// The INI service behind "tilora.ini" and "highscore.ini".
+//
+// A file is read once when an IniFile is constructed; writes are kept in memory (reads see
+// them) and save() puts them into the file in one step. Construct a new IniFile for every
+// load or save, so that each one starts from what is on disk.
+//
+// Rules of the format:
+// - Lines end in LF or CR LF. Lines added to a file use the ending of the file's first line;
+//   a new file gets LF, the native ending here.
+// - "[name]" starts a section; the name lies between the first "[" and the last "]" of the
+//   line, so names may hold "[", "]", commas, dots and blanks. "key=value" is a key line,
+//   split at the first "=". A line that starts with ";" is a comment. Everything else (blank
+//   lines, text without "=") is kept but means nothing.
+// - Section and key names compare without regard to letter case. The first matching section
+//   counts, and in it the first matching key; lines before the first section belong to none.
+// - Names and values lose surrounding blanks (space, tab, CR, vertical tab, form feed). A value
+//   reads as at most MaxValueLength characters.
+// - Each name and value is decoded as UTF-8 when it is valid UTF-8, else as Latin-1, so files
+//   written by older single-byte programs keep their umlauts. A line is read up to its first
+//   NUL byte. Lines this class writes are UTF-8.
+// - Only the first MaxFileSize bytes of a file are read; a save drops anything beyond them.
+//   A path that is not a regular file (a folder, a device) reads as empty.
+// - Writing a key rewrites only that key's line (left untouched when it already holds the
+//   same key spelling and value), or adds the line after the last key of its section, or
+//   adds the section at the end of the file after a blank line. Every other byte stays.
+//   New keys of a section, and new sections, follow in the order they were first written.
+//   Line breaks and NUL characters in names and values are written as blanks, since they
+//   would break the line structure. Keys must not contain "=".
+
+#include "app/Errors.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+#include <list>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// An INI file that could not be saved.
+class EIniWriteError : public ETiloraError
+{
+public:
+    explicit EIniWriteError(const QString &path);
+};
+
+// Reads an integer value: decimal with an optional leading minus; "0x" or "0X" followed by
+// hexadecimal digits when the text is longer than two characters; "$" followed by
+// hexadecimal digits. Surrounding blanks are ignored. Decimal numbers must fit in an int;
+// hexadecimal ones may use all 32 bits (0xFFFFFFFF is -1). Anything else gives no value.
+std::optional<int> ParseIniInteger(const QString &text);
+
+class IniFile
+{
+public:
+    static constexpr qsizetype MaxValueLength = 2047;
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
+    // Reads the file; a missing or unreadable file reads as empty. Never throws on content.
+    explicit IniFile(const QString &path);
+
+    QString path() const { return m_path; }
+    // Whether something existed at the path when the file was read.
+    bool existed() const { return m_existed; }
+
+    // A missing section or key gives the default; an empty value is an empty string.
+    QString readString(
+        const QString &section, const QString &key, const QString &defaultValue) const;
+    // A missing key or a value that is not a number (see ParseIniInteger) gives the default.
+    int readInteger(const QString &section, const QString &key, int defaultValue) const;
+    // True for any non-zero number; a missing key or a value that is no number gives the
+    // default.
+    bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+
+    // These change the copy in memory; save() writes it.
+    void writeString(const QString &section, const QString &key, const QString &value);
+    void writeInteger(const QString &section, const QString &key, int value);
+    void writeBool(const QString &section, const QString &key, bool value);
+
+    // Replaces the file atomically: a temporary file in the same folder is renamed over it,
+    // so a failure leaves the old file as it was. Throws EIniWriteError on failure.
+    void save();
+
+private:
+    // One line as byte offsets into the content: the whole line runs from start to end, its
+    // line break (if any) from end to next. Name and value are trimmed.
+    struct Line
+    {
+        enum Kind { Other, Section, Key };
+
+        qsizetype start = 0;
+        qsizetype end = 0;
+        qsizetype next = 0;
+        Kind kind = Other;
+        qsizetype nameStart = 0;
+        qsizetype nameEnd = 0;
+        qsizetype valueStart = 0;
+        qsizetype valueEnd = 0;
+    };
+    // A section name looked up in the content, with its keys indexed on first use.
+    struct SectionState
+    {
+        QString name;
+        std::optional<Line> header; // the first matching header
+        bool indexed = false;
+        std::vector<std::pair<quint64, qsizetype>> keys; // folded-name hash, line start; sorted
+        Line lastKey; // the last key line, or the header when there is none
+    };
+    // Writes wait here until save(), so that the content and its index never change.
+    struct PendingSection
+    {
+        QString name;
+        std::optional<qsizetype> headerStart; // none for a section that is still to be added
+        QList<std::pair<QString, QString>> keys; // key as written, value; in order of writing
+    };
+
+    Line lineAt(qsizetype start) const;
+    QByteArrayView bytes(qsizetype from, qsizetype to) const;
+    SectionState &sectionState(const QString &name) const;
+    std::optional<Line> findKey(SectionState &state, const QString &key) const;
+    qsizetype pendingIndex(const SectionState &state) const; // -1 when nothing is pending
+    QByteArray contentWithWrites() const;
+
+    QString m_path;
+    QByteArray m_content;
+    QByteArray m_lineEnd;
+    qsizetype m_bodyStart = 0; // after a UTF-8 byte order mark
+    bool m_existed = false;
+    mutable std::list<SectionState> m_sections; // a list, since references to it are kept
+    QList<PendingSection> m_pending;
+};
