@@ -3,11 +3,17 @@
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
+#include "main/OpenPictureDialog.h"
 #include "main/TiloraStein.h"
 #include "region/FormRgn.h"
 #include "windows/bildfenster.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QImage>
+#include <QLabel>
+#include <QTimer>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -41,7 +47,7 @@ private slots:
     void cancelledPictureDialogChangesNothing();
     void chosenPictureInNumberModeSwitchesToPictures();
     void opaqueFreeSlotKeepsThePlainOutline();
-    void filterPairsAreComplete();
+    void pictureDialogOffersTheFilterAndAPreview();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -357,12 +363,41 @@ void TestBoard::opaqueFreeSlotKeepsThePlainOutline()
     QCOMPARE(main()->outline(), QStringLiteral("U0,0,288,286,34,34"));
 }
 
-void TestBoard::filterPairsAreComplete()
+void TestBoard::pictureDialogOffersTheFilterAndAPreview()
 {
-    const QString filter = TTiloraForm::pictureFileFilter();
-    QCOMPARE(filter.count(QLatin1Char('|')), 13);
-    QVERIFY(filter.startsWith(
-        QStringLiteral("Alle Dateien (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|")));
+    QImage red(40, 30, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString picture = m_folder.filePath(QStringLiteral("rot.bmp"));
+    QVERIFY(red.save(picture, "BMP"));
+
+    QStringList descriptions;
+    QStringList firstPatterns;
+    bool previewShown = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        descriptions = dialog->nameFilters();
+        if (auto *model = dialog->findChild<QFileSystemModel *>())
+            firstPatterns = model->nameFilters();
+        dialog->setDirectory(m_folder.path());
+        dialog->selectFile(picture);
+        auto *preview = dialog->findChild<QLabel *>(QStringLiteral("Vorschau"));
+        previewShown = preview && !preview->pixmap().isNull();
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QCOMPARE(RunOpenPictureDialog(nullptr), QFileInfo(picture).absoluteFilePath());
+
+    const auto pairs = PictureFilterPairs(TTiloraForm::pictureFileFilter());
+    QCOMPARE(int(pairs.size()), 7);
+    QStringList expected;
+    for (const auto &pair : pairs)
+        expected << pair.first;
+    QCOMPARE(descriptions, expected);
+    QCOMPARE(descriptions.first(),
+             QStringLiteral("Alle Dateien (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
+    QCOMPARE(firstPatterns, (QStringList{"*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
+    QVERIFY(previewShown);
 }
 
 QTEST_MAIN(TestBoard)
