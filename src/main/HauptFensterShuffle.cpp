@@ -79,6 +79,8 @@ void TTiloraForm::StartShuffle()
     TForm3 *start = m_windows.start;
 
     endPause();
+    // A slide still under way would keep setting its outline and moving tiles mid-shuffle.
+    finishAnimation();
     Panel4->hide();
     SekundenZaehler->stop();
     GameCheated = Schummeln1->isChecked();
