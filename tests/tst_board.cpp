@@ -383,7 +383,10 @@ void TestBoard::pictureDialogOffersTheFilterAndAPreview()
         dialog->setDirectory(m_folder.path());
         dialog->selectFile(picture);
         auto *preview = dialog->findChild<QLabel *>(QStringLiteral("Vorschau"));
-        previewShown = preview && !preview->pixmap().isNull();
+        // The dialog lists the folder in the background; the preview follows the selection.
+        previewShown = preview && QTest::qWaitFor([preview] {
+            return !preview->pixmap().isNull();
+        }, 10000);
         QMetaObject::invokeMethod(dialog, "accept");
     });
     QCOMPARE(RunOpenPictureDialog(nullptr), QFileInfo(picture).absoluteFilePath());

@@ -1,12 +1,48 @@
-// Menu items. Their check marks hold the state of the on/off options; the keys and the
-// settings dialog go through the same handlers.
+// Menu items, the two popup menus, the keys, the caption buttons and the help. The items'
+// check marks hold the state of the on/off options; the menus, the keys and the settings
+// dialog all go through the same handlers.
 
 #include "main/HauptFenster.h"
 
+#include "controls/OwnerDrawnMenu.h"
+#include "controls/SpezialButton.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMouseEvent>
+#include <QUrl>
+
 namespace {
 
+// Lets a function see the events of another object.
+class EventHook : public QObject
+{
+public:
+    using Handler = std::function<bool(QObject *watched, QEvent *event)>;
+
+    EventHook(QObject *parent, Handler handler)
+        : QObject(parent)
+        , m_handler(std::move(handler))
+    { }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override { return m_handler(watched, event); }
+
+private:
+    Handler m_handler;
+};
+
+QString keyText(int key)
+{
+    return QKeySequence(key).toString(QKeySequence::PortableText);
+}
+
 QAction *makeItem(QObject *owner, const char *name, const QString &caption, bool checkable,
-                  const QString &hint = QString())
+    const QString &hint = QString())
 {
     auto *item = new QAction(caption, owner);
     item->setObjectName(QLatin1String(name));
@@ -30,9 +66,9 @@ void TTiloraForm::createMenuItems()
 {
     // Game menu.
     Spielmischen1 = makeItem(this, "Spielmischen1", QStringLiteral("Spiel mischen    "), false,
-                             QStringLiteral("Startet das Spiel"));
-    Bildladen1 = makeItem(this, "Bildladen1", QStringLiteral("Bild laden"), false,
-                          QStringLiteral("Lädt ein Bild "));
+        QStringLiteral("Startet das Spiel"));
+    Bildladen1 = makeItem(
+        this, "Bildladen1", QStringLiteral("Bild laden"), false, QStringLiteral("Lädt ein Bild "));
     Bild1 = makeItem(this, "Bild1", QStringLiteral("Motiv A"), true);
     Bild2 = makeItem(this, "Bild2", QStringLiteral("Motiv B"), true);
     MotifGroup = new QActionGroup(this);
@@ -44,7 +80,7 @@ void TTiloraForm::createMenuItems()
         item->setEnabled(false);
     }
     Vorschau1 = makeItem(this, "Vorschau1", QStringLiteral("Lösung anzeigen     "), true,
-                         QStringLiteral("Zeigt das Originalbild an"));
+        QStringLiteral("Zeigt das Originalbild an"));
     Schummeln1 = makeItem(this, "Schummeln1", QStringLiteral("Schummeln"), true);
     Highscore1 = makeItem(this, "Highscore1", QStringLiteral("Highscore"), false);
     Pause1 = makeItem(this, "Pause1", QStringLiteral("Pause"), true);
@@ -52,18 +88,17 @@ void TTiloraForm::createMenuItems()
     // Options menu.
     Text1 = makeItem(this, "Text1", QStringLiteral("Text"), false);
     GridSizeGroup = new QActionGroup(this);
-    static const char *const gridNames[] = {"N41", "N51", "N61", "N71", "N81",
-                                            "N91", "N101", "N111", "N121"};
-    static const char *const gridCaptions[] = {"4×4  ", "5×5  ", "6×6", "7×7", "8×8",
-                                               "9×9", "10×10", "11×11", "12×12  "};
+    static const char *const gridNames[]
+        = {"N41", "N51", "N61", "N71", "N81", "N91", "N101", "N111", "N121"};
+    static const char *const gridCaptions[]
+        = {"4×4  ", "5×5  ", "6×6", "7×7", "8×8", "9×9", "10×10", "11×11", "12×12  "};
     for (int size = MinGridSize; size <= MaxGridSize; ++size) {
         const int index = size - MinGridSize;
         QAction *item = makeItem(this, gridNames[index], QString::fromUtf8(gridCaptions[index]),
-                                 true, QStringLiteral("Neue Spielfeldgröße"));
+            true, QStringLiteral("Neue Spielfeldgröße"));
         item->setData(size);
         GridSizeGroup->addAction(item);
         GridSizeItems[index] = item;
-        connect(item, &QAction::triggered, this, [this, item] { N201Click(item); });
     }
 
     AnimationGroup = new QActionGroup(this);
@@ -92,14 +127,204 @@ void TTiloraForm::createMenuItems()
     ShuffleDurationGroup->addAction(selbst1);
     selbst1->setChecked(true);
 
-    Steineumrahmen1 = makeItem(this, "Steineumrahmen1", QStringLiteral("Steine umrahmen     "),
-                               true);
+    Steineumrahmen1
+        = makeItem(this, "Steineumrahmen1", QStringLiteral("Steine umrahmen     "), true);
     Transparenz1 = makeItem(this, "Transparenz1", QStringLiteral("Transparenz"), true,
-                            QStringLiteral("Freie Stellen werden Transparent dargestellt"));
+        QStringLiteral("Freie Stellen werden Transparent dargestellt"));
     Einstellungen1 = makeItem(this, "Einstellungen1", QStringLiteral("Einstellungen..."), false);
 
-    connect(Text1, &QAction::triggered, this, [this] { Text1Click(); });
-    connect(Bildladen1, &QAction::triggered, this, [this] { Bildladen1Click(); });
-    connect(Bild1, &QAction::triggered, this, [this] { Bild1Click(); });
-    connect(Bild2, &QAction::triggered, this, [this] { Bild2Click(); });
+    createMenus();
+}
+
+namespace {
+
+// The keys of the menu items: the menus draw them, the key handlers act on them.
+QList<std::pair<int, QAction *>> itemKeys(const TTiloraForm &form)
+{
+    return {{Qt::Key_F2, form.Spielmischen1}, {Qt::Key_F3, form.Bildladen1},
+        {Qt::Key_F4, form.Vorschau1}, {Qt::Key_F5, form.Schummeln1}, {Qt::Key_F6, form.Text1},
+        {Qt::Key_F7, form.Steineumrahmen1}, {Qt::Key_F8, form.Transparenz1},
+        {Qt::Key_F9, form.Einstellungen1}, {Qt::Key_A, form.Bild1}, {Qt::Key_B, form.Bild2},
+        {Qt::Key_H, form.Highscore1}, {Qt::Key_P, form.Pause1}};
+}
+
+bool isFunctionKey(int key)
+{
+    return key >= Qt::Key_F1 && key <= Qt::Key_F35;
+}
+
+} // namespace
+
+void TTiloraForm::createMenus()
+{
+    m_itemHandlers = {
+        {Spielmischen1, [this] { Spielstarten1Click(); }},
+        {Bildladen1, [this] { Bildladen1Click(); }},
+        {Bild1, [this] { Bild1Click(); }},
+        {Bild2, [this] { Bild2Click(); }},
+        {Vorschau1, [this] { Vorschau1Click(); }},
+        {Schummeln1, [this] { Schummeln1Click(); }},
+        {Highscore1, [this] { Highscore1Click(); }},
+        {Pause1, [this] { Pause1Click(); }},
+        {Text1, [this] { Text1Click(); }},
+        {Steineumrahmen1, [this] { SteinRahmenClick(); }},
+        {Transparenz1, [this] { Transparenz1Click(); }},
+        {Einstellungen1, [this] { Einstellungen1Click(); }},
+    };
+    for (QAction *item : GridSizeItems)
+        m_itemHandlers.insert(item, [this, item] { N201Click(item); });
+    for (QAction *item : AnimationGroup->actions())
+        m_itemHandlers.insert(item, [this, item] { schnell1Click(item); });
+    for (QAction *item : ShuffleDurationGroup->actions())
+        m_itemHandlers.insert(item, [this, item] { selbst1Click(item); });
+
+    const QList<std::pair<int, QAction *>> keys = itemKeys(*this);
+    auto keyOf = [&keys](const QAction *item) {
+        for (const auto &[key, keyed] : keys) {
+            if (keyed == item)
+                return keyText(key);
+        }
+        return QString();
+    };
+    auto fill = [&keyOf](TOwnerDrawnMenu *menu, std::initializer_list<QAction *> items) {
+        for (QAction *item : items)
+            menu->addItem(item, keyOf(item));
+    };
+
+    PopupMenu1 = new TOwnerDrawnMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    fill(PopupMenu1,
+        {Spielmischen1, Bildladen1, Bild1, Bild2, Vorschau1, Schummeln1, Highscore1, Pause1});
+
+    PopupMenu2 = new TOwnerDrawnMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    fill(PopupMenu2, {Text1});
+    Groesse1 = new TOwnerDrawnMenu(QStringLiteral("Groesse"), PopupMenu2);
+    Groesse1->setObjectName(QStringLiteral("Groesse1"));
+    for (QAction *item : GridSizeItems)
+        Groesse1->addItem(item);
+    PopupMenu2->addSubmenu(Groesse1, QStringLiteral("Einstellen der Spielfeldgröße"));
+    Animation1 = new TOwnerDrawnMenu(QStringLiteral("Animation"), PopupMenu2);
+    Animation1->setObjectName(QStringLiteral("Animation1"));
+    fill(Animation1, {keine1, langsam1, schnell1});
+    PopupMenu2->addSubmenu(Animation1);
+    Mischen1 = new TOwnerDrawnMenu(QStringLiteral("Mischdauer"), PopupMenu2);
+    Mischen1->setObjectName(QStringLiteral("Mischen1"));
+    fill(Mischen1, {wenig1, mittel1, lang1, extremlang1, selbst1});
+    PopupMenu2->addSubmenu(Mischen1);
+    fill(PopupMenu2, {Steineumrahmen1, Transparenz1, Einstellungen1});
+
+    // The command runs once the menu has closed and its own handling is over: several
+    // commands handle window events while they work.
+    for (TOwnerDrawnMenu *menu : {PopupMenu1, PopupMenu2, Groesse1, Animation1, Mischen1}) {
+        connect(menu, &TOwnerDrawnMenu::itemChosen, this, &TTiloraForm::activateItem,
+            Qt::QueuedConnection);
+    }
+
+    auto openBelow = [](TSpezialButton *button, QMenu *menu) {
+        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+    };
+    connect(SpezialButton5, &TSpezialButton::clicked, this,
+        [this, openBelow] { openBelow(SpezialButton5, PopupMenu1); });
+    connect(SpezialButton1, &TSpezialButton::clicked, this,
+        [this, openBelow] { openBelow(SpezialButton1, PopupMenu2); });
+    connect(SpezialButton2, &TSpezialButton::clicked, this, &TTiloraForm::OpenHelp);
+
+    // A right click on the clock opens the game menu where the pointer is.
+    zeit->installEventFilter(new EventHook(zeit, [this](QObject *, QEvent *event) {
+        if (event->type() != QEvent::MouseButtonRelease)
+            return false;
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::RightButton
+            || !zeit->rect().contains(mouse->position().toPoint()))
+            return false;
+        PopupMenu1->popup(mouse->globalPosition().toPoint());
+        return true;
+    }));
+
+    // The window sees its keys before any of its controls, whichever has the focus.
+    if (QCoreApplication *application = QCoreApplication::instance()) {
+        application->installEventFilter(
+            new EventHook(this, [this](QObject *watched, QEvent *event) {
+                // Only keys: other events still pass while the window is being destroyed.
+                return event->type() == QEvent::KeyPress && previewKey(watched, event);
+            }));
+    }
+
+    openDocument
+        = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+}
+
+void TTiloraForm::activateItem(QAction *item)
+{
+    // A copy: the command may change the table it came from.
+    const std::function<void()> command = m_itemHandlers.value(item);
+    if (command)
+        command();
+}
+
+bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
+{
+    // Only the key's way through the widgets counts, so that each press is seen once: the
+    // window system hands it to the window handle before that.
+    if (!watched->isWidgetType() || static_cast<QWidget *>(watched)->window() != this)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // A key held down acts once; its repeats are not new presses.
+    if (key->isAutoRepeat())
+        return false;
+    if (FormKeyDown(key->key()))
+        return true;
+    // With Ctrl, Alt or Meta a letter is no typed character.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const QString text = key->text();
+    return text.size() == 1 && FormKeyPress(text.front());
+}
+
+bool TTiloraForm::FormKeyDown(int key)
+{
+    if (key == Qt::Key_F1) {
+        OpenHelp();
+        return true;
+    }
+    for (const auto &[itemKey, item] : itemKeys(*this)) {
+        if (itemKey == key && isFunctionKey(itemKey)) {
+            activateItem(item);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TTiloraForm::FormKeyPress(QChar key)
+{
+    const int upper = key.toUpper().unicode();
+    for (const auto &[itemKey, item] : itemKeys(*this)) {
+        if (itemKey == upper && !isFunctionKey(itemKey)) {
+            activateItem(item);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TTiloraForm::Highscore1Click()
+{
+    if (showHighscores)
+        showHighscores();
+}
+
+QString TTiloraForm::helpFilePath()
+{
+    // Beside the program, wherever it was started from.
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tilora.html"));
+}
+
+void TTiloraForm::OpenHelp()
+{
+    const QString path = helpFilePath();
+    if (!QFileInfo::exists(path) || !openDocument)
+        return;
+    openDocument(path);
 }

@@ -1,0 +1,283 @@
+#include "support/E2eHarness.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+// The menus, keys and caption buttons of the running program, seen on the screen.
+class TestMenusE2e : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void helpDocumentLiesBesideTheProgram();
+    void menuButtonOpensTheDrawnMenu();
+    void clockOpensTheGameMenuAtThePointer();
+    void choosingSixBySixRebuildsTheBoard();
+    void f6SwitchesToNumbers();
+    void pPausesARunningGame();
+    void closeButtonEndsTheProgram();
+
+private:
+    // Starts the program and waits for its main window; false when it does not show.
+    bool startProgram();
+    QPoint onWindow(int x, int y) const { return m_window.topLeft() + QPoint(x, y); }
+    // Waits for one more window of the program than those known; its geometry or null.
+    QRect waitForNewWindow(const QStringList &known, int timeoutMs = 5000);
+    // The menu line under a screen point: the run of rows of its colour at the menu's left.
+    QRect lineAt(const QImage &screen, const QRect &menu, QPoint point) const;
+
+    std::unique_ptr<e2e::Program> m_program;
+    QString m_windowId;
+    QRect m_window;
+};
+
+namespace {
+
+const QColor Grey(73, 73, 73);
+const QColor Silver(0xC0, 0xC0, 0xC0);
+const QColor TileGrey(0x80, 0x80, 0x80);
+
+// Whether some pixel of the area is near the colour.
+bool hasNear(const QImage &image, const QRect &area, const QColor &colour, int tolerance)
+{
+    const QRect inside = area & image.rect();
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(pixel.red() - colour.red()) <= tolerance
+                && std::abs(pixel.green() - colour.green()) <= tolerance
+                && std::abs(pixel.blue() - colour.blue()) <= tolerance)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void TestMenusE2e::init()
+{
+    m_program = std::make_unique<e2e::Program>();
+}
+
+void TestMenusE2e::cleanup()
+{
+    if (m_program) {
+        if (QTest::currentTestFailed())
+            qWarning() << m_program->errors();
+        m_program->kill();
+    }
+    m_program.reset();
+}
+
+bool TestMenusE2e::startProgram()
+{
+    QProcess *process = m_program->start();
+    m_windowId = e2e::waitForWindow(QStringLiteral("Tilora"), 15000, process->processId());
+    if (m_windowId.isEmpty())
+        return false;
+    // The first build sizes the window to the board: 5 × 5 tiles of 50 and the frame.
+    QDeadlineTimer deadline(10000);
+    do {
+        m_window = e2e::windowGeometry(m_windowId);
+        if (m_window.size() == QSize(286, 286))
+            break;
+        QTest::qWait(100);
+    } while (!deadline.hasExpired());
+    // Let the first showing settle (the pointer is moved to the window's middle).
+    QTest::qWait(500);
+    return m_window.size() == QSize(286, 286);
+}
+
+QRect TestMenusE2e::waitForNewWindow(const QStringList &known, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        for (const QString &id : e2e::visibleWindows(m_program->pid())) {
+            if (!known.contains(id))
+                return e2e::windowGeometry(id);
+        }
+        QTest::qWait(50);
+    } while (!deadline.hasExpired());
+    return {};
+}
+
+QRect TestMenusE2e::lineAt(const QImage &screen, const QRect &menu, QPoint point) const
+{
+    const int x = menu.left() + 3;
+    const QColor colour = e2e::pixelAt(screen, QPoint(x, point.y()));
+    int top = point.y();
+    while (top > menu.top() && e2e::pixelAt(screen, QPoint(x, top - 1)) == colour)
+        --top;
+    int bottom = point.y();
+    while (bottom < menu.bottom() && e2e::pixelAt(screen, QPoint(x, bottom + 1)) == colour)
+        ++bottom;
+    return QRect(menu.left(), top, menu.width(), bottom - top + 1);
+}
+
+void TestMenusE2e::helpDocumentLiesBesideTheProgram()
+{
+    const QFileInfo program(QStringLiteral(TILORA_BINARY));
+    QFile help(program.dir().filePath(QStringLiteral("tilora.html")));
+    QVERIFY2(help.open(QIODevice::ReadOnly), "the build puts the help beside the program");
+    const QString text = QString::fromUtf8(help.readAll());
+    QVERIFY(text.contains(QStringLiteral("lang=\"de\"")));
+    QVERIFY(text.contains(QStringLiteral("Highscore")));
+}
+
+void TestMenusE2e::menuButtonOpensTheDrawnMenu()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    const QStringList known = e2e::visibleWindows(m_program->pid());
+    // The options button, top left at (39, 2), 12 × 12.
+    e2e::click(onWindow(45, 8));
+    const QRect menu = waitForNewWindow(known);
+    QVERIFY2(!menu.isNull(), "no menu opened");
+    QCOMPARE(menu.topLeft(), onWindow(39, 14));
+
+    // Hover the first line ("Text").
+    const QPoint first(menu.left() + 40, menu.top() + 6);
+    e2e::mouseMove(first);
+    QVERIFY(e2e::waitForPixel(QPoint(menu.left() + 3, first.y()), Silver));
+    const QImage screen = e2e::screenshot();
+    const QRect highlighted = lineAt(screen, menu, first);
+    QVERIFY2(highlighted.height() >= 12 && highlighted.height() < menu.height() / 3,
+        qPrintable(QStringLiteral("line of %1 pixels").arg(highlighted.height())));
+    // Black text on silver; the line below is dark grey with white text.
+    QVERIFY(hasNear(screen, highlighted.adjusted(16, 2, -2, -2), Qt::black, 60));
+    const QPoint second(first.x(), highlighted.bottom() + highlighted.height() / 2);
+    QCOMPARE(e2e::pixelAt(screen, QPoint(menu.left() + 3, second.y())), Grey);
+    const QRect below = lineAt(screen, menu, second);
+    QVERIFY(hasNear(screen, below.adjusted(16, 2, -2, -2), Qt::white, 60));
+    QCOMPARE(e2e::pixelAt(screen, QPoint(menu.left() + 3, menu.bottom() - 4)), Grey);
+
+    // "Steine umrahmen" and "Transparenz" are on at the first start: each shows its "x".
+    const int lineHeight = highlighted.height();
+    for (int line : {4, 5}) {
+        const int top = highlighted.top() + line * lineHeight;
+        QVERIFY2(hasNear(screen, QRect(menu.left() + 6, top + 2, 9, lineHeight - 4), Qt::white, 60),
+            qPrintable(QStringLiteral("no mark on line %1").arg(line)));
+    }
+    QVERIFY(!hasNear(
+        screen, QRect(menu.left() + 6, highlighted.top() + 2, 9, lineHeight - 4), Qt::black, 100));
+    e2e::key(QStringLiteral("Escape"));
+}
+
+void TestMenusE2e::clockOpensTheGameMenuAtThePointer()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    const QStringList known = e2e::visibleWindows(m_program->pid());
+    const QPoint clock = onWindow(100, 8);
+    e2e::click(clock, 3);
+    const QRect menu = waitForNewWindow(known);
+    QVERIFY2(!menu.isNull(), "no menu opened");
+    QCOMPARE(menu.topLeft(), clock);
+    e2e::key(QStringLiteral("Escape"));
+}
+
+void TestMenusE2e::choosingSixBySixRebuildsTheBoard()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    QStringList known = e2e::visibleWindows(m_program->pid());
+    e2e::click(onWindow(45, 8));
+    const QRect menu = waitForNewWindow(known);
+    QVERIFY2(!menu.isNull(), "no menu opened");
+    known = e2e::visibleWindows(m_program->pid());
+
+    // Find the lines by hovering the first one, then open "Groesse", the second.
+    e2e::mouseMove(QPoint(menu.left() + 40, menu.top() + 6));
+    QVERIFY(e2e::waitForPixel(QPoint(menu.left() + 3, menu.top() + 6), Silver));
+    const QRect first = lineAt(e2e::screenshot(), menu, QPoint(menu.left() + 40, menu.top() + 6));
+    const QPoint sizes(menu.left() + 40, first.bottom() + first.height() / 2);
+    e2e::click(sizes);
+    const QRect submenu = waitForNewWindow(known);
+    QVERIFY2(!submenu.isNull(), "the sizes did not open");
+
+    // "6×6" is the third line of the sizes.
+    e2e::mouseMove(QPoint(submenu.left() + 30, submenu.top() + 6));
+    QVERIFY(e2e::waitForPixel(QPoint(submenu.left() + 3, submenu.top() + 6), Silver));
+    const QRect line
+        = lineAt(e2e::screenshot(), submenu, QPoint(submenu.left() + 30, submenu.top() + 6));
+    e2e::click(QPoint(submenu.left() + 30, line.top() + 2 * line.height() + line.height() / 2));
+
+    QDeadlineTimer deadline(10000);
+    QRect window;
+    do {
+        window = e2e::windowGeometry(m_windowId);
+        if (window.size() == QSize(336, 336))
+            break;
+        QTest::qWait(100);
+    } while (!deadline.hasExpired());
+    QCOMPARE(window.size(), QSize(336, 336));
+}
+
+void TestMenusE2e::f6SwitchesToNumbers()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    // Inside the first tile, clear of its frame and its number.
+    const QPoint tile = onWindow(18 + 6, 18 + 6);
+    QVERIFY(e2e::pixelAt(tile) != TileGrey);
+    e2e::mouseMove(onWindow(143, 143));
+    e2e::key(QStringLiteral("F6"));
+    QVERIFY2(e2e::waitForPixel(tile, TileGrey), "no number tiles after F6");
+    e2e::key(QStringLiteral("F6"));
+    QVERIFY2(e2e::waitForPixel(tile, TileGrey, false), "no picture after a second F6");
+}
+
+void TestMenusE2e::pPausesARunningGame()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    const QPoint tile = onWindow(18 + 30, 18 + 30);
+    const QColor picture = e2e::pixelAt(tile);
+    QVERIFY(picture != Grey);
+    // Before a game P changes nothing.
+    e2e::mouseMove(onWindow(10, 143));
+    e2e::key(QStringLiteral("p"));
+    QTest::qWait(300);
+    QCOMPARE(e2e::pixelAt(tile), picture);
+
+    // "Mischen!" in the board's middle starts the shuffle; the clock runs once it ends.
+    e2e::click(onWindow(143, 143));
+    QDeadlineTimer deadline(20000);
+    while (e2e::visibleWindows(m_program->pid()).size() > 1 && !deadline.hasExpired())
+        QTest::qWait(100);
+    QTest::qWait(1500);
+    e2e::mouseMove(onWindow(10, 143));
+    e2e::key(QStringLiteral("p"));
+    QVERIFY2(e2e::waitForPixel(tile, Grey), "the board did not go away");
+    // The clock stands: the clock line does not change over two seconds.
+    const QRect clock(onWindow(55, 2), QSize(176, 14));
+    const QImage before = e2e::screenshot().copy(clock);
+    QTest::qWait(2100);
+    QCOMPARE(e2e::screenshot().copy(clock), before);
+    e2e::key(QStringLiteral("P"));
+    QVERIFY2(e2e::waitForPixel(tile, Grey, false), "the game did not resume");
+}
+
+void TestMenusE2e::closeButtonEndsTheProgram()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    QVERIFY(!QFileInfo::exists(m_program->filePath(QStringLiteral("tilora.ini"))));
+    // "×" keeps its distance to the right edge: 303 in the 336-pixel layout.
+    e2e::click(onWindow(286 - (336 - 303) + 6, 8));
+    QVERIFY2(m_program->waitForExit(15000), "the program did not end");
+    QCOMPARE(m_program->process()->exitStatus(), QProcess::NormalExit);
+    const QString settings = QString::fromUtf8(m_program->readFile(QStringLiteral("tilora.ini")));
+    QVERIFY2(settings.contains(QStringLiteral("[Allgemein]")), "no settings written");
+    QVERIFY(settings.contains(QStringLiteral("Groesse=5")));
+}
+
+TILORA_E2E_MAIN(TestMenusE2e)
+
+#include "tst_menus.moc"
