@@ -1,6 +1,7 @@
 #include "main/HauptFenster.h"
 
 #include "app/Resources.h"
+#include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "main/TiloraStein.h"
@@ -18,16 +19,6 @@
 #include <QPainter>
 
 namespace {
-
-const QColor DarkGrey(73, 73, 73);
-
-QFont arialFont(int pixelHeight, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
 
 // Width of the window as laid out; the right-anchored controls keep their distance to the
 // right edge from this width.
@@ -98,10 +89,10 @@ void TTiloraForm::createControls()
     move(42, 142);
     resize(DesignWidth, DesignWidth);
     QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, DarkGrey);
+    windowPalette.setColor(QPalette::Window, DarkGrey());
     windowPalette.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));
     setPalette(windowPalette);
-    setFont(arialFont(14));
+    setFont(ArialFont(14));
 
     FormRegion1 = new TFormRegion(this);
     FormRegion1->setClientDrag(true);
@@ -125,7 +116,7 @@ void TTiloraForm::createControls()
     zeit->setObjectName(QStringLiteral("zeit"));
     zeit->setGeometry(55, 2, 216, 14);
     zeit->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    zeit->setFont(arialFont(11));
+    zeit->setFont(ArialFont(11));
     QPalette clockPalette = zeit->palette();
     clockPalette.setColor(QPalette::WindowText, Qt::white);
     zeit->setPalette(clockPalette);
@@ -135,8 +126,8 @@ void TTiloraForm::createControls()
         auto *button = new TSpezialButton(this);
         button->setObjectName(QLatin1String(name));
         button->setGeometry(left, 2, 12, 12);
-        button->setColor(DarkGrey);
-        button->setFont(arialFont(11));
+        button->setColor(DarkGrey());
+        button->setFont(ArialFont(11));
         button->setBeschriftungLeft(0);
         button->setBeschriftungTop(0);
         return button;
@@ -163,18 +154,18 @@ void TTiloraForm::createControls()
     Panel4->setObjectName(QStringLiteral("Panel4"));
     Panel4->resize(83, 37);
     Panel4->setCaption(QStringLiteral("Mischen!"));
-    Panel4->setColor(DarkGrey);
+    Panel4->setColor(DarkGrey());
     Panel4->setFontColor(Qt::white);
-    Panel4->setFont(arialFont(14, true));
+    Panel4->setFont(ArialFont(14, true));
     Panel4->setBevelOuter(TPanel::Bevel::Raised);
 
     Pausenpanel = new TPanel(this);
     Pausenpanel->setObjectName(QStringLiteral("Pausenpanel"));
     Pausenpanel->resize(73, 33);
     Pausenpanel->setCaption(QStringLiteral("Pause!"));
-    Pausenpanel->setColor(DarkGrey);
+    Pausenpanel->setColor(DarkGrey());
     Pausenpanel->setFontColor(Qt::white);
-    Pausenpanel->setFont(arialFont(11));
+    Pausenpanel->setFont(ArialFont(11));
     Pausenpanel->setBevelInner(TPanel::Bevel::Lowered);
     Pausenpanel->hide();
 

@@ -1,5 +1,6 @@
 #include "windows/meldungsfenster.h"
 
+#include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 
@@ -10,8 +11,6 @@
 #include <QShowEvent>
 
 namespace {
-
-const QColor DarkGrey(73, 73, 73);
 
 QLabel *createLine(TPanel *panel, const QString &text, const QRect &geometry)
 {
@@ -34,18 +33,16 @@ TMeldung::TMeldung(QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowModality(Qt::ApplicationModal);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, DarkGrey);
+    colours.setColor(QPalette::Window, DarkGrey());
     colours.setColor(QPalette::WindowText, Qt::white);
     setPalette(colours);
     setAutoFillBackground(true);
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPixelSize(13);
-    setFont(arial);
+    setFont(ArialFont(13));
     setFixedSize(266, 50);
 
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 265, 49);
-    Panel1->setColor(DarkGrey);
+    Panel1->setColor(DarkGrey());
     Panel1->setBevelOuter(TPanel::Bevel::Raised);
 
     // The headline reaches past both sides of the panel, so long headlines stay centred.
@@ -64,7 +61,7 @@ TMeldung::TMeldung(QWidget *parent)
     SpezialButton4 = new TSpezialButton(Panel1);
     SpezialButton4->setObjectName(QStringLiteral("SpezialButton4"));
     SpezialButton4->setGeometry(249, 3, 12, 12);
-    SpezialButton4->setColor(DarkGrey);
+    SpezialButton4->setColor(DarkGrey());
     SpezialButton4->setBeschriftung(QStringLiteral("×"));
     SpezialButton4->setBeschriftungLeft(4);
     SpezialButton4->setBeschriftungTop(-1);

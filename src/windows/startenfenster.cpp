@@ -1,5 +1,6 @@
 #include "windows/startenfenster.h"
 
+#include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 
 #include <QLabel>
@@ -7,8 +8,6 @@
 #include <QTimer>
 
 namespace {
-
-const QColor DarkGrey(73, 73, 73);
 
 QLabel *createCentredLabel(
     TPanel *panel, const QString &text, const QFont &font, int top, int height)
@@ -37,18 +36,16 @@ TForm3::TForm3(QWidget *parent)
     setWindowTitle(QStringLiteral("Tilora"));
     setAttribute(Qt::WA_QuitOnClose, false);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, DarkGrey);
+    colours.setColor(QPalette::Window, DarkGrey());
     setPalette(colours);
     setAutoFillBackground(true);
 
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 73, 33);
-    Panel1->setColor(DarkGrey);
+    Panel1->setColor(DarkGrey());
     Panel1->setBevelInner(TPanel::Bevel::Lowered);
 
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPixelSize(12);
-    Label2 = createCentredLabel(Panel1, QStringLiteral("Spielen!"), arial, 3, 14);
+    Label2 = createCentredLabel(Panel1, QStringLiteral("Spielen!"), ArialFont(12), 3, 14);
     // Any font will do for the digits; the name falls back to the default family.
     QFont counterFont(QStringLiteral("AArial"));
     counterFont.setPixelSize(8);

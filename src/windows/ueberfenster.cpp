@@ -1,6 +1,7 @@
 #include "windows/ueberfenster.h"
 
 #include "app/Resources.h"
+#include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 
 #include <QCloseEvent>
@@ -12,8 +13,6 @@
 #include <QTimer>
 
 namespace {
-
-const QColor DarkGrey(73, 73, 73);
 
 QLabel *createText(TPanel *panel, const QString &text, QPoint at)
 {
@@ -44,20 +43,18 @@ TAboutBox::TAboutBox(QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowModality(Qt::ApplicationModal);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, DarkGrey);
+    colours.setColor(QPalette::Window, DarkGrey());
     colours.setColor(QPalette::WindowText, Qt::white);
     setPalette(colours);
     setAutoFillBackground(true);
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPixelSize(11);
-    setFont(arial);
+    setFont(ArialFont(11));
     setFixedSize(227, 132);
     // F1 reaches the window whatever has the focus.
     setFocusPolicy(Qt::StrongFocus);
 
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 225, 131);
-    Panel1->setColor(DarkGrey);
+    Panel1->setColor(DarkGrey());
     Panel1->setBevelOuter(TPanel::Bevel::Lowered);
     Panel1->setBevelInner(TPanel::Bevel::Raised);
 
