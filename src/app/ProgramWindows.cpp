@@ -3,6 +3,7 @@
 #include "main/HauptFenster.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
+#include "windows/highscorefenster.h"
 #include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
@@ -14,6 +15,7 @@ ProgramWindows::~ProgramWindows()
 {
     // The main window goes last: the others are its helpers.
     settings.reset();
+    highscore.reset();
     message.reset();
     preview.reset();
     magnifier.reset();
@@ -31,6 +33,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows()
     windows->magnifier = std::make_unique<TForm2>();
     windows->preview = std::make_unique<TVorschauFenster>();
     windows->message = std::make_unique<TMeldung>();
+    windows->highscore = std::make_unique<THighscore>();
     windows->settings = std::make_unique<TEinstellungen>();
 
     TTiloraForm::Windows links;
@@ -39,7 +42,9 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows()
     links.magnifier = windows->magnifier.get();
     links.preview = windows->preview.get();
     links.message = windows->message.get();
+    links.highscore = windows->highscore.get();
     links.settings = windows->settings.get();
     windows->main->setWindows(links);
+    windows->highscore->attachTo(windows->main.get());
     return windows;
 }

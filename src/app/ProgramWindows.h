@@ -6,6 +6,7 @@ class TAboutBox;
 class TEinstellungen;
 class TForm2;
 class TForm3;
+class THighscore;
 class TMeldung;
 class TTiloraForm;
 class TVorschauFenster;
@@ -24,6 +25,7 @@ struct ProgramWindows
     std::unique_ptr<TForm2> magnifier;
     std::unique_ptr<TVorschauFenster> preview;
     std::unique_ptr<TMeldung> message;
+    std::unique_ptr<THighscore> highscore;
     std::unique_ptr<TEinstellungen> settings;
 };
 

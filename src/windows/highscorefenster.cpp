@@ -1,0 +1,435 @@
+#include "windows/highscorefenster.h"
+
+#include "app/IniFile.h"
+#include "app/Resources.h"
+#include "app/TiloraApplication.h"
+#include "controls/Panel.h"
+#include "controls/SpezialButton.h"
+#include "main/HauptFenster.h"
+#include "region/FormRgn.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+const QColor Grey(0x80, 0x80, 0x80);
+const QColor DarkGrey(73, 73, 73);
+
+constexpr int NameLeft = 30;
+constexpr int TimeLeft = 240;
+constexpr int DateLeft = 302;
+constexpr int RankWidth = 20;
+constexpr int NameInputLeft = 28;
+constexpr int NameInputWidth = TimeLeft - 5 - NameInputLeft;
+constexpr int NameInputHeight = 24;
+
+QFont arial(int pixels, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+int cellTop(int row)
+{
+    return 25 * row - 15;
+}
+
+// Texts lie on the window without taking the mouse: a click on one is a click on what lies
+// beneath (the table panel, or the window, which drags).
+QLabel *createText(QWidget *parent, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
+THighscore::THighscore(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , today([] { return QDate::currentDate(); })
+    , m_random(quint32(QDateTime::currentMSecsSinceEpoch()))
+{
+    setWindowTitle(QStringLiteral("Highscore"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setWindowModality(Qt::ApplicationModal);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, Grey);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    setFont(arial(13, true));
+    setFixedSize(407, 320);
+
+    Label1 = createText(this, QStringLiteral("Highscore"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(1, 4, 408, 22);
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label1->setFont(arial(16, true));
+
+    SpezialButton4 = new TSpezialButton(this);
+    SpezialButton4->setObjectName(QStringLiteral("SpezialButton4"));
+    SpezialButton4->setGeometry(375, 7, 12, 12);
+    SpezialButton4->setColor(DarkGrey);
+    SpezialButton4->setBeschriftung(QStringLiteral("×"));
+    SpezialButton4->setBeschriftungLeft(4);
+    SpezialButton4->setBeschriftungTop(-1);
+    SpezialButton4->setFont(arial(11, false));
+    SpezialButton4->setFontColor(Qt::white);
+
+    Panel1 = new TPanel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(20, 29, 368, 260);
+    Panel1->setColor(Grey);
+
+    for (int row = 1; row <= HighscoreRowCount; ++row) {
+        Row &cells = m_cells[row - 1];
+        cells.rank = createText(Panel1, QStringLiteral("%1.").arg(row));
+        cells.rank->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        cells.rank->setGeometry(0, cellTop(row), RankWidth, cells.rank->sizeHint().height());
+        // Made after the name, time and date lie in front of it: a long name runs under them.
+        cells.name = createText(Panel1, QString());
+        cells.time = createText(Panel1, QString());
+        cells.date = createText(Panel1, QString());
+        cells.name->move(NameLeft, cellTop(row));
+        cells.time->move(TimeLeft, cellTop(row));
+        cells.date->move(DateLeft, cellTop(row));
+        for (QLabel *cell : {cells.name, cells.time, cells.date})
+            setCell(cell, QString());
+    }
+
+    Nameneingabe = new QLineEdit(Panel1);
+    Nameneingabe->setObjectName(QStringLiteral("Nameneingabe"));
+    Nameneingabe->setGeometry(NameInputLeft, 0, NameInputWidth, NameInputHeight);
+    Nameneingabe->setMaxLength(NameInputLength);
+    Nameneingabe->setFont(arial(13, false));
+    QPalette inputColours = Nameneingabe->palette();
+    inputColours.setColor(QPalette::Text, Qt::black);
+    inputColours.setColor(QPalette::Base, Qt::white);
+    Nameneingabe->setPalette(inputColours);
+    Nameneingabe->setText(QStringLiteral("Kein Name"));
+    Nameneingabe->hide();
+    Nameneingabe->installEventFilter(this);
+
+    Beschreibung = createText(this, QString());
+    Beschreibung->setObjectName(QStringLiteral("Beschreibung"));
+    Beschreibung->setGeometry(16, 298, 377, 22);
+    Beschreibung->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Beschreibung->setFont(arial(12, true));
+
+    OKButton = new TSpezialButton(this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(160, 298, 89, 17);
+    OKButton->setCaption(QStringLiteral("OK"));
+    OKButton->setColor(DarkGrey);
+    OKButton->setFont(arial(12, true));
+    OKButton->setFontColor(Qt::white);
+    OKButton->hide();
+
+    FormRegion1 = new TFormRegion(this);
+    FormRegion1->setObjectName(QStringLiteral("FormRegion1"));
+    FormRegion1->setClientDrag(true);
+    // The window is drawn two pixels wider than it is, so its right corners round the same.
+    FormRegion1->setRegion(QStringLiteral("U0,0,%1,%2,34,34").arg(width() + 2).arg(height()));
+    // Installed after the outline component, so this window sees its presses first.
+    installEventFilter(this);
+
+    connect(Panel1, &TPanel::clicked, this, &THighscore::FormClick);
+    connect(SpezialButton4, &TSpezialButton::clicked, this, &THighscore::SpezialButton4Click);
+    connect(OKButton, &TSpezialButton::clicked, this, &THighscore::OKButtonClick);
+}
+
+THighscore::~THighscore()
+{
+    if (m_modalLoop)
+        m_modalLoop->quit();
+}
+
+QString THighscore::highscoreFilePath()
+{
+    return QFileInfo(TTiloraForm::settingsFilePath())
+        .dir()
+        .filePath(QStringLiteral("highscore.ini"));
+}
+
+void THighscore::seedRandom(quint32 seed)
+{
+    m_random.seed(seed);
+}
+
+void THighscore::attachTo(TTiloraForm *main)
+{
+    const QPointer<TTiloraForm> window(main);
+    const QPointer<THighscore> self(this);
+    m_centreOn = main;
+    configuration = [window] {
+        HighscoreConfiguration current;
+        if (window) {
+            current.PictureMode = window->PictureMode;
+            current.PictureName = window->PictureName;
+            current.GridSize = window->GridSize;
+            current.ShuffleDuration = window->ShuffleDuration;
+        }
+        return current;
+    };
+    main->addResult = [self](const QString &timeText) {
+        if (self)
+            self->AddResult(timeText);
+    };
+    main->showHighscores = [self, window] {
+        if (self)
+            self->showModal(window ? window->frameGeometry() : QRect());
+    };
+}
+
+bool THighscore::isNaming() const
+{
+    return !Nameneingabe->isHidden();
+}
+
+void THighscore::setCell(QLabel *cell, const QString &text)
+{
+    cell->setText(text);
+    cell->adjustSize();
+}
+
+void THighscore::showTable()
+{
+    for (int row = 1; row <= HighscoreRowCount; ++row) {
+        const HighscoreEntry &entry = m_table[row - 1];
+        setCell(nameCell(row), entry.name);
+        setCell(timeCell(row), entry.time);
+        setCell(dateCell(row), entry.date);
+    }
+}
+
+void THighscore::LoadTable()
+{
+    const HighscoreConfiguration current
+        = configuration ? configuration() : HighscoreConfiguration();
+    Beschreibung->setText(DescriptionLine(current));
+    const IniFile file(highscoreFilePath());
+    m_table = ReadTable(file, TableKey(current));
+    showTable();
+}
+
+void THighscore::SaveTable()
+{
+    const HighscoreConfiguration current
+        = configuration ? configuration() : HighscoreConfiguration();
+    IniFile file(highscoreFilePath());
+    WriteTable(file, TableKey(current), m_table, m_random);
+    file.save();
+}
+
+void THighscore::saveReportingErrors()
+{
+    try {
+        SaveTable();
+    } catch (const EIniWriteError &error) {
+        TiloraApplication::reportError(error.message());
+    }
+}
+
+void THighscore::AddResult(const QString &timeText)
+{
+    LoadTable();
+    Nameneingabe->hide();
+    OKButton->hide();
+    const QDate date = today ? today() : QDate::currentDate();
+    const int row = EnterResult(m_table, timeText, DateText(date));
+    if (row > 0) {
+        NewEntryRow = row;
+        showTable();
+        Nameneingabe->move(NameInputLeft, nameCell(row)->y() - 3);
+        Nameneingabe->show();
+        // Should the file refuse the result, it is still shown and saved again with its name.
+        saveReportingErrors();
+    }
+    m_tablePrepared = !isVisible();
+    showModal(m_centreOn ? m_centreOn->frameGeometry() : QRect());
+}
+
+void THighscore::showModal(const QRect &centreOver)
+{
+    if (m_modalLoop)
+        return; // already showing
+    if (centreOver.isValid()) {
+        QPoint place(centreOver.left() + centreOver.width() / 2 - width() / 2,
+            centreOver.top() + centreOver.height() / 2 - height() / 2);
+        // The window is larger than a small board: near a screen edge it would hang over it,
+        // the name field out of sight.
+        if (const QScreen *screen = QGuiApplication::screenAt(centreOver.center())) {
+            const QRect area = screen->availableGeometry();
+            place.setX(std::clamp(place.x(), area.left(),
+                std::max(area.left(), area.left() + area.width() - width())));
+            place.setY(std::clamp(place.y(), area.top(),
+                std::max(area.top(), area.top() + area.height() - height())));
+        }
+        move(place);
+    }
+    QEventLoop loop;
+    m_modalLoop = &loop;
+    const QPointer<THighscore> alive(this);
+    show();
+    raise();
+    activateWindow();
+    if (isVisible())
+        loop.exec();
+    if (alive)
+        m_modalLoop = nullptr;
+}
+
+void THighscore::FormShow()
+{
+    if (!m_tablePrepared)
+        LoadTable();
+    m_tablePrepared = false;
+    OKButton->setVisible(isNaming());
+    Beschreibung->setVisible(!isNaming());
+    if (isNaming()) {
+        Nameneingabe->setFocus();
+        Nameneingabe->selectAll();
+    }
+}
+
+void THighscore::CommitName()
+{
+    if (!isNaming())
+        return;
+    if (NewEntryRow >= 1 && NewEntryRow <= HighscoreRowCount) {
+        m_table[NewEntryRow - 1].name = Nameneingabe->text();
+        setCell(nameCell(NewEntryRow), Nameneingabe->text());
+    }
+    Nameneingabe->hide();
+    saveReportingErrors();
+}
+
+void THighscore::commitAsOnEnter()
+{
+    OKButton->hide();
+    Beschreibung->show();
+    CommitName();
+}
+
+void THighscore::OKButtonClick()
+{
+    if (isNaming())
+        commitAsOnEnter();
+}
+
+void THighscore::FormClick()
+{
+    if (isNaming())
+        commitAsOnEnter();
+}
+
+void THighscore::SpezialButton4Click()
+{
+    if (isNaming())
+        commitAsOnEnter();
+    close();
+}
+
+bool THighscore::FormKeyPress(int key)
+{
+    if (key != Qt::Key_Escape)
+        return false;
+    if (isNaming())
+        commitAsOnEnter();
+    close();
+    return true;
+}
+
+bool THighscore::NameneingabeKeyPress(int key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    commitAsOnEnter();
+    return true;
+}
+
+void THighscore::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    PaintFrame(painter, rect(), FrameSet::Highscore);
+}
+
+void THighscore::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+// However the window goes (a click on "×", Esc, the window system), the name typed is kept.
+void THighscore::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    if (isNaming())
+        commitAsOnEnter();
+    if (m_modalLoop)
+        m_modalLoop->quit();
+}
+
+void THighscore::closeEvent(QCloseEvent *event)
+{
+    if (isNaming())
+        commitAsOnEnter();
+    event->accept();
+}
+
+void THighscore::keyPressEvent(QKeyEvent *event)
+{
+    if (FormKeyPress(event->key()))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+bool THighscore::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Nameneingabe && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        return FormKeyPress(key) || NameneingabeKeyPress(key);
+    }
+    if (watched != this)
+        return QWidget::eventFilter(watched, event);
+    // The bare window and its frame drag the window; a press released where it began is a
+    // click. Nothing is consumed, so the drag still works.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick
+        && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() != Qt::LeftButton)
+        return false;
+    const QPoint at = mouse->globalPosition().toPoint();
+    if (type != QEvent::MouseButtonRelease) {
+        m_framePressed = true;
+        m_framePressPosition = at;
+    } else if (m_framePressed) {
+        m_framePressed = false;
+        if ((at - m_framePressPosition).manhattanLength() < QApplication::startDragDistance())
+            FormClick();
+    }
+    return false;
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "windows/HighscoreTable.h"
+
+#include <QDate>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <random>
+
+class QEventLoop;
+class QLabel;
+class QLineEdit;
+class TFormRegion;
+class TPanel;
+class TSpezialButton;
+class TTiloraForm;
+
+// The high score window: the ten best games of the current configuration, kept in
+// "highscore.ini", and the entry of the player's name after a game that made it into the
+// table. Shown modally; created once and hidden between showings.
+class THighscore : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit THighscore(QWidget *parent = nullptr);
+    ~THighscore() override;
+
+    // "highscore.ini", in the folder of the settings file.
+    static QString highscoreFilePath();
+
+    // The configuration whose table shows; asked anew at every load and save.
+    std::function<HighscoreConfiguration()> configuration;
+    // Today's date for a new entry. Tests replace it.
+    std::function<QDate()> today;
+    // The generator of the scramble keys, seeded once from the clock; tests seed it.
+    void seedRandom(quint32 seed);
+
+    // Takes the configuration from the main window and serves its "Highscore" command and the
+    // results of its games.
+    void attachTo(TTiloraForm *main);
+
+    // ---- the table and its file
+    // Fills the description line and the ten rows from the file.
+    void LoadTable();
+    // Writes the ten rows. Throws EIniWriteError when the file cannot be written.
+    void SaveTable();
+    // Ranks a solved game's time, saves, and shows the window modally (with the name entry
+    // when the time made it into the table); returns when the window has been closed.
+    void AddResult(const QString &timeText);
+    const HighscoreTable &table() const { return m_table; }
+    int NewEntryRow = 0; // the row waiting for its name, 1 .. 10
+
+    // ---- controls
+    QLabel *Label1 = nullptr;
+    TSpezialButton *SpezialButton4 = nullptr;
+    TPanel *Panel1 = nullptr;
+    QLineEdit *Nameneingabe = nullptr;
+    QLabel *Beschreibung = nullptr;
+    TSpezialButton *OKButton = nullptr;
+    TFormRegion *FormRegion1 = nullptr;
+    // The cells of row 1 .. 10.
+    QLabel *rankCell(int row) const { return m_cells[row - 1].rank; }
+    QLabel *nameCell(int row) const { return m_cells[row - 1].name; }
+    QLabel *timeCell(int row) const { return m_cells[row - 1].time; }
+    QLabel *dateCell(int row) const { return m_cells[row - 1].date; }
+    // Whether the name entry is open (the field is shown over a row).
+    bool isNaming() const;
+
+    // ---- showing and the name entry
+    // Shows the window (centred over the given rectangle, when valid) and returns when it has
+    // been closed. The other windows' timers keep running meanwhile.
+    void showModal(const QRect &centreOver = QRect());
+    bool isRunningModal() const { return m_modalLoop != nullptr; }
+    // Takes the typed name into the new row and saves the table.
+    void CommitName();
+    void OKButtonClick();
+    void SpezialButton4Click();
+    // A click on the window, its frame, the table panel or a cell.
+    void FormClick();
+    // The window sees every key before its controls; these return whether the key was used.
+    bool FormKeyPress(int key);
+    bool NameneingabeKeyPress(int key);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Row
+    {
+        QLabel *rank = nullptr;
+        QLabel *name = nullptr;
+        QLabel *time = nullptr;
+        QLabel *date = nullptr;
+    };
+
+    void FormShow();
+    void showTable();
+    void setCell(QLabel *cell, const QString &text);
+    // Saves; a file that cannot be written is reported and the window goes on.
+    void saveReportingErrors();
+    // Enter in the field: the name is taken and the description shows again.
+    void commitAsOnEnter();
+
+    std::array<Row, HighscoreRowCount> m_cells {};
+    HighscoreTable m_table {};
+    std::mt19937 m_random;
+    QEventLoop *m_modalLoop = nullptr;
+    // AddResult has just loaded and ranked the table: showing must not load it again, or a
+    // result that could not be saved would vanish before its name is typed.
+    bool m_tablePrepared = false;
+    bool m_framePressed = false;
+    QPoint m_framePressPosition;
+    // The window a game's result is shown over.
+    QPointer<QWidget> m_centreOn;
+};

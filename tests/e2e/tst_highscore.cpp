@@ -1,0 +1,302 @@
+#include "support/E2eHarness.h"
+
+#include <QDate>
+#include <QImage>
+#include <QTest>
+
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <queue>
+#include <unordered_map>
+
+// A real game in the running program: shuffled by "Mischen!", solved by clicks on the tiles
+// as seen on screen, then the name typed into the high score window and found in
+// "highscore.ini"; key H shows the table again.
+class TestHighscoreE2e : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void solvedGameEntersTheTableAndKeyHShowsIt();
+};
+
+namespace {
+
+constexpr int Grid = 4;
+constexpr int Tile = 50;
+constexpr int Frame = 18;
+constexpr int Free = Grid * Grid - 1; // the hidden tile's home
+using Board = std::array<int, Grid * Grid>; // home of the tile in each cell, row by row
+
+// Each tile of the picture is one plain colour, so a screenshot tells where every tile is.
+QColor tileColour(int home)
+{
+    return QColor(30 + 70 * (home % Grid), 30 + 70 * (home / Grid), 40 + 50 * ((home * 3) % 4));
+}
+
+QImage colourPicture()
+{
+    QImage picture(Grid * Tile, Grid * Tile, QImage::Format_RGB32);
+    for (int home = 0; home < Grid * Grid; ++home) {
+        for (int y = 0; y < Tile; ++y)
+            for (int x = 0; x < Tile; ++x)
+                picture.setPixelColor(
+                    (home % Grid) * Tile + x, (home / Grid) * Tile + y, tileColour(home));
+    }
+    return picture;
+}
+
+QPoint cellCentre(QPoint window, int cell)
+{
+    return window
+        + QPoint(Frame + (cell % Grid) * Tile + Tile / 2, Frame + (cell / Grid) * Tile + Tile / 2);
+}
+
+// The board as it shows, or nothing while something covers it or it is hidden.
+std::optional<Board> boardOnScreen(const QImage &screen, QPoint window)
+{
+    Board board {};
+    int freeCells = 0;
+    for (int cell = 0; cell < Grid * Grid; ++cell) {
+        const QColor seen = e2e::pixelAt(screen, cellCentre(window, cell));
+        int found = -1;
+        for (int home = 0; home < Free; ++home) {
+            const QColor want = tileColour(home);
+            if (std::abs(seen.red() - want.red()) + std::abs(seen.green() - want.green())
+                    + std::abs(seen.blue() - want.blue())
+                < 30)
+                found = home;
+        }
+        if (found < 0 && seen == Qt::white) {
+            found = Free; // the free slot shows the white board
+            ++freeCells;
+        }
+        if (found < 0)
+            return std::nullopt;
+        board[cell] = found;
+    }
+    if (freeCells != 1)
+        return std::nullopt;
+    return board;
+}
+
+quint64 packed(const Board &board)
+{
+    quint64 value = 0;
+    for (const int home : board)
+        value = value << 4 | quint64(home);
+    return value;
+}
+
+int distanceHome(const Board &board)
+{
+    int sum = 0;
+    for (int cell = 0; cell < Grid * Grid; ++cell) {
+        if (board[cell] != Free)
+            sum += std::abs(cell % Grid - board[cell] % Grid)
+                + std::abs(cell / Grid - board[cell] / Grid);
+    }
+    return sum;
+}
+
+// The cells to press one after another (each holds a tile next to the free slot), by a
+// weighted best-first search: not the shortest way, but found at once.
+QList<int> solution(const Board &start)
+{
+    struct Node
+    {
+        int priority;
+        int steps;
+        Board board;
+        bool operator<(const Node &other) const { return priority > other.priority; }
+    };
+    std::priority_queue<Node> open;
+    std::unordered_map<quint64, std::pair<quint64, int>> cameFrom; // state: previous, pressed
+    open.push({3 * distanceHome(start), 0, start});
+    cameFrom[packed(start)] = {0, -1};
+    while (!open.empty()) {
+        const Node node = open.top();
+        open.pop();
+        if (distanceHome(node.board) == 0) {
+            QList<int> presses;
+            for (quint64 state = packed(node.board); cameFrom[state].second >= 0;
+                 state = cameFrom[state].first)
+                presses.prepend(cameFrom[state].second);
+            return presses;
+        }
+        const int free
+            = int(std::find(node.board.begin(), node.board.end(), Free) - node.board.begin());
+        for (const int step : {-Grid, Grid, -1, 1}) {
+            const int cell = free + step;
+            if (cell < 0 || cell >= Grid * Grid
+                || (std::abs(step) == 1 && cell / Grid != free / Grid))
+                continue;
+            Board next = node.board;
+            std::swap(next[free], next[cell]);
+            if (cameFrom.emplace(packed(next), std::pair(packed(node.board), cell)).second)
+                open.push({node.steps + 1 + 3 * distanceHome(next), node.steps + 1, next});
+        }
+    }
+    return {};
+}
+
+QByteArray scrambled(const QByteArray &plain, int key)
+{
+    QByteArray value = 'A' + plain;
+    for (char &c : value)
+        c = char(c ^ key);
+    return value;
+}
+
+QByteArray plainEntry(const QByteArray &section, int row, const QByteArray &name,
+    const QByteArray &time, const QByteArray &date)
+{
+    return section + QByteArray::number(row) + name.leftJustified(29, ' ') + time + date;
+}
+
+// The value of a key in a section of an INI text, unscrambled; "" when missing.
+QByteArray storedEntry(const QByteArray &ini, const QByteArray &section, int row)
+{
+    const qsizetype start = ini.indexOf("[" + section + "]\n");
+    if (start < 0)
+        return {};
+    const QByteArray key = "\nEintrag" + QByteArray::number(row) + '=';
+    const qsizetype at = ini.indexOf(key, start);
+    const qsizetype nextSection = ini.indexOf("\n[", start + 1);
+    if (at < 0 || (nextSection >= 0 && at > nextSection))
+        return {};
+    const qsizetype end = ini.indexOf('\n', at + key.size());
+    // The program writes UTF-8; each character is one scrambled byte.
+    QByteArray value
+        = QString::fromUtf8(ini.mid(at + key.size(), end - at - key.size())).toLatin1();
+    if (value.isEmpty())
+        return {};
+    const int k = value[0] ^ 'A';
+    for (char &c : value)
+        c = char(c ^ k);
+    return value.mid(1);
+}
+
+// How much of a rectangle of the screen is white: the name field is, the table is not.
+double whiteShare(const QImage &screen, const QRect &rect)
+{
+    int white = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            white += e2e::pixelAt(screen, QPoint(x, y)) == Qt::white;
+    return double(white) / (rect.width() * rect.height());
+}
+
+// The name cells of a row in the high score window, on screen.
+QRect nameArea(QPoint window, int row)
+{
+    return QRect(window + QPoint(20 + 40, 29 + 25 * row - 15), QSize(150, 12));
+}
+
+} // namespace
+
+void TestHighscoreE2e::solvedGameEntersTheTableAndKeyHShowsIt()
+{
+    E2E_REQUIRE_DISPLAY();
+    e2e::Program program;
+    const QString picture = program.filePath(QStringLiteral("farben.bmp"));
+    QVERIFY(colourPicture().save(picture, "BMP"));
+    program.writeFile(QStringLiteral("tilora.ini"),
+        "[Allgemein]\nGroesse=4\nSteingroesse=50\nBildModus=1\nBild=" + picture.toUtf8()
+            + "\nAnimation=0\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"
+              "Vorschau=0\nBrettFarbe=16777215\n");
+    // One faster and one slower game of this configuration, and another configuration.
+    const QByteArray section = "farben.bmp,4,1";
+    const QByteArray other = "[Text,4,1]\nEintrag1="
+        + scrambled(plainEntry("Text,4,1", 1, "Andere", "00:00:09", "01.02.2003"), 6) + '\n';
+    program.writeFile(QStringLiteral("highscore.ini"),
+        other + "\n[" + section + "]\nEintrag1="
+            + scrambled(plainEntry(section, 1, "Schnell", "00:00:01", "01.01.2020"), 11)
+            + "\nEintrag2="
+            + scrambled(plainEntry(section, 2, "Langsam", "59:00:00", "02.01.2020"), 4) + '\n');
+
+    QProcess *tilora = program.start();
+    const QString mainId = e2e::waitForWindow(QStringLiteral("Tilora"), 15000, tilora->processId());
+    QVERIFY(!mainId.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(e2e::windowGeometry(mainId).size(), QSize(236, 236), 10000);
+    const QPoint window = e2e::windowGeometry(mainId).topLeft();
+
+    // "Mischen!" in the middle of the board; then wait for the shuffled board to show.
+    e2e::click(window + QPoint(118, 118));
+    std::optional<Board> board;
+    QTRY_VERIFY_WITH_TIMEOUT((board = boardOnScreen(e2e::screenshot(), window))
+            && distanceHome(*board) > 0 && e2e::visibleWindows(tilora->processId()).size() == 1,
+        15000);
+    const QList<int> presses = solution(*board);
+    QVERIFY(!presses.isEmpty());
+    for (qsizetype i = 0; i < presses.size(); ++i) {
+        // The clock must show a second at least, or the time would not count.
+        if (i == presses.size() - 1)
+            QTest::qWait(1500);
+        e2e::click(cellCentre(window, presses[i]));
+    }
+
+    const QString messageId
+        = e2e::waitForWindow(QStringLiteral("Meldung"), 10000, tilora->processId());
+    QVERIFY2(!messageId.isEmpty(), "the solved board showed no message");
+    e2e::click(e2e::windowGeometry(messageId).center());
+
+    const QString highscoreId
+        = e2e::waitForWindow(QStringLiteral("Highscore"), 10000, tilora->processId());
+    QVERIFY2(!highscoreId.isEmpty(), "no high score window after the game");
+    const QPoint highscore = e2e::windowGeometry(highscoreId).topLeft();
+    QCOMPARE(e2e::windowGeometry(highscoreId).size(), QSize(407, 320));
+    // The name field covers row 2, between the faster and the slower game.
+    QTRY_VERIFY_WITH_TIMEOUT(whiteShare(e2e::screenshot(), nameArea(highscore, 2)) > 0.6, 5000);
+    QVERIFY(whiteShare(e2e::screenshot(), nameArea(highscore, 1)) < 0.3);
+    QVERIFY(whiteShare(e2e::screenshot(), nameArea(highscore, 3)) < 0.3);
+
+    e2e::type(QStringLiteral("Jürgen"));
+    e2e::key(QStringLiteral("Return"));
+    const QByteArray date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1();
+    QByteArray entry;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (entry = storedEntry(program.readFile(QStringLiteral("highscore.ini")), section, 2))
+            .startsWith(section + "2J\xFCrgen                       "),
+        5000);
+    QVERIFY2(entry.sliced(section.size() + 1 + 29, 8) >= "00:00:01"
+            && entry.sliced(section.size() + 1 + 29, 8) <= "00:00:59",
+        entry.constData());
+    QVERIFY(entry.endsWith(date));
+    const QByteArray file = program.readFile(QStringLiteral("highscore.ini"));
+    for (int row = 1; row <= 10; ++row)
+        QVERIFY(file.contains("\nEintrag" + QByteArray::number(row) + '='));
+    QCOMPARE(storedEntry(file, section, 1).sliced(section.size() + 1, 7), QByteArray("Schnell"));
+    QCOMPARE(storedEntry(file, section, 3).sliced(section.size() + 1, 7), QByteArray("Langsam"));
+    QVERIFY(file.startsWith(other));
+
+    // Esc closes the window; H opens it again with the table and without a name field.
+    e2e::key(QStringLiteral("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(!e2e::visibleWindows(tilora->processId()).contains(highscoreId), 5000);
+    e2e::run(QStringLiteral("xdotool"),
+        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), mainId});
+    e2e::key(QStringLiteral("h"));
+    const QString againId
+        = e2e::waitForWindow(QStringLiteral("Highscore"), 10000, tilora->processId());
+    QVERIFY2(!againId.isEmpty(), "H opened no high score window");
+    const QPoint shown = e2e::windowGeometry(againId).topLeft();
+    QTest::qWait(300);
+    const QImage table = e2e::screenshot();
+    for (int row = 1; row <= 4; ++row) {
+        const double share = whiteShare(table, nameArea(shown, row));
+        QVERIFY2(row < 4 ? share > 0.02 && share < 0.3 : share == 0,
+            qPrintable(QStringLiteral("row %1: %2").arg(row).arg(share)));
+    }
+    e2e::key(QStringLiteral("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(!e2e::visibleWindows(tilora->processId()).contains(againId), 5000);
+    QCOMPARE(tilora->state(), QProcess::Running);
+    const QByteArray errors = program.errors();
+    QVERIFY2(
+        !errors.contains("runtime error") && !errors.contains("Sanitizer"), errors.constData());
+}
+
+TILORA_E2E_MAIN(TestHighscoreE2e)
+
+#include "tst_highscore.moc"
