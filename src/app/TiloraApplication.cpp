@@ -13,7 +13,9 @@ void showErrorBox(const QString &message)
     if (showing)
         return;
     showing = true;
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tilora"), message, QMessageBox::Ok);
+    // A child of the active window, so that it stays above an always-on-top window.
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tilora"), message, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
     showing = false;
 }
