@@ -66,6 +66,8 @@ TTiloraForm::TTiloraForm(QWidget *parent)
 
 TTiloraForm::~TTiloraForm()
 {
+    // No key may reach a window that is half gone.
+    delete m_keyHook;
     // The solution picture lives on the solution window, which may outlive us.
     delete VorschauBild.data();
     if (!m_pointer.isEmpty())

@@ -227,6 +227,7 @@ private:
     void createMenus();
     bool previewKey(QObject *watched, QEvent *event);
     QHash<QAction *, std::function<void()>> m_itemHandlers;
+    QObject *m_keyHook = nullptr; // sees the keys before the window's controls
 
 public:
 

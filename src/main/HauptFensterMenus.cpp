@@ -244,11 +244,10 @@ void TTiloraForm::createMenus()
 
     // The window sees its keys before any of its controls, whichever has the focus.
     if (QCoreApplication *application = QCoreApplication::instance()) {
-        application->installEventFilter(
-            new EventHook(this, [this](QObject *watched, QEvent *event) {
-                // Only keys: other events still pass while the window is being destroyed.
-                return event->type() == QEvent::KeyPress && previewKey(watched, event);
-            }));
+        m_keyHook = new EventHook(this, [this](QObject *watched, QEvent *event) {
+            return event->type() == QEvent::KeyPress && previewKey(watched, event);
+        });
+        application->installEventFilter(m_keyHook);
     }
 
     openDocument
