@@ -161,8 +161,10 @@ QImage BuiltInPicture(int motif, QSize boardSize)
 
 QIcon MainIcon()
 {
+    // The 256-pixel picture is for the desktop's application menu; windows and the tray
+    // need no more than 64 pixels, and every size given here is read when a window shows.
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 256})
+    for (int size : {16, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/mainicon_%1.png").arg(size), QSize(size, size));
     return icon;
 }

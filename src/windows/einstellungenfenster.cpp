@@ -54,6 +54,20 @@ QPixmap checkMarkPicture()
     return picture;
 }
 
+// Drawn rather than taken from the desktop's icon theme: looking a theme icon up costs a
+// noticeable part of the program's start.
+QPixmap crossPicture()
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(192, 0, 0), 2.5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(4, 4), QPointF(12, 12));
+    painter.drawLine(QPointF(12, 4), QPointF(4, 12));
+    return picture;
+}
+
 template <typename Control>
 Control *place(Control *control, const char *name, const QRect &geometry,
                const QString &hint = QString())
@@ -318,7 +332,7 @@ void TEinstellungen::createControls()
                     "BitBtn1", QRect(13, 12, 94, 25),
                     QStringLiteral("übernimmt alle Änderungen und beendet das Fenster"));
     BitBtn1->setDefault(true);
-    BitBtn2 = place(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+    BitBtn2 = place(new QPushButton(QIcon(crossPicture()),
                                     QStringLiteral("Abbruch"), ButtonGroup),
                     "BitBtn2", QRect(13, 41, 94, 25),
                     QStringLiteral("verwirft alle Änderungen und schließt das Fenster"));
