@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -81,73 +80,41 @@ QByteArray bitmapHeader(qint32 width, qint32 height)
     return data;
 }
 
-struct ScanWriter
-{
-    jpeg_error_mgr errors;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void scanWriterFailed(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<ScanWriter *>(info->err)->jump, 1);
-}
-
-bool compressManyScans(jpeg_compress_struct &info, const jpeg_scan_info *scans, int count,
-    const uchar *pixels, unsigned char **output, unsigned long *outputSize)
-{
-    if (setjmp(reinterpret_cast<ScanWriter *>(info.err)->jump))
-        return false;
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, output, outputSize);
-    info.image_width = 64;
-    info.image_height = 64;
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    info.scan_info = scans;
-    info.num_scans = count;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<uchar *>(pixels + info.next_scanline * 64);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    return true;
-}
-
 // A valid progressive JPEG of 64 × (firstBit + 1) scans: every coefficient sent on its own,
 // bit by bit from firstBit down.
 QByteArray manyScansJpeg(int firstBit)
 {
     std::vector<jpeg_scan_info> scans;
     for (int coefficient = 0; coefficient < 64; ++coefficient) {
-        for (int bit = firstBit; bit >= 0; --bit) {
-            jpeg_scan_info scan {};
-            scan.comps_in_scan = 1;
-            scan.component_index[0] = 0;
-            scan.Ss = coefficient;
-            scan.Se = coefficient;
-            scan.Ah = bit == firstBit ? 0 : bit + 1;
-            scan.Al = bit;
-            scans.push_back(scan);
-        }
+        for (int bit = firstBit; bit >= 0; --bit)
+            scans.push_back({1, {0}, coefficient, coefficient, bit == firstBit ? 0 : bit + 1, bit});
     }
     std::vector<uchar> pixels(64 * 64);
     for (int i = 0; i < 64 * 64; ++i)
         pixels[size_t(i)] = uchar((i * 37) % 251);
+    // libjpeg's own error handler ends the program, which suits a fixture that cannot fail.
     jpeg_compress_struct info {};
-    ScanWriter writer {};
-    info.err = jpeg_std_error(&writer.errors);
-    writer.errors.error_exit = scanWriterFailed;
+    jpeg_error_mgr errors {};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
     unsigned char *output = nullptr;
     unsigned long outputSize = 0;
-    QByteArray result;
-    if (compressManyScans(
-            info, scans.data(), int(scans.size()), pixels.data(), &output, &outputSize))
-        result = QByteArray(reinterpret_cast<const char *>(output), qsizetype(outputSize));
+    jpeg_mem_dest(&info, &output, &outputSize);
+    info.image_width = 64;
+    info.image_height = 64;
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    info.scan_info = scans.data();
+    info.num_scans = int(scans.size());
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = pixels.data() + info.next_scanline * 64;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
-    if (result.isEmpty())
-        qFatal("cannot write the many-scan file");
+    const QByteArray result(reinterpret_cast<const char *>(output), qsizetype(outputSize));
     std::free(output);
     return result;
 }
@@ -155,27 +122,21 @@ QByteArray manyScansJpeg(int firstBit)
 // Each block's middle in the decoded picture is within tolerance of the block's colour.
 void compareBlocks(const QImage &decoded, bool grey, int tolerance)
 {
-    for (int row = 0; row < 3; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            QRgb expected = BlockColours[row * 3 + column];
-            if (grey) {
-                // The grey that Qt made of the colour when the test picture was written.
-                QImage pixel(1, 1, QImage::Format_RGB32);
-                pixel.fill(expected);
-                expected = pixel.convertToFormat(QImage::Format_Grayscale8).pixel(0, 0);
-            }
-            const QRgb actual = decoded.pixel(
-                decoded.width() * (2 * column + 1) / 6, decoded.height() * (2 * row + 1) / 6);
-            const int difference = std::max({std::abs(qRed(actual) - qRed(expected)),
-                std::abs(qGreen(actual) - qGreen(expected)),
-                std::abs(qBlue(actual) - qBlue(expected))});
-            QVERIFY2(difference <= tolerance,
-                qPrintable(QStringLiteral("block %1,%2: %3 instead of %4")
-                               .arg(column)
-                               .arg(row)
-                               .arg(actual, 6, 16)
-                               .arg(expected, 6, 16)));
-        }
+    for (int block = 0; block < 9; ++block) {
+        // A grey picture holds the grey that Qt made of the colour when it was written.
+        QImage pixel(1, 1, QImage::Format_RGB32);
+        pixel.fill(BlockColours[block]);
+        const QColor expected = grey
+            ? pixel.convertToFormat(QImage::Format_Grayscale8).pixelColor(0, 0)
+            : pixel.pixelColor(0, 0);
+        const QColor actual = decoded.pixelColor(decoded.width() * (2 * (block % 3) + 1) / 6,
+            decoded.height() * (2 * (block / 3) + 1) / 6);
+        QVERIFY2(std::abs(actual.red() - expected.red()) <= tolerance
+                && std::abs(actual.green() - expected.green()) <= tolerance
+                && std::abs(actual.blue() - expected.blue()) <= tolerance,
+            qPrintable(QStringLiteral("block %1: %2 instead of %3")
+                           .arg(block)
+                           .arg(actual.name(), expected.name())));
     }
 }
 
@@ -212,7 +173,6 @@ private slots:
     void scalesJpegToTheSmallestSufficientSize();
     void damagedOrHostileFiles_data();
     void damagedOrHostileFiles();
-    void transparentIconPartsTurnWhite();
     void onlyPlainFilesAreRead();
 
 private:
@@ -253,22 +213,12 @@ void TestPictureDecoding::decodesFormats_data()
         return EncodeJpeg(picture, encoding);
     };
     using Colours = JpegEncoding::Colours;
-    const QByteArray baseline = jpeg(Colours::Rgb, false);
-    QTest::newRow("baseline") << "a.jpg" << baseline << false << 12 << size;
-    QTest::newRow("written by Qt")
-        << "b.jpeg" << qtEncoded(picture, "jpeg", 95) << false << 12 << size;
-    QTest::newRow("upper-case extension") << "c.JPG" << baseline << false << 12 << size;
+    QTest::newRow("baseline, upper-case extension")
+        << "a.JPG" << jpeg(Colours::Rgb, false) << false << 12 << size;
     QTest::newRow("progressive") << "d.jpg" << jpeg(Colours::Rgb, true) << false << 12 << size;
     QTest::newRow("grayscale") << "e.jpg" << jpeg(Colours::Grey, false) << true << 6 << size;
-    QTest::newRow("grayscale progressive")
-        << "f.jpg" << jpeg(Colours::Grey, true) << true << 6 << size;
     QTest::newRow("Adobe CMYK") << "g.jpg" << jpeg(Colours::Cmyk, false) << false << 14 << size;
-    QTest::newRow("Adobe YCCK") << "h.jpg" << jpeg(Colours::Ycck, false) << false << 14 << size;
-    QTest::newRow("YCCK progressive")
-        << "i.jpg" << jpeg(Colours::Ycck, true) << false << 14 << size;
     QTest::newRow("bitmap") << "j.bmp" << qtEncoded(picture, "bmp") << false << 0 << size;
-    QTest::newRow("bitmap, upper case")
-        << "k.BMP" << qtEncoded(picture, "bmp") << false << 0 << size;
     QTest::newRow("icon") << "l.ico" << qtEncoded(blockPicture(QSize(96, 96)), "ico") << false << 0
                           << QSize(96, 96);
 }
@@ -293,12 +243,8 @@ void TestPictureDecoding::scalesJpegToTheSmallestSufficientSize_data()
     QTest::addColumn<QSize>("board");
     QTest::newRow("large photo, largest board") << QSize(6000, 4000) << QSize(1200, 1200);
     QTest::newRow("large photo, full size") << QSize(6000, 4000) << QSize();
-    QTest::newRow("large photo, small board") << QSize(6000, 4000) << QSize(140, 140);
-    QTest::newRow("same size as the board") << QSize(640, 480) << QSize(640, 480);
     QTest::newRow("one pixel short of an eighth") << QSize(799, 600) << QSize(100, 75);
-    QTest::newRow("rounding up reaches the board") << QSize(1603, 1201) << QSize(201, 151);
     QTest::newRow("smaller than the board") << QSize(300, 200) << QSize(1200, 1200);
-    QTest::newRow("wide and flat") << QSize(2000, 160) << QSize(250, 250);
 }
 
 void TestPictureDecoding::scalesJpegToTheSmallestSufficientSize()
@@ -336,67 +282,31 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     for (char &byte : noise)
         byte = char(random.bounded(256));
 
-    QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray() << board << Outcome::NoPicture;
-    QTest::newRow("noise as jpeg") << "noise.jpg" << noise << board << Outcome::NoPicture;
     QTest::newRow("noise after the start marker")
-        << "noise2.jpg" << QByteArray("\xFF\xD8", 2) + noise << board << Outcome::NoPicture;
-    for (int length : {2, 20, 200, 600}) {
-        QTest::addRow("baseline cut at %d", length)
-            << "cut.jpg" << baseline.left(length) << board << Outcome::PictureOrNone;
-    }
-    for (int part : {3, 2}) {
-        QTest::addRow("baseline cut to 1/%d", part)
-            << "cut.jpg" << baseline.left(baseline.size() / part) << board
-            << Outcome::PictureOrNone;
-        QTest::addRow("progressive cut to 1/%d", part)
-            << "cut.jpg" << progressive.left(progressive.size() / part) << board
-            << Outcome::PictureOrNone;
-    }
-    QTest::newRow("baseline without its last bytes")
-        << "cut.jpg" << baseline.left(baseline.size() - 2) << board << Outcome::PictureOrNone;
-    QByteArray scrambled = baseline;
-    for (int at = baseline.size() / 2; at < baseline.size() - 2; at += 7)
-        scrambled[at] = char(random.bounded(256));
-    QTest::newRow("scrambled data")
-        << "scrambled.jpg" << scrambled << board << Outcome::PictureOrNone;
+        << "noise.jpg" << QByteArray("\xFF\xD8", 2) + noise << board << Outcome::NoPicture;
+    QTest::newRow("baseline cut at 200")
+        << "cut.jpg" << baseline.left(200) << board << Outcome::PictureOrNone;
+    QTest::newRow("progressive cut in half")
+        << "cut.jpg" << progressive.left(progressive.size() / 2) << board << Outcome::PictureOrNone;
     // Sizes that would need more than the limits allow.
-    QTest::newRow("claims 65000 x 65000")
-        << "huge.jpg" << withFrameSize(baseline, 65000, 65000) << board << Outcome::NoPicture;
     QTest::newRow("claims 65000 x 65000, full size")
         << "huge.jpg" << withFrameSize(baseline, 65000, 65000) << QSize() << Outcome::NoPicture;
-    QTest::newRow("claims 20000 x 20000, full size")
-        << "huge.jpg" << withFrameSize(baseline, 20000, 20000) << QSize() << Outcome::NoPicture;
     // Scaled down, the output would be small, but a progressive picture holds all its
     // coefficients at full size: gigabytes, unless libjpeg keeps to its memory limit.
     QTest::newRow("progressive claims 30000 x 30000")
         << "huge.jpg" << withFrameSize(progressive, 30000, 30000) << board << Outcome::NoPicture;
-    QTest::newRow("claims 8000 x 8000 with little data")
-        << "big.jpg" << withFrameSize(baseline, 8000, 8000) << board << Outcome::PictureOrNone;
     QTest::newRow("zero width") << "zero.jpg" << withFrameSize(baseline, 0, 240) << board
                                 << Outcome::NoPicture;
     // Each scan is a pass over the whole picture; a file of very many is refused.
     QTest::newRow("320 scans") << "scans.jpg" << manyScansJpeg(4) << board << Outcome::Picture;
     QTest::newRow("704 scans") << "scans.jpg" << manyScansJpeg(10) << board << Outcome::NoPicture;
-    QTest::newRow("bitmap named jpeg")
-        << "bitmap.jpg" << qtEncoded(picture, "bmp") << board << Outcome::NoPicture;
-
-    const QByteArray bitmap = qtEncoded(picture, "bmp");
-    QTest::newRow("empty bitmap") << "empty.bmp" << QByteArray() << board << Outcome::NoPicture;
-    QTest::newRow("noise as bitmap") << "noise.bmp" << noise << board << Outcome::NoPicture;
     QTest::newRow("bitmap claims 100000 x 100000")
         << "huge.bmp" << bitmapHeader(100000, 100000) << board << Outcome::NoPicture;
     QTest::newRow("bitmap claims negative width")
         << "negative.bmp" << bitmapHeader(-5000, 300) << board << Outcome::NoPicture;
-    QTest::newRow("bitmap cut in half")
-        << "cut.bmp" << bitmap.left(bitmap.size() / 2) << board << Outcome::PictureOrNone;
     QTest::newRow("bitmap cut in its header")
-        << "cut.bmp" << bitmap.left(30) << board << Outcome::NoPicture;
+        << "cut.bmp" << qtEncoded(picture, "bmp").left(30) << board << Outcome::NoPicture;
     QTest::newRow("noise as icon") << "noise.ico" << noise << board << Outcome::NoPicture;
-    QTest::newRow("icon cut") << "cut.ico"
-                              << qtEncoded(blockPicture(QSize(64, 64)), "ico").left(300) << board
-                              << Outcome::PictureOrNone;
-    QTest::newRow("enhanced metafile") << "picture.emf" << noise << board << Outcome::NoPicture;
-    QTest::newRow("metafile") << "picture.wmf" << noise << board << Outcome::NoPicture;
     QTest::newRow("png is not offered")
         << "picture.png" << qtEncoded(picture, "png") << board << Outcome::NoPicture;
     QTest::newRow("no extension") << "picture" << baseline << board << Outcome::NoPicture;
@@ -422,18 +332,6 @@ void TestPictureDecoding::damagedOrHostileFiles()
     // The same data straight from memory behaves alike.
     if (name.endsWith(u".jpg"))
         QCOMPARE(DecodeJpeg(data, board).has_value(), decoded.has_value());
-}
-
-void TestPictureDecoding::transparentIconPartsTurnWhite()
-{
-    QImage icon(64, 64, QImage::Format_ARGB32);
-    icon.fill(Qt::transparent);
-    QPainter(&icon).fillRect(32, 0, 32, 64, QColor(20, 40, 200));
-    const std::optional<QImage> decoded
-        = DecodePictureFile(writeFile("half.ico", qtEncoded(icon, "ico")), QSize(300, 300));
-    QVERIFY(decoded.has_value());
-    QCOMPARE(decoded->pixel(10, 30), qRgb(255, 255, 255));
-    QCOMPARE(decoded->pixel(50, 30), qRgb(20, 40, 200));
 }
 
 void TestPictureDecoding::onlyPlainFilesAreRead()

@@ -15,24 +15,17 @@ class TestRegionExpression : public QObject
 private slots:
     void init();
     void cleanup();
-    void captionHeightsComeFromTheStyle();
     void languageErrors_data();
     void languageErrors();
     void arithmetic_data();
     void arithmetic();
-    void noRegion_data();
     void noRegion();
-    void rectanglesModesAndGroups_data();
-    void rectanglesModesAndGroups();
+    void shapesModesAndGroups_data();
+    void shapesModesAndGroups();
     void ellipsesAndRoundedCorners_data();
     void ellipsesAndRoundedCorners();
     void roundedRectangleWithHole();
-    void polygons_data();
-    void polygons();
-    void groupLimit_data();
     void groupLimit();
-    void externalRegions_data();
-    void externalRegions();
     void missingExternalRegionNotice();
     void windowClosedDuringNotice();
     void divisionByZero_data();
@@ -51,20 +44,6 @@ namespace {
 QString lines(const QStringList &list)
 {
     return list.join(QStringLiteral("\r\n"));
-}
-
-// The first pixel where two regions differ, looked for over both boxes and a margin.
-QString firstDifference(const QRegion &actual, const QRegion &expected)
-{
-    const QRect both = actual.boundingRect().united(expected.boundingRect());
-    const QRect area = both.adjusted(-2, -2, 2, 2);
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (actual.contains(QPoint(x, y)) != expected.contains(QPoint(x, y)))
-                return QStringLiteral("pixel %1,%2 differs").arg(x).arg(y);
-        }
-    }
-    return QString();
 }
 
 class TestShape : public TExternalRegion
@@ -92,6 +71,10 @@ void TestRegionExpression::init()
 {
     m_window = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
     m_window->resize(200, 100);
+    // The external shape is the box 10,20,40,60; "Wide" measures from a 100 pixels wide box.
+    new TestShape(m_window.get(), QStringLiteral("Other"), QRegion(0, 0, 1, 1));
+    new TestShape(m_window.get(), QStringLiteral("Shape"), QRegion(10, 20, 30, 40));
+    new TestShape(m_window.get(), QStringLiteral("Wide"), QRegion(10, 20, 30, 40), QSize(100, -1));
     m_notices.clear();
     SetRegionNoticeHandler([this](const QString &message) { m_notices << message; });
 }
@@ -102,60 +85,31 @@ void TestRegionExpression::cleanup()
     m_window.reset();
 }
 
-void TestRegionExpression::captionHeightsComeFromTheStyle()
-{
-    // Runs before any test sets the heights.
-    QVERIFY(RegionCaptionHeights().normal > 0);
-    QVERIFY(RegionCaptionHeights().tool > 0);
-}
-
 void TestRegionExpression::languageErrors_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     const QString params = QStringLiteral("Invalid number of parameters in line 1");
     QTest::newRow("R three values") << "R0,0,10" << params;
-    QTest::newRow("R five values") << "R0,0,10,10,5" << params;
-    QTest::newRow("E three values") << "E0,0,10" << params;
-    QTest::newRow("U five values") << "U0,0,10,10,5" << params;
-    QTest::newRow("L five values") << "L0,0,10,0,10" << params;
-    QTest::newRow("L two points") << "L0,0,10,0" << params;
-    QTest::newRow("W seven values") << "W0,0,10,0,10,10,5" << params;
-    QTest::newRow("T without y") << "TCC100" << params;
-    QTest::newRow("T without name") << "TCC100,50" << params;
     QTest::newRow("lone LF is no separator") << "R0,0,5,5\nR9,9,1,1" << params;
-    QTest::newRow("lone CR is no separator") << "R0,0,5,5\rR9,9,1,1" << params;
-    QTest::newRow("open parenthesis") << "R0,0,(5,10" << "')' expected in position 3 in line 1";
-    QTest::newRow("in T") << "TCC1,(2 ,N" << "')' expected in position 3 in line 1";
-    QTest::newRow("blank first") << "R0,0, 5,10" << "Syntax error in position 1 in line 1";
-    QTest::newRow("empty value") << "R0,0,,10" << "Syntax error in position 1 in line 1";
-    QTest::newRow("dangling plus") << "R0,0,5+,10" << "Syntax error in position 3 in line 1";
-    QTest::newRow("no unary plus") << "R0,0,+5,10" << "Syntax error in position 1 in line 1";
-    QTest::newRow("not a variable") << "R0,0,5*Z,10" << "Syntax error in position 3 in line 1";
-    QTest::newRow("end of last value") << "R0,0,5,10-" << "Syntax error in position 4 in line 1";
+    QTest::newRow("open parenthesis") << "R0,0,(5,10"
+                                      << "')' expected in position 3 in line 1";
+    QTest::newRow("dangling plus") << "R0,0,5+,10"
+                                   << "Syntax error in position 3 in line 1";
     QTest::newRow("second line") << "R0,0,1,1\r\nR0,0,1, 1"
                                  << "Syntax error in position 1 in line 2";
-    QTest::newRow("number over 32 bits") << "R0,0,4294967296,1"
-                                         << "Syntax error in position 1 in line 1";
-    QTest::newRow("hex over 32 bits") << "R0,0,1+0x100000000,1"
-                                      << "Syntax error in position 3 in line 1";
     QTest::newRow("parentheses too deep") << "R0,0," + QString(300, u'(') + "1,1"
                                           << "Syntax error in position 257 in line 1";
-    QTest::newRow("unknown") << "Q1,2" << "Unknown command in line 1";
-    QTest::newRow("blank command") << " R0,0,1,1" << "Unknown command in line 1";
-    QTest::newRow("empty lines count") << "R0,0,1,1\r\n\r\nQ" << "Unknown command in line 3";
-    QTest::newRow("close first") << "}" << "'}' without '{' in line 1";
-    QTest::newRow("close too often") << "{\r\n}\r\n}" << "'}' without '{' in line 3";
-    QTest::newRow("T too short") << "TCC" << "Syntax error in line 1";
-    QTest::newRow("T bad horizontal") << "TQT0,0,SHAPE" << "Syntax error in line 1";
-    QTest::newRow("T bad vertical") << "TLL0,0,shape" << "Syntax error in line 1";
+    QTest::newRow("empty lines count") << "R0,0,1,1\r\n\r\nQ"
+                                       << "Unknown command in line 3";
+    QTest::newRow("close too often") << "{\r\n}\r\n}"
+                                     << "'}' without '{' in line 3";
 }
 
 void TestRegionExpression::languageErrors()
 {
     QFETCH(QString, text);
     QFETCH(QString, message);
-    new TestShape(m_window.get(), QStringLiteral("Shape"), QRegion(0, 0, 5, 5));
     try {
         EvaluateRegion(text, *m_window);
         QFAIL("no error");
@@ -169,31 +123,13 @@ void TestRegionExpression::arithmetic_data()
     QTest::addColumn<QString>("expression");
     QTest::addColumn<int>("value");
     QTest::addColumn<bool>("toolWindow");
-    QTest::newRow("precedence") << "2*3+4" << 10 << false;
-    QTest::newRow("parentheses") << "2*(3+4)" << 14 << false;
-    QTest::newRow("left to right") << "1-2-3" << -4 << false;
-    QTest::newRow("division chain") << "100/10/5" << 2 << false;
+    QTest::newRow("precedence") << "2*(3+4)-1" << 13 << false;
     QTest::newRow("truncates") << "-7/2" << -3 << false;
-    QTest::newRow("negative divisor") << "7/-2" << -3 << false;
-    QTest::newRow("unary minus binds one factor") << "-2*3" << -6 << false;
-    QTest::newRow("double minus") << "--5" << 5 << false;
-    QTest::newRow("hex") << "0x10" << 16 << false;
-    QTest::newRow("hex lower case") << "0x1f" << 31 << false;
     QTest::newRow("0xFFFFFFFF") << "0xFFFFFFFF" << -1 << false;
     QTest::newRow("add overflow") << "(2147483647+1)/65536" << -32768 << false;
-    QTest::newRow("subtract overflow") << "(0-2147483647-2)/65536" << 32767 << false;
     QTest::newRow("multiply overflow") << "2147483647*2" << -2 << false;
-    QTest::newRow("multiply to zero") << "65536*65536" << 0 << false;
-    QTest::newRow("negate minimum") << "-(-2147483647-1)/65536" << -32768 << false;
     QTest::newRow("minimum over -1") << "(-2147483648/-1)/65536" << -32768 << false;
     // The window is a frameless 200 x 100 window; captions 23 and 17 pixels high.
-    QTest::newRow("X") << "X" << 0 << false;
-    QTest::newRow("C") << "C" << 0 << false;
-    QTest::newRow("R") << "R" << 200 << false;
-    QTest::newRow("B") << "B" << 100 << false;
-    QTest::newRow("W") << "W" << 200 << false;
-    QTest::newRow("H") << "H" << 100 << false;
-    QTest::newRow("variables in lower case") << "h-w" << -100 << false;
     QTest::newRow("Y normal") << "Y" << -23 << false;
     QTest::newRow("Y tool window") << "Y" << -17 << true;
 }
@@ -213,46 +149,27 @@ void TestRegionExpression::arithmetic()
     QCOMPARE(region->boundingRect(), QRect(value, 0, 1, 1));
 }
 
-void TestRegionExpression::noRegion_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty text") << "";
-    QTest::newRow("only a mode") << "X";
-    QTest::newRow("only empty lines") << "\r\n\r\n";
-    QTest::newRow("shape in an open group") << "{\r\nR0,0,5,5";
-    QTest::newRow("empty group") << "{\r\n}";
-}
-
 void TestRegionExpression::noRegion()
 {
-    QFETCH(QString, text);
-    QVERIFY(!EvaluateRegion(text, *m_window));
+    for (const char *text : {"", "X", "{\r\nR0,0,5,5"})
+        QVERIFY(!EvaluateRegion(QString::fromLatin1(text), *m_window));
 }
 
-void TestRegionExpression::rectanglesModesAndGroups_data()
+void TestRegionExpression::shapesModesAndGroups_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QRegion>("expected");
     const QRegion square(0, 0, 10, 10);
     const QRegion other(5, 5, 10, 10);
-    QTest::newRow("box rule") << "R0,0,10,10" << square;
+    const QString two = QStringLiteral("R0,0,10,10\r\n%1\r\nR5,5,15,15");
     QTest::newRow("reversed box") << "R10,10,0,0" << square;
-    QTest::newRow("empty box is a shape") << "R5,5,5,10" << QRegion();
-    QTest::newRow("whole window") << "R0,0,W,H" << QRegion(0, 0, 200, 100);
     QTest::newRow("client area") << "RX,C,R,B" << QRegion(0, 0, 200, 100);
-    QTest::newRow("trailing text ignored") << "R0,0,10 5,10" << square;
-    QTest::newRow("trailing parenthesis") << "R0,0,10),10" << square;
-    QTest::newRow("lower case") << "r0,0,0xa,10" << square;
-    QTest::newRow("text ending in CR LF") << "R0,0,10,10\r\n" << square;
-    QTest::newRow("empty lines skipped") << "R0,0,10,10\r\n\r\nR5,5,15,15" << square.united(other);
-    QTest::newRow("union by default") << "R0,0,10,10\r\nR5,5,15,15" << square.united(other);
-    QTest::newRow("OR") << "R0,0,10,10\r\nA\r\nOR\r\nR5,5,15,15" << square.united(other);
-    QTest::newRow("A") << "R0,0,10,10\r\nA\r\nR5,5,15,15" << square.intersected(other);
-    QTest::newRow("AND") << "R0,0,10,10\r\nAND\r\nR5,5,15,15" << square.intersected(other);
-    QTest::newRow("X") << "R0,0,10,10\r\nX\r\nR5,5,15,15" << square.xored(other);
-    QTest::newRow("XOR") << "R0,0,10,10\r\nXOR\r\nR5,5,15,15" << square.xored(other);
-    QTest::newRow("D") << "R0,0,10,10\r\nD\r\nR0,0,5,10" << QRegion(5, 0, 5, 10);
-    QTest::newRow("DIFF") << "R0,0,10,10\r\nDIFF\r\nR5,5,15,15" << square.subtracted(other);
+    QTest::newRow("trailing text ignored") << "r0,0,0xa 5,10" << square;
+    QTest::newRow("union by default") << "R0,0,10,10\r\n\r\nR5,5,15,15" << square.united(other);
+    QTest::newRow("O") << two.arg("A\r\nO") << square.united(other);
+    QTest::newRow("A") << two.arg("A") << square.intersected(other);
+    QTest::newRow("X") << two.arg("X") << square.xored(other);
+    QTest::newRow("D") << two.arg("D") << square.subtracted(other);
     QTest::newRow("first shape taken unchanged") << "D\r\nR0,0,10,10" << square;
     QTest::newRow("mode stays") << "R0,0,10,10\r\nD\r\nR0,0,2,10\r\nR8,0,10,10"
                                 << QRegion(2, 0, 6, 10);
@@ -261,20 +178,62 @@ void TestRegionExpression::rectanglesModesAndGroups_data()
     QTest::newRow("group starts with union")
         << "R0,0,10,10\r\nA\r\n{\r\nR0,0,2,2\r\nR8,8,12,12\r\n}"
         << QRegion(0, 0, 2, 2).united(QRegion(8, 8, 2, 2));
-    QTest::newRow("group first shape") << "{\r\nD\r\nR0,0,10,10\r\n}" << square;
-    QTest::newRow("empty group changes nothing") << "R0,0,10,10\r\nD\r\n{\r\n}" << square;
     QTest::newRow("open group ignored")
         << "R10,10,20,20\r\n{\r\nR0,0,5,5" << QRegion(10, 10, 10, 10);
+
+    // Qt's own polygon regions follow the same X11 scan conversion rule. Even-odd leaves the
+    // star's centre open, winding fills it.
+    const QPolygon star(
+        {QPoint(50, 0), QPoint(79, 90), QPoint(2, 35), QPoint(97, 35), QPoint(20, 90)});
+    QTest::newRow("star even-odd")
+        << "L50,0,79,90,2,35,97,35,20,90" << QRegion(star, Qt::OddEvenFill);
+    QTest::newRow("star winding") << "W50,0,79,90,2,35,97,35,20,90"
+                                  << QRegion(star, Qt::WindingFill);
+    QTest::newRow("flat polygon") << "L0,5,10,5,20,5" << QRegion();
+    // Self-crossing polygons with shared and collinear points, from a fixed pseudo-random
+    // sequence.
+    quint32 seed = 12345;
+    const auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % quint32(range));
+    };
+    for (int i = 0; i < 12; ++i) {
+        QPolygon polygon;
+        QStringList values;
+        for (int point = 3 + next(6); point > 0; --point) {
+            polygon << QPoint(next(50) - 10, next(50) - 10);
+            values << QString::number(polygon.last().x()) << QString::number(polygon.last().y());
+        }
+        const bool winding = i % 2 == 1;
+        QTest::addRow("random polygon %d", i)
+            << QString(winding ? "W" : "L") + values.join(u',')
+            << QRegion(polygon, winding ? Qt::WindingFill : Qt::OddEvenFill);
+    }
+
+    // External shapes, placed by a corner or the centre of their box.
+    QTest::newRow("T centre") << "TCC100,50,SHAPE" << QRegion(85, 30, 30, 40);
+    QTest::newRow("T reference width") << "TCT0,0,wide" << QRegion(-40, 0, 30, 40);
+    QTest::newRow("T combined") << "R0,0,300,300\r\nD\r\nTLT0,0,shape"
+                                << QRegion(0, 0, 300, 300).subtracted(QRegion(0, 0, 30, 40));
+    QTest::newRow("T far away") << "TLT2147483647,0,shape" << QRegion();
 }
 
-void TestRegionExpression::rectanglesModesAndGroups()
+// Compared pixel by pixel over both boxes and a margin.
+void TestRegionExpression::shapesModesAndGroups()
 {
     QFETCH(QString, text);
     QFETCH(QRegion, expected);
     const auto region = EvaluateRegion(text, *m_window);
     QVERIFY(region);
-    const QString difference = firstDifference(*region, expected);
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    QVERIFY(m_notices.isEmpty());
+    const QRect area
+        = region->boundingRect().united(expected.boundingRect()).adjusted(-2, -2, 2, 2);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (region->contains(QPoint(x, y)) != expected.contains(QPoint(x, y)))
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
+        }
+    }
 }
 
 void TestRegionExpression::ellipsesAndRoundedCorners_data()
@@ -282,21 +241,11 @@ void TestRegionExpression::ellipsesAndRoundedCorners_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QRect>("box");
     QTest::addColumn<QSize>("corner");
-    QTest::newRow("E") << "E0,0,40,30" << QRect(0, 0, 40, 30) << QSize(40, 30);
     QTest::newRow("E moved") << "E10,20,111,71" << QRect(10, 20, 101, 51) << QSize(101, 51);
-    QTest::newRow("high score window")
-        << "U0,0,340,340,34,34" << QRect(0, 0, 340, 340) << QSize(34, 34);
-    QTest::newRow("U 288x286") << "U0,0,288,286,34,34" << QRect(0, 0, 288, 286) << QSize(34, 34);
-    QTest::newRow("preview window")
-        << "U0,0,300,300,18,18" << QRect(0, 0, 300, 300) << QSize(18, 18);
-    QTest::newRow("small corners") << "U5,5,100,60,8,8" << QRect(5, 5, 95, 55) << QSize(8, 8);
     QTest::newRow("unequal corners")
         << "U0,0,200,90,60,20" << QRect(0, 0, 200, 90) << QSize(60, 20);
-    QTest::newRow("negative corners")
-        << "U0,0,50,40,-20,-20" << QRect(0, 0, 50, 40) << QSize(20, 20);
     QTest::newRow("corners larger than box")
         << "U0,0,50,40,100,100" << QRect(0, 0, 50, 40) << QSize(100, 100);
-    QTest::newRow("tiny corners") << "U0,0,50,40,1,1" << QRect(0, 0, 50, 40) << QSize(1, 1);
 }
 
 // Checked against the ideal ellipses: the shape keeps inside box minus its right column and
@@ -350,119 +299,27 @@ void TestRegionExpression::roundedRectangleWithHole()
     const auto holed
         = EvaluateRegion(lines({"U0,0,342,400,34,34", "X", "R40,60,90,110"}), *m_window);
     QVERIFY(plain && holed);
-    const QString difference = firstDifference(*holed, plain->subtracted(QRegion(40, 60, 50, 50)));
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-    QVERIFY(!holed->contains(QPoint(40, 60)));
+    QCOMPARE(*holed, plain->subtracted(QRegion(40, 60, 50, 50)));
+    QVERIFY(!holed->contains(QPoint(40, 60)) && !holed->contains(QPoint(89, 109)));
     QVERIFY(holed->contains(QPoint(39, 60)) && holed->contains(QPoint(40, 59)));
     QVERIFY(holed->contains(QPoint(90, 109)) && holed->contains(QPoint(89, 110)));
 }
 
-void TestRegionExpression::polygons_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRegion>("expected");
-    const QPolygon triangle({QPoint(0, 0), QPoint(10, 0), QPoint(10, 10)});
-    const QPolygon star(
-        {QPoint(50, 0), QPoint(79, 90), QPoint(2, 35), QPoint(97, 35), QPoint(20, 90)});
-    const QPolygon slanted({QPoint(3, 1), QPoint(40, 7), QPoint(33, 51), QPoint(-5, 30)});
-    const QString starPoints = QStringLiteral("50,0,79,90,2,35,97,35,20,90");
-    QTest::newRow("triangle") << "L0,0,10,0,10,10" << QRegion(triangle, Qt::OddEvenFill);
-    // Even-odd leaves the star's centre open, winding fills it.
-    QTest::newRow("star even-odd") << "L" + starPoints << QRegion(star, Qt::OddEvenFill);
-    QTest::newRow("star winding") << "W" + starPoints << QRegion(star, Qt::WindingFill);
-    QTest::newRow("slanted") << "W3,1,40,7,33,51,-5,30" << QRegion(slanted, Qt::WindingFill);
-    QTest::newRow("flat") << "L0,5,10,5,20,5" << QRegion();
-    // Self-crossing polygons with shared and collinear points, from a fixed pseudo-random
-    // sequence.
-    quint32 seed = 12345;
-    const auto next = [&seed](int range) {
-        seed = seed * 1103515245u + 12345u;
-        return int((seed >> 16) % quint32(range));
-    };
-    for (int i = 0; i < 60; ++i) {
-        QPolygon polygon;
-        QStringList values;
-        for (int point = 3 + next(6); point > 0; --point) {
-            polygon << QPoint(next(50) - 10, next(50) - 10);
-            values << QString::number(polygon.last().x()) << QString::number(polygon.last().y());
-        }
-        const bool winding = i % 2 == 1;
-        QTest::addRow("random %d", i)
-            << QString(winding ? "W" : "L") + values.join(u',')
-            << QRegion(polygon, winding ? Qt::WindingFill : Qt::OddEvenFill);
-    }
-}
-
-// Qt's own polygon regions follow the same X11 scan conversion rule.
-void TestRegionExpression::polygons()
-{
-    QFETCH(QString, text);
-    QFETCH(QRegion, expected);
-    const auto region = EvaluateRegion(text, *m_window);
-    QVERIFY(region);
-    const QString difference = firstDifference(*region, expected);
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
-}
-
-void TestRegionExpression::groupLimit_data()
-{
-    QTest::addColumn<int>("groups");
-    QTest::newRow("14 groups") << 14;
-    QTest::newRow("15 groups") << 15;
-}
-
 void TestRegionExpression::groupLimit()
 {
-    QFETCH(int, groups);
-    QStringList text;
-    for (int i = 0; i < groups; ++i)
-        text << QStringLiteral("{");
-    text << QStringLiteral("R0,0,4,4");
-    for (int i = 0; i < groups; ++i)
-        text << QStringLiteral("}");
-    try {
-        const auto region = EvaluateRegion(lines(text), *m_window);
-        QVERIFY(groups <= 14);
-        QVERIFY(region);
-        QCOMPARE(*region, QRegion(0, 0, 4, 4));
-    } catch (const ECannotTranslate &error) {
-        QVERIFY(groups > 14);
-        QCOMPARE(error.message(), QStringLiteral("Too many brackets in line 15"));
+    // Fourteen groups deep are accepted, the fifteenth is one too many.
+    for (const int groups : {14, 15}) {
+        const QString text = lines(QStringList(groups, QStringLiteral("{")))
+            + QStringLiteral("\r\nR0,0,4,4\r\n") + lines(QStringList(groups, QStringLiteral("}")));
+        try {
+            const auto region = EvaluateRegion(text, *m_window);
+            QCOMPARE(groups, 14);
+            QVERIFY(region && *region == QRegion(0, 0, 4, 4));
+        } catch (const ECannotTranslate &error) {
+            QCOMPARE(groups, 15);
+            QCOMPARE(error.message(), QStringLiteral("Too many brackets in line 15"));
+        }
     }
-}
-
-void TestRegionExpression::externalRegions_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QSize>("reference");
-    QTest::addColumn<QRegion>("expected");
-    const QSize own(-1, -1);
-    // The shape is the box 10,20,40,60.
-    QTest::newRow("left top") << "TLT100,50,Shape" << own << QRegion(100, 50, 30, 40);
-    QTest::newRow("right bottom") << "TRB100,50,shape" << own << QRegion(70, 10, 30, 40);
-    QTest::newRow("centre") << "TCC100,50,SHAPE" << own << QRegion(85, 30, 30, 40);
-    QTest::newRow("expressions") << "TLTW/2,H-10,shape" << own << QRegion(100, 90, 30, 40);
-    QTest::newRow("reference width")
-        << "TCT0,0,shape" << QSize(100, -1) << QRegion(-40, 0, 30, 40);
-    QTest::newRow("reference height")
-        << "TLB0,0,shape" << QSize(-1, 200) << QRegion(0, -180, 30, 40);
-    QTest::newRow("combined") << "R0,0,300,300\r\nD\r\nTLT0,0,shape" << own
-                              << QRegion(0, 0, 300, 300).subtracted(QRegion(0, 0, 30, 40));
-    QTest::newRow("far away") << "TLT2147483647,0,shape" << own << QRegion();
-}
-
-void TestRegionExpression::externalRegions()
-{
-    QFETCH(QString, text);
-    QFETCH(QSize, reference);
-    QFETCH(QRegion, expected);
-    new TestShape(m_window.get(), QStringLiteral("Other"), QRegion(0, 0, 1, 1));
-    new TestShape(m_window.get(), QStringLiteral("Shape"), QRegion(10, 20, 30, 40), reference);
-    const auto region = EvaluateRegion(text, *m_window);
-    QVERIFY(region);
-    QVERIFY(m_notices.isEmpty());
-    const QString difference = firstDifference(*region, expected);
-    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
 void TestRegionExpression::missingExternalRegionNotice()
@@ -495,9 +352,10 @@ void TestRegionExpression::divisionByZero_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    QTest::newRow("literal") << "R0,0,1/0,1" << "Division by zero in line 1";
-    QTest::newRow("computed") << "R0,0,1,1\r\nR0,0,W/(H-100),1" << "Division by zero in line 2";
-    QTest::newRow("in T") << "TCC1/0,0,SHAPE" << "Division by zero in line 1";
+    QTest::newRow("literal") << "R0,0,1/0,1"
+                             << "Division by zero in line 1";
+    QTest::newRow("computed") << "R0,0,1,1\r\nR0,0,W/(H-100),1"
+                              << "Division by zero in line 2";
 }
 
 void TestRegionExpression::divisionByZero()
@@ -522,16 +380,10 @@ void TestRegionExpression::hugeInputsStayBounded_data()
     QTest::newRow("rectangle") << "R" + min + "," + min + "," + max + "," + max
                                << QPoint(-32768, 32767) << QPoint(32768, 0);
     // Everything left of the diagonal y = x.
-    QTest::newRow("polygon") << QStringLiteral("L%1,%1,%2,%2,%1,%2").arg(min, max)
-                             << QPoint(4, 5) << QPoint(5, 5);
-    QTest::newRow("winding polygon") << "W0,0," + max + ",0," + max + "," + max + ",0," + max
-                                     << QPoint(32767, 32767) << QPoint(-1, 0);
+    QTest::newRow("polygon") << QStringLiteral("L%1,%1,%2,%2,%1,%2").arg(min, max) << QPoint(4, 5)
+                             << QPoint(5, 5);
     QTest::newRow("ellipse") << "E" + min + "," + min + "," + max + "," + max
                              << QPoint(32767, -32768) << QPoint(-32769, 0);
-    QTest::newRow("computed ellipse")
-        << "E0,0,200000,200000" << QPoint(32767, 32767) << QPoint(20000, 32767);
-    QTest::newRow("rounded") << QStringLiteral("U0,0,%1,%1,%1,100").arg(max)
-                             << QPoint(30000, 60) << QPoint(30000, 0);
 }
 
 void TestRegionExpression::hugeInputsStayBounded()

