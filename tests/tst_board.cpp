@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -38,6 +39,8 @@ private slots:
     void missingFileFallsBackToTheCheckedMotif();
     void damagedFilesStillBuildABoard_data();
     void damagedFilesStillBuildABoard();
+    void motifKeyKeepsALoadedPicture();
+    void chosenPictureInNumberModeSwitchesToPictures();
     void pictureDialogOffersTheFilterAndAPreview();
 
 private:
@@ -222,6 +225,40 @@ void TestBoard::damagedFilesStillBuildABoard()
     QVERIFY(main()->isSolved() && main()->Panel4->isVisible());
     QCOMPARE(main()->VorschauBild->picture().size(), QSize(250, 250));
 }
+
+void TestBoard::motifKeyKeepsALoadedPicture()
+{
+    QImage green(60, 60, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    const QString path = m_folder.filePath(QStringLiteral("gruen.bmp"));
+    QVERIFY(green.save(path, "BMP"));
+    main()->PictureName = path;
+    show();
+    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
+    main()->Bild2Click();
+    QCOMPARE(rebuilt.count(), 1);
+    QVERIFY(main()->Bild2->isChecked());
+    QCOMPARE(main()->PictureName, path);
+    QCOMPARE(QColor(pieceOf(1, 1).pixel(20, 20)), QColor(Qt::green));
+}
+
+
+void TestBoard::chosenPictureInNumberModeSwitchesToPictures()
+{
+    QImage blue(60, 60, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    const QString path = m_folder.filePath(QStringLiteral("blau.bmp"));
+    QVERIFY(blue.save(path, "BMP"));
+    show();
+    main()->Text1Click();
+    QVERIFY(!main()->PictureMode);
+    main()->choosePictureFile = [path](QWidget *) { return path; };
+    main()->Bildladen1Click();
+    QVERIFY(main()->PictureMode);
+    QCOMPARE(main()->PictureName, path);
+    QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
+}
+
 
 void TestBoard::pictureDialogOffersTheFilterAndAPreview()
 {
