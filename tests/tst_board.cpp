@@ -12,8 +12,8 @@
 #include <QFileSystemModel>
 #include <QImage>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -242,7 +242,6 @@ void TestBoard::motifKeyKeepsALoadedPicture()
     QCOMPARE(QColor(pieceOf(1, 1).pixel(20, 20)), QColor(Qt::green));
 }
 
-
 void TestBoard::chosenPictureInNumberModeSwitchesToPictures()
 {
     QImage blue(60, 60, QImage::Format_RGB32);
@@ -258,7 +257,6 @@ void TestBoard::chosenPictureInNumberModeSwitchesToPictures()
     QCOMPARE(main()->PictureName, path);
     QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
 }
-
 
 void TestBoard::pictureDialogOffersTheFilterAndAPreview()
 {

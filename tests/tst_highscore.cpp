@@ -91,6 +91,9 @@ private slots:
     void resultOpensTheNameEntryOverItsRow();
     void waysToCommitTheName_data();
     void waysToCommitTheName();
+    void resultThatDoesNotEnterShowsTheTable_data();
+    void resultThatDoesNotEnterShowsTheTable();
+    void unwritableFileIsReportedAndTheResultKept();
 
 private:
     QString filePath() const { return THighscore::highscoreFilePath(); }
@@ -394,6 +397,60 @@ void TestHighscore::waysToCommitTheName()
             QVERIFY(!window.isNaming() && !window.OKButton->isVisible());
             QCOMPARE(window.nameCell(1)->text().trimmed(), QStringLiteral("Anna"));
             window.SpezialButton4Click();
+        }));
+}
+
+void TestHighscore::resultThatDoesNotEnterShowsTheTable_data()
+{
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("time");
+    QTest::newRow("full table, equal to the last") << fullTable() << "00:10:00";
+    QTest::newRow("no time") << QStringLiteral("00:01:00") << QStringLiteral("00:00:00");
+    QTest::newRow("100 hours") << QString() << QStringLiteral("100:00:00");
+}
+
+void TestHighscore::resultThatDoesNotEnterShowsTheTable()
+{
+    QFETCH(QString, rows);
+    QFETCH(QString, time);
+    {
+        IniFile file(filePath());
+        std::mt19937 random(5);
+        WriteTable(file, Section, tableOf(rows), random);
+        file.save();
+    }
+    QFile file(filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    bool shown = false;
+    QVERIFY(runModal([&] { m_window->AddResult(time); },
+        [&] {
+            shown = m_window->isVisible();
+            QVERIFY(!m_window->isNaming());
+            QVERIFY(!m_window->OKButton->isVisible());
+            QVERIFY(m_window->Beschreibung->isVisible());
+            QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        }));
+    QVERIFY(shown);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+void TestHighscore::unwritableFileIsReportedAndTheResultKept()
+{
+    QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("highscore.ini")));
+    const QString message = QStringLiteral("nach %1 kann nicht geschrieben werden").arg(filePath());
+    QVERIFY(runModal([&] { m_window->AddResult(QStringLiteral("00:03:00")); },
+        [&] {
+            QCOMPARE(m_errors, QStringList {message});
+            QVERIFY(m_window->isNaming());
+            QCOMPARE(m_window->timeCell(1)->text(), QStringLiteral("00:03:00"));
+            QTest::keyClick(m_window->Nameneingabe, Qt::Key_Return);
+            QCOMPARE(m_errors, QStringList({message, message}));
+            QCOMPARE(m_window->nameCell(1)->text(), QStringLiteral("Kein Name"));
+            QVERIFY(m_window->isVisible());
+            m_window->SpezialButton4Click();
         }));
 }
 
