@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QString>
+#include <QWidget>
 
 // The look every window of the program shares: dark grey panels with white Arial text.
 
@@ -19,4 +21,15 @@ inline QFont ArialFont(int pixelHeight, bool bold = false)
     font.setPixelSize(pixelHeight);
     font.setBold(bold);
     return font;
+}
+
+// A dark grey background, filled by the widget itself, and white Arial text.
+inline void SetDarkLook(QWidget &widget, int fontPixelHeight)
+{
+    QPalette colours = widget.palette();
+    colours.setColor(QPalette::Window, DarkGrey());
+    colours.setColor(QPalette::WindowText, Qt::white);
+    widget.setPalette(colours);
+    widget.setAutoFillBackground(true);
+    widget.setFont(ArialFont(fontPixelHeight));
 }

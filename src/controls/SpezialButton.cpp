@@ -323,3 +323,14 @@ bool TSpezialButton::holdsGrab() const
 {
     return QWidget::mouseGrabber() == this;
 }
+
+TSpezialButton *CreateCloseButton(QWidget *parent, QPoint topLeft)
+{
+    auto *button = new TSpezialButton(parent);
+    button->setObjectName(QStringLiteral("SpezialButton4"));
+    button->move(topLeft);
+    button->setBeschriftung(QStringLiteral("×"));
+    button->setBeschriftungLeft(4);
+    button->setBeschriftungTop(-1);
+    return button;
+}

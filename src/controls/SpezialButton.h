@@ -14,6 +14,11 @@ class QLabel;
 // While hovering it holds the mouse grab, so it sees the first move outside and needs no
 // timer. Its two children are transparent for the mouse: every press, release and move over
 // them reaches the button itself.
+class TSpezialButton;
+
+// The "×" button of a window's caption area, named SpezialButton4 as in every window.
+TSpezialButton *CreateCloseButton(QWidget *parent, QPoint topLeft);
+
 class TSpezialButton : public QWidget
 {
     Q_OBJECT

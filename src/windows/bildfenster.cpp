@@ -21,17 +21,7 @@ TVorschauFenster::TVorschauFenster(QWidget *parent)
     setCursor(Qt::CrossCursor);
     resize(324, 324);
 
-    SpezialButton4 = new TSpezialButton(this);
-    SpezialButton4->setObjectName(QStringLiteral("SpezialButton4"));
-    SpezialButton4->setGeometry(300, 12, 12, 12);
-    SpezialButton4->setColor(QColor(73, 73, 73));
-    SpezialButton4->setBeschriftung(QStringLiteral("×"));
-    SpezialButton4->setBeschriftungLeft(4);
-    SpezialButton4->setBeschriftungTop(-1);
-    QFont buttonFont(QStringLiteral("Arial"));
-    buttonFont.setPixelSize(11);
-    SpezialButton4->setFont(buttonFont);
-    SpezialButton4->setFontColor(Qt::white);
+    SpezialButton4 = CreateCloseButton(this, QPoint(300, 12));
     m_buttonRightDistance = width() - SpezialButton4->geometry().right() - 1;
     connect(SpezialButton4, &TSpezialButton::clicked, this, &TVorschauFenster::SpezialButton4Click);
 

@@ -3,6 +3,8 @@
 #include "app/IniFile.h"
 #include "app/Resources.h"
 #include "app/TiloraApplication.h"
+#include "controls/DarkStyle.h"
+#include "controls/ModalRun.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
@@ -26,7 +28,6 @@
 namespace {
 
 const QColor Grey(0x80, 0x80, 0x80);
-const QColor DarkGrey(73, 73, 73);
 
 constexpr int NameLeft = 30;
 constexpr int TimeLeft = 240;
@@ -36,13 +37,6 @@ constexpr int NameInputLeft = 28;
 constexpr int NameInputWidth = TimeLeft - 5 - NameInputLeft;
 constexpr int NameInputHeight = 24;
 
-QFont arial(int pixels, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 int cellTop(int row)
 {
@@ -74,24 +68,16 @@ THighscore::THighscore(QWidget *parent)
     colours.setColor(QPalette::WindowText, Qt::white);
     setPalette(colours);
     setAutoFillBackground(true);
-    setFont(arial(13, true));
+    setFont(ArialFont(13, true));
     setFixedSize(407, 320);
 
     Label1 = createText(this, QStringLiteral("Highscore"));
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(1, 4, 408, 22);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label1->setFont(arial(16, true));
+    Label1->setFont(ArialFont(16, true));
 
-    SpezialButton4 = new TSpezialButton(this);
-    SpezialButton4->setObjectName(QStringLiteral("SpezialButton4"));
-    SpezialButton4->setGeometry(375, 7, 12, 12);
-    SpezialButton4->setColor(DarkGrey);
-    SpezialButton4->setBeschriftung(QStringLiteral("×"));
-    SpezialButton4->setBeschriftungLeft(4);
-    SpezialButton4->setBeschriftungTop(-1);
-    SpezialButton4->setFont(arial(11, false));
-    SpezialButton4->setFontColor(Qt::white);
+    SpezialButton4 = CreateCloseButton(this, QPoint(375, 7));
 
     Panel1 = new TPanel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -118,7 +104,7 @@ THighscore::THighscore(QWidget *parent)
     Nameneingabe->setObjectName(QStringLiteral("Nameneingabe"));
     Nameneingabe->setGeometry(NameInputLeft, 0, NameInputWidth, NameInputHeight);
     Nameneingabe->setMaxLength(NameInputLength);
-    Nameneingabe->setFont(arial(13, false));
+    Nameneingabe->setFont(ArialFont(13, false));
     QPalette inputColours = Nameneingabe->palette();
     inputColours.setColor(QPalette::Text, Qt::black);
     inputColours.setColor(QPalette::Base, Qt::white);
@@ -131,14 +117,14 @@ THighscore::THighscore(QWidget *parent)
     Beschreibung->setObjectName(QStringLiteral("Beschreibung"));
     Beschreibung->setGeometry(16, 298, 377, 22);
     Beschreibung->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Beschreibung->setFont(arial(12, true));
+    Beschreibung->setFont(ArialFont(12, true));
 
     OKButton = new TSpezialButton(this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(160, 298, 89, 17);
     OKButton->setCaption(QStringLiteral("OK"));
-    OKButton->setColor(DarkGrey);
-    OKButton->setFont(arial(12, true));
+    OKButton->setColor(DarkGrey());
+    OKButton->setFont(ArialFont(12, true));
     OKButton->setFontColor(Qt::white);
     OKButton->hide();
 
@@ -284,16 +270,7 @@ void THighscore::showModal(const QRect &centreOver)
         }
         move(place);
     }
-    QEventLoop loop;
-    m_modalLoop = &loop;
-    const QPointer<THighscore> alive(this);
-    show();
-    raise();
-    activateWindow();
-    if (isVisible())
-        loop.exec();
-    if (alive)
-        m_modalLoop = nullptr;
+    RunModally(*this, m_modalLoop);
 }
 
 void THighscore::FormShow()

@@ -1,6 +1,7 @@
 #include "windows/meldungsfenster.h"
 
 #include "controls/DarkStyle.h"
+#include "controls/ModalRun.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 
@@ -32,12 +33,7 @@ TMeldung::TMeldung(QWidget *parent)
     setWindowTitle(QStringLiteral("Meldung"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowModality(Qt::ApplicationModal);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, DarkGrey());
-    colours.setColor(QPalette::WindowText, Qt::white);
-    setPalette(colours);
-    setAutoFillBackground(true);
-    setFont(ArialFont(13));
+    SetDarkLook(*this, 13);
     setFixedSize(266, 50);
 
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -58,17 +54,7 @@ TMeldung::TMeldung(QWidget *parent)
     Label3->setObjectName(QStringLiteral("Label3"));
     Label1->setObjectName(QStringLiteral("Label1"));
 
-    SpezialButton4 = new TSpezialButton(Panel1);
-    SpezialButton4->setObjectName(QStringLiteral("SpezialButton4"));
-    SpezialButton4->setGeometry(249, 3, 12, 12);
-    SpezialButton4->setColor(DarkGrey());
-    SpezialButton4->setBeschriftung(QStringLiteral("×"));
-    SpezialButton4->setBeschriftungLeft(4);
-    SpezialButton4->setBeschriftungTop(-1);
-    QFont buttonFont(QStringLiteral("Arial"));
-    buttonFont.setPixelSize(11);
-    SpezialButton4->setFont(buttonFont);
-    SpezialButton4->setFontColor(Qt::white);
+    SpezialButton4 = CreateCloseButton(Panel1, QPoint(249, 3));
 
     connect(Panel1, &TPanel::clicked, this, &TMeldung::FormClick);
     connect(SpezialButton4, &TSpezialButton::clicked, this, &TMeldung::SpezialButton4Click);
@@ -97,16 +83,7 @@ void TMeldung::showModal(const QRect &centreOver)
     if (centreOver.isValid())
         move(centreOver.left() + centreOver.width() / 2 - width() / 2,
             centreOver.top() + centreOver.height() / 2 - height() / 2);
-    QEventLoop loop;
-    m_modalLoop = &loop;
-    const QPointer<TMeldung> alive(this);
-    show();
-    raise();
-    activateWindow();
-    if (isVisible())
-        loop.exec();
-    if (alive)
-        m_modalLoop = nullptr;
+    RunModally(*this, m_modalLoop);
 }
 
 void TMeldung::FormClick()

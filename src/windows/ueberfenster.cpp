@@ -2,6 +2,7 @@
 
 #include "app/Resources.h"
 #include "controls/DarkStyle.h"
+#include "controls/ModalRun.h"
 #include "controls/Panel.h"
 
 #include <QCloseEvent>
@@ -42,12 +43,7 @@ TAboutBox::TAboutBox(QWidget *parent)
     setWindowTitle(QStringLiteral("Tilora"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowModality(Qt::ApplicationModal);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, DarkGrey());
-    colours.setColor(QPalette::WindowText, Qt::white);
-    setPalette(colours);
-    setAutoFillBackground(true);
-    setFont(ArialFont(11));
+    SetDarkLook(*this, 11);
     setFixedSize(227, 132);
     // F1 reaches the window whatever has the focus.
     setFocusPolicy(Qt::StrongFocus);
@@ -115,14 +111,8 @@ void TAboutBox::showModal(const QRect &centreOver)
         return;
     move(centreOver.left() + centreOver.width() / 2 - width() / 2,
         centreOver.top() + centreOver.height() / 2 - height() / 2);
-    QEventLoop loop;
-    m_modalLoop = &loop;
-    const QPointer<TAboutBox> alive(this);
-    show();
-    if (isVisible())
-        loop.exec();
-    if (alive)
-        m_modalLoop = nullptr;
+    // Its own showing brings it to the front.
+    RunModally(*this, m_modalLoop, false);
 }
 
 void TAboutBox::showEvent(QShowEvent *event)
