@@ -183,6 +183,22 @@ QByteArray PlainEntry(const QString &tableKey, int row, const HighscoreEntry &en
         + EncodeEntryText(entry.time) + EncodeEntryText(entry.date);
 }
 
+namespace {
+
+bool isDateText(const QString &date)
+{
+    if (date.size() != DateTextLength)
+        return false;
+    for (int i = 0; i < DateTextLength; ++i) {
+        const bool dot = i == 2 || i == 5;
+        if (dot ? date[i] != QLatin1Char('.') : !date[i].isDigit() || date[i].unicode() > '9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 HighscoreEntry ParseEntry(QByteArrayView plain, const QString &tableKey, int row)
 {
     if (plain.size() < EntryTailLength)
@@ -195,8 +211,10 @@ HighscoreEntry ParseEntry(QByteArrayView plain, const QString &tableKey, int row
     entry.time = DecodeEntryText(plain.sliced(tail + StoredNameLength, TimeTextLength));
     entry.date = DecodeEntryText(plain.last(DateTextLength));
     entry.TimeKey = TimeKey(entry.time);
-    // A time that gives no key cannot be ranked: such a row is taken as empty.
-    if (entry.TimeKey == 0)
+    // A time that gives no key cannot be ranked, and a date that is not "dd.mm.yyyy" cannot
+    // be saved again safely (its last character must not scramble into a blank that the file
+    // would trim): such a row is taken as empty.
+    if (entry.TimeKey == 0 || !isDateText(entry.date))
         return HighscoreEntry();
     return entry;
 }
