@@ -3,6 +3,7 @@
 #   tools/install-deps.sh          the build and the game
 #   tools/install-deps.sh --test   also the test display and its tools
 #   tools/install-deps.sh --bench  also what the benchmarks compare against
+#   tools/install-deps.sh --fuzz   also clang and its libFuzzer runtime
 set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
@@ -12,6 +13,7 @@ for option in "$@"; do
         --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth
                          libxcb-shape0-dev) ;;
         --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles) ;;
+        --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;
     esac
 done

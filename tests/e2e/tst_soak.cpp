@@ -1,0 +1,580 @@
+#include "app/IniFile.h"
+#include "support/E2eHarness.h"
+#include "windows/HighscoreTable.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <array>
+#include <cstdlib>
+#include <optional>
+#include <queue>
+#include <unordered_map>
+
+// Many games in a row in the real program: shuffles started by key, panel and menu, presses on
+// random tiles, pauses, grid sizes and modes changed through keys and menus, the settings
+// dialog opened and cancelled, every other small game solved into the high score table, and
+// now and then a second instance that hands over to the first. The program must stay up, keep
+// its memory, and leave both of its files readable.
+//
+// TILORA_SOAK_GAMES sets the number of games (default 3); tools/soak.sh plays 200.
+class TestSoak : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void gamesInARow();
+
+private:
+    QPoint onWindow(int x, int y) const { return m_window.topLeft() + QPoint(x, y); }
+    QPoint cellCentre(int cell) const;
+    void focusMainWindow();
+    bool waitForMainSize(int grid);
+    QRect waitForNewWindow(const QStringList &known, int timeoutMs = 5000);
+    bool waitForOnlyMainWindow(int timeoutMs = 20000);
+    QRect lineAt(const QImage &screen, const QRect &menu, QPoint point) const;
+    bool chooseMenuLine(QPoint button, int line, int subLine = -1);
+
+    bool startShuffle(int way);
+    void pressRandomTiles(int count);
+    bool pauseAndResume();
+    bool openAndCancelSettings();
+    bool switchMode(bool byMenu);
+    bool changeGrid(int grid);
+    bool solveIntoTable(int game);
+    bool closeGameEnd(int game, const QString &message);
+    bool closeChanceGameEnd(int game);
+    QString windowTitles() const;
+    bool startSecondInstance();
+    bool stillRunning() const;
+    qint64 residentKilobytes() const;
+
+    std::unique_ptr<e2e::Program> m_program;
+    QString m_windowId;
+    QRect m_window;
+    int m_grid = 4;
+    bool m_numbers = false;
+    bool m_gameRunning = false;
+    int m_solved = 0;
+    int m_solvedByChance = 0;
+    QRandomGenerator m_random;
+};
+
+namespace {
+
+constexpr int Tile = 50;
+constexpr int Frame = 18;
+constexpr int SolveGrid = 4;
+constexpr int Free = SolveGrid * SolveGrid - 1;
+using Board = std::array<int, SolveGrid * SolveGrid>; // home of the tile in each cell
+
+QSize windowSize(int grid)
+{
+    return QSize(grid * Tile + 2 * Frame, grid * Tile + 2 * Frame);
+}
+
+// Every tile of the picture is one plain colour, so that a screenshot tells where it is.
+QColor tileColour(int home)
+{
+    return QColor(
+        30 + 70 * (home % SolveGrid), 30 + 70 * (home / SolveGrid), 40 + 50 * ((home * 3) % 4));
+}
+
+QImage colourPicture()
+{
+    QImage picture(SolveGrid * Tile, SolveGrid * Tile, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixelColor(x, y, tileColour(y / Tile * SolveGrid + x / Tile));
+    }
+    return picture;
+}
+
+int distanceHome(const Board &board)
+{
+    int sum = 0;
+    for (int cell = 0; cell < SolveGrid * SolveGrid; ++cell) {
+        if (board[cell] != Free) {
+            sum += std::abs(cell % SolveGrid - board[cell] % SolveGrid)
+                + std::abs(cell / SolveGrid - board[cell] / SolveGrid);
+        }
+    }
+    return sum;
+}
+
+quint64 packed(const Board &board)
+{
+    quint64 value = 0;
+    for (const int home : board)
+        value = value << 4 | quint64(home);
+    return value;
+}
+
+// The cells to press one after another, by a weighted best-first search.
+QList<int> solution(const Board &start)
+{
+    struct Node
+    {
+        int priority;
+        int steps;
+        Board board;
+        bool operator<(const Node &other) const { return priority > other.priority; }
+    };
+    std::priority_queue<Node> open;
+    std::unordered_map<quint64, std::pair<quint64, int>> cameFrom; // state: previous, pressed
+    open.push({3 * distanceHome(start), 0, start});
+    cameFrom[packed(start)] = {0, -1};
+    while (!open.empty() && cameFrom.size() < 2'000'000) {
+        const Node node = open.top();
+        open.pop();
+        if (distanceHome(node.board) == 0) {
+            QList<int> presses;
+            for (quint64 state = packed(node.board); cameFrom[state].second >= 0;
+                 state = cameFrom[state].first)
+                presses.prepend(cameFrom[state].second);
+            return presses;
+        }
+        const int free
+            = int(std::find(node.board.begin(), node.board.end(), Free) - node.board.begin());
+        for (const int step : {-SolveGrid, SolveGrid, -1, 1}) {
+            const int cell = free + step;
+            if (cell < 0 || cell >= SolveGrid * SolveGrid
+                || (std::abs(step) == 1 && cell / SolveGrid != free / SolveGrid))
+                continue;
+            Board next = node.board;
+            std::swap(next[free], next[cell]);
+            if (cameFrom.emplace(packed(next), std::pair(packed(node.board), cell)).second)
+                open.push({node.steps + 1 + 3 * distanceHome(next), node.steps + 1, next});
+        }
+    }
+    return {};
+}
+
+int gamesToPlay()
+{
+    bool ok = false;
+    const int games = qEnvironmentVariableIntValue("TILORA_SOAK_GAMES", &ok);
+    return ok && games > 0 ? games : 3;
+}
+
+const QColor Silver(0xC0, 0xC0, 0xC0);
+
+} // namespace
+
+void TestSoak::initTestCase()
+{
+    E2E_REQUIRE_DISPLAY();
+}
+
+void TestSoak::cleanup()
+{
+    if (m_program) {
+        if (QTest::currentTestFailed())
+            qWarning().noquote() << QString::fromLocal8Bit(m_program->errors().right(20000));
+        m_program->kill();
+    }
+    m_program.reset();
+}
+
+QPoint TestSoak::cellCentre(int cell) const
+{
+    return onWindow(
+        Frame + (cell % m_grid) * Tile + Tile / 2, Frame + (cell / m_grid) * Tile + Tile / 2);
+}
+
+void TestSoak::focusMainWindow()
+{
+    // Without a window manager the keyboard follows the pointer; the left frame is no tile.
+    e2e::mouseMove(onWindow(6, m_window.height() / 2));
+}
+
+bool TestSoak::waitForMainSize(int grid)
+{
+    QDeadlineTimer deadline(15000);
+    do {
+        m_window = e2e::windowGeometry(m_windowId);
+        if (m_window.size() == windowSize(grid))
+            return true;
+        QTest::qWait(100);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+QRect TestSoak::waitForNewWindow(const QStringList &known, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        for (const QString &id : e2e::visibleWindows(m_program->pid())) {
+            if (!known.contains(id))
+                return e2e::windowGeometry(id);
+        }
+        QTest::qWait(50);
+    } while (!deadline.hasExpired());
+    return {};
+}
+
+bool TestSoak::waitForOnlyMainWindow(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        if (e2e::visibleWindows(m_program->pid()) == QStringList {m_windowId})
+            return true;
+        QTest::qWait(50);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+QRect TestSoak::lineAt(const QImage &screen, const QRect &menu, QPoint point) const
+{
+    const int x = menu.left() + 3;
+    const QColor colour = e2e::pixelAt(screen, QPoint(x, point.y()));
+    int top = point.y();
+    while (top > menu.top() && e2e::pixelAt(screen, QPoint(x, top - 1)) == colour)
+        --top;
+    int bottom = point.y();
+    while (bottom < menu.bottom() && e2e::pixelAt(screen, QPoint(x, bottom + 1)) == colour)
+        ++bottom;
+    return QRect(menu.left(), top, menu.width(), bottom - top + 1);
+}
+
+// Opens the menu of a caption button and clicks its line (counted from 0), or in the submenu
+// of that line its subLine.
+bool TestSoak::chooseMenuLine(QPoint button, int line, int subLine)
+{
+    QStringList known = e2e::visibleWindows(m_program->pid());
+    e2e::click(button);
+    QRect menu = waitForNewWindow(known);
+    if (menu.isNull())
+        return false;
+    for (int level = 0; level < (subLine < 0 ? 1 : 2); ++level) {
+        // The first line lights up under the pointer, which gives the height of every line.
+        const QPoint firstLine(menu.left() + 30, menu.top() + 6);
+        e2e::mouseMove(firstLine);
+        if (!e2e::waitForPixel(QPoint(menu.left() + 3, firstLine.y()), Silver))
+            return false;
+        const QRect first = lineAt(e2e::screenshot(), menu, firstLine);
+        const int index = level == 0 ? line : subLine;
+        known = e2e::visibleWindows(m_program->pid());
+        e2e::click(
+            QPoint(menu.left() + 30, first.top() + index * first.height() + first.height() / 2));
+        if (level == 0 && subLine >= 0) {
+            menu = waitForNewWindow(known);
+            if (menu.isNull())
+                return false;
+        }
+    }
+    return true;
+}
+
+bool TestSoak::startShuffle(int way)
+{
+    focusMainWindow();
+    if (way % 3 == 1) {
+        // "Spiel mischen", the first line of the game menu.
+        if (!chooseMenuLine(onWindow(28, 7), 0))
+            return false;
+    } else if (way % 3 == 2 && !m_gameRunning) {
+        // "Mischen!" waits in the board's middle.
+        e2e::click(onWindow(m_window.width() / 2, m_window.height() / 2));
+    } else {
+        e2e::key(QStringLiteral("F2"));
+    }
+    QTest::qWait(300);
+    m_gameRunning = true;
+    return waitForOnlyMainWindow();
+}
+
+void TestSoak::pressRandomTiles(int count)
+{
+    for (int i = 0; i < count; ++i)
+        e2e::click(cellCentre(int(m_random.bounded(m_grid * m_grid))));
+}
+
+bool TestSoak::pauseAndResume()
+{
+    focusMainWindow();
+    e2e::key(QStringLiteral("p"));
+    QTest::qWait(300);
+    focusMainWindow();
+    e2e::key(QStringLiteral("P"));
+    QTest::qWait(200);
+    return stillRunning();
+}
+
+bool TestSoak::openAndCancelSettings()
+{
+    focusMainWindow();
+    const QStringList known = e2e::visibleWindows(m_program->pid());
+    e2e::key(QStringLiteral("F9"));
+    const QString dialog
+        = e2e::waitForWindow(QStringLiteral("Einstellungen"), 10000, m_program->pid());
+    if (dialog.isEmpty())
+        return false;
+    const QRect place = e2e::windowGeometry(dialog);
+    e2e::mouseMove(place.topLeft() + QPoint(place.width() / 2, 8));
+    e2e::key(QStringLiteral("Escape"));
+    QDeadlineTimer deadline(10000);
+    while (e2e::visibleWindows(m_program->pid()).contains(dialog) && !deadline.hasExpired())
+        QTest::qWait(50);
+    return !e2e::visibleWindows(m_program->pid()).contains(dialog) && waitForMainSize(m_grid);
+}
+
+bool TestSoak::switchMode(bool byMenu)
+{
+    if (byMenu) {
+        // "Text" or "Bild", the first line of the options menu.
+        if (!chooseMenuLine(onWindow(45, 8), 0))
+            return false;
+    } else {
+        focusMainWindow();
+        e2e::key(QStringLiteral("F6"));
+    }
+    m_numbers = !m_numbers;
+    m_gameRunning = false;
+    // The mode rebuilds the board; the first tile shows the picture or a plain number tile.
+    QTest::qWait(300);
+    return waitForMainSize(m_grid);
+}
+
+bool TestSoak::changeGrid(int grid)
+{
+    // "Groesse", the second line of the options menu: "4×4" .. "12×12".
+    if (!chooseMenuLine(onWindow(45, 8), 1, grid - 4))
+        return false;
+    m_grid = grid;
+    m_gameRunning = false;
+    return waitForMainSize(grid);
+}
+
+bool TestSoak::solveIntoTable(int game)
+{
+    std::optional<Board> board;
+    QDeadlineTimer deadline(15000);
+    do {
+        const QImage screen = e2e::screenshot();
+        Board seen {};
+        int freeCells = 0;
+        bool known = true;
+        for (int cell = 0; cell < SolveGrid * SolveGrid && known; ++cell) {
+            const QColor colour = e2e::pixelAt(screen, cellCentre(cell));
+            int found = -1;
+            for (int home = 0; home < Free; ++home) {
+                const QColor want = tileColour(home);
+                if (std::abs(colour.red() - want.red()) + std::abs(colour.green() - want.green())
+                        + std::abs(colour.blue() - want.blue())
+                    < 30)
+                    found = home;
+            }
+            if (found < 0 && colour == Qt::white) {
+                found = Free;
+                ++freeCells;
+            }
+            known = found >= 0;
+            seen[cell] = found;
+        }
+        if (known && freeCells == 1)
+            board = seen;
+        else
+            QTest::qWait(100);
+    } while (!board && !deadline.hasExpired());
+    if (!board)
+        return false;
+    const QList<int> presses = solution(*board);
+    if (presses.isEmpty())
+        return distanceHome(*board) == 0;
+    // The clock must have counted a second, or the time does not rank.
+    QTest::qWait(1100);
+    for (const int cell : presses)
+        e2e::click(cellCentre(cell));
+
+    const QString message = e2e::waitForWindow(QStringLiteral("Meldung"), 10000, m_program->pid());
+    if (message.isEmpty() || !closeGameEnd(game, message))
+        return false;
+    ++m_solved;
+    return true;
+}
+
+// The message of a finished game, then the high score window.
+bool TestSoak::closeGameEnd(int game, const QString &message)
+{
+    m_gameRunning = false;
+    e2e::click(e2e::windowGeometry(message).center());
+    const QString table = e2e::waitForWindow(QStringLiteral("Highscore"), 10000, m_program->pid());
+    if (table.isEmpty())
+        return false;
+    const QRect place = e2e::windowGeometry(table);
+    e2e::mouseMove(place.topLeft() + QPoint(place.width() / 2, 10));
+    // The name goes into the field when the time ranked; Esc takes it and closes the window.
+    e2e::type(QStringLiteral("Spiel %1 Jörg").arg(game));
+    e2e::key(QStringLiteral("Escape"));
+    return waitForOnlyMainWindow(10000);
+}
+
+// Random presses may solve a board that the short shuffle hardly mixed.
+bool TestSoak::closeChanceGameEnd(int game)
+{
+    QTest::qWait(200);
+    if (e2e::visibleWindows(m_program->pid()) == QStringList {m_windowId})
+        return true;
+    const QString message = e2e::waitForWindow(QStringLiteral("Meldung"), 3000, m_program->pid());
+    if (message.isEmpty())
+        return waitForOnlyMainWindow();
+    ++m_solvedByChance;
+    return closeGameEnd(game, message);
+}
+
+QString TestSoak::windowTitles() const
+{
+    QStringList titles;
+    for (const QString &id : e2e::visibleWindows(m_program->pid()))
+        titles
+            << e2e::run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), id}).trimmed();
+    return QStringLiteral("windows: ") + titles.join(QStringLiteral(", "));
+}
+
+bool TestSoak::startSecondInstance()
+{
+    QProcess *second = m_program->start();
+    // It hands over to the first and ends.
+    return second->waitForFinished(30000) && second->exitStatus() == QProcess::NormalExit
+        && second->exitCode() == 0 && stillRunning() && waitForOnlyMainWindow();
+}
+
+bool TestSoak::stillRunning() const
+{
+    return m_program->process()->state() == QProcess::Running;
+}
+
+qint64 TestSoak::residentKilobytes() const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_program->pid()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// A step of a game that fails names the game and the windows that show.
+#define SOAK_STEP(statement)                                                                       \
+    do {                                                                                           \
+        if (!(statement)) {                                                                        \
+            QFAIL(qPrintable(QStringLiteral("%1 failed in game %2; %3")                            \
+                                 .arg(QStringLiteral(#statement))                                  \
+                                 .arg(game)                                                        \
+                                 .arg(windowTitles())));                                           \
+        }                                                                                          \
+    } while (false)
+
+void TestSoak::gamesInARow()
+{
+    const int games = gamesToPlay();
+    m_random.seed(quint32(qEnvironmentVariableIntValue("TILORA_SOAK_SEED")) + 1);
+    m_program = std::make_unique<e2e::Program>();
+    const QString picture = m_program->filePath(QStringLiteral("farben.bmp"));
+    QVERIFY(colourPicture().save(picture, "BMP"));
+    m_program->writeFile(QStringLiteral("tilora.ini"),
+        "[Allgemein]\nGroesse=4\nSteingroesse=50\nBildModus=1\nBild=" + picture.toUtf8()
+            + "\nAnimation=0\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"
+              "Vorschau=0\nBrettFarbe=16777215\n");
+
+    // ASan holds freed memory back (256 MB by default) to catch late uses; that much would
+    // make resident memory grow by itself. A small quarantine still catches uses soon after
+    // the free.
+    const QByteArray sanitizer = qgetenv("ASAN_OPTIONS");
+    if (!sanitizer.contains("quarantine_size_mb")) {
+        const QByteArray separator = sanitizer.isEmpty() ? "" : ":";
+        qputenv("ASAN_OPTIONS", sanitizer + separator + "quarantine_size_mb=16");
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    m_program->start();
+    m_windowId = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, m_program->pid());
+    QVERIFY(!m_windowId.isEmpty());
+    QVERIFY(waitForMainSize(SolveGrid));
+    QTest::qWait(500);
+
+    qint64 firstRss = 0;
+    for (int game = 1; game <= games; ++game) {
+        // The first game goes through everything once, so that what later games use has
+        // been built before memory is first measured.
+        const bool tour = game == 1;
+        if (tour || game % 7 == 0)
+            SOAK_STEP(changeGrid(tour ? 6 : 5 + int(m_random.bounded(2))));
+        if (tour || game % 5 == 0)
+            SOAK_STEP(switchMode(game % 2 == 0));
+        SOAK_STEP(startShuffle(tour ? 2 : game));
+        pressRandomTiles(3 + int(m_random.bounded(10)));
+        SOAK_STEP(closeChanceGameEnd(game));
+        if (tour || game % 4 == 0)
+            SOAK_STEP(pauseAndResume());
+        if (tour || game % 9 == 0)
+            SOAK_STEP(openAndCancelSettings());
+        if (m_numbers)
+            SOAK_STEP(switchMode(tour || game % 3 == 0));
+        if (m_grid != SolveGrid)
+            SOAK_STEP(changeGrid(SolveGrid));
+        if (tour || game % 2 == 0) {
+            SOAK_STEP(startShuffle(game + 1));
+            SOAK_STEP(solveIntoTable(game));
+        }
+        if (tour || game % 25 == 0)
+            SOAK_STEP(startSecondInstance());
+        QVERIFY2(stillRunning(), m_program->errors().right(4000).constData());
+        if (tour)
+            firstRss = residentKilobytes();
+        if (game % 10 == 0 || qEnvironmentVariableIsSet("TILORA_SOAK_VERBOSE"))
+            qInfo("game %d: %lld kB resident", game, residentKilobytes());
+    }
+    const qint64 lastRss = residentKilobytes();
+    const qint64 seconds = clock.elapsed() / 1000;
+
+    // "×" ends the program; the farewell window counts down first.
+    e2e::click(onWindow(m_window.width() - 33 + 6, 8));
+    QVERIFY2(m_program->waitForExit(20000), "the program did not end");
+    QCOMPARE(m_program->process()->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program->process()->exitCode(), 0);
+    const QByteArray errors = m_program->errors();
+    QVERIFY2(!errors.contains("runtime error") && !errors.contains("Sanitizer"),
+        errors.right(8000).constData());
+
+    qInfo("soak: %d games in %lld s, %d solved (%d more by chance); resident memory after the "
+          "first game %lld kB, at the end %lld kB",
+        games, seconds, m_solved, m_solvedByChance, firstRss, lastRss);
+    QVERIFY(firstRss > 0);
+    QVERIFY2(lastRss <= firstRss + firstRss / 10,
+        qPrintable(QStringLiteral("%1 kB after the first game, %2 kB at the end")
+                       .arg(firstRss)
+                       .arg(lastRss)));
+
+    // Both files read back: the settings hold the last grid, the table the solved games.
+    const IniFile settings(m_program->filePath(QStringLiteral("tilora.ini")));
+    const QString section = QStringLiteral("Allgemein");
+    QCOMPARE(settings.readInteger(section, QStringLiteral("Groesse"), 0), SolveGrid);
+    const IniFile scores(m_program->filePath(QStringLiteral("highscore.ini")));
+    const HighscoreTable table = ReadTable(scores, QStringLiteral("farben.bmp,4,1"));
+    int rows = 0;
+    for (const HighscoreEntry &entry : table) {
+        if (entry.isEmpty())
+            continue;
+        ++rows;
+        QVERIFY2(entry.name.startsWith(QStringLiteral("Spiel ")), qPrintable(entry.name));
+        QVERIFY(entry.TimeKey > 0);
+    }
+    // Every solved game ranked while the table had room; games ended by chance in their first
+    // second do not.
+    QVERIFY(rows >= std::min(m_solved, HighscoreRowCount));
+}
+
+#undef SOAK_STEP
+
+TILORA_E2E_MAIN(TestSoak)
+
+#include "tst_soak.moc"
