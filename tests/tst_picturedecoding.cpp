@@ -291,6 +291,9 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     // Sizes that would need more than the limits allow.
     QTest::newRow("claims 65000 x 65000, full size")
         << "huge.jpg" << withFrameSize(baseline, 65000, 65000) << QSize() << Outcome::NoPicture;
+    // Scaled to an eighth, the output would fit, but every block is still decoded.
+    QTest::newRow("claims 61415 x 64719, scaled to the board")
+        << "huge.jpg" << withFrameSize(baseline, 61415, 64719) << board << Outcome::NoPicture;
     // Scaled down, the output would be small, but a progressive picture holds all its
     // coefficients at full size: gigabytes, unless libjpeg keeps to its memory limit.
     QTest::newRow("progressive claims 30000 x 30000")

@@ -217,7 +217,7 @@ IniFile::IniFile(const QString &path)
     if (info.isFile()) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
-            m_content = file.read(MaxFileSize);
+            m_content = file.read(std::min<qint64>(file.size(), MaxFileSize));
     }
     if (m_content.startsWith(kByteOrderMark))
         m_bodyStart = kByteOrderMark.size();

@@ -89,6 +89,8 @@ bool readJpegHeader(
     }
 
     const QSize pictureSize(int(reading.info.image_width), int(reading.info.image_height));
+    if (qint64(pictureSize.width()) * qint64(pictureSize.height()) > MaxJpegSourcePixels)
+        return false;
     reading.info.scale_num = unsigned(JpegScaleEighths(pictureSize, boardSize));
     reading.info.scale_denom = 8;
     jpeg_calc_output_dimensions(&reading.info);

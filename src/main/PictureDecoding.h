@@ -13,6 +13,10 @@
 
 // No picture is decoded to more pixels than this (after JPEG's own scaling).
 constexpr qint64 MaxDecodedPixels = 64'000'000;
+// A JPEG claiming more pixels than this is not decoded, however far it could be scaled
+// down: even at an eighth, every one of its blocks is decoded, which takes many seconds
+// for the largest sizes the format allows (a file of a few hundred bytes can claim them).
+constexpr qint64 MaxJpegSourcePixels = 16384LL * 16384;
 // Working memory libjpeg may take for a picture stored in several scans (progressive JPEG),
 // whose coefficients are all held at once.
 constexpr long MaxJpegWorkingMemory = 512L * 1024 * 1024;

@@ -1,15 +1,11 @@
+#include "support/E2eColourBoard.h"
 #include "support/E2eHarness.h"
 
 #include <QDate>
 #include <QImage>
 #include <QTest>
 
-#include <array>
-#include <cstdlib>
-#include <functional>
 #include <optional>
-#include <queue>
-#include <unordered_map>
 
 // A real game in the running program: shuffled by "Mischen!", solved by clicks on the tiles
 // as seen on screen, then the name typed into the high score window and found in
@@ -24,122 +20,14 @@ private slots:
 
 namespace {
 
-constexpr int Grid = 4;
 constexpr int Tile = 50;
 constexpr int Frame = 18;
-constexpr int Free = Grid * Grid - 1; // the hidden tile's home
-using Board = std::array<int, Grid * Grid>; // home of the tile in each cell, row by row
-
-// Each tile of the picture is one plain colour, so a screenshot tells where every tile is.
-QColor tileColour(int home)
-{
-    return QColor(30 + 70 * (home % Grid), 30 + 70 * (home / Grid), 40 + 50 * ((home * 3) % 4));
-}
-
-QImage colourPicture()
-{
-    QImage picture(Grid * Tile, Grid * Tile, QImage::Format_RGB32);
-    for (int home = 0; home < Grid * Grid; ++home) {
-        for (int y = 0; y < Tile; ++y)
-            for (int x = 0; x < Tile; ++x)
-                picture.setPixelColor(
-                    (home % Grid) * Tile + x, (home / Grid) * Tile + y, tileColour(home));
-    }
-    return picture;
-}
 
 QPoint cellCentre(QPoint window, int cell)
 {
     return window
-        + QPoint(Frame + (cell % Grid) * Tile + Tile / 2, Frame + (cell / Grid) * Tile + Tile / 2);
-}
-
-// The board as it shows, or nothing while something covers it or it is hidden.
-std::optional<Board> boardOnScreen(const QImage &screen, QPoint window)
-{
-    Board board {};
-    int freeCells = 0;
-    for (int cell = 0; cell < Grid * Grid; ++cell) {
-        const QColor seen = e2e::pixelAt(screen, cellCentre(window, cell));
-        int found = -1;
-        for (int home = 0; home < Free; ++home) {
-            const QColor want = tileColour(home);
-            if (std::abs(seen.red() - want.red()) + std::abs(seen.green() - want.green())
-                    + std::abs(seen.blue() - want.blue())
-                < 30)
-                found = home;
-        }
-        if (found < 0 && seen == Qt::white) {
-            found = Free; // the free slot shows the white board
-            ++freeCells;
-        }
-        if (found < 0)
-            return std::nullopt;
-        board[cell] = found;
-    }
-    if (freeCells != 1)
-        return std::nullopt;
-    return board;
-}
-
-quint64 packed(const Board &board)
-{
-    quint64 value = 0;
-    for (const int home : board)
-        value = value << 4 | quint64(home);
-    return value;
-}
-
-int distanceHome(const Board &board)
-{
-    int sum = 0;
-    for (int cell = 0; cell < Grid * Grid; ++cell) {
-        if (board[cell] != Free)
-            sum += std::abs(cell % Grid - board[cell] % Grid)
-                + std::abs(cell / Grid - board[cell] / Grid);
-    }
-    return sum;
-}
-
-// The cells to press one after another (each holds a tile next to the free slot), by a
-// weighted best-first search: not the shortest way, but found at once.
-QList<int> solution(const Board &start)
-{
-    struct Node
-    {
-        int priority;
-        int steps;
-        Board board;
-        bool operator<(const Node &other) const { return priority > other.priority; }
-    };
-    std::priority_queue<Node> open;
-    std::unordered_map<quint64, std::pair<quint64, int>> cameFrom; // state: previous, pressed
-    open.push({3 * distanceHome(start), 0, start});
-    cameFrom[packed(start)] = {0, -1};
-    while (!open.empty()) {
-        const Node node = open.top();
-        open.pop();
-        if (distanceHome(node.board) == 0) {
-            QList<int> presses;
-            for (quint64 state = packed(node.board); cameFrom[state].second >= 0;
-                 state = cameFrom[state].first)
-                presses.prepend(cameFrom[state].second);
-            return presses;
-        }
-        const int free
-            = int(std::find(node.board.begin(), node.board.end(), Free) - node.board.begin());
-        for (const int step : {-Grid, Grid, -1, 1}) {
-            const int cell = free + step;
-            if (cell < 0 || cell >= Grid * Grid
-                || (std::abs(step) == 1 && cell / Grid != free / Grid))
-                continue;
-            Board next = node.board;
-            std::swap(next[free], next[cell]);
-            if (cameFrom.emplace(packed(next), std::pair(packed(node.board), cell)).second)
-                open.push({node.steps + 1 + 3 * distanceHome(next), node.steps + 1, next});
-        }
-    }
-    return {};
+        + QPoint(Frame + (cell % e2e::ColourGrid) * Tile + Tile / 2,
+            Frame + (cell / e2e::ColourGrid) * Tile + Tile / 2);
 }
 
 // The value of a key in a section of an INI text, unscrambled; "" when missing.
@@ -188,7 +76,7 @@ void TestHighscoreE2e::solvedGameEntersTheTableAndKeyHShowsIt()
     E2E_REQUIRE_DISPLAY();
     e2e::Program program;
     const QString picture = program.filePath(QStringLiteral("farben.bmp"));
-    QVERIFY(colourPicture().save(picture, "BMP"));
+    QVERIFY(e2e::colourPicture(Tile).save(picture, "BMP"));
     program.writeFile(QStringLiteral("tilora.ini"),
         "[Allgemein]\nGroesse=4\nSteingroesse=50\nBildModus=1\nBild=" + picture.toUtf8()
             + "\nAnimation=0\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"
@@ -203,11 +91,12 @@ void TestHighscoreE2e::solvedGameEntersTheTableAndKeyHShowsIt()
 
     // "Mischen!" in the middle of the board; then wait for the shuffled board to show.
     e2e::click(window + QPoint(118, 118));
-    std::optional<Board> board;
-    QTRY_VERIFY_WITH_TIMEOUT((board = boardOnScreen(e2e::screenshot(), window))
-            && distanceHome(*board) > 0 && e2e::visibleWindows(tilora->processId()).size() == 1,
+    std::optional<e2e::ColourBoard> board;
+    QTRY_VERIFY_WITH_TIMEOUT((board = e2e::colourBoardOnScreen(e2e::screenshot(),
+                 [&](int cell) { return cellCentre(window, cell); }))
+            && e2e::distanceHome(*board) > 0 && e2e::visibleWindows(tilora->processId()).size() == 1,
         15000);
-    const QList<int> presses = solution(*board);
+    const QList<int> presses = e2e::solveColourBoard(*board);
     QVERIFY(!presses.isEmpty());
     for (qsizetype i = 0; i < presses.size(); ++i) {
         // The clock must show a second at least, or the time would not count.

@@ -24,7 +24,6 @@ private:
     bool startProgram();
     QPoint onWindow(int x, int y) const { return m_window.topLeft() + QPoint(x, y); }
     // Waits for one more window of the program than those known; its geometry or null.
-    QRect waitForNewWindow(const QStringList &known, int timeoutMs = 5000);
     // The menu line under a screen point: the run of rows of its colour at the menu's left.
     QRect lineAt(const QImage &screen, const QRect &menu, QPoint point) const;
 
@@ -91,19 +90,6 @@ bool TestMenusE2e::startProgram()
     return m_window.size() == QSize(286, 286);
 }
 
-QRect TestMenusE2e::waitForNewWindow(const QStringList &known, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        for (const QString &id : e2e::visibleWindows(m_program->pid())) {
-            if (!known.contains(id))
-                return e2e::windowGeometry(id);
-        }
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return {};
-}
-
 QRect TestMenusE2e::lineAt(const QImage &screen, const QRect &menu, QPoint point) const
 {
     const int x = menu.left() + 3;
@@ -124,7 +110,7 @@ void TestMenusE2e::menuButtonOpensTheDrawnMenu()
     const QStringList known = e2e::visibleWindows(m_program->pid());
     // The options button, top left at (39, 2), 12 × 12.
     e2e::click(onWindow(45, 8));
-    const QRect menu = waitForNewWindow(known);
+    const QRect menu = e2e::waitForNewWindow(m_program->pid(), known);
     QVERIFY2(!menu.isNull(), "no menu opened");
     QCOMPARE(menu.topLeft(), onWindow(39, 14));
 
@@ -151,7 +137,7 @@ void TestMenusE2e::choosingSixBySixRebuildsTheBoard()
     QVERIFY(startProgram());
     QStringList known = e2e::visibleWindows(m_program->pid());
     e2e::click(onWindow(45, 8));
-    const QRect menu = waitForNewWindow(known);
+    const QRect menu = e2e::waitForNewWindow(m_program->pid(), known);
     QVERIFY2(!menu.isNull(), "no menu opened");
     known = e2e::visibleWindows(m_program->pid());
 
@@ -161,7 +147,7 @@ void TestMenusE2e::choosingSixBySixRebuildsTheBoard()
     const QRect first = lineAt(e2e::screenshot(), menu, QPoint(menu.left() + 40, menu.top() + 6));
     const QPoint sizes(menu.left() + 40, first.bottom() + first.height() / 2);
     e2e::click(sizes);
-    const QRect submenu = waitForNewWindow(known);
+    const QRect submenu = e2e::waitForNewWindow(m_program->pid(), known);
     QVERIFY2(!submenu.isNull(), "the sizes did not open");
 
     // "6×6" is the third line of the sizes.

@@ -1,4 +1,5 @@
 #include "app/IniFile.h"
+#include "support/E2eColourBoard.h"
 #include "support/E2eHarness.h"
 #include "windows/HighscoreTable.h"
 
@@ -7,11 +8,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <array>
 #include <cstdlib>
 #include <optional>
-#include <queue>
-#include <unordered_map>
 
 // Many games in a row in the real program: shuffles started by key, panel and menu, presses on
 // random tiles, pauses, grid sizes and modes changed through keys and menus, the settings
@@ -34,7 +32,6 @@ private:
     QPoint cellCentre(int cell) const;
     void focusMainWindow();
     bool waitForMainSize(int grid);
-    QRect waitForNewWindow(const QStringList &known, int timeoutMs = 5000);
     bool waitForOnlyMainWindow(int timeoutMs = 20000);
     QRect lineAt(const QImage &screen, const QRect &menu, QPoint point) const;
     bool chooseMenuLine(QPoint button, int line, int subLine = -1);
@@ -68,90 +65,11 @@ namespace {
 
 constexpr int Tile = 50;
 constexpr int Frame = 18;
-constexpr int SolveGrid = 4;
-constexpr int Free = SolveGrid * SolveGrid - 1;
-using Board = std::array<int, SolveGrid * SolveGrid>; // home of the tile in each cell
+constexpr int SolveGrid = e2e::ColourGrid;
 
 QSize windowSize(int grid)
 {
     return QSize(grid * Tile + 2 * Frame, grid * Tile + 2 * Frame);
-}
-
-// Every tile of the picture is one plain colour, so that a screenshot tells where it is.
-QColor tileColour(int home)
-{
-    return QColor(
-        30 + 70 * (home % SolveGrid), 30 + 70 * (home / SolveGrid), 40 + 50 * ((home * 3) % 4));
-}
-
-QImage colourPicture()
-{
-    QImage picture(SolveGrid * Tile, SolveGrid * Tile, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x)
-            picture.setPixelColor(x, y, tileColour(y / Tile * SolveGrid + x / Tile));
-    }
-    return picture;
-}
-
-int distanceHome(const Board &board)
-{
-    int sum = 0;
-    for (int cell = 0; cell < SolveGrid * SolveGrid; ++cell) {
-        if (board[cell] != Free) {
-            sum += std::abs(cell % SolveGrid - board[cell] % SolveGrid)
-                + std::abs(cell / SolveGrid - board[cell] / SolveGrid);
-        }
-    }
-    return sum;
-}
-
-quint64 packed(const Board &board)
-{
-    quint64 value = 0;
-    for (const int home : board)
-        value = value << 4 | quint64(home);
-    return value;
-}
-
-// The cells to press one after another, by a weighted best-first search.
-QList<int> solution(const Board &start)
-{
-    struct Node
-    {
-        int priority;
-        int steps;
-        Board board;
-        bool operator<(const Node &other) const { return priority > other.priority; }
-    };
-    std::priority_queue<Node> open;
-    std::unordered_map<quint64, std::pair<quint64, int>> cameFrom; // state: previous, pressed
-    open.push({3 * distanceHome(start), 0, start});
-    cameFrom[packed(start)] = {0, -1};
-    while (!open.empty() && cameFrom.size() < 2'000'000) {
-        const Node node = open.top();
-        open.pop();
-        if (distanceHome(node.board) == 0) {
-            QList<int> presses;
-            for (quint64 state = packed(node.board); cameFrom[state].second >= 0;
-                 state = cameFrom[state].first)
-                presses.prepend(cameFrom[state].second);
-            return presses;
-        }
-        const int free
-            = int(std::find(node.board.begin(), node.board.end(), Free) - node.board.begin());
-        for (const int step : {-SolveGrid, SolveGrid, -1, 1}) {
-            const int cell = free + step;
-            if (cell < 0 || cell >= SolveGrid * SolveGrid
-                || (std::abs(step) == 1 && cell / SolveGrid != free / SolveGrid))
-                continue;
-            Board next = node.board;
-            std::swap(next[free], next[cell]);
-            if (cameFrom.emplace(packed(next), std::pair(packed(node.board), cell)).second)
-                open.push({node.steps + 1 + 3 * distanceHome(next), node.steps + 1, next});
-        }
-    }
-    return {};
 }
 
 int gamesToPlay()
@@ -204,19 +122,6 @@ bool TestSoak::waitForMainSize(int grid)
     return false;
 }
 
-QRect TestSoak::waitForNewWindow(const QStringList &known, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        for (const QString &id : e2e::visibleWindows(m_program->pid())) {
-            if (!known.contains(id))
-                return e2e::windowGeometry(id);
-        }
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return {};
-}
-
 bool TestSoak::waitForOnlyMainWindow(int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
@@ -247,7 +152,7 @@ bool TestSoak::chooseMenuLine(QPoint button, int line, int subLine)
 {
     QStringList known = e2e::visibleWindows(m_program->pid());
     e2e::click(button);
-    QRect menu = waitForNewWindow(known);
+    QRect menu = e2e::waitForNewWindow(m_program->pid(), known);
     if (menu.isNull())
         return false;
     for (int level = 0; level < (subLine < 0 ? 1 : 2); ++level) {
@@ -262,7 +167,7 @@ bool TestSoak::chooseMenuLine(QPoint button, int line, int subLine)
         e2e::click(
             QPoint(menu.left() + 30, first.top() + index * first.height() + first.height() / 2));
         if (level == 0 && subLine >= 0) {
-            menu = waitForNewWindow(known);
+            menu = e2e::waitForNewWindow(m_program->pid(), known);
             if (menu.isNull())
                 return false;
         }
@@ -352,40 +257,17 @@ bool TestSoak::changeGrid(int grid)
 
 bool TestSoak::solveIntoTable(int game)
 {
-    std::optional<Board> board;
+    std::optional<e2e::ColourBoard> board;
     QDeadlineTimer deadline(15000);
-    do {
-        const QImage screen = e2e::screenshot();
-        Board seen {};
-        int freeCells = 0;
-        bool known = true;
-        for (int cell = 0; cell < SolveGrid * SolveGrid && known; ++cell) {
-            const QColor colour = e2e::pixelAt(screen, cellCentre(cell));
-            int found = -1;
-            for (int home = 0; home < Free; ++home) {
-                const QColor want = tileColour(home);
-                if (std::abs(colour.red() - want.red()) + std::abs(colour.green() - want.green())
-                        + std::abs(colour.blue() - want.blue())
-                    < 30)
-                    found = home;
-            }
-            if (found < 0 && colour == Qt::white) {
-                found = Free;
-                ++freeCells;
-            }
-            known = found >= 0;
-            seen[cell] = found;
-        }
-        if (known && freeCells == 1)
-            board = seen;
-        else
-            QTest::qWait(100);
-    } while (!board && !deadline.hasExpired());
+    while (!(board = e2e::colourBoardOnScreen(
+                 e2e::screenshot(), [this](int cell) { return cellCentre(cell); }))
+        && !deadline.hasExpired())
+        QTest::qWait(100);
     if (!board)
         return false;
-    const QList<int> presses = solution(*board);
+    const QList<int> presses = e2e::solveColourBoard(*board);
     if (presses.isEmpty())
-        return distanceHome(*board) == 0;
+        return e2e::distanceHome(*board) == 0;
     // The clock must have counted a second, or the time does not rank.
     QTest::qWait(1100);
     for (const int cell : presses)
@@ -478,7 +360,7 @@ void TestSoak::gamesInARow()
     m_random.seed(quint32(qEnvironmentVariableIntValue("TILORA_SOAK_SEED")) + 1);
     m_program = std::make_unique<e2e::Program>();
     const QString picture = m_program->filePath(QStringLiteral("farben.bmp"));
-    QVERIFY(colourPicture().save(picture, "BMP"));
+    QVERIFY(e2e::colourPicture(Tile).save(picture, "BMP"));
     m_program->writeFile(QStringLiteral("tilora.ini"),
         "[Allgemein]\nGroesse=4\nSteingroesse=50\nBildModus=1\nBild=" + picture.toUtf8()
             + "\nAnimation=0\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"

@@ -8,6 +8,7 @@
 #include "app/IniFile.h"
 
 #include <QList>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <utility>
@@ -23,17 +24,6 @@ struct Name
 bool isBlank(char16_t c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
-}
-
-QString trimmedBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin].unicode()))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1].unicode()))
-        --end;
-    return text.sliced(begin, end - begin);
 }
 
 QString decoded(QByteArrayView bytes)
@@ -95,7 +85,8 @@ QString readBack(const QString &written)
         if (c == u'\r' || c == u'\n' || c == u'\0')
             c = u' ';
     }
-    safe = trimmedBlanks(safe);
+    static const QRegularExpression outerBlanks(QStringLiteral("^[ \t\r\v\f]+|[ \t\r\v\f]+$"));
+    safe.remove(outerBlanks);
     if (safe.size() > IniFile::MaxValueLength) {
         qsizetype length = IniFile::MaxValueLength;
         if (safe.at(length - 1).isHighSurrogate())

@@ -147,6 +147,19 @@ QStringList visibleWindows(qint64 pid)
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QRect waitForNewWindow(qint64 pid, const QStringList &known, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        for (const QString &id : visibleWindows(pid)) {
+            if (!known.contains(id))
+                return windowGeometry(id);
+        }
+        QTest::qWait(50);
+    } while (!deadline.hasExpired());
+    return {};
+}
+
 QString waitForWindow(const QString &title, int timeoutMs, qint64 pid)
 {
     ensureRootColour();

@@ -46,6 +46,9 @@ QRegion windowShape(const QString &windowId);
 QString waitForWindow(const QString &title, int timeoutMs = 15000, qint64 pid = 0);
 // Every visible window of a process.
 QStringList visibleWindows(qint64 pid);
+// Waits until a visible window of the process shows that is not among the known ones (a
+// menu, a dialog); returns its geometry, or an empty rectangle.
+QRect waitForNewWindow(qint64 pid, const QStringList &known, int timeoutMs = 5000);
 
 void mouseMove(QPoint point);
 void click(QPoint point, int button = 1);
