@@ -21,14 +21,12 @@ private slots:
     void init();
     void cleanup();
 
-    void fillsFromTheMainWindowAndAppliesNothingUnchanged();
-    void discardChangesNothing_data();
-    void discardChangesNothing();
+    void unchangedOrDiscarded_data();
+    void unchangedOrDiscarded();
     void tileColourInNumberModeRecoloursTheRunningGame();
     void newBoardSizeGivesUpTheGame();
-    void newTileSizeKeepsArrangementAndClock();
-    void typedTileSize_data();
-    void typedTileSize();
+    void tileSize_data();
+    void tileSize();
     void cheatingInTheDialogMarksTheGame();
 
 private:
@@ -128,53 +126,44 @@ QStringList TestSettingsDialog::state() const
     return values;
 }
 
-void TestSettingsDialog::fillsFromTheMainWindowAndAppliesNothingUnchanged()
-{
-    main()->Steineumrahmen1->setChecked(false);
-    main()->N201Click(main()->GridSizeItems[6 - 4]);
-    main()->SetShuffleDuration(3);
-    main()->ZoomFactor = 7;
-    main()->TileColor = QColor(0x12, 0x34, 0x56);
-    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
-    const QStringList before = state();
-    open([](TEinstellungen *d) {
-        QVERIFY(!d->SteinRahmenEdit->isChecked() && d->TransparenzEdit->isChecked());
-        QCOMPARE(d->GroesseEdit->value(), 6);
-        QCOMPARE(d->ZoomEdit->value(), 7);
-        QCOMPARE(d->MischdauerGroup->ItemIndex(), 3);
-        QCOMPARE(d->SteinBild->Color(), QColor(0x12, 0x34, 0x56));
-        QTest::keyClick(d, Qt::Key_Return);
-    });
-    QVERIFY(dialog()->isAccepted());
-    QCOMPARE(state(), before);
-    QCOMPARE(rebuilt.count(), 0);
-}
-
-void TestSettingsDialog::discardChangesNothing_data()
+void TestSettingsDialog::unchangedOrDiscarded_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<bool>("earlierOk");
-    QTest::newRow("Abbruch") << "Abbruch" << false;
-    QTest::newRow("Esc after an OK") << "Esc" << true;
-    QTest::newRow("close box after an OK") << "close box" << true;
+    QTest::newRow("OK, nothing changed") << "OK";
+    QTest::newRow("Abbruch") << "Abbruch";
+    QTest::newRow("Esc after an OK") << "Esc";
+    QTest::newRow("close box after an OK") << "close box";
 }
 
-void TestSettingsDialog::discardChangesNothing()
+void TestSettingsDialog::unchangedOrDiscarded()
 {
     QFETCH(QString, how);
-    QFETCH(bool, earlierOk);
+    main()->Steineumrahmen1->setChecked(false);
+    main()->N201Click(main()->GridSizeItems[6 - 4]);
     startGame();
-    if (earlierOk) {
+    main()->SetShuffleDuration(3);
+    main()->TileColor = QColor(0x12, 0x34, 0x56);
+    main()->ZoomFactor = 7;
+    if (how != u"OK" && how != u"Abbruch") {
         open([](TEinstellungen *d) {
             type(d->ZoomEdit, QStringLiteral("9"));
             d->BitBtn1->click();
         });
         QCOMPARE(main()->ZoomFactor, 9);
+        main()->ZoomFactor = 7;
     }
+    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     const QStringList before = state();
     dialog()->chooseColor = [](const QColor &) { return QColor(Qt::red); };
     dialog()->chooseFont = [](const QFont &) { return QFont(QStringLiteral("Courier"), 20); };
     open([&how](TEinstellungen *d) {
+        QVERIFY(!d->SteinRahmenEdit->isChecked() && d->TransparenzEdit->isChecked());
+        QCOMPARE(d->GroesseEdit->value(), 6);
+        QCOMPARE(d->ZoomEdit->value(), 7);
+        QCOMPARE(d->MischdauerGroup->ItemIndex(), 3);
+        QCOMPARE(d->SteinBild->Color(), QColor(0x12, 0x34, 0x56));
+        if (how == u"OK")
+            return QTest::keyClick(d, Qt::Key_Return);
         for (QCheckBox *box :
             {d->VorschauEdit, d->SchummelnEdit, d->TransparenzEdit, d->SteinRahmenEdit})
             tick(box);
@@ -185,16 +174,16 @@ void TestSettingsDialog::discardChangesNothing()
         tick(d->MischdauerGroup->item(4));
         for (QPushButton *button : {d->BSteinFarbe, d->BSchrift, d->BTextFarbe, d->BBGFarbe})
             button->click();
-        QCOMPARE(d->SteinPanel->size(), QSize(178, 178));
-        if (how == QLatin1String("Abbruch"))
+        if (how == u"Abbruch")
             QTest::mouseClick(d->BitBtn2, Qt::LeftButton);
-        else if (how == QLatin1String("Esc"))
+        else if (how == u"Esc")
             QTest::keyClick(d, Qt::Key_Escape);
         else
             d->close();
     });
-    QVERIFY(!dialog()->isAccepted());
+    QCOMPARE(dialog()->isAccepted(), how == u"OK");
     QCOMPARE(state(), before);
+    QCOMPARE(rebuilt.count(), 0);
     QVERIFY(!m_windows->preview->isVisible());
 }
 
@@ -231,64 +220,58 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
     QCOMPARE(main()->size(), QSize(7 * 50 + 36, 7 * 50 + 36));
 }
 
-void TestSettingsDialog::newTileSizeKeepsArrangementAndClock()
-{
-    startGame();
-    main()->ClockSeconds = 41;
-    const QString tiles = arrangement(main());
-    const QPoint free(main()->FreeCol, main()->FreeRow);
-    open([](TEinstellungen *d) {
-        type(d->SteinGroesseEdit, QStringLiteral("70"));
-        QTest::keyClick(d->SteinGroesseEdit, Qt::Key_Return);
-    });
-    TTiloraForm *w = main();
-    QCOMPARE(w->TileWidth, 70);
-    QCOMPARE(w->size(), QSize(386, 386));
-    QCOMPARE(arrangement(w), tiles);
-    QCOMPARE(QPoint(w->FreeCol, w->FreeRow), free);
-    QVERIFY(w->isClockRunning());
-    QVERIFY(w->ClockSeconds >= 41);
-    // The hole moves with its cell.
-    const QPoint hole = QPoint(18, 18) + free * 70;
-    QCOMPARE(w->outline(),
-        QStringLiteral("U0,0,388,386,34,34\r\nX\r\nR%1,%2,%3,%4")
-            .arg(hole.x())
-            .arg(hole.y())
-            .arg(hole.x() + 70)
-            .arg(hole.y() + 70));
-    // The pieces are cut anew from the picture at the new size.
-    const TTiloraStein *tile = w->TileGrid[free.x() == 2 ? 1 : 2][2];
-    QCOMPARE(tile->geometry().size(), QSize(70, 70));
-    QCOMPARE(tile->PieceImage->picture().toImage(),
-        w->VorschauBild->picture().toImage().copy(tile->HomeCol * 70, tile->HomeRow * 70, 70, 70));
-}
-
-void TestSettingsDialog::typedTileSize_data()
+void TestSettingsDialog::tileSize_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("previewWhileTyping"); // preview tile size before Enter
+    QTest::addColumn<int>("preview"); // the preview's tile size before Enter
     QTest::addColumn<int>("result");
+    QTest::newRow("70") << "70" << 70 << 70;
     QTest::newRow("150") << "150" << 50 << 100;
     QTest::newRow("20") << "20" << 50 << 35;
     QTest::newRow("letters") << "4x5" << 45 << 45;
 }
 
-void TestSettingsDialog::typedTileSize()
+// A new tile size keeps the game: arrangement, hole and clock.
+void TestSettingsDialog::tileSize()
 {
     QFETCH(QString, typed);
-    QFETCH(int, previewWhileTyping);
+    QFETCH(int, preview);
     QFETCH(int, result);
+    startGame();
+    TTiloraForm *w = main();
+    w->ClockSeconds = 41;
+    const QString tiles = arrangement(w);
+    const QPoint free(w->FreeCol, w->FreeRow);
     open([&](TEinstellungen *d) {
         type(d->SteinGroesseEdit, typed);
-        const int v = previewWhileTyping;
+        const int v = preview;
         QCOMPARE(d->SteinPanel->size(), QSize(2 * v + 24, 2 * v + 24));
         // The dialog grows with the preview, never below its laid-out size.
         QCOMPARE(
             d->size(), QSize(std::max(265, 127 + 2 * v + 36), std::max(369, 208 + 2 * v + 36)));
         QTest::keyClick(d->SteinGroesseEdit, Qt::Key_Return);
     });
-    QCOMPARE(main()->TileWidth, result);
-    QCOMPARE(main()->size(), QSize(5 * result + 36, 5 * result + 36));
+    const int side = 5 * result + 36;
+    QCOMPARE(w->TileWidth, result);
+    QCOMPARE(w->size(), QSize(side, side));
+    QCOMPARE(arrangement(w), tiles);
+    QCOMPARE(QPoint(w->FreeCol, w->FreeRow), free);
+    QVERIFY(w->isClockRunning() && w->ClockSeconds >= 41);
+    const QPoint hole = QPoint(18, 18) + free * result;
+    QCOMPARE(w->outline(),
+        QStringLiteral("U0,0,%1,%2,34,34\r\nX\r\nR%3,%4,%5,%6")
+            .arg(side + 2)
+            .arg(side)
+            .arg(hole.x())
+            .arg(hole.y())
+            .arg(hole.x() + result)
+            .arg(hole.y() + result));
+    // The pieces are cut anew from the picture at the new size.
+    const TTiloraStein *tile = w->TileGrid[free.x() == 2 ? 1 : 2][2];
+    QCOMPARE(tile->geometry().size(), QSize(result, result));
+    QCOMPARE(tile->PieceImage->picture().toImage(),
+        w->VorschauBild->picture().toImage().copy(
+            tile->HomeCol * result, tile->HomeRow * result, result, result));
 }
 
 void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
