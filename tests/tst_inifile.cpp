@@ -204,14 +204,15 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     const QByteArray old("[A]\nk=alt\n");
     const QString path = fixture(old, QStringLiteral("full/highscore.ini"));
     IniFile ini(path);
-    ini.writeString("A", "k", QString(64 * 1024, u'n'));
+    // Small enough to stay in the file's write buffer until it is flushed.
+    ini.writeString("A", "k", QString(8 * 1024, u'n'));
 
     // A file size limit fails the write as a full disk would, even for root.
     rlimit limit {};
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit saved = limit;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    limit.rlim_cur = 4096;
+    limit.rlim_cur = 1024;
     setrlimit(RLIMIT_FSIZE, &limit);
     QString message;
     try {
