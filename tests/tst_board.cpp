@@ -3,21 +3,17 @@
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
-#include "main/OpenPictureDialog.h"
 #include "main/TiloraStein.h"
-#include "windows/bildfenster.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <set>
 
 // The board as the main window builds it: geometry, tiles, outline, picture and the commands
 // that rebuild it.
@@ -29,28 +25,38 @@ private slots:
     void init();
     void cleanup();
 
-    void firstShowingBuildsTheDefaultBoard();
     void gridSizes_data();
     void gridSizes();
-    void shrinkingLeavesNoDanglingEntries();
-    void largestBoardIsNotLimitedToTheScreen();
-    void numberModeAndBack();
-    void missingFileFallsBackToTheCheckedMotif_data();
-    void missingFileFallsBackToTheCheckedMotif();
-    void damagedFilesStillBuildABoard_data();
-    void damagedFilesStillBuildABoard();
-    void motifKeyKeepsALoadedPicture();
-    void chosenPictureInNumberModeSwitchesToPictures();
-    void pictureDialogOffersTheFilterAndAPreview();
+    void numberModeAndBackByChoosingAPicture();
+    void boardPicture_data();
+    void boardPicture();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
     void show();
-    QImage pieceOf(int col, int row) const;
+    QString writeFile(const QString &name, const QByteArray &contents);
+    QImage pieceOf(int col, int row) const
+    {
+        return main()->TileGrid[col][row]->PieceImage->picture().toImage();
+    }
 
     std::unique_ptr<ProgramWindows> m_windows;
     QTemporaryDir m_folder;
 };
+
+namespace {
+
+QByteArray bitmap(Qt::GlobalColor colour)
+{
+    QImage picture(60, 60, QImage::Format_RGB32);
+    picture.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    const bool saved = buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "BMP");
+    return saved ? bytes : QByteArray();
+}
+
+} // namespace
 
 void TestBoard::init()
 {
@@ -72,199 +78,80 @@ void TestBoard::show()
     QVERIFY(QTest::qWaitForWindowExposed(main()));
 }
 
-QImage TestBoard::pieceOf(int col, int row) const
+QString TestBoard::writeFile(const QString &name, const QByteArray &contents)
 {
-    return main()->TileGrid[col][row]->PieceImage->picture().toImage();
-}
-
-void TestBoard::firstShowingBuildsTheDefaultBoard()
-{
-    show();
-    TTiloraForm *window = main();
-    QCOMPARE(window->geometry(), QRect(42, 142, 286, 286));
-    QCOMPARE(window->Brett->geometry(), QRect(18, 18, 250, 250));
-    QCOMPARE(window->outline(), QStringLiteral("U0,0,288,286,34,34\r\nX\r\nR218,218,268,268"));
-    QCOMPARE(window->zeit->text(), QStringLiteral("00:00:00"));
-    QCOMPARE(window->Panel4->pos(), QPoint(125 - 36, 125 - 37 / 2));
-    QVERIFY(window->Panel4->isVisible() && window->isSolved());
-    QCOMPARE(window->PictureName, QStringLiteral("Motiv A"));
-    // Right-anchored caption buttons keep their distance to the right edge (336 at design).
-    QCOMPARE(window->SpezialButton4->x(), 286 - (336 - 303));
-    // The pieces are cut pixel for pixel from the board's picture.
-    const QImage board = window->VorschauBild->picture().toImage();
-    QCOMPARE(pieceOf(3, 1), board.copy(150, 50, 50, 50));
+    QFile file(m_folder.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size()
+        ? file.fileName()
+        : QString();
 }
 
 void TestBoard::gridSizes_data()
 {
+    QTest::addColumn<int>("before"); // grid size chosen first, 0 for none
     QTest::addColumn<int>("size");
-    for (int size = MinGridSize; size <= MaxGridSize; ++size)
-        QTest::addRow("%dx%d", size, size) << size;
+    QTest::addColumn<int>("tile");
+    QTest::newRow("first showing, 5x5") << 0 << 5 << 50;
+    QTest::newRow("shrunk to 4x4") << 12 << 4 << 50;
+    // Not limited to the screen.
+    QTest::newRow("12x12 of 100-pixel tiles") << 4 << 12 << 100;
 }
 
 void TestBoard::gridSizes()
 {
+    QFETCH(int, before);
     QFETCH(int, size);
-    show();
+    QFETCH(int, tile);
     TTiloraForm *window = main();
-    window->N201Click(window->GridSizeItems[size - MinGridSize]);
-    QCOMPARE(window->GridSize, size);
-    QCOMPARE(window->size(), QSize(size * 50 + 36, size * 50 + 36));
-    QVERIFY(window->GridSizeItems[size - MinGridSize]->isChecked());
-    QVERIFY(window->isSolved());
-    const TTiloraStein *second = window->TileGrid[1][0];
-    QCOMPARE(second->pos(), QPoint(50, 0));
-    QCOMPARE(second->NumberLabel->text(), QStringLiteral("2"));
+    window->TileWidth = window->TileHeight = tile;
+    show();
+    QPointer<TTiloraStein> old = window->TileGrid[0][0];
+    for (int choice : {before, size}) {
+        if (choice)
+            window->N201Click(window->GridSizeItems[choice - MinGridSize]);
+    }
+    const int board = size * tile;
+    const int edge = 18 + board - tile;
+    QCOMPARE(window->geometry(),
+        QRect(before ? window->pos() : QPoint(42, 142), QSize(board + 36, board + 36)));
+    QCOMPARE(window->Brett->geometry(), QRect(18, 18, board, board));
+    QCOMPARE(window->outline().split(QStringLiteral("\r\n")).last(),
+        QStringLiteral("R%1,%1,%2,%2").arg(edge).arg(edge + tile));
+    QVERIFY(window->isSolved() && window->Panel4->isVisible());
+    QCOMPARE(window->Panel4->pos(), QPoint(board / 2 - 36, board / 2 - 37 / 2));
+    // Right-anchored caption buttons keep their distance to the right edge (336 at design).
+    QCOMPARE(window->SpezialButton4->x(), window->width() - (336 - 303));
+
+    QCOMPARE(window->TileGrid[1][0]->pos(), QPoint(tile, 0));
+    QCOMPARE(window->TileGrid[1][0]->NumberLabel->text(), QStringLiteral("2"));
     TTiloraStein *hidden = window->TileGrid[size - 1][size - 1];
     QCOMPARE(hidden->NumberLabel->text().toInt(), size * size);
     QVERIFY(hidden->isHidden() && hidden->PieceImage->isHidden());
-    const int edge = 18 + (size - 1) * 50;
-    QCOMPARE(window->outline().split(QStringLiteral("\r\n")).last(),
-        QStringLiteral("R%1,%1,%2,%2").arg(edge).arg(edge + 50));
-}
-
-void TestBoard::shrinkingLeavesNoDanglingEntries()
-{
-    show();
-    TTiloraForm *window = main();
-    window->N201Click(window->GridSizeItems.back());
-    QPointer<TTiloraStein> far = window->TileGrid[11][11];
-    window->N201Click(window->GridSizeItems.front());
+    // The pieces are cut pixel for pixel from the board's picture.
+    const QImage picture = window->VorschauBild->picture().toImage();
+    QCOMPARE(pieceOf(3, 1), picture.copy(3 * tile, tile, tile, tile));
+    // No entries are left over, and replaced tiles go once the event loop has run.
     for (int c = 0; c < MaxGridSize; ++c)
         for (int r = 0; r < MaxGridSize; ++r)
-            QCOMPARE(window->TileGrid[c][r] != nullptr, c < 4 && r < 4);
-    // The old tiles are gone once the event loop has run.
-    QTRY_VERIFY(far.isNull());
+            QCOMPARE(window->TileGrid[c][r] != nullptr, c < size && r < size);
+    QTRY_COMPARE(old.isNull(), before > 0);
 }
 
-void TestBoard::largestBoardIsNotLimitedToTheScreen()
-{
-    TTiloraForm *window = main();
-    window->TileWidth = window->TileHeight = 100;
-    show();
-    window->N201Click(window->GridSizeItems.back());
-    QCOMPARE(window->size(), QSize(1236, 1236));
-    QCOMPARE(window->Brett->size(), QSize(1200, 1200));
-    QCOMPARE(window->outline().split(QStringLiteral("\r\n")).first(),
-        QStringLiteral("U0,0,1238,1236,34,34"));
-}
-
-void TestBoard::numberModeAndBack()
+// Back to pictures through the picture dialog, which offers the filter and a preview.
+void TestBoard::numberModeAndBackByChoosingAPicture()
 {
     show();
     TTiloraForm *window = main();
     window->TileColor = QColor(0x20, 0x40, 0x60);
     window->Text1Click();
-    QVERIFY(!window->PictureMode);
-    QCOMPARE(window->Text1->text(), QStringLiteral("Bild"));
-    QVERIFY(!window->Schummeln1->isVisible() && !window->Vorschau1->isVisible());
+    QVERIFY(!window->PictureMode && !window->Schummeln1->isVisible());
     QVERIFY(window->TileGrid[0][0]->PieceImage->isHidden());
-    QCOMPARE(window->TileGrid[0][0]->Color(), window->TileColor);
     QVERIFY(window->TileGrid[0][0]->NumberLabel->isVisible());
+    QCOMPARE(window->TileGrid[0][0]->Color(), window->TileColor);
     // The hidden tile's number never shows.
     QVERIFY(!window->TileGrid[4][4]->NumberLabel->isVisible());
 
-    window->Text1Click();
-    QVERIFY(window->PictureMode && window->Schummeln1->isVisible());
-    QCOMPARE(window->Text1->text(), QStringLiteral("Text"));
-    QCOMPARE(window->PictureName, QStringLiteral("Motiv A"));
-    QVERIFY(window->TileGrid[0][0]->PieceImage->isVisible());
-    QVERIFY(window->TileGrid[0][0]->NumberLabel->isHidden());
-}
-
-void TestBoard::missingFileFallsBackToTheCheckedMotif_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("motifB");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("missing file, B checked") << "fehlt.jpg" << true << "Motiv B";
-    // The checked motif is not stored: a stored "Motiv B" starts with A.
-    QTest::newRow("stored Motiv B") << "Motiv B" << false << "Motiv A";
-}
-
-void TestBoard::missingFileFallsBackToTheCheckedMotif()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, motifB);
-    QFETCH(QString, expected);
-    main()->PictureName = stored;
-    (motifB ? main()->Bild2 : main()->Bild1)->setChecked(true);
-    show();
-    QCOMPARE(main()->PictureName, expected);
-    const QImage motif = BuiltInPicture(expected == QLatin1String("Motiv A") ? 1 : 2)
-                             .scaled(250, 250, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const QImage board = main()->VorschauBild->picture().toImage().convertToFormat(motif.format());
-    // Same picture up to the scaling filter.
-    const QColor a(board.pixel(60, 60));
-    const QColor b(motif.pixel(60, 60));
-    QVERIFY2(qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 40,
-        qPrintable(a.name() + QLatin1Char(' ') + b.name()));
-}
-
-void TestBoard::damagedFilesStillBuildABoard_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("contents");
-    QTest::newRow("garbage jpeg") << "kaputt.jpeg" << QByteArray(5000, '\x5a');
-    QTest::newRow("garbage bmp") << "kaputt.bmp" << QByteArray("BM\x10\x00\x00\x00garbage");
-    QTest::newRow("unknown kind") << "bild.txt" << QByteArray("kein Bild");
-}
-
-void TestBoard::damagedFilesStillBuildABoard()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, contents);
-    const QString path = m_folder.filePath(name);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-    file.close();
-    main()->PictureName = path;
-    show();
-    // The choice is kept, and a full board of the checked motif is there to play.
-    QCOMPARE(main()->PictureName, path);
-    QVERIFY(main()->isSolved() && main()->Panel4->isVisible());
-    QCOMPARE(main()->VorschauBild->picture().size(), QSize(250, 250));
-}
-
-void TestBoard::motifKeyKeepsALoadedPicture()
-{
-    QImage green(60, 60, QImage::Format_RGB32);
-    green.fill(Qt::green);
-    const QString path = m_folder.filePath(QStringLiteral("gruen.bmp"));
-    QVERIFY(green.save(path, "BMP"));
-    main()->PictureName = path;
-    show();
-    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
-    main()->Bild2Click();
-    QCOMPARE(rebuilt.count(), 1);
-    QVERIFY(main()->Bild2->isChecked());
-    QCOMPARE(main()->PictureName, path);
-    QCOMPARE(QColor(pieceOf(1, 1).pixel(20, 20)), QColor(Qt::green));
-}
-
-void TestBoard::chosenPictureInNumberModeSwitchesToPictures()
-{
-    QImage blue(60, 60, QImage::Format_RGB32);
-    blue.fill(Qt::blue);
-    const QString path = m_folder.filePath(QStringLiteral("blau.bmp"));
-    QVERIFY(blue.save(path, "BMP"));
-    show();
-    main()->Text1Click();
-    QVERIFY(!main()->PictureMode);
-    main()->choosePictureFile = [path](QWidget *) { return path; };
-    main()->Bildladen1Click();
-    QVERIFY(main()->PictureMode);
-    QCOMPARE(main()->PictureName, path);
-    QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
-}
-
-void TestBoard::pictureDialogOffersTheFilterAndAPreview()
-{
-    QImage red(40, 30, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    const QString picture = m_folder.filePath(QStringLiteral("rot.bmp"));
-    QVERIFY(red.save(picture, "BMP"));
-
+    const QString path = QFileInfo(writeFile("blau.bmp", bitmap(Qt::blue))).absoluteFilePath();
     QStringList descriptions;
     QStringList firstPatterns;
     bool previewShown = false;
@@ -276,20 +163,64 @@ void TestBoard::pictureDialogOffersTheFilterAndAPreview()
         if (auto *model = dialog->findChild<QFileSystemModel *>())
             firstPatterns = model->nameFilters();
         dialog->setDirectory(m_folder.path());
-        dialog->selectFile(picture);
+        dialog->selectFile(path);
         // What the dialog announces when the player steps onto a file.
-        QMetaObject::invokeMethod(dialog, "currentChanged", Q_ARG(QString, picture));
+        QMetaObject::invokeMethod(dialog, "currentChanged", Q_ARG(QString, path));
         auto *preview = dialog->findChild<QLabel *>(QStringLiteral("Vorschau"));
         previewShown = preview && !preview->pixmap().isNull();
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    QCOMPARE(RunOpenPictureDialog(nullptr), QFileInfo(picture).absoluteFilePath());
-
+    window->Bildladen1Click();
     QCOMPARE(descriptions.size(), 7);
     QCOMPARE(descriptions.first(),
         QStringLiteral("Alle Dateien (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
     QCOMPARE(firstPatterns, (QStringList {"*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
     QVERIFY(previewShown);
+
+    QVERIFY(window->PictureMode && window->Schummeln1->isVisible());
+    QCOMPARE(window->PictureName, path);
+    QVERIFY(window->TileGrid[0][0]->NumberLabel->isHidden());
+    QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
+}
+
+void TestBoard::boardPicture_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QByteArray>("contents"); // of the stored file, none when empty
+    QTest::addColumn<bool>("keyB");
+    QTest::addColumn<QString>("expected"); // "" for the stored file
+    QTest::addColumn<int>("motif"); // shown; 0 for the stored picture
+    QTest::newRow("missing file") << "fehlt.jpg" << QByteArray() << true << "Motiv B" << 2;
+    // The checked motif is not stored: a stored "Motiv B" starts with A.
+    QTest::newRow("stored Motiv B") << "Motiv B" << QByteArray() << false << "Motiv A" << 1;
+    // A damaged file keeps the player's choice and shows the checked motif.
+    QTest::newRow("damaged file") << "kaputt.jpeg" << QByteArray(5000, '\x5a') << true << "" << 2;
+    QTest::newRow("loaded picture") << "gruen.bmp" << bitmap(Qt::green) << true << "" << 0;
+}
+
+void TestBoard::boardPicture()
+{
+    QFETCH(QString, stored);
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, keyB);
+    QFETCH(QString, expected);
+    QFETCH(int, motif);
+    main()->PictureName = contents.isEmpty() ? stored : writeFile(stored, contents);
+    const QString chosen = main()->PictureName;
+    show();
+    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
+    if (keyB)
+        main()->Bild2Click();
+    QCOMPARE(rebuilt.count(), int(keyB));
+    QCOMPARE(main()->PictureName, expected.isEmpty() ? chosen : expected);
+    // Same picture up to the scaling filter.
+    const QColor a = main()->VorschauBild->picture().toImage().pixelColor(60, 60);
+    const QColor b = (motif ? BuiltInPicture(motif) : QImage::fromData(contents))
+                         .scaled(250, 250, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .pixelColor(60, 60);
+    const int distance
+        = qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue());
+    QVERIFY2(distance < 40, qPrintable(a.name() + QLatin1Char(' ') + b.name()));
 }
 
 QTEST_MAIN(TestBoard)
