@@ -14,10 +14,11 @@
 // Many games in a row in the real program: shuffles started by key, panel and menu, presses on
 // random tiles, pauses, grid sizes and modes changed through keys and menus, the settings
 // dialog opened and cancelled, every other small game solved into the high score table, and
-// now and then a second instance that hands over to the first. The program must stay up, keep
-// its memory, and leave both of its files readable.
+// now and then a second instance that hands over to the first. The program must stay up, lose
+// no memory, and leave both of its files readable.
 //
-// TILORA_SOAK_GAMES sets the number of games (default 3); tools/soak.sh plays 200.
+// TILORA_SOAK_GAMES sets the number of games (default 3); tools/soak.sh plays 200, in the
+// sanitised build and in a plain one.
 class TestSoak : public QObject
 {
     Q_OBJECT
@@ -80,6 +81,15 @@ int gamesToPlay()
 }
 
 const QColor Silver(0xC0, 0xC0, 0xC0);
+
+// The program is built as this test is.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SanitizedBuild = true;
+#elif defined(__has_feature)
+constexpr bool SanitizedBuild = __has_feature(address_sanitizer);
+#else
+constexpr bool SanitizedBuild = false;
+#endif
 
 } // namespace
 
@@ -366,14 +376,20 @@ void TestSoak::gamesInARow()
             + "\nAnimation=0\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"
               "Vorschau=0\nBrettFarbe=16777215\n");
 
-    // ASan holds freed memory back (256 MB by default) to catch late uses; that much would
-    // make resident memory grow by itself. A small quarantine still catches uses soon after
-    // the free.
+    // The sanitised program's resident memory holds the sanitizer's own books as well: freed
+    // memory held back to catch late uses (256 MB by default) and heap that is never handed
+    // back. A small quarantine still catches uses soon after the free and keeps the figure
+    // close to the program's own; whatever is lost for good LeakSanitizer names at the end.
+    // The D-Bus library keeps one buffer to the end of every Qt program.
+    m_program->writeFile(QStringLiteral("leaks.supp"), "leak:libdbus-1.so\n");
     const QByteArray sanitizer = qgetenv("ASAN_OPTIONS");
-    if (!sanitizer.contains("quarantine_size_mb")) {
-        const QByteArray separator = sanitizer.isEmpty() ? "" : ":";
-        qputenv("ASAN_OPTIONS", sanitizer + separator + "quarantine_size_mb=16");
-    }
+    QByteArray options = "quarantine_size_mb=2:allocator_release_to_os_interval_ms=1000:"
+                         "detect_leaks=1";
+    if (!sanitizer.isEmpty())
+        options = sanitizer + ":" + options;
+    qputenv("ASAN_OPTIONS", options);
+    qputenv("LSAN_OPTIONS",
+        "suppressions=" + m_program->filePath(QStringLiteral("leaks.supp")).toLocal8Bit());
 
     QElapsedTimer clock;
     clock.start();
@@ -431,10 +447,15 @@ void TestSoak::gamesInARow()
           "first game %lld kB, at the end %lld kB",
         games, seconds, m_solved, m_solvedByChance, firstRss, lastRss);
     QVERIFY(firstRss > 0);
-    QVERIFY2(lastRss <= firstRss + firstRss / 10,
-        qPrintable(QStringLiteral("%1 kB after the first game, %2 kB at the end")
-                       .arg(firstRss)
-                       .arg(lastRss)));
+    // Under AddressSanitizer resident memory creeps up by itself (its heap hands pages back
+    // only when wholly free, and its bookkeeping only grows), so there LeakSanitizer judges
+    // what the program keeps; the plain build is held to its memory after the first game.
+    if (!SanitizedBuild) {
+        QVERIFY2(lastRss <= firstRss + firstRss / 10,
+            qPrintable(QStringLiteral("%1 kB after the first game, %2 kB at the end")
+                           .arg(firstRss)
+                           .arg(lastRss)));
+    }
 
     // Both files read back: the settings hold the last grid, the table the solved games.
     const IniFile settings(m_program->filePath(QStringLiteral("tilora.ini")));
