@@ -94,7 +94,8 @@ void TestHighscoreE2e::solvedGameEntersTheTableAndKeyHShowsIt()
     std::optional<e2e::ColourBoard> board;
     QTRY_VERIFY_WITH_TIMEOUT((board = e2e::colourBoardOnScreen(e2e::screenshot(),
                  [&](int cell) { return cellCentre(window, cell); }))
-            && e2e::distanceHome(*board) > 0 && e2e::visibleWindows(tilora->processId()).size() == 1,
+            && e2e::distanceHome(*board) > 0
+            && e2e::visibleWindows(tilora->processId()).size() == 1,
         15000);
     const QList<int> presses = e2e::solveColourBoard(*board);
     QVERIFY(!presses.isEmpty());

@@ -25,7 +25,6 @@ private:
     QPoint onWindow(int x, int y) const { return m_window.topLeft() + QPoint(x, y); }
     // Waits for one more window of the program than those known; its geometry or null.
     // The menu line under a screen point: the run of rows of its colour at the menu's left.
-    QRect lineAt(const QImage &screen, const QRect &menu, QPoint point) const;
 
     std::unique_ptr<e2e::Program> m_program;
     QString m_windowId;
@@ -90,19 +89,6 @@ bool TestMenusE2e::startProgram()
     return m_window.size() == QSize(286, 286);
 }
 
-QRect TestMenusE2e::lineAt(const QImage &screen, const QRect &menu, QPoint point) const
-{
-    const int x = menu.left() + 3;
-    const QColor colour = e2e::pixelAt(screen, QPoint(x, point.y()));
-    int top = point.y();
-    while (top > menu.top() && e2e::pixelAt(screen, QPoint(x, top - 1)) == colour)
-        --top;
-    int bottom = point.y();
-    while (bottom < menu.bottom() && e2e::pixelAt(screen, QPoint(x, bottom + 1)) == colour)
-        ++bottom;
-    return QRect(menu.left(), top, menu.width(), bottom - top + 1);
-}
-
 void TestMenusE2e::menuButtonOpensTheDrawnMenu()
 {
     E2E_REQUIRE_DISPLAY();
@@ -119,14 +105,15 @@ void TestMenusE2e::menuButtonOpensTheDrawnMenu()
     e2e::mouseMove(first);
     QVERIFY(e2e::waitForPixel(QPoint(menu.left() + 3, first.y()), Silver));
     const QImage screen = e2e::screenshot();
-    const QRect highlighted = lineAt(screen, menu, first);
+    const QRect highlighted = e2e::menuLineAt(screen, menu, first);
     QVERIFY2(highlighted.height() >= 12 && highlighted.height() < menu.height() / 3,
         qPrintable(QStringLiteral("line of %1 pixels").arg(highlighted.height())));
     // Black text on silver; the line below is dark grey with white text.
     QVERIFY(hasNear(screen, highlighted.adjusted(16, 2, -2, -2), Qt::black, 60));
     const QPoint second(first.x(), highlighted.bottom() + highlighted.height() / 2);
     QCOMPARE(e2e::pixelAt(screen, QPoint(menu.left() + 3, second.y())), Grey);
-    QVERIFY(hasNear(screen, lineAt(screen, menu, second).adjusted(16, 2, -2, -2), Qt::white, 60));
+    QVERIFY(hasNear(
+        screen, e2e::menuLineAt(screen, menu, second).adjusted(16, 2, -2, -2), Qt::white, 60));
 
     e2e::key(QStringLiteral("Escape"));
 }
@@ -144,7 +131,8 @@ void TestMenusE2e::choosingSixBySixRebuildsTheBoard()
     // Find the lines by hovering the first one, then open "Groesse", the second.
     e2e::mouseMove(QPoint(menu.left() + 40, menu.top() + 6));
     QVERIFY(e2e::waitForPixel(QPoint(menu.left() + 3, menu.top() + 6), Silver));
-    const QRect first = lineAt(e2e::screenshot(), menu, QPoint(menu.left() + 40, menu.top() + 6));
+    const QRect first
+        = e2e::menuLineAt(e2e::screenshot(), menu, QPoint(menu.left() + 40, menu.top() + 6));
     const QPoint sizes(menu.left() + 40, first.bottom() + first.height() / 2);
     e2e::click(sizes);
     const QRect submenu = e2e::waitForNewWindow(m_program->pid(), known);
@@ -153,8 +141,8 @@ void TestMenusE2e::choosingSixBySixRebuildsTheBoard()
     // "6×6" is the third line of the sizes.
     e2e::mouseMove(QPoint(submenu.left() + 30, submenu.top() + 6));
     QVERIFY(e2e::waitForPixel(QPoint(submenu.left() + 3, submenu.top() + 6), Silver));
-    const QRect line
-        = lineAt(e2e::screenshot(), submenu, QPoint(submenu.left() + 30, submenu.top() + 6));
+    const QRect line = e2e::menuLineAt(
+        e2e::screenshot(), submenu, QPoint(submenu.left() + 30, submenu.top() + 6));
     e2e::click(QPoint(submenu.left() + 30, line.top() + 2 * line.height() + line.height() / 2));
 
     QDeadlineTimer deadline(10000);

@@ -34,7 +34,6 @@ private:
     void focusMainWindow();
     bool waitForMainSize(int grid);
     bool waitForOnlyMainWindow(int timeoutMs = 20000);
-    QRect lineAt(const QImage &screen, const QRect &menu, QPoint point) const;
     bool chooseMenuLine(QPoint button, int line, int subLine = -1);
 
     bool startShuffle(int way);
@@ -143,19 +142,6 @@ bool TestSoak::waitForOnlyMainWindow(int timeoutMs)
     return false;
 }
 
-QRect TestSoak::lineAt(const QImage &screen, const QRect &menu, QPoint point) const
-{
-    const int x = menu.left() + 3;
-    const QColor colour = e2e::pixelAt(screen, QPoint(x, point.y()));
-    int top = point.y();
-    while (top > menu.top() && e2e::pixelAt(screen, QPoint(x, top - 1)) == colour)
-        --top;
-    int bottom = point.y();
-    while (bottom < menu.bottom() && e2e::pixelAt(screen, QPoint(x, bottom + 1)) == colour)
-        ++bottom;
-    return QRect(menu.left(), top, menu.width(), bottom - top + 1);
-}
-
 // Opens the menu of a caption button and clicks its line (counted from 0), or in the submenu
 // of that line its subLine.
 bool TestSoak::chooseMenuLine(QPoint button, int line, int subLine)
@@ -171,7 +157,7 @@ bool TestSoak::chooseMenuLine(QPoint button, int line, int subLine)
         e2e::mouseMove(firstLine);
         if (!e2e::waitForPixel(QPoint(menu.left() + 3, firstLine.y()), Silver))
             return false;
-        const QRect first = lineAt(e2e::screenshot(), menu, firstLine);
+        const QRect first = e2e::menuLineAt(e2e::screenshot(), menu, firstLine);
         const int index = level == 0 ? line : subLine;
         known = e2e::visibleWindows(m_program->pid());
         e2e::click(

@@ -160,6 +160,19 @@ QRect waitForNewWindow(qint64 pid, const QStringList &known, int timeoutMs)
     return {};
 }
 
+QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point)
+{
+    const int x = menu.left() + 3;
+    const QColor colour = pixelAt(screen, QPoint(x, point.y()));
+    int top = point.y();
+    while (top > menu.top() && pixelAt(screen, QPoint(x, top - 1)) == colour)
+        --top;
+    int bottom = point.y();
+    while (bottom < menu.bottom() && pixelAt(screen, QPoint(x, bottom + 1)) == colour)
+        ++bottom;
+    return QRect(menu.left(), top, menu.width(), bottom - top + 1);
+}
+
 QString waitForWindow(const QString &title, int timeoutMs, qint64 pid)
 {
     ensureRootColour();

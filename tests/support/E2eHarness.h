@@ -57,6 +57,10 @@ void mouseUp(QPoint point, int button = 1);
 void key(const QString &keyName);
 void type(const QString &text);
 
+// The line of a drawn menu on screen under a point: the run of the point's colour up and down
+// a column near the menu's left edge, as wide as the menu.
+QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point);
+
 // Waits until the colour at a point is (or is no longer) the given one.
 bool waitForPixel(QPoint point, const QColor &color, bool equal = true, int timeoutMs = 5000);
 
