@@ -76,22 +76,29 @@ QString PictureFileName(const QString &pictureName)
     return pictureName.sliced(pictureName.lastIndexOf(u'/') + 1);
 }
 
+namespace {
+
+// The picture's file name, or "Text" for number mode.
+QString TablePicture(const HighscoreConfiguration &configuration)
+{
+    return configuration.PictureMode ? PictureFileName(configuration.PictureName)
+                                     : QStringLiteral("Text");
+}
+
+} // namespace
+
 QString TableKey(const HighscoreConfiguration &configuration)
 {
-    const QString picture = configuration.PictureMode ? PictureFileName(configuration.PictureName)
-                                                      : QStringLiteral("Text");
     return QStringLiteral("%1,%2,%3")
-        .arg(picture)
+        .arg(TablePicture(configuration))
         .arg(configuration.GridSize)
         .arg(configuration.ShuffleDuration);
 }
 
 QString DescriptionLine(const HighscoreConfiguration &configuration)
 {
-    const QString picture = configuration.PictureMode ? PictureFileName(configuration.PictureName)
-                                                      : QStringLiteral("Text");
     return QStringLiteral("%1 - %2×%2 - %3")
-        .arg(picture)
+        .arg(TablePicture(configuration))
         .arg(configuration.GridSize)
         .arg(ShuffleDurationName(configuration.ShuffleDuration));
 }
