@@ -2,7 +2,7 @@
 // board of 100-pixel tiles, stretching it to 1200 × 1200 and cutting the 144 tiles, beside
 // libjpeg-turbo's own djpeg decoding the same file at the same DCT scale.
 
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "app/Errors.h"
+#include "logic/Errors.h"
 #include "app/TiloraApplication.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 #include "app/TiloraApplication.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
-#include "windows/HighscoreTable.h"
+#include "logic/HighscoreTable.h"
 #include "windows/highscorefenster.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/ProgramWindows.h"
 #include "controls/Panel.h"
-#include "main/BoardLogic.h"
+#include "logic/BoardLogic.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
 #include "windows/Unit2.h"

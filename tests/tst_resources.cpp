@@ -1,5 +1,5 @@
 #include "app/Resources.h"
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QDirIterator>
 #include <QPainter>

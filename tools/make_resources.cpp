@@ -5,7 +5,7 @@
 // gives the same files.
 
 #include "app/Resources.h"
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/Resources.h"
 
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "app/TiloraApplication.h"
 
-#include "app/Errors.h"
+#include "logic/Errors.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main/BoardLogic.h"
+#include "logic/BoardLogic.h"
 
 #include <QAction>
 #include <QActionGroup>

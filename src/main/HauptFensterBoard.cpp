@@ -6,7 +6,7 @@
 #include "app/Resources.h"
 #include "controls/Panel.h"
 #include "main/OpenPictureDialog.h"
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 #include "main/TiloraStein.h"
 #include "region/FormRgn.h"
 #include "windows/bildfenster.h"

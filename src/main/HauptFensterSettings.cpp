@@ -3,7 +3,7 @@
 
 #include "main/HauptFenster.h"
 
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 #include "app/TiloraApplication.h"
 
 #include <QCoreApplication>

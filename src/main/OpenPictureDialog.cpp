@@ -1,7 +1,7 @@
 #include "main/OpenPictureDialog.h"
 
 #include "main/HauptFenster.h"
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

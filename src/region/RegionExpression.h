@@ -5,7 +5,7 @@
 // and named external shapes into a set of pixels in window coordinates (origin at the
 // window's outer top-left corner).
 
-#include "app/Errors.h"
+#include "logic/Errors.h"
 
 #include <QRegion>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "app/Resources.h"
 #include "controls/SpezialButton.h"
-#include "main/BoardLogic.h"
+#include "logic/BoardLogic.h"
 #include "region/FormRgn.h"
 
 #include <QChildEvent>

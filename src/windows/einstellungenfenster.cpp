@@ -2,7 +2,7 @@
 
 #include "app/Resources.h"
 #include "controls/Panel.h"
-#include "main/BoardLogic.h"
+#include "logic/BoardLogic.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

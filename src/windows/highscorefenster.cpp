@@ -1,6 +1,6 @@
 #include "windows/highscorefenster.h"
 
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 #include "app/Resources.h"
 #include "app/TiloraApplication.h"
 #include "controls/DarkStyle.h"

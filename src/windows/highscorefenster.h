@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/HighscoreTable.h"
+#include "logic/HighscoreTable.h"
 
 #include <QDate>
 #include <QPointer>

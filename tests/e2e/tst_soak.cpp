@@ -1,7 +1,7 @@
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 #include "support/E2eColourBoard.h"
 #include "support/E2eHarness.h"
-#include "windows/HighscoreTable.h"
+#include "logic/HighscoreTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -4,9 +4,9 @@
 
 #include "FuzzSupport.h"
 
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 #include "main/HauptFenster.h"
-#include "windows/HighscoreTable.h"
+#include "logic/HighscoreTable.h"
 #include "windows/highscorefenster.h"
 
 #include <QLabel>

@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 
 #include <QList>
 #include <QRegularExpression>

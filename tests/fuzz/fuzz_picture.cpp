@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QImage>
 

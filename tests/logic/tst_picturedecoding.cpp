@@ -1,4 +1,4 @@
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -248,5 +248,5 @@ void TestPictureDecoding::onlyPlainFilesAreRead()
     QVERIFY(!DecodePictureFile(QFile::decodeName(pipe), QSize(300, 300)).has_value());
 }
 
-QTEST_MAIN(TestPictureDecoding)
+QTEST_GUILESS_MAIN(TestPictureDecoding)
 #include "tst_picturedecoding.moc"

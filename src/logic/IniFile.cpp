@@ -1,4 +1,4 @@
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -29,7 +29,7 @@
 //   Line breaks and NUL characters in names and values are written as blanks, since they
 //   would break the line structure. Keys must not contain "=".
 
-#include "app/Errors.h"
+#include "logic/Errors.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
-#include "windows/HighscoreTable.h"
+#include "logic/HighscoreTable.h"
 
-#include "app/IniFile.h"
+#include "logic/IniFile.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "main/BoardLogic.h"
+#include "logic/BoardLogic.h"
 
 #include <QStringList>
 

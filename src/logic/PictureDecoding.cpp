@@ -1,4 +1,4 @@
-#include "main/PictureDecoding.h"
+#include "logic/PictureDecoding.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "main/BoardLogic.h"
+#include "logic/BoardLogic.h"
 
 #include <QTest>
 
@@ -96,5 +96,5 @@ void TestBoardLogic::animatedOutlines()
     QVERIFY((last[3] == cell && isEmpty(last[6])) || (last[6] == cell && isEmpty(last[3])));
 }
 
-QTEST_MAIN(TestBoardLogic)
+QTEST_GUILESS_MAIN(TestBoardLogic)
 #include "tst_boardlogic.moc"
