@@ -40,8 +40,8 @@ double longestShuffle(TTiloraForm &window)
     timer.start();
     window.StartShuffle();
     const double elapsed = timer.nsecsElapsed() / 1e6;
-    if (window.ShuffleStepCount != 144000)
-        std::fprintf(stderr, "unexpected shuffle length %d\n", window.ShuffleStepCount);
+    if (window.shuffleStepCount() != 144000)
+        std::fprintf(stderr, "unexpected shuffle length %d\n", window.shuffleStepCount());
     return elapsed;
 }
 
@@ -53,12 +53,12 @@ int main(int argc, char *argv[])
     auto windows = CreateProgramWindows();
     TTiloraForm &window = *windows->main;
     window.movePointer = [](QPoint) {};
-    window.PictureName = QStringLiteral("Motiv A");
+    window.setPictureName(QStringLiteral("Motiv A"));
     window.GridSize = 12;
     window.TileWidth = window.TileHeight = 100;
     window.Transparenz1->setChecked(true);
     window.Steineumrahmen1->setChecked(true);
-    window.ShowShuffle = false;
+    window.puzzle().options.showShuffle = false;
     window.SetShuffleDuration(4);
     window.move(0, 0);
     window.show();
@@ -90,12 +90,12 @@ int main(int argc, char *argv[])
     window.SetAnimationSpeed(1);
     std::vector<double> frames;
     for (int slide = 0; slide < 40; ++slide) {
-        const bool toLeft = window.FreeCol == 11;
-        window.MoveSourceCol = window.FreeCol;
-        window.MoveSourceRow = window.FreeRow;
+        const bool toLeft = window.puzzle().freeCell().x() == 11;
+        window.MoveSourceCol = window.puzzle().freeCell().x();
+        window.MoveSourceRow = window.puzzle().freeCell().y();
         window.MoveTargetCol = toLeft ? 0 : 11;
-        window.MoveTargetRow = window.FreeRow;
-        while (window.FreeCol != window.MoveTargetCol)
+        window.MoveTargetRow = window.puzzle().freeCell().y();
+        while (window.puzzle().freeCell().x() != window.MoveTargetCol)
             window.StepFreeSlot(toLeft ? -1 : 1, 0);
         window.AnimationFrame = 0;
         for (int frame = 1; frame <= AnimationFrames(1) + 1; ++frame) {

@@ -37,7 +37,7 @@ private:
     QString writeFile(const QString &name, const QByteArray &contents);
     QImage pieceOf(int col, int row) const
     {
-        return main()->TileGrid[col][row]->PieceImage->picture().toImage();
+        return main()->TileGrid()[col][row]->PieceImage->picture().toImage();
     }
 
     std::unique_ptr<ProgramWindows> m_windows;
@@ -62,9 +62,7 @@ void TestBoard::init()
 {
     m_windows = CreateProgramWindows();
     main()->movePointer = [](QPoint) {};
-    main()->PictureName = m_folder.filePath(QStringLiteral("nicht-da.jpg"));
-    main()->Transparenz1->setChecked(true);
-    main()->Steineumrahmen1->setChecked(true);
+    main()->setPictureName(m_folder.filePath(QStringLiteral("nicht-da.jpg")));
 }
 
 void TestBoard::cleanup()
@@ -103,17 +101,25 @@ void TestBoard::gridSizes()
     QFETCH(int, size);
     QFETCH(int, tile);
     TTiloraForm *window = main();
-    window->TileWidth = window->TileHeight = tile;
+    Settings settings = window->settings();
+    settings.tileSize = tile;
+    window->setSettings(settings);
     show();
-    QPointer<TTiloraStein> old = window->TileGrid[0][0];
+    QPointer<TTiloraStein> old = window->TileGrid()[0][0];
     for (int choice : {before, size}) {
         if (choice)
             window->N201Click(window->GridSizeItems[choice - MinGridSize]);
     }
+    // A board larger than the screen's room gets the tiles that fit; the window stays whole on
+    // the screen.
+    const QRect area = window->screen()->availableGeometry();
+    tile = std::min(tile, (std::min(area.width(), area.height()) - 36) / size);
     const int board = size * tile;
     const int edge = 18 + board - tile;
-    QCOMPARE(window->geometry(),
-        QRect(before ? window->pos() : QPoint(42, 142), QSize(board + 36, board + 36)));
+    QCOMPARE(window->size(), QSize(board + 36, board + 36));
+    QVERIFY(area.contains(window->geometry()));
+    if (area.contains(QRect(QPoint(42, 142), window->size())))
+        QCOMPARE(window->pos(), before ? window->pos() : QPoint(42, 142));
     QCOMPARE(window->Brett->geometry(), QRect(18, 18, board, board));
     QCOMPARE(window->outline().split(QStringLiteral("\r\n")).last(),
         QStringLiteral("R%1,%1,%2,%2").arg(edge).arg(edge + tile));
@@ -122,9 +128,9 @@ void TestBoard::gridSizes()
     // Right-anchored caption buttons keep their distance to the right edge (336 at design).
     QCOMPARE(window->SpezialButton4->x(), window->width() - (336 - 303));
 
-    QCOMPARE(window->TileGrid[1][0]->pos(), QPoint(tile, 0));
-    QCOMPARE(window->TileGrid[1][0]->NumberLabel->text(), QStringLiteral("2"));
-    TTiloraStein *hidden = window->TileGrid[size - 1][size - 1];
+    QCOMPARE(window->TileGrid()[1][0]->pos(), QPoint(tile, 0));
+    QCOMPARE(window->TileGrid()[1][0]->NumberLabel->text(), QStringLiteral("2"));
+    TTiloraStein *hidden = window->TileGrid()[size - 1][size - 1];
     QCOMPARE(hidden->NumberLabel->text().toInt(), size * size);
     QVERIFY(hidden->isHidden() && hidden->PieceImage->isHidden());
     // The pieces are cut pixel for pixel from the board's picture.
@@ -133,7 +139,7 @@ void TestBoard::gridSizes()
     // No entries are left over, and replaced tiles go once the event loop has run.
     for (int c = 0; c < MaxGridSize; ++c)
         for (int r = 0; r < MaxGridSize; ++r)
-            QCOMPARE(window->TileGrid[c][r] != nullptr, c < size && r < size);
+            QCOMPARE(window->TileGrid()[c][r] != nullptr, c < size && r < size);
     QTRY_COMPARE(old.isNull(), before > 0);
 }
 
@@ -142,14 +148,16 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
 {
     show();
     TTiloraForm *window = main();
-    window->TileColor = QColor(0x20, 0x40, 0x60);
+    Settings settings = window->settings();
+    settings.tileColor = QColor(0x20, 0x40, 0x60);
+    window->setSettings(settings);
     window->Text1Click();
-    QVERIFY(!window->PictureMode && !window->Schummeln1->isVisible());
-    QVERIFY(window->TileGrid[0][0]->PieceImage->isHidden());
-    QVERIFY(window->TileGrid[0][0]->NumberLabel->isVisible());
-    QCOMPARE(window->TileGrid[0][0]->Color(), window->TileColor);
+    QVERIFY(!window->pictureMode() && !window->Schummeln1->isVisible());
+    QVERIFY(window->TileGrid()[0][0]->PieceImage->isHidden());
+    QVERIFY(window->TileGrid()[0][0]->NumberLabel->isVisible());
+    QCOMPARE(window->TileGrid()[0][0]->Color(), window->settings().tileColor);
     // The hidden tile's number never shows.
-    QVERIFY(!window->TileGrid[4][4]->NumberLabel->isVisible());
+    QVERIFY(!window->TileGrid()[4][4]->NumberLabel->isVisible());
 
     const QString path = QFileInfo(writeFile("blau.bmp", bitmap(Qt::blue))).absoluteFilePath();
     QStringList descriptions;
@@ -177,9 +185,9 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
     QCOMPARE(firstPatterns, (QStringList {"*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
     QVERIFY(previewShown);
 
-    QVERIFY(window->PictureMode && window->Schummeln1->isVisible());
-    QCOMPARE(window->PictureName, path);
-    QVERIFY(window->TileGrid[0][0]->NumberLabel->isHidden());
+    QVERIFY(window->pictureMode() && window->Schummeln1->isVisible());
+    QCOMPARE(window->pictureName(), path);
+    QVERIFY(window->TileGrid()[0][0]->NumberLabel->isHidden());
     QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
 }
 
@@ -205,14 +213,14 @@ void TestBoard::boardPicture()
     QFETCH(bool, keyB);
     QFETCH(QString, expected);
     QFETCH(int, motif);
-    main()->PictureName = contents.isEmpty() ? stored : writeFile(stored, contents);
-    const QString chosen = main()->PictureName;
+    main()->setPictureName(contents.isEmpty() ? stored : writeFile(stored, contents));
+    const QString chosen = main()->pictureName();
     show();
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     if (keyB)
         main()->Bild2Click();
     QCOMPARE(rebuilt.count(), int(keyB));
-    QCOMPARE(main()->PictureName, expected.isEmpty() ? chosen : expected);
+    QCOMPARE(main()->pictureName(), expected.isEmpty() ? chosen : expected);
     // Same picture up to the scaling filter.
     const QColor a = main()->VorschauBild->picture().toImage().pixelColor(60, 60);
     const QColor b = (motif ? BuiltInPicture(motif) : QImage::fromData(contents))

@@ -90,7 +90,7 @@ void TestMenus::init()
     m_windows = CreateProgramWindows();
     TTiloraForm *window = main();
     window->movePointer = [](QPoint) {};
-    window->PictureName = m_folder.filePath(QStringLiteral("nicht-da.jpg"));
+    window->setPictureName(m_folder.filePath(QStringLiteral("nicht-da.jpg")));
     window->openDocument = [this](const QString &) { m_commands << "help"; };
     window->showHighscores = [this] { m_commands << "highscore"; };
     window->choosePictureFile = [this](QWidget *) {
@@ -165,7 +165,7 @@ void TestMenus::menuItems()
     QVERIFY(!entry->isCheckable());
 
     for (bool pictureMode : {true, false}) {
-        if (main()->PictureMode != pictureMode)
+        if (main()->pictureMode() != pictureMode)
             main()->Text1Click();
         const bool visible
             = shown == u"both" || shown == QLatin1String(pictureMode ? "picture" : "numbers");
@@ -204,8 +204,7 @@ void TestMenus::renderedMenuFollowsTheMarks()
 {
     TTiloraForm *window = main();
     TOwnerDrawnMenu *menu = window->PopupMenu2;
-    window->Steineumrahmen1->setChecked(true);
-    window->Transparenz1->setChecked(false);
+    window->Transparenz1Click();
     menu->popup(window->mapToGlobal(QPoint(20, 20)));
     QAction *framed = menu->entryOf(window->Steineumrahmen1);
     QAction *transparent = menu->entryOf(window->Transparenz1);
@@ -271,13 +270,12 @@ void TestMenus::keys()
         startGame();
         m_commands.clear();
     }
-    window->Bild2->setChecked(true);
     // Disabled items keep their keys as well.
     for (QAction *item : window->findChildren<QAction *>())
         item->setEnabled(false);
 
     QSignalSpy rebuilt(window, &TTiloraForm::boardRebuilt);
-    const bool pictureMode = window->PictureMode;
+    const bool pictureMode = window->pictureMode();
     const QList<QAction *> toggles {window->Vorschau1, window->Schummeln1, window->Steineumrahmen1,
         window->Transparenz1, window->Pause1};
     const QStringList toggleCommands {"solution", "cheat", "frames", "transparency", "pause"};
@@ -305,14 +303,14 @@ void TestMenus::keys()
         // A motif rebuilds, in pictures, also from number mode.
         QCOMPARE(rebuilt.count(), 1);
         QVERIFY((command == u"motifA" ? window->Bild1 : window->Bild2)->isChecked());
-        QVERIFY(window->PictureMode);
+        QVERIFY(window->pictureMode());
         QCOMPARE(m_commands, QStringList());
         return;
     }
-    if (window->PictureMode != pictureMode)
+    if (window->pictureMode() != pictureMode)
         m_commands << "mode";
     QCOMPARE(m_commands, command.isEmpty() ? QStringList() : QStringList {command});
-    QVERIFY(window->Bild2->isChecked());
+    QVERIFY(window->Bild1->isChecked() && !window->Bild2->isChecked());
     if (command.isEmpty())
         QCOMPARE(rebuilt.count(), 0);
     if (key == Qt::Key_P)

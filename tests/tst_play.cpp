@@ -60,7 +60,7 @@ private slots:
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
     TForm3 *start() const { return m_windows->start.get(); }
-    QPoint freeCell() const { return QPoint(main()->FreeCol, main()->FreeRow); }
+    QPoint freeCell() const { return QPoint(main()->puzzle().freeCell().x(), main()->puzzle().freeCell().y()); }
     QString boardOutline(QPoint free) const
     {
         return BoardRegionOutline(main()->width(), main()->height(), true, free, 50, 50);
@@ -89,9 +89,7 @@ void TestPlay::init()
     m_windows = CreateProgramWindows();
     TTiloraForm *window = main();
     window->movePointer = [](QPoint) {};
-    window->PictureName = m_folder->filePath(QStringLiteral("nicht-da.jpg"));
-    window->Transparenz1->setChecked(true);
-    window->Steineumrahmen1->setChecked(true);
+    window->setPictureName(m_folder->filePath(QStringLiteral("nicht-da.jpg")));
     window->SetAnimationSpeed(0);
     window->addResult = [this](const QString &time) { m_results.append(time); };
     window->grabScreen = [this](const QRect &rect) {
@@ -113,9 +111,7 @@ void TestPlay::cleanup()
 
 void TestPlay::startGame()
 {
-    main()->Panel4->hide();
-    main()->ClockSeconds = 0;
-    main()->SekundenZaehler->start();
+    main()->startGame();
 }
 
 void TestPlay::run(Command command)
@@ -134,7 +130,7 @@ void TestPlay::run(Command command)
     // A tile in line with the free slot, by where it shows.
     for (auto *tile : window->Brett->findChildren<TTiloraStein *>(Qt::FindDirectChildrenOnly)) {
         const QPoint cell = window->cellOfTile(tile);
-        if (tile->isVisible() && (cell.x() == window->FreeCol) != (cell.y() == window->FreeRow))
+        if (tile->isVisible() && (cell.x() == window->puzzle().freeCell().x()) != (cell.y() == window->puzzle().freeCell().y()))
             return click(tile->PieceImage);
     }
     QFAIL("no tile in line with the free slot");
@@ -151,34 +147,34 @@ void TestPlay::click(QWidget *widget, Qt::MouseButton button, QPoint at)
 
 void TestPlay::press(QPoint cell)
 {
-    TTiloraStein *tile = main()->TileGrid[cell.x()][cell.y()];
-    click(main()->PictureMode ? static_cast<QWidget *>(tile->PieceImage) : tile->NumberLabel);
+    TTiloraStein *tile = main()->TileGrid()[cell.x()][cell.y()];
+    click(main()->pictureMode() ? static_cast<QWidget *>(tile->PieceImage) : tile->NumberLabel);
 }
 
 // Says which rule of the board is broken, if any.
 QString TestPlay::boardFault() const
 {
     const TTiloraForm *window = main();
-    const int n = window->GridSize;
+    const int n = window->puzzle().gridSize();
     std::set<const TTiloraStein *> tiles;
     std::vector<int> homes; // of the tiles cell by cell, row by row
     for (int r = 0; r < n; ++r) {
         for (int c = 0; c < n; ++c) {
-            const TTiloraStein *tile = window->TileGrid[c][r];
+            const TTiloraStein *tile = window->TileGrid()[c][r];
             if (!tile || !tiles.insert(tile).second
-                || tile->pos() != QPoint(c * window->TileWidth, r * window->TileHeight)
-                || tile->isHidden() != (c == window->FreeCol && r == window->FreeRow))
+                || tile->pos() != QPoint(c * window->puzzle().tileSize(), r * window->puzzle().tileSize())
+                || tile->isHidden() != (c == window->puzzle().freeCell().x() && r == window->puzzle().freeCell().y()))
                 return QStringLiteral("cell (%1, %2) wrong").arg(c).arg(r);
             homes.push_back(tile->HomeRow * n + tile->HomeCol);
         }
     }
-    const TTiloraStein *hidden = window->TileGrid[window->FreeCol][window->FreeRow];
+    const TTiloraStein *hidden = window->TileGrid()[window->puzzle().freeCell().x()][window->puzzle().freeCell().y()];
     if (std::set<int>(homes.begin(), homes.end()).size() != size_t(n * n)
         || hidden->HomeCol != n - 1 || hidden->HomeRow != n - 1 || !hidden->PieceImage->isHidden())
         return QStringLiteral("homes or hidden tile wrong");
     // Every step exchanges the hidden tile with a neighbour, so the parity of the arrangement
     // follows the free slot's distance from home.
-    int parity = (n - 1 - window->FreeCol) + (n - 1 - window->FreeRow);
+    int parity = (n - 1 - window->puzzle().freeCell().x()) + (n - 1 - window->puzzle().freeCell().y());
     for (int i = 0; i < n * n; ++i)
         for (int j = i + 1; j < n * n; ++j)
             parity += homes[i] > homes[j];
@@ -234,7 +230,7 @@ void TestPlay::shuffles()
         if (main()->AnimTimer->isActive())
             main()->AnimTimerTimer();
         // Only "selbst bestimmen" shows the count of lines, at every 10000th.
-        const int count = main()->ShuffleStepCount;
+        const int count = main()->shuffleStepCount();
         const bool counted = item == main()->selbst1 && count >= 10000;
         if (main()->zeit->text() != (counted ? "10000" : "00:00:00") || main()->isClockRunning())
             faults << QStringLiteral("clock ") + main()->zeit->text();
@@ -242,21 +238,21 @@ void TestPlay::shuffles()
             faults << QStringLiteral("outline ") + main()->outline();
         faults.removeDuplicates();
         if (count == at) {
-            main()->MoveSourceCol = -7;
             click(start()->Panel1);
             run(Command(command));
         }
     });
+    QSignalSpy moved(main(), &TTiloraForm::tilesMoved);
     main()->selbst1Click(item);
     watcher.reset();
 
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     QCOMPARE(passes, at >= 0 ? at + 1 : lines);
-    QCOMPARE(main()->ShuffleStepCount, lines);
+    QCOMPARE(main()->shuffleStepCount(), lines);
     QCOMPARE(started.count(), int(gameStarts));
     QCOMPARE(main()->isClockRunning(), gameStarts);
     // No press was taken.
-    QVERIFY(at < 0 || main()->MoveSourceCol == -7);
+    QCOMPARE(moved.count(), 0);
     QVERIFY(!main()->isShuffling() && !start()->isVisible() && !main()->Pause1->isChecked());
     QVERIFY(!main()->AnimTimer->isActive());
     if (command != Close) {
@@ -271,7 +267,7 @@ void TestPlay::shuffles()
     }
     if (nextLines) {
         main()->Spielstarten1Click();
-        QCOMPARE(main()->ShuffleStepCount, nextLines);
+        QCOMPARE(main()->shuffleStepCount(), nextLines);
     }
 }
 
@@ -311,28 +307,25 @@ void TestPlay::presses()
                 segment << cell;
             const QPoint home
                 = cell == free ? QPoint(4, 4) : (segment.contains(cell) ? cell - step : cell);
-            TTiloraStein *tile = main()->TileGrid[c][r];
+            TTiloraStein *tile = main()->TileGrid()[c][r];
             QCOMPARE(QPoint(tile->HomeCol, tile->HomeRow), home);
         }
     }
-    // The segment is drawn on its way over eight frames; the last frame's outline stays.
+    // The segment is drawn on its way over eight frames; then the board shows the new state.
     SlideFrame slide {QPoint(4, 4), free, 0, 8, 50, 50};
     if (moves) {
         main()->AnimTimer->stop();
         for (slide.frame = 1; slide.frame <= 8; ++slide.frame) {
             main()->AnimTimerTimer();
             for (QPoint cell : segment)
-                QCOMPARE(main()->TileGrid[cell.x()][cell.y()]->pos(),
+                QCOMPARE(main()->TileGrid()[cell.x()][cell.y()]->pos(),
                     cell * 50 - step * SlowOffsets[slide.frame - 1]);
             QCOMPARE(main()->outline(), AnimatedOutline(main()->width(), main()->height(), slide));
         }
-        const QString lastFrame = main()->outline();
         main()->AnimTimerTimer();
         QVERIFY(!main()->AnimTimer->isActive());
-        QCOMPARE(main()->outline(), lastFrame);
-    } else {
-        QCOMPARE(main()->outline(), boardOutline(free));
     }
+    QCOMPARE(main()->outline(), boardOutline(free));
     QCOMPARE(boardFault(), QString());
 }
 
@@ -350,27 +343,22 @@ void TestPlay::pressDuringASlide()
     main()->schnell1Click(main()->langsam1);
     press({3, 4});
     QVERIFY(main()->AnimTimer->isActive());
-    TTiloraStein *slid = main()->TileGrid[4][4];
-    bool done = false;
-    bool waited = false;
-    bool movedEarly = false;
-    auto watcher = watch([&] {
-        waited = waited || main()->AnimTimer->isActive();
-        movedEarly = movedEarly || freeCell() != QPoint(3, 4);
-        if (!std::exchange(done, true))
-            run(Command(command));
-    });
+    TTiloraStein *slid = main()->TileGrid()[4][4];
+    QSignalSpy moved(main(), &TTiloraForm::tilesMoved);
     press({2, 4});
-    watcher.reset();
+    // The press waits for the slide, without a loop of its own.
+    QCOMPARE(freeCell(), QPoint(3, 4));
+    QCOMPARE(main()->pendingPressCount(), 1);
+    run(Command(command));
+    QTRY_VERIFY(!main()->AnimTimer->isActive());
 
-    QVERIFY(done);
     if (command == None) {
-        QVERIFY(waited && !movedEarly);
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(moved[0][0].toPoint(), QPoint(3, 4));
         QCOMPARE(slid->pos(), QPoint(200, 200));
-        QCOMPARE(QPoint(main()->MoveSourceCol, main()->MoveSourceRow), QPoint(3, 4));
-        QCOMPARE(main()->FreeCol, 2);
-        QTRY_VERIFY(!main()->AnimTimer->isActive());
+        QCOMPARE(freeCell(), QPoint(2, 4));
     } else {
+        QCOMPARE(moved.count(), 0);
         QVERIFY(main()->isSolved() && main()->Panel4->isVisible());
         QVERIFY(!main()->isClockRunning() && !main()->AnimTimer->isActive());
     }
@@ -401,7 +389,7 @@ void TestPlay::completion()
     QList<QPoint> path;
     main()->SetShuffleDuration(1);
     auto follower = watch([&] {
-        if (main()->isShuffling() && path.size() == main()->ShuffleStepCount)
+        if (main()->isShuffling() && path.size() == main()->shuffleStepCount())
             path.append(freeCell());
     });
     main()->Spielstarten1Click();
@@ -425,7 +413,7 @@ void TestPlay::completion()
         main()->Panel4Click();
         press({3, 4});
         message = QStringList {window->Label4->text(), window->Label3->text(),
-            QString::number(main()->ShuffleStepCount), QString::number(main()->isClockRunning()),
+            QString::number(main()->shuffleStepCount()), QString::number(main()->isClockRunning()),
             QString::number(main()->isShuffling())}
                       .join(u'|');
         ++shown;
@@ -448,7 +436,7 @@ void TestPlay::completion()
     QCOMPARE(main()->zeit->text(), QStringLiteral("00:01:15"));
     // The next game starts clean unless the mark is still on.
     main()->Spielstarten1Click();
-    QCOMPARE(main()->GameCheated, main()->Schummeln1->isChecked());
+    QCOMPARE(main()->puzzle().cheated, main()->Schummeln1->isChecked());
 }
 
 void TestPlay::magnifierAndPause_data()
@@ -469,8 +457,10 @@ void TestPlay::magnifierAndPause()
     main()->SekundenZaehlerTimer();
     main()->SekundenZaehlerTimer();
     // At zoom 3 the square under the pointer is 66 pixels, kept on the board.
-    main()->ZoomFactor = 3;
-    QWidget *piece = main()->TileGrid[0][0]->PieceImage;
+    Settings settings = main()->settings();
+    settings.zoomFactor = 3;
+    main()->setSettings(settings);
+    QWidget *piece = main()->TileGrid()[0][0]->PieceImage;
     QTest::mousePress(piece, Qt::RightButton, {}, QPoint(5, 5));
     const int left
         = roomOnTheLeft >= 0 ? main()->x() - magnifier->width() : main()->x() + main()->width();

@@ -108,11 +108,11 @@ void TestSettings::readValues()
     writeSettings(file);
     auto windows = start();
     TTiloraForm &main = *windows->main;
-    QVERIFY(main.SettingsFileExisted);
-    QCOMPARE(main.GridSize, gridSize);
-    QCOMPARE(main.TileWidth, tileSize);
-    QCOMPARE(main.TileHeight, tileSize);
-    QCOMPARE(main.AnimationSpeed, animation);
+    QVERIFY(main.settingsFileExisted());
+    QCOMPARE(main.puzzle().gridSize(), gridSize);
+    QCOMPARE(main.puzzle().tileSize(), tileSize);
+    QCOMPARE(main.puzzle().tileSize(), tileSize);
+    QCOMPARE(main.animationSpeed(), animation);
     QVERIFY(main.AnimationGroup->checkedAction());
     QCOMPARE(main.AnimationGroup->checkedAction()->data().toInt(), animation);
     QVERIFY(main.GridSizeItems[gridSize - MinGridSize]->isChecked());
@@ -123,20 +123,20 @@ void TestSettings::readValues()
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(main.size(), QSize(gridSize * tileSize + 36, gridSize * tileSize + 36));
-    QCOMPARE(main.TileGrid[0][0]->NumberLabel->font().bold(), bool(style & 1));
+    QCOMPARE(main.TileGrid()[0][0]->NumberLabel->font().bold(), bool(style & 1));
 }
 
 void TestSettings::firstStartUsesDefaultsAndWritesAllKeys()
 {
     auto windows = start();
     TTiloraForm &main = *windows->main;
-    QVERIFY(!main.SettingsFileExisted);
-    QCOMPARE(main.GridSize, 5);
-    QCOMPARE(main.TileWidth, 50);
-    QVERIFY(main.PictureMode && main.Steineumrahmen1->isChecked());
+    QVERIFY(!main.settingsFileExisted());
+    QCOMPARE(main.puzzle().gridSize(), 5);
+    QCOMPARE(main.puzzle().tileSize(), 50);
+    QVERIFY(main.pictureMode() && main.Steineumrahmen1->isChecked());
     QVERIFY(main.Transparenz1->isChecked() && !main.Vorschau1->isChecked());
     QVERIFY(main.mittel1->isChecked() && main.schnell1->isChecked());
-    main.PictureName = QStringLiteral("Motiv A");
+    main.setPictureName(QStringLiteral("Motiv A"));
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     closeProgram(*windows);
@@ -163,10 +163,12 @@ void TestSettings::closeUpdatesInPlaceAndKeepsTheRest()
                   "Steingroesse=40\r\n\r\n[Anderes]\r\nSchluessel=Wert\r\n");
     auto windows = start();
     TTiloraForm &main = *windows->main;
-    QVERIFY(main.ShowShuffle);
-    QCOMPARE(main.GridSize, 7);
-    main.GridSize = 9;
-    main.TileWidth = 45;
+    QVERIFY(main.puzzle().options.showShuffle);
+    QCOMPARE(main.puzzle().gridSize(), 7);
+    Settings settings = main.settings();
+    settings.gridSize = 9;
+    settings.tileSize = 45;
+    main.setSettings(settings);
     closeProgram(*windows);
 
     const QByteArray text = settingsText();

@@ -58,9 +58,9 @@ void tick(QAbstractButton *box)
 QString arrangement(const TTiloraForm *window)
 {
     QString text;
-    for (int r = 0; r < window->GridSize; ++r)
-        for (int c = 0; c < window->GridSize; ++c)
-            text += QString::number(window->TileGrid[c][r]->NumberLabel->text().toInt()) + ' ';
+    for (int r = 0; r < window->puzzle().gridSize(); ++r)
+        for (int c = 0; c < window->puzzle().gridSize(); ++c)
+            text += QString::number(window->TileGrid()[c][r]->NumberLabel->text().toInt()) + ' ';
     return text;
 }
 
@@ -70,9 +70,7 @@ void TestSettingsDialog::init()
 {
     m_windows = CreateProgramWindows();
     main()->movePointer = [](QPoint) {};
-    main()->PictureName = QStringLiteral("/nicht/da.jpg");
-    main()->Transparenz1->setChecked(true);
-    main()->Steineumrahmen1->setChecked(true);
+    main()->setPictureName(QStringLiteral("/nicht/da.jpg"));
     main()->show();
     QVERIFY(QTest::qWaitForWindowExposed(main()));
 }
@@ -117,10 +115,10 @@ QStringList TestSettingsDialog::state() const
     QStringList values;
     for (const QAction *mark : {w->Vorschau1, w->Schummeln1, w->Transparenz1, w->Steineumrahmen1})
         values << QString::number(mark->isChecked());
-    for (const int value : {w->GridSize, w->ZoomFactor, w->AnimationSpeed, w->ShuffleDuration,
-             w->TileWidth, w->TileHeight, int(w->isClockRunning()), int(w->GameCheated)})
+    for (const int value : {w->puzzle().gridSize(), w->settings().zoomFactor, w->animationSpeed(), w->shuffleDuration(),
+             w->puzzle().tileSize(), w->puzzle().tileSize(), int(w->isClockRunning()), int(w->puzzle().cheated)})
         values << QString::number(value);
-    values << w->TileColor.name() << w->BoardColor.name() << w->Brett->font().toString()
+    values << w->settings().tileColor.name() << w->settings().boardColor.name() << w->Brett->font().toString()
            << board.color(QPalette::WindowText).name() << board.color(QPalette::Window).name()
            << w->outline() << arrangement(w);
     return values;
@@ -138,19 +136,21 @@ void TestSettingsDialog::unchangedOrDiscarded_data()
 void TestSettingsDialog::unchangedOrDiscarded()
 {
     QFETCH(QString, how);
-    main()->Steineumrahmen1->setChecked(false);
+    main()->SteinRahmenClick();
     main()->N201Click(main()->GridSizeItems[6 - 4]);
     startGame();
     main()->SetShuffleDuration(3);
-    main()->TileColor = QColor(0x12, 0x34, 0x56);
-    main()->ZoomFactor = 7;
+    Settings settings = main()->settings();
+    settings.tileColor = QColor(0x12, 0x34, 0x56);
+    settings.zoomFactor = 7;
+    main()->setSettings(settings);
     if (how != u"OK" && how != u"Abbruch") {
         open([](TEinstellungen *d) {
             type(d->ZoomEdit, QStringLiteral("9"));
             d->BitBtn1->click();
         });
-        QCOMPARE(main()->ZoomFactor, 9);
-        main()->ZoomFactor = 7;
+        QCOMPARE(main()->settings().zoomFactor, 9);
+        main()->setSettings(settings);
     }
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     const QStringList before = state();
@@ -198,8 +198,8 @@ void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()
         QCOMPARE(d->Steinbild2->Color(), QColor(0x20, 0xA0, 0x40));
         QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
     });
-    const QPoint tile = main()->FreeCol == 0 ? QPoint(1, 0) : QPoint(0, 0);
-    QCOMPARE(main()->TileGrid[tile.x()][tile.y()]->Color(), QColor(0x20, 0xA0, 0x40));
+    const QPoint tile = main()->puzzle().freeCell().x() == 0 ? QPoint(1, 0) : QPoint(0, 0);
+    QCOMPARE(main()->TileGrid()[tile.x()][tile.y()]->Color(), QColor(0x20, 0xA0, 0x40));
     QCOMPARE(arrangement(main()), tiles);
     QVERIFY(main()->isClockRunning());
 }
@@ -211,7 +211,7 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
         type(d->GroesseEdit, QStringLiteral("7"));
         QTest::keyClick(d->GroesseEdit, Qt::Key_Enter);
     });
-    QCOMPARE(main()->GridSize, 7);
+    QCOMPARE(main()->puzzle().gridSize(), 7);
     QVERIFY(main()->GridSizeItems[7 - 4]->isChecked());
     QVERIFY(main()->isSolved());
     QVERIFY(main()->Panel4->isVisible());
@@ -239,9 +239,10 @@ void TestSettingsDialog::tileSize()
     QFETCH(int, result);
     startGame();
     TTiloraForm *w = main();
-    w->ClockSeconds = 41;
+    for (int second = 0; second < 41; ++second)
+        w->SekundenZaehlerTimer();
     const QString tiles = arrangement(w);
-    const QPoint free(w->FreeCol, w->FreeRow);
+    const QPoint free(w->puzzle().freeCell().x(), w->puzzle().freeCell().y());
     open([&](TEinstellungen *d) {
         type(d->SteinGroesseEdit, typed);
         const int v = preview;
@@ -252,11 +253,11 @@ void TestSettingsDialog::tileSize()
         QTest::keyClick(d->SteinGroesseEdit, Qt::Key_Return);
     });
     const int side = 5 * result + 36;
-    QCOMPARE(w->TileWidth, result);
+    QCOMPARE(w->puzzle().tileSize(), result);
     QCOMPARE(w->size(), QSize(side, side));
     QCOMPARE(arrangement(w), tiles);
-    QCOMPARE(QPoint(w->FreeCol, w->FreeRow), free);
-    QVERIFY(w->isClockRunning() && w->ClockSeconds >= 41);
+    QCOMPARE(QPoint(w->puzzle().freeCell().x(), w->puzzle().freeCell().y()), free);
+    QVERIFY(w->isClockRunning() && w->puzzle().clockSeconds >= 41);
     const QPoint hole = QPoint(18, 18) + free * result;
     QCOMPARE(w->outline(),
         QStringLiteral("U0,0,%1,%2,34,34\r\nX\r\nR%3,%4,%5,%6")
@@ -267,7 +268,7 @@ void TestSettingsDialog::tileSize()
             .arg(hole.x() + result)
             .arg(hole.y() + result));
     // The pieces are cut anew from the picture at the new size.
-    const TTiloraStein *tile = w->TileGrid[free.x() == 2 ? 1 : 2][2];
+    const TTiloraStein *tile = w->TileGrid()[free.x() == 2 ? 1 : 2][2];
     QCOMPARE(tile->geometry().size(), QSize(result, result));
     QCOMPARE(tile->PieceImage->picture().toImage(),
         w->VorschauBild->picture().toImage().copy(
@@ -276,16 +277,15 @@ void TestSettingsDialog::tileSize()
 
 void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
 {
-    main()->Schummeln1->setChecked(false);
     startGame();
-    QVERIFY(!main()->GameCheated);
+    QVERIFY(!main()->puzzle().cheated);
     open([](TEinstellungen *d) {
         tick(d->SchummelnEdit);
         QTest::keyClick(d, Qt::Key_Return);
     });
     QVERIFY(main()->Schummeln1->isChecked());
-    QVERIFY(main()->GameCheated);
-    QVERIFY(!main()->TileGrid[2][3]->NumberLabel->isHidden());
+    QVERIFY(main()->puzzle().cheated);
+    QVERIFY(!main()->TileGrid()[2][3]->NumberLabel->isHidden());
     QVERIFY(main()->isClockRunning());
 }
 

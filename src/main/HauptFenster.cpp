@@ -49,7 +49,7 @@ TTiloraForm::TTiloraForm(QWidget *parent)
     seedRandom(quint32(QDateTime::currentMSecsSinceEpoch()));
     ReadSettings();
     // The very first start shows the help, once the window is up.
-    if (!SettingsFileExisted)
+    if (!m_settings.fileExisted)
         QTimer::singleShot(0, this, [this] { OpenHelp(); });
 
     connect(SekundenZaehler, &QTimer::timeout, this, &TTiloraForm::SekundenZaehlerTimer);
@@ -105,7 +105,7 @@ void TTiloraForm::createControls()
                        DesignWidth - 2 * FrameWidth);
     Brett->setAutoFillBackground(true);
     QPalette boardPalette = Brett->palette();
-    boardPalette.setColor(QPalette::Window, BoardColor);
+    boardPalette.setColor(QPalette::Window, m_settings.boardColor);
     boardPalette.setColor(QPalette::WindowText, Qt::black);
     Brett->setPalette(boardPalette);
     QFont boardFont(QStringLiteral("Arial"));
@@ -180,23 +180,6 @@ void TTiloraForm::createControls()
     AnimTimer->setTimerType(Qt::PreciseTimer);
 }
 
-bool TTiloraForm::isSolved() const
-{
-    for (int c = 0; c < GridSize; ++c) {
-        for (int r = 0; r < GridSize; ++r) {
-            const TTiloraStein *tile = TileGrid[c][r];
-            if (!tile || tile->HomeCol != c || tile->HomeRow != r)
-                return false;
-        }
-    }
-    return true;
-}
-
-void TTiloraForm::setOutline(const QString &text)
-{
-    FormRegion1->setRegion(text);
-}
-
 QString TTiloraForm::outline() const
 {
     return FormRegion1->Region();
@@ -204,15 +187,25 @@ QString TTiloraForm::outline() const
 
 void TTiloraForm::UpdateOutline()
 {
-    setOutline(BoardRegionOutline(width(), height(), Transparenz1->isChecked(),
-                                  QPoint(FreeCol, FreeRow), TileWidth, TileHeight));
+    BoardView view{size(), m_building, m_slide, AnimationFrame,
+                   AnimationFrames(m_settings.animationSpeed)};
+    const QString text = WindowOutline(m_puzzle, view);
+    // Setting the same outline again would only cost the window system a round trip.
+    if (text != FormRegion1->Region())
+        FormRegion1->setRegion(text);
 }
 
 QPoint TTiloraForm::cellOfTile(const TTiloraStein *tile) const
 {
-    if (!tile || TileWidth <= 0 || TileHeight <= 0)
+    if (!tile)
         return QPoint(-1, -1);
-    return QPoint(tile->x() / TileWidth, tile->y() / TileHeight);
+    for (int c = 0; c < m_puzzle.gridSize(); ++c) {
+        for (int r = 0; r < m_puzzle.gridSize(); ++r) {
+            if (m_tileGrid[c][r] == tile)
+                return QPoint(c, r);
+        }
+    }
+    return QPoint(-1, -1);
 }
 
 TTiloraStein *TTiloraForm::tileOf(QObject *control) const
@@ -237,6 +230,7 @@ void TTiloraForm::resizeEvent(QResizeEvent *event)
     // The clock widens with the window; three caption buttons keep to the right edge.
     zeit->setGeometry(55, 2, width() - (DesignWidth - 216), 14);
     placeTopRightButtons();
+    UpdateOutline();
 }
 
 void TTiloraForm::placeTopRightButtons()
@@ -294,6 +288,7 @@ void TTiloraForm::closeEvent(QCloseEvent *event)
     m_closing = true;
     emit closing();
     SekundenZaehler->stop();
+    m_pendingPresses.clear();
     WriteSettings();
     if (m_windows.start)
         m_windows.start->hide();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "logic/BoardLogic.h"
+#include "logic/Puzzle.h"
+#include "logic/Settings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -14,7 +16,9 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <random>
+#include <vector>
 
 class TAboutBox;
 class TEinstellungen;
@@ -61,30 +65,26 @@ public:
     void setWindows(const Windows &windows);
     const Windows &windows() const { return m_windows; }
 
-    // ---- board model
+    // ---- the game: one value, rendered by the window
+    const Puzzle &puzzle() const { return m_puzzle; }
+    // The settings as they would be written now: the stored values with the board size and
+    // the on/off options of the game.
+    Settings settings() const;
+    // Takes settings as the file gives them (no rebuild: the next build shows them).
+    void setSettings(const Settings &settings);
+    bool isSolved() const { return m_puzzle.isSolved(); }
+    bool pictureMode() const { return m_settings.pictureMode; }
+    QString pictureName() const { return m_settings.pictureName; }
+    void setPictureName(const QString &name) { m_settings.pictureName = name; }
+    int animationSpeed() const { return m_settings.animationSpeed; }
+    int shuffleDuration() const { return m_settings.shuffleDuration; }
+    // The tile table, looked up by cell: TileGrid[column][row].
     using Grid = std::array<std::array<TTiloraStein *, MaxGridSize>, MaxGridSize>;
-    Grid TileGrid{};
-    int GridSize = 5;
-    int TileWidth = 50;
-    int TileHeight = 50;
-    int FreeCol = 4;
-    int FreeRow = 4;
-    bool PictureMode = true;
-    QString PictureName = QStringLiteral("aussicht.jpg");
-    QColor TileColor{0x80, 0x80, 0x80};
-    QColor BoardColor{Qt::white};
-    bool isSolved() const;
+    const Grid &TileGrid() const { return m_tileGrid; }
+    TTiloraStein *tileAt(QPoint cell) const { return m_tileGrid[cell.x()][cell.y()]; }
 
-    // ---- options
-    int AnimationSpeed = 0;
-    int ShuffleDuration = 0;
-    int ZoomFactor = 4;
-    bool ShowShuffle = false;
-    bool GameCheated = false;
-    bool ClockWasRunning = false;
     bool BoardBuildPending = true;
-    bool SettingsFileExisted = false;
-    QString PauseOutline;
+    bool settingsFileExisted() const { return m_settings.fileExisted; }
 
     // ---- controls
     TFormRegion *FormRegion1 = nullptr;
@@ -102,7 +102,7 @@ public:
     // The picture scaled to the board, shown by the solution window; tiles are cut from it.
     QPointer<TPieceImage> VorschauBild;
 
-    // ---- menu items; their check marks are the state of the on/off options
+    // ---- menu items; their check marks mirror the game's options
     QAction *Spielmischen1 = nullptr;
     QAction *Bildladen1 = nullptr;
     QAction *Bild1 = nullptr;
@@ -146,24 +146,28 @@ public:
     std::function<void(QPoint)> movePointer;
 
     // ---- shuffling
-    int ShuffleStepCount = 0;
     void StartShuffle();
+    // Begins a game on the board as it stands, as the end of a shuffle does: the clock runs
+    // from 0 and the board takes presses.
+    void startGame();
     void CenterStartWindow();
     void selbst1Click(QAction *item); // every "Mischdauer" item
     void Spielstarten1Click();
     void Panel4Click();
     void SetShuffleDuration(int duration);
     bool isShuffling() const { return m_shuffling; }
+    int shuffleStepCount() const { return m_shuffleSteps; }
     // Uniform in 0 .. n - 1, from the generator seeded once at start-up.
     int Random(int n);
     void seedRandom(quint32 seed);
 
     // ---- moves and animation
-    int MoveTargetCol = 0;
-    int MoveTargetRow = 0;
-    int MoveSourceCol = 0;
-    int MoveSourceRow = 0;
-    int AnimationFrame = 0; // frame counter of AnimTimer, 0 while no animation runs
+    // The slide under way, if any, and its frame (0 until the first tick).
+    const std::optional<LineMove> &slide() const { return m_slide; }
+    int AnimationFrame = 0;
+    // Presses that arrived during a slide wait here, the latest first; a few at most.
+    static constexpr int MaxPendingPresses = 3;
+    int pendingPressCount() const { return int(m_pendingPresses.size()); }
     void BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint position);
     void BoardMouseMove(QObject *sender, Qt::MouseButtons buttons, QPoint position);
     void BoardMouseUp(QObject *sender, Qt::MouseButton button, QPoint position);
@@ -180,7 +184,6 @@ public:
     std::function<QImage(const QRect &windowRect)> grabScreen;
 
     // ---- clock, completion, cheating, pause, solution window
-    int ClockSeconds = 0; // seconds counted by SekundenZaehler
     void SekundenZaehlerTimer();
     void CheckCompletion();
     void Schummeln1Click();
@@ -246,12 +249,10 @@ public:
     void ReadSettings();
     // Writes the settings back; a file that cannot be written is reported once.
     void WriteSettings();
-    // The colour of the tile numbers as stored (0x00BBGGRR); any value is kept as it is.
-    int BoardFontColorValue = 0;
-
     // ---- outline
-    void setOutline(const QString &text);
     QString outline() const;
+    // Sets the outline that the game's state and the board's view give: the one place where
+    // the window's outline is set.
     void UpdateOutline();
 
     // The cell of a board point, or (-1, -1).
@@ -265,6 +266,8 @@ signals:
     void boardRebuilt();
     // A shuffle ended and the clock started.
     void gameStarted();
+    // A press moved tiles: the free cell went from `from` to `to`.
+    void tilesMoved(QPoint from, QPoint to);
     // A game was solved (before the message window shows).
     void gameSolved();
     // The window is closing: the settings are being written, the farewell window follows.
@@ -276,6 +279,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
@@ -287,14 +291,44 @@ private:
     void finishAnimation();
     void endPause();
     bool boardTakesPresses() const;
+    void runPress(QPointer<QObject> control);
+    void runPendingPresses();
+    void rebuildNow();
+    void updateMarks();
+    void syncTileGrid();
+    void applyBoardFont();
+    void applyOptionToTiles();
+    void placeAllTiles();
+    void setPhase(GamePhase phase);
+    QRect screenArea() const;
+    int fittingTileSize(int tileSize) const;
+    void keepOnScreen();
 
     Windows m_windows;
+    Puzzle m_puzzle;
+    Settings m_settings; // the stored values; the options live in the game
+    Grid m_tileGrid{};
+    Grid m_tilesByHome{}; // the tile widgets by their home cells
+    std::optional<LineMove> m_slide;
+    struct PendingPress
+    {
+        QPointer<QObject> control;
+        quint64 generation = 0;
+    };
+    std::vector<PendingPress> m_pendingPresses;
+    bool m_runningPresses = false;
+    bool m_rebuilding = false;
+    bool m_rebuildRequested = false;
+    bool m_building = false; // the board is cut out while it is built
+    int m_shuffleSteps = 0;
+    int m_motif = 1; // the built-in picture: 1 "Motiv A", 2 "Motiv B"
     QPixmap m_boardPicture;
     // Distance of the right-anchored caption buttons to the right edge.
     std::array<int, 3> m_buttonRightDistance{};
     // Counts builds, so that work that waits in the event loop can tell its tiles are gone.
     quint64 m_buildGeneration = 0;
-    bool m_shuffling = false;
+    bool m_shuffling = false; // a shuffle's loop is on the stack
+    bool m_clockWasRunning = false; // the clock ran when the window went to the tray
     bool m_gameEnding = false;
     bool m_closing = false;
     QString m_pointer;

@@ -11,10 +11,12 @@
 #include "region/FormRgn.h"
 #include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
+#include "windows/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -27,7 +29,7 @@ void TTiloraForm::freeTiles()
 {
     // A tile may be the very control whose press started the work that led here, so it goes
     // once control is back in the event loop; until then it is out of sight and out of play.
-    for (auto &column : TileGrid) {
+    for (auto &column : m_tilesByHome) {
         for (TTiloraStein *&tile : column) {
             if (tile) {
                 tile->hide();
@@ -38,57 +40,86 @@ void TTiloraForm::freeTiles()
             }
         }
     }
+    m_tileGrid = {};
 }
 
 void TTiloraForm::RebuildBoard()
 {
+    // A build asked for while one is under way (its window events are handled while the
+    // outline settles) is merged into one more build once it is done: builds never nest.
+    if (m_rebuilding) {
+        m_rebuildRequested = true;
+        ++m_buildGeneration; // what waits on the running build's board gives up
+        return;
+    }
+    QScopedValueRollback<bool> rebuilding(m_rebuilding, true);
+    do {
+        m_rebuildRequested = false;
+        rebuildNow();
+    } while (m_rebuildRequested && !m_closing);
+}
+
+void TTiloraForm::rebuildNow()
+{
     ++m_buildGeneration;
     SekundenZaehler->stop();
-    // A running game is given up: its slide and its pause end here.
+    // A running game is given up: its slide, its waiting presses and its pause end here.
     AnimTimer->stop();
     AnimationFrame = 0;
+    m_slide.reset();
+    m_pendingPresses.clear();
     endPause();
 
-    Brett->resize(GridSize * TileWidth, GridSize * TileHeight);
+    const int gridSize = m_puzzle.gridSize();
+    PuzzleOptions options = m_puzzle.options;
+    m_puzzle = Puzzle(gridSize, fittingTileSize(m_settings.tileSize));
+    m_puzzle.options = options;
+    const int tileSize = m_puzzle.tileSize();
+    Brett->resize(m_puzzle.boardSize());
     resize(Brett->width() + 2 * FrameWidth, Brett->height() + 2 * FrameWidth);
-    setOutline(BuildingOutline(width(), height()));
+    keepOnScreen();
+    m_building = true;
+    UpdateOutline();
     QCoreApplication::processEvents();
+    if (m_rebuildRequested || m_closing) {
+        m_building = false;
+        return;
+    }
 
     Brett->hide();
     PreparePicture();
     freeTiles();
-    FreeCol = GridSize - 1;
-    FreeRow = GridSize - 1;
 
-    const bool showNumbers = Schummeln1->isChecked() || !PictureMode;
-    const bool framed = Steineumrahmen1->isChecked();
-    const QColor tileColour = PictureMode ? QColor(Qt::white) : TileColor;
-    for (int c = 0; c < GridSize; ++c) {
-        for (int r = 0; r < GridSize; ++r) {
-            auto *tile = new TTiloraStein(Brett, c, r, TileWidth, TileHeight,
-                                          QString::number(TileNumber(c, r, GridSize)));
-            TileGrid[c][r] = tile;
-            if (PictureMode) {
-                tile->PieceImage->setPicture(m_boardPicture.copy(c * TileWidth, r * TileHeight,
-                                                                 TileWidth, TileHeight));
+    const bool pictureMode = m_settings.pictureMode;
+    const QColor tileColour = pictureMode ? QColor(Qt::white) : m_settings.tileColor;
+    for (int c = 0; c < gridSize; ++c) {
+        for (int r = 0; r < gridSize; ++r) {
+            auto *tile = new TTiloraStein(Brett, c, r, tileSize, tileSize,
+                                          QString::number(TileNumber(c, r, gridSize)));
+            m_tilesByHome[c][r] = tile;
+            if (pictureMode) {
+                tile->PieceImage->setPicture(m_boardPicture.copy(c * tileSize, r * tileSize,
+                                                                 tileSize, tileSize));
             }
             tile->PieceImage->installEventFilter(this);
             tile->NumberLabel->installEventFilter(this);
-            tile->PieceImage->setVisible(PictureMode);
-            tile->NumberLabel->setVisible(showNumbers);
+            tile->PieceImage->setVisible(pictureMode);
             tile->setColor(tileColour);
-            tile->setFramed(framed);
             tile->show();
             tile->raise();
         }
     }
-    TTiloraStein *hidden = TileGrid[FreeCol][FreeRow];
+    syncTileGrid();
+    applyOptionToTiles();
+    const QPoint free = m_puzzle.freeCell();
+    TTiloraStein *hidden = m_tileGrid[free.x()][free.y()];
     hidden->hide();
     hidden->PieceImage->hide();
 
-    Schummeln1->setVisible(PictureMode);
-    Vorschau1->setVisible(PictureMode);
-    UpdateOutline();
+    Schummeln1->setVisible(pictureMode);
+    Vorschau1->setVisible(pictureMode);
+    m_building = false;
+    setPhase(GamePhase::NoGame);
     Brett->show();
     if (m_windows.start)
         m_windows.start->hide();
@@ -99,26 +130,27 @@ void TTiloraForm::RebuildBoard()
 
 QImage TTiloraForm::pictureForBoard(QSize boardSize)
 {
-    if (PictureName != MotifA && PictureName != MotifB && QFileInfo::exists(PictureName)) {
-        if (std::optional<QImage> picture = DecodePictureFile(PictureName, boardSize))
+    QString &name = m_settings.pictureName;
+    if (name != MotifA && name != MotifB && QFileInfo::exists(name)) {
+        if (std::optional<QImage> picture = DecodePictureFile(name, boardSize))
             return *picture;
         // A file that cannot be read keeps its name, so the player's choice is not lost;
         // the board shows the chosen motif meanwhile.
-        return BuiltInPicture(Bild2->isChecked() ? 2 : 1, boardSize);
+        return BuiltInPicture(m_motif, boardSize);
     }
-    if (Bild1->isChecked()) {
-        PictureName = MotifA;
+    if (m_motif == 1) {
+        name = MotifA;
         return BuiltInPicture(1, boardSize);
     }
-    PictureName = MotifB;
+    name = MotifB;
     return BuiltInPicture(2, boardSize);
 }
 
 void TTiloraForm::PreparePicture()
 {
-    if (!PictureMode)
+    if (!m_settings.pictureMode)
         return;
-    const QSize boardSize(GridSize * TileWidth, GridSize * TileHeight);
+    const QSize boardSize = m_puzzle.boardSize();
     QWidget *preview = m_windows.preview;
 
     delete VorschauBild.data();
@@ -153,7 +185,7 @@ void TTiloraForm::PreparePicture()
     if (preview) {
         if (previewRegion)
             previewRegion->setRegion(PreviewOutline(preview->width(), preview->height()));
-        preview->setVisible(Vorschau1->isChecked());
+        preview->setVisible(m_puzzle.options.solutionView);
     }
 }
 
@@ -163,12 +195,12 @@ void TTiloraForm::PlaceShuffleButton()
     Panel4->show();
     Panel4->raise();
     if (movePointer)
-        movePointer(QPoint(x() + width() / 2, y() + height() / 2));
+        movePointer(mapToGlobal(QPoint(width() / 2, height() / 2)));
 }
 
 void TTiloraForm::SetPictureMode(bool on)
 {
-    PictureMode = on;
+    m_settings.pictureMode = on;
     if (on) {
         Text1->setText(QStringLiteral("Text"));
         Schummeln1->setVisible(true);
@@ -187,14 +219,16 @@ void TTiloraForm::N201Click(QAction *item)
         m_windows.start->hide();
     zeit->setText(QStringLiteral("00:00:00"));
     SekundenZaehler->stop();
-    item->setChecked(true);
-    GridSize = Clamp(MinGridSize, item->data().toInt(), MaxGridSize);
+    const PuzzleOptions options = m_puzzle.options;
+    m_puzzle = Puzzle(item->data().toInt(), m_puzzle.tileSize());
+    m_puzzle.options = options;
+    updateMarks();
     RebuildBoard();
 }
 
 void TTiloraForm::Text1Click()
 {
-    SetPictureMode(!PictureMode);
+    SetPictureMode(!m_settings.pictureMode);
     RebuildBoard();
 }
 
@@ -203,8 +237,8 @@ void TTiloraForm::Bildladen1Click()
     const QString file = choosePictureFile ? choosePictureFile(this) : RunOpenPictureDialog(this);
     if (file.isEmpty())
         return;
-    PictureName = file;
-    if (PictureMode)
+    m_settings.pictureName = file;
+    if (m_settings.pictureMode)
         RebuildBoard();
     else
         Text1Click();
@@ -212,8 +246,9 @@ void TTiloraForm::Bildladen1Click()
 
 void TTiloraForm::Bild1Click()
 {
-    Bild1->setChecked(true);
-    if (PictureMode)
+    m_motif = 1;
+    updateMarks();
+    if (m_settings.pictureMode)
         RebuildBoard();
     else
         Text1Click();
@@ -221,9 +256,34 @@ void TTiloraForm::Bild1Click()
 
 void TTiloraForm::Bild2Click()
 {
-    Bild2->setChecked(true);
-    if (PictureMode)
+    m_motif = 2;
+    updateMarks();
+    if (m_settings.pictureMode)
         RebuildBoard();
     else
         Text1Click();
+}
+
+QRect TTiloraForm::screenArea() const
+{
+    return AvailableScreenArea(*this);
+}
+
+int TTiloraForm::fittingTileSize(int tileSize) const
+{
+    // The whole window stays on the screen: where the board can't fit, its tiles shrink for
+    // this run, and the player's size stays stored for a larger screen.
+    const QRect area = screenArea();
+    const int gridSize = m_puzzle.gridSize();
+    if (area.isEmpty() || gridSize <= 0)
+        return Clamp(MinTileSize, tileSize, MaxTileSize);
+    const int room = qMin(area.width(), area.height()) - 2 * FrameWidth;
+    return Clamp(MinTileSize, qMin(tileSize, room / gridSize), MaxTileSize);
+}
+
+void TTiloraForm::keepOnScreen()
+{
+    const QPoint place = KeptOnScreen(QRect(pos(), size()), screenArea());
+    if (place != pos())
+        move(place);
 }

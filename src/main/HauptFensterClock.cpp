@@ -6,14 +6,15 @@
 #include "main/TiloraStein.h"
 #include "windows/bildfenster.h"
 #include "windows/meldungsfenster.h"
+#include "windows/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QScopedValueRollback>
 
 void TTiloraForm::SekundenZaehlerTimer()
 {
-    ++ClockSeconds;
-    zeit->setText(ClockText(ClockSeconds));
+    ++m_puzzle.clockSeconds;
+    zeit->setText(m_puzzle.clockText());
 }
 
 void TTiloraForm::CheckCompletion()
@@ -23,63 +24,52 @@ void TTiloraForm::CheckCompletion()
     // Until "Mischen!" shows again the board takes no presses and no new shuffle starts.
     QScopedValueRollback<bool> ending(m_gameEnding, true);
     SekundenZaehler->stop();
+    m_pendingPresses.clear();
+    setPhase(GamePhase::Finished);
     emit gameSolved();
     const QString time = zeit->text();
-    const bool cheated = GameCheated;
+    const bool cheated = m_puzzle.cheated;
 
     if (TMeldung *message = m_windows.message) {
-        message->move(x() + width() / 2 - message->width() / 2,
-                      y() + height() / 2 - message->height() / 2);
-        message->Label4->setText(cheated ? QStringLiteral("Schummler!!!")
-                                         : QStringLiteral("Glückwunsch!!!"));
-        message->Label3->setText(time + QStringLiteral(" Sekunden."));
+        message->move(CenteredOver(*message, *this));
+        message->setHeadline(cheated ? QStringLiteral("Schummler!!!")
+                                     : QStringLiteral("Glückwunsch!!!"));
+        message->setTimeLine(time + QStringLiteral(" Sekunden."));
         message->showModal();
     }
     QCoreApplication::processEvents();
     if (!cheated && addResult)
         addResult(time);
     QCoreApplication::processEvents();
+    if (m_puzzle.phase == GamePhase::Finished)
+        setPhase(GamePhase::NoGame);
     PlaceShuffleButton();
 }
 
 void TTiloraForm::Schummeln1Click()
 {
-    Schummeln1->setChecked(!Schummeln1->isChecked());
-    const bool on = Schummeln1->isChecked();
-    GameCheated = GameCheated || on;
-    if (!PictureMode)
-        return;
-    for (int c = 0; c < GridSize; ++c)
-        for (int r = 0; r < GridSize; ++r)
-            if (TTiloraStein *tile = TileGrid[c][r])
-                tile->NumberLabel->setVisible(on);
+    m_puzzle.options.cheatView = !m_puzzle.options.cheatView;
+    m_puzzle.cheated = m_puzzle.cheated || m_puzzle.options.cheatView;
+    updateMarks();
+    applyOptionToTiles();
 }
 
 void TTiloraForm::Pause1Click()
 {
-    Pause1->setChecked(!Pause1->isChecked());
-    if (!SekundenZaehler->isActive() && Pause1->isChecked()) {
-        Pause1->setChecked(false);
-        return;
-    }
-    if (Pause1->isChecked()) {
+    if (m_puzzle.phase == GamePhase::Running && SekundenZaehler->isActive()) {
         SekundenZaehler->stop();
-        // A slide still under way comes to rest first, so the outline kept for the resume
-        // is the board's at rest.
-        if (AnimTimer->isActive()) {
-            finishAnimation();
-            UpdateOutline();
-        }
-        PauseOutline = outline();
-        setOutline(PlainOutline(width(), height()));
+        // A slide still under way comes to rest first.
+        finishAnimation();
+        m_pendingPresses.clear();
+        setPhase(GamePhase::Paused);
         Brett->hide();
         Pausenpanel->move(width() / 2 - Pausenpanel->width() / 2,
                           height() / 2 - Pausenpanel->height() / 2);
         Pausenpanel->show();
         Pausenpanel->raise();
-    } else {
+    } else if (m_puzzle.phase == GamePhase::Paused) {
         Pausenpanel->hide();
-        setOutline(PauseOutline);
+        setPhase(GamePhase::Running);
         Brett->show();
         SekundenZaehler->start();
     }
@@ -87,12 +77,12 @@ void TTiloraForm::Pause1Click()
 
 void TTiloraForm::endPause()
 {
-    if (!Pause1->isChecked() && !Pausenpanel->isVisible())
-        return;
-    Pause1->setChecked(false);
-    Pausenpanel->hide();
-    PauseOutline.clear();
-    Brett->show();
+    if (m_puzzle.phase == GamePhase::Paused)
+        setPhase(GamePhase::Running);
+    if (Pausenpanel->isVisible()) {
+        Pausenpanel->hide();
+        Brett->show();
+    }
 }
 
 void TTiloraForm::PausenpanelClick()
@@ -102,7 +92,15 @@ void TTiloraForm::PausenpanelClick()
 
 void TTiloraForm::Vorschau1Click()
 {
-    Vorschau1->setChecked(!Vorschau1->isChecked());
-    if (PictureMode && m_windows.preview)
-        m_windows.preview->setVisible(Vorschau1->isChecked());
+    m_puzzle.options.solutionView = !m_puzzle.options.solutionView;
+    updateMarks();
+    if (m_settings.pictureMode && m_windows.preview)
+        m_windows.preview->setVisible(m_puzzle.options.solutionView);
+}
+
+void TTiloraForm::setPhase(GamePhase phase)
+{
+    m_puzzle.phase = phase;
+    updateMarks();
+    UpdateOutline();
 }

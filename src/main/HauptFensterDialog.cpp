@@ -1,4 +1,4 @@
-// The settings dialog from the main window's side: handing it the current values and
+// The settings dialog from the main window's side: handing it the current settings and
 // applying what comes back, through the same commands the menus use.
 
 #include "main/HauptFenster.h"
@@ -14,98 +14,90 @@ void TTiloraForm::Einstellungen1Click()
     if (!dialog || dialog->isVisible())
         return;
 
-    bool showSolution = Vorschau1->isChecked();
-    bool framedTiles = Steineumrahmen1->isChecked();
-    bool transparent = Transparenz1->isChecked();
-    bool cheat = Schummeln1->isChecked();
-    int gridSize = GridSize;
-    int animationSpeed = AnimationSpeed;
-    int shuffleDuration = ShuffleDuration;
-    int tileSize = TileWidth;
-    BoardFont font{Brett->font(), Brett->palette().color(QPalette::WindowText)};
-    dialog->EditSettings(showSolution, framedTiles, transparent, cheat, gridSize, ZoomFactor,
-                         animationSpeed, shuffleDuration, tileSize, TileColor, BoardColor, font);
+    dialog->setCheatView(m_puzzle.options.cheatView);
+    const std::optional<Settings> edited = dialog->EditSettings(settings());
+    if (!edited)
+        return;
+    const PuzzleOptions &options = m_puzzle.options;
 
     // Unchanged values leave the board as it was: every step below applies only a difference.
-    // The toggle commands flip the marks themselves, with the same effects as from the menu.
-    if (Steineumrahmen1->isChecked() != framedTiles)
+    if (options.tileFrames != edited->tileFrames)
         SteinRahmenClick();
-    if (Vorschau1->isChecked() != showSolution)
+    if (options.solutionView != edited->solutionView)
         Vorschau1Click();
-    if (Transparenz1->isChecked() != transparent)
+    if (options.transparent != edited->transparent)
         Transparenz1Click();
-    if (Schummeln1->isChecked() != cheat)
+    if (options.cheatView != dialog->cheatView())
         Schummeln1Click();
 
-    SetAnimationSpeed(animationSpeed);
+    SetAnimationSpeed(edited->animationSpeed);
+    m_settings.zoomFactor = edited->zoomFactor;
+    m_settings.tileColor = edited->tileColor;
+    m_settings.boardColor = edited->boardColor;
+    m_settings.fontFamily = edited->fontFamily;
+    m_settings.fontPoints = edited->fontPoints;
+    m_settings.fontStyle = edited->fontStyle;
+    m_settings.fontColorValue = edited->fontColorValue;
+    applyBoardFont();
+    SetShuffleDuration(edited->shuffleDuration);
 
-    setFont(font.font);
-    Brett->setFont(font.font);
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::WindowText, font.color);
-    setPalette(windowPalette);
-    QPalette boardPalette = Brett->palette();
-    boardPalette.setColor(QPalette::WindowText, font.color);
-    boardPalette.setColor(QPalette::Window, BoardColor);
-    Brett->setPalette(boardPalette);
-
-    SetShuffleDuration(shuffleDuration);
-
-    if (gridSize != GridSize) {
-        // A new board: the running game is given up.
-        N201Click(GridSizeItems[Clamp(MinGridSize, gridSize, MaxGridSize) - MinGridSize]);
-    } else {
-        for (int c = 0; c < GridSize; ++c) {
-            for (int r = 0; r < GridSize; ++r) {
-                TTiloraStein *tile = TileGrid[c][r];
-                if (tile && (c != FreeCol || r != FreeRow))
-                    tile->setColor(TileColor);
-            }
+    const bool newTileSize = edited->tileSize != m_settings.tileSize;
+    m_settings.tileSize = edited->tileSize;
+    if (edited->gridSize != m_puzzle.gridSize()) {
+        // A new board, of the new tile size too: the running game is given up.
+        N201Click(GridSizeItems[Clamp(MinGridSize, edited->gridSize, MaxGridSize) - MinGridSize]);
+        return;
+    }
+    for (int c = 0; c < m_puzzle.gridSize(); ++c) {
+        for (int r = 0; r < m_puzzle.gridSize(); ++r) {
+            TTiloraStein *tile = m_tileGrid[c][r];
+            if (tile && QPoint(c, r) != m_puzzle.freeCell())
+                tile->setColor(m_settings.tileColor);
         }
     }
-
-    if (tileSize != TileWidth)
-        ApplyTileSize(tileSize);
+    if (newTileSize)
+        ApplyTileSize(edited->tileSize);
 }
 
 void TTiloraForm::ApplyTileSize(int size)
 {
-    TileWidth = size;
-    TileHeight = size;
-    Brett->resize(GridSize * TileWidth, GridSize * TileHeight);
+    m_settings.tileSize = Clamp(MinTileSize, size, MaxTileSize);
+    if (m_rebuilding) {
+        RebuildBoard(); // merged into the build under way
+        return;
+    }
+    m_puzzle.setTileSize(fittingTileSize(m_settings.tileSize));
+    const int tile = m_puzzle.tileSize();
+    Brett->resize(m_puzzle.boardSize());
     resize(Brett->width() + 2 * FrameWidth, Brett->height() + 2 * FrameWidth);
-    setOutline(BuildingOutline(width(), height()));
+    keepOnScreen();
+    m_building = true;
+    UpdateOutline();
     PreparePicture();
+    m_building = false;
 
     // The tiles keep their places on the board and are cut afresh from the new picture.
-    const QPixmap picture = PictureMode && VorschauBild ? VorschauBild->picture() : QPixmap();
-    for (int c = 0; c < GridSize; ++c) {
-        for (int r = 0; r < GridSize; ++r) {
-            TTiloraStein *tile = TileGrid[c][r];
-            if (!tile)
+    const QPixmap picture
+        = m_settings.pictureMode && VorschauBild ? VorschauBild->picture() : QPixmap();
+    for (int c = 0; c < m_puzzle.gridSize(); ++c) {
+        for (int r = 0; r < m_puzzle.gridSize(); ++r) {
+            TTiloraStein *stone = m_tileGrid[c][r];
+            if (!stone)
                 continue;
-            tile->setGeometry(c * TileWidth, r * TileHeight, TileWidth, TileHeight);
+            stone->setGeometry(c * tile, r * tile, tile, tile);
             if (!picture.isNull()) {
-                tile->PieceImage->setPicture(picture.copy(tile->HomeCol * TileWidth,
-                                                          tile->HomeRow * TileHeight,
-                                                          TileWidth, TileHeight));
+                stone->PieceImage->setPicture(
+                    picture.copy(stone->HomeCol * tile, stone->HomeRow * tile, tile, tile));
             }
         }
     }
-
-    if (isShuffling() && !ShowShuffle)
-        setOutline(HiddenBoardOutline(width(), height())); // mixed out of sight until the end
-    else
-        UpdateOutline();
+    UpdateOutline();
 
     if (windows().start && windows().start->isVisible())
         CenterStartWindow();
     if (!Panel4->isHidden())
         PlaceShuffleButton();
     if (!Pausenpanel->isHidden()) {
-        // The board stays hidden; the resume brings back the outline of the new size.
-        PauseOutline = outline();
-        setOutline(PlainOutline(width(), height()));
         Pausenpanel->move(width() / 2 - Pausenpanel->width() / 2,
                           height() / 2 - Pausenpanel->height() / 2);
     }

@@ -1,9 +1,10 @@
 // Moving tiles: the board's mouse handlers, the one-cell step of the free slot, the slide
 // animation, the magnifier and the pointers.
 //
-// A press that has to wait for a running animation handles window events meanwhile. When the
-// wait is over it is carried out only if its tile still exists, the board was not rebuilt and
-// a game still runs; otherwise it is dropped.
+// A press that arrives during a slide waits in a short queue and runs when the slide has come
+// to rest, the latest first; presses beyond the queue's few places are dropped. A waiting press
+// is carried out only if its tile still exists, the board was not rebuilt and a game still
+// runs. No press waits inside another: the event loop is never entered from here.
 
 #include "main/HauptFenster.h"
 
@@ -16,12 +17,14 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 void TTiloraForm::placeTileAtCell(int col, int row)
 {
-    if (TTiloraStein *tile = TileGrid[col][row])
-        tile->move(col * TileWidth, row * TileHeight);
+    const int tile = m_puzzle.tileSize();
+    if (TTiloraStein *stone = m_tileGrid[col][row])
+        stone->move(col * tile, row * tile);
 }
 
 void TTiloraForm::setPointer(const QString &name)
@@ -38,7 +41,7 @@ void TTiloraForm::setPointer(const QString &name)
 
 bool TTiloraForm::boardTakesPresses() const
 {
-    return !m_shuffling && !m_gameEnding && !m_closing
+    return !m_shuffling && !m_gameEnding && !m_closing && m_puzzle.phase == GamePhase::Running
            && !(m_windows.start && m_windows.start->isVisible());
 }
 
@@ -49,57 +52,80 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
         setPointer(QStringLiteral("FINGER2"));
         if (magnifier && magnifier->isVisible())
             BoardMouseUp(sender, button, position);
-        if (!boardTakesPresses())
+        if (m_shuffling || m_gameEnding || m_closing
+            || (m_windows.start && m_windows.start->isVisible()))
             return;
         if (Panel4->isVisible()) {
             StartShuffle();
             return;
         }
-
-        const QPointer<QObject> control(sender);
-        const quint64 generation = m_buildGeneration;
-        do {
-            QCoreApplication::processEvents(AnimTimer->isActive() ? QEventLoop::WaitForMoreEvents
-                                                                  : QEventLoop::AllEvents);
-        } while (AnimTimer->isActive());
-        if (!control || generation != m_buildGeneration || !boardTakesPresses()
-            || Panel4->isVisible() || !Brett->isVisible())
+        if (!boardTakesPresses())
             return;
-
-        TTiloraStein *tile = tileOf(control);
-        if (!tile)
+        if (m_slide || m_runningPresses) {
+            // The press waits for the slide; a player can't mean more than a few at once.
+            if (int(m_pendingPresses.size()) < MaxPendingPresses)
+                m_pendingPresses.push_back({QPointer<QObject>(sender), m_buildGeneration});
             return;
-        const QPoint cell = cellOfTile(tile);
-        if ((cell.x() == FreeCol) == (cell.y() == FreeRow))
-            return;
-
-        MoveTargetCol = cell.x();
-        MoveTargetRow = cell.y();
-        MoveSourceCol = FreeCol;
-        MoveSourceRow = FreeRow;
-        const int dx = Sign(cell.x() - FreeCol);
-        const int dy = Sign(cell.y() - FreeRow);
-        while (FreeCol != cell.x() || FreeRow != cell.y())
-            StepFreeSlot(dx, dy);
-        if (AnimationSpeed > 0) {
-            AnimationFrame = 0;
-            AnimTimer->start();
         }
-        CheckCompletion();
+        runPress(sender);
         return;
     }
 
     if (button == Qt::RightButton && SekundenZaehler->isActive() && magnifier) {
-        int left = x() - magnifier->width();
-        const int top = y() + (height() - magnifier->height()) / 2;
-        if (left < 0)
-            left = x() + width();
+        const QRect frame = frameGeometry();
+        int left = frame.x() - magnifier->width();
+        const int top = frame.y() + (frame.height() - magnifier->height()) / 2;
+        if (left < screenArea().left())
+            left = frame.x() + frame.width();
         magnifier->move(left, top);
         magnifier->show();
         if (auto *control = qobject_cast<QWidget *>(sender))
             DrawMagnifier(Brett->mapFromGlobal(control->mapToGlobal(position)));
         setPointer(QStringLiteral("LUPE"));
     }
+}
+
+void TTiloraForm::runPress(QPointer<QObject> control)
+{
+    TTiloraStein *tile = tileOf(control);
+    if (!tile)
+        return;
+    const std::optional<LineMove> move = m_puzzle.moveForPress(cellOfTile(tile));
+    if (!move)
+        return;
+    m_puzzle.apply(*move);
+    syncTileGrid();
+    emit tilesMoved(move->from, move->to);
+    if (m_settings.animationSpeed > 0) {
+        m_slide = move;
+        AnimationFrame = 0;
+        AnimTimer->start();
+    } else {
+        const QPoint step = move->step();
+        for (QPoint cell = move->from;; cell += step) {
+            placeTileAtCell(cell.x(), cell.y());
+            if (cell == move->to)
+                break;
+        }
+    }
+    UpdateOutline();
+    CheckCompletion();
+}
+
+void TTiloraForm::runPendingPresses()
+{
+    // The latest press runs first, as each press once waited inside the one before it.
+    while (!m_slide && !m_pendingPresses.empty() && !m_runningPresses) {
+        const PendingPress press = m_pendingPresses.back();
+        m_pendingPresses.pop_back();
+        if (!press.control || press.generation != m_buildGeneration || !boardTakesPresses()
+            || Panel4->isVisible() || !Brett->isVisible())
+            continue;
+        QScopedValueRollback<bool> running(m_runningPresses, true);
+        runPress(press.control);
+    }
+    if (!boardTakesPresses())
+        m_pendingPresses.clear();
 }
 
 void TTiloraForm::BoardMouseMove(QObject *sender, Qt::MouseButtons buttons, QPoint position)
@@ -126,63 +152,59 @@ void TTiloraForm::BoardMouseUp(QObject *, Qt::MouseButton, QPoint)
 
 void TTiloraForm::StepFreeSlot(int dx, int dy)
 {
-    const int col = FreeCol + dx;
-    const int row = FreeRow + dy;
-    if (col < 0 || col >= GridSize || row < 0 || row >= GridSize)
+    const QPoint target = m_puzzle.freeCell() + QPoint(dx, dy);
+    if (!m_puzzle.contains(target) || (dx != 0) == (dy != 0))
         return;
-    std::swap(TileGrid[FreeCol][FreeRow], TileGrid[col][row]);
-    if (AnimationSpeed == 0) {
-        placeTileAtCell(FreeCol, FreeRow);
-        placeTileAtCell(col, row);
+    const LineMove move{m_puzzle.freeCell(), target};
+    m_puzzle.apply(move);
+    syncTileGrid();
+    if (!m_slide) {
+        placeTileAtCell(move.from.x(), move.from.y());
+        placeTileAtCell(target.x(), target.y());
     }
-    FreeCol = col;
-    FreeRow = row;
-    if (!(Transparenz1->isChecked() && AnimationSpeed > 0))
-        UpdateOutline();
+    UpdateOutline();
 }
 
 void TTiloraForm::AnimTimerTimer()
 {
-    const int frames = AnimationFrames(AnimationSpeed);
+    if (!m_slide) {
+        AnimTimer->stop();
+        return;
+    }
+    const int frames = AnimationFrames(m_settings.animationSpeed);
     ++AnimationFrame;
     if (AnimationFrame > frames) {
         finishAnimation();
+        runPendingPresses();
         return;
     }
-    const int dx = Sign(MoveTargetCol - MoveSourceCol);
-    const int dy = Sign(MoveTargetRow - MoveSourceRow);
-    int col = MoveSourceCol;
-    int row = MoveSourceRow;
-    while (col != MoveTargetCol || row != MoveTargetRow) {
-        if (TTiloraStein *tile = TileGrid[col][row]) {
-            tile->move(col * TileWidth + SlideOffset(dx, TileWidth, AnimationFrame, frames),
-                       row * TileHeight + SlideOffset(dy, TileHeight, AnimationFrame, frames));
+    const QPoint step = m_slide->step();
+    const int tile = m_puzzle.tileSize();
+    // The moved tiles stand between the old free cell and the pressed one.
+    for (QPoint cell = m_slide->from; cell != m_slide->to; cell += step) {
+        if (TTiloraStein *stone = m_tileGrid[cell.x()][cell.y()]) {
+            stone->move(cell.x() * tile + SlideOffset(step.x(), tile, AnimationFrame, frames),
+                        cell.y() * tile + SlideOffset(step.y(), tile, AnimationFrame, frames));
         }
-        col += dx;
-        row += dy;
     }
-    if (Transparenz1->isChecked() && !Pause1->isChecked())
-        SetAnimatedOutline();
+    UpdateOutline();
 }
 
 void TTiloraForm::finishAnimation()
 {
-    if (!AnimTimer->isActive() && AnimationFrame == 0)
-        return;
-    // Every tile of the slide comes to rest, whatever frame the animation had reached.
-    const int dx = Sign(MoveTargetCol - MoveSourceCol);
-    const int dy = Sign(MoveTargetRow - MoveSourceRow);
-    int col = MoveSourceCol;
-    int row = MoveSourceRow;
-    for (;;) {
-        placeTileAtCell(col, row);
-        if (col == MoveTargetCol && row == MoveTargetRow)
-            break;
-        col += dx;
-        row += dy;
-    }
     AnimTimer->stop();
     AnimationFrame = 0;
+    if (!m_slide)
+        return;
+    // Every tile of the slide comes to rest, whatever frame the animation had reached.
+    const LineMove slide = *m_slide;
+    m_slide.reset();
+    for (QPoint cell = slide.from;; cell += slide.step()) {
+        placeTileAtCell(cell.x(), cell.y());
+        if (cell == slide.to)
+            break;
+    }
+    UpdateOutline();
 }
 
 void TTiloraForm::DrawMagnifier(QPoint point)
@@ -190,7 +212,7 @@ void TTiloraForm::DrawMagnifier(QPoint point)
     auto *magnifier = m_windows.magnifier;
     if (!magnifier)
         return;
-    const int radius = 100 / ZoomFactor;
+    const int radius = 100 / m_settings.zoomFactor;
     const int cx = Clamp(radius, point.x(), Brett->width() - radius) + Brett->x();
     const int cy = Clamp(radius, point.y(), Brett->height() - radius) + Brett->y();
     const QRect source(cx - radius, cy - radius, 2 * radius, 2 * radius);
@@ -205,17 +227,13 @@ void TTiloraForm::DrawMagnifier(QPoint point)
 
 void TTiloraForm::schnell1Click(QAction *item)
 {
-    item->setChecked(true);
     SetAnimationSpeed(item->data().toInt());
 }
 
 void TTiloraForm::SetAnimationSpeed(int speed)
 {
-    if (speed == AnimationSpeed)
+    if (speed == m_settings.animationSpeed)
         return;
-    AnimationSpeed = speed;
-    for (QAction *item : AnimationGroup->actions()) {
-        if (item->data().toInt() == speed)
-            item->setChecked(true);
-    }
+    m_settings.animationSpeed = speed;
+    updateMarks();
 }

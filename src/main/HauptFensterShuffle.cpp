@@ -8,11 +8,15 @@
 //   clock runs;
 // - presses on the board are ignored until the game has begun;
 // - closing the window ends the shuffle.
+// The game's phase says what the board shows (out of sight while it is mixed, unless the
+// player wants to watch); the flag m_shuffling says that a shuffle's loop is on the stack, so
+// that no second one starts inside it, even after a rebuild ended the first.
 
 #include "main/HauptFenster.h"
 
 #include "controls/Panel.h"
 #include "main/TiloraStein.h"
+#include "windows/WindowPlacement.h"
 #include "windows/startenfenster.h"
 
 #include <QCoreApplication>
@@ -35,8 +39,7 @@ void TTiloraForm::CenterStartWindow()
     QWidget *start = m_windows.start;
     if (!start)
         return;
-    const QPoint place(x() + width() / 2 - start->width() / 2,
-                       y() + height() / 2 - start->height() / 2);
+    const QPoint place = CenteredOver(*start, *this);
     // Called once per line move: moving a window to where it is costs a round trip.
     if (start->pos() != place)
         start->move(place);
@@ -54,45 +57,43 @@ void TTiloraForm::Panel4Click()
 
 void TTiloraForm::selbst1Click(QAction *item)
 {
-    item->setChecked(true);
     SetShuffleDuration(item->data().toInt());
     StartShuffle();
 }
 
 void TTiloraForm::SetShuffleDuration(int duration)
 {
-    if (duration == ShuffleDuration)
+    if (duration == m_settings.shuffleDuration)
         return;
-    ShuffleDuration = duration;
-    for (QAction *item : ShuffleDurationGroup->actions()) {
-        if (item->data().toInt() == duration)
-            item->setChecked(true);
-    }
+    m_settings.shuffleDuration = duration;
+    updateMarks();
 }
 
 void TTiloraForm::StartShuffle()
 {
-    if (m_shuffling || m_gameEnding || m_closing)
+    if (m_shuffling || m_gameEnding || m_closing || m_rebuilding)
         return;
     QScopedValueRollback<bool> shuffling(m_shuffling, true);
     const quint64 generation = m_buildGeneration;
     TForm3 *start = m_windows.start;
 
     endPause();
-    // A slide still under way would keep setting its outline and moving tiles mid-shuffle.
+    // A slide still under way would keep moving tiles mid-shuffle.
     finishAnimation();
+    m_pendingPresses.clear();
     Panel4->hide();
     SekundenZaehler->stop();
-    GameCheated = Schummeln1->isChecked();
+    m_puzzle.cheated = m_puzzle.options.cheatView;
+    m_puzzle.clockSeconds = 0;
     zeit->setText(QStringLiteral("00:00:00"));
     if (movePointer)
-        movePointer(QPoint(x() + width() / 2, y() + height() / 2));
-    if (!ShowShuffle)
-        setOutline(HiddenBoardOutline(width(), height()));
-    ShuffleStepCount = 0;
+        movePointer(mapToGlobal(QPoint(width() / 2, height() / 2)));
+    setPhase(GamePhase::Shuffling);
+    m_shuffleSteps = 0;
     // The length in force when the shuffle began decides when it ends.
-    const int duration = ShuffleDuration;
-    const qint64 moves = ShuffleMoveCount(GridSize, duration);
+    const int duration = m_settings.shuffleDuration;
+    const qint64 moves = ShuffleMoveCount(m_puzzle.gridSize(), duration);
+    const bool showShuffle = m_puzzle.options.showShuffle;
     if (start) {
         start->hide();
         start->show();
@@ -104,33 +105,23 @@ void TTiloraForm::StartShuffle()
         if (generation != m_buildGeneration || m_closing)
             return;
 
-        int col;
-        int row;
-        do {
-            col = Random(GridSize);
-            row = Random(GridSize);
-        } while ((col == FreeCol) == (row == FreeRow));
-
-        ++ShuffleStepCount;
-        if (duration == 0 && ShuffleStepCount % 10000 == 0)
-            zeit->setText(QString::number(ShuffleStepCount));
-
-        const int dx = Sign(col - FreeCol);
-        const int dy = Sign(row - FreeRow);
-        while (FreeCol != col || FreeRow != row) {
-            std::swap(TileGrid[FreeCol][FreeRow], TileGrid[FreeCol + dx][FreeRow + dy]);
-            if (ShowShuffle) {
-                placeTileAtCell(FreeCol, FreeRow);
-                placeTileAtCell(FreeCol + dx, FreeRow + dy);
+        const LineMove move = m_puzzle.randomMove(m_random);
+        ++m_shuffleSteps;
+        if (duration == 0 && m_shuffleSteps % 10000 == 0)
+            zeit->setText(QString::number(m_shuffleSteps));
+        m_puzzle.apply(move);
+        if (showShuffle) {
+            syncTileGrid();
+            for (QPoint cell = move.from;; cell += move.step()) {
+                placeTileAtCell(cell.x(), cell.y());
+                if (cell == move.to)
+                    break;
             }
-            FreeCol += dx;
-            FreeRow += dy;
-        }
-        if (ShowShuffle)
             UpdateOutline();
+        }
 
         if (duration != 0) {
-            if (ShuffleStepCount >= moves)
+            if (m_shuffleSteps >= moves)
                 break;
         } else if (!start || !start->isVisible()) {
             break;
@@ -139,16 +130,25 @@ void TTiloraForm::StartShuffle()
 
     if (start)
         start->hide();
-    if (!ShowShuffle) {
-        for (int c = 0; c < GridSize; ++c)
-            for (int r = 0; r < GridSize; ++r)
-                placeTileAtCell(c, r);
-        UpdateOutline();
+    if (!showShuffle) {
+        syncTileGrid();
+        placeAllTiles();
     }
+    setPhase(GamePhase::Running);
+    SekundenZaehler->stop();
     QCoreApplication::processEvents();
-    if (generation != m_buildGeneration || m_closing)
+    if (generation != m_buildGeneration || m_closing || m_puzzle.phase != GamePhase::Running)
         return;
-    ClockSeconds = 0;
+    m_puzzle.clockSeconds = 0;
     SekundenZaehler->start();
     emit gameStarted();
+}
+
+void TTiloraForm::startGame()
+{
+    Panel4->hide();
+    m_puzzle.clockSeconds = 0;
+    zeit->setText(m_puzzle.clockText());
+    setPhase(GamePhase::Running);
+    SekundenZaehler->start();
 }

@@ -6,6 +6,7 @@
 #include "windows/startenfenster.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 void TTiloraForm::HideToTray()
 {
@@ -13,7 +14,7 @@ void TTiloraForm::HideToTray()
         return;
     if (m_shuffling)
         return; // the shuffle is still under way: the game begins when it ends
-    ClockWasRunning = SekundenZaehler->isActive();
+    m_clockWasRunning = SekundenZaehler->isActive();
     SekundenZaehler->stop();
     QCoreApplication::processEvents();
     if (!TrayIcon::available()) {
@@ -33,11 +34,20 @@ void TTiloraForm::RestoreFromTray()
 {
     if (m_trayIcon)
         m_trayIcon->remove();
-    if (ClockWasRunning && !Pause1->isChecked())
+    if (m_clockWasRunning && m_puzzle.phase == GamePhase::Running)
         SekundenZaehler->start();
-    ClockWasRunning = false;
+    m_clockWasRunning = false;
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
+}
+
+void TTiloraForm::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Brought back from the task bar, by the window manager or any other way: the game goes
+    // on as after the tray.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized() && m_clockWasRunning)
+        RestoreFromTray();
 }

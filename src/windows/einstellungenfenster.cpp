@@ -417,44 +417,46 @@ void TEinstellungen::BitBtn2Click()
     reject();
 }
 
-void TEinstellungen::EditSettings(bool &showSolution, bool &framedTiles, bool &transparent,
-                                  bool &cheat, int &gridSize, int &zoomFactor,
-                                  int &animationSpeed, int &shuffleDuration, int &tileSize,
-                                  QColor &tileColor, QColor &boardColor, BoardFont &font)
+std::optional<Settings> TEinstellungen::EditSettings(const Settings &settings)
 {
-    VorschauEdit->setChecked(showSolution);
-    SchummelnEdit->setChecked(cheat);
-    TransparenzEdit->setChecked(transparent);
-    SteinRahmenEdit->setChecked(framedTiles);
-    GroesseEdit->setValue(gridSize);
-    ZoomEdit->setValue(zoomFactor);
-    AnimationGroup->setItemIndex(animationSpeed);
-    MischdauerGroup->setItemIndex(shuffleDuration);
-    SteinGroesseEdit->setValue(tileSize);
+    VorschauEdit->setChecked(settings.solutionView);
+    SchummelnEdit->setChecked(m_cheatView);
+    TransparenzEdit->setChecked(settings.transparent);
+    SteinRahmenEdit->setChecked(settings.tileFrames);
+    GroesseEdit->setValue(settings.gridSize);
+    ZoomEdit->setValue(settings.zoomFactor);
+    AnimationGroup->setItemIndex(settings.animationSpeed);
+    MischdauerGroup->setItemIndex(settings.shuffleDuration);
+    SteinGroesseEdit->setValue(settings.tileSize);
     layoutPreview(SteinGroesseEdit->value());
-    SteinPanel->setColor(boardColor);
+    SteinPanel->setColor(settings.boardColor);
+    const QFont font = settings.boardFont();
     for (TPanel *tile : previewTiles()) {
-        tile->setColor(tileColor);
-        tile->setFont(font.font);
-        tile->setFontColor(font.color);
+        tile->setColor(settings.tileColor);
+        tile->setFont(font);
+        tile->setFontColor(settings.fontColor());
     }
     SteinRahmenEditClick();
 
     setResult(QDialog::Rejected);
     exec();
     if (!isAccepted())
-        return;
+        return std::nullopt;
 
-    showSolution = VorschauEdit->isChecked();
-    framedTiles = SteinRahmenEdit->isChecked();
-    transparent = TransparenzEdit->isChecked();
-    cheat = SchummelnEdit->isChecked();
-    zoomFactor = ZoomEdit->boundedValue();
-    gridSize = GroesseEdit->boundedValue();
-    animationSpeed = AnimationGroup->ItemIndex();
-    shuffleDuration = MischdauerGroup->ItemIndex();
-    tileSize = SteinGroesseEdit->boundedValue();
-    tileColor = SteinBild->Color();
-    boardColor = SteinPanel->Color();
-    font = BoardFont{SteinBild->font(), SteinBild->fontColor()};
+    Settings edited = settings;
+    edited.solutionView = VorschauEdit->isChecked();
+    edited.tileFrames = SteinRahmenEdit->isChecked();
+    edited.transparent = TransparenzEdit->isChecked();
+    m_cheatView = SchummelnEdit->isChecked();
+    edited.zoomFactor = ZoomEdit->boundedValue();
+    edited.gridSize = GroesseEdit->boundedValue();
+    edited.animationSpeed = AnimationGroup->ItemIndex();
+    edited.shuffleDuration = MischdauerGroup->ItemIndex();
+    edited.tileSize = SteinGroesseEdit->boundedValue();
+    edited.tileColor = SteinBild->Color();
+    edited.boardColor = SteinPanel->Color();
+    if (SteinBild->font() != font)
+        edited.setBoardFont(SteinBild->font());
+    edited.setFontColor(SteinBild->fontColor());
+    return edited;
 }

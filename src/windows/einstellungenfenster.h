@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logic/Settings.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QFont>
@@ -113,11 +115,13 @@ public:
     // leave it false.
     bool isAccepted() const { return result() == QDialog::Accepted; }
 
-    // Fills the dialog from the values, runs it modally and, only when it was closed with OK,
-    // writes every value back.
-    void EditSettings(bool &showSolution, bool &framedTiles, bool &transparent, bool &cheat,
-                      int &gridSize, int &zoomFactor, int &animationSpeed, int &shuffleDuration,
-                      int &tileSize, QColor &tileColor, QColor &boardColor, BoardFont &font);
+    // Fills the dialog from the settings, runs it modally and returns the edited settings
+    // when it was closed with OK; nothing otherwise.
+    std::optional<Settings> EditSettings(const Settings &settings);
+    // The cheat view belongs to the game, not to the settings file: set before and read
+    // after EditSettings.
+    void setCheatView(bool on) { m_cheatView = on; }
+    bool cheatView() const { return m_cheatView; }
 
     // The colour and font choosers; they return nothing when the player cancels. Tests
     // replace them.
@@ -134,6 +138,7 @@ public:
     void BitBtn2Click();
 
 private:
+    bool m_cheatView = false;
     void createControls();
     // Lays the preview out for tiles of size pixels, and the dialog around it.
     void layoutPreview(int size);

@@ -167,10 +167,10 @@ void THighscore::attachTo(TTiloraForm *main)
     configuration = [window] {
         HighscoreConfiguration current;
         if (window) {
-            current.PictureMode = window->PictureMode;
-            current.PictureName = window->PictureName;
-            current.GridSize = window->GridSize;
-            current.ShuffleDuration = window->ShuffleDuration;
+            current.PictureMode = window->pictureMode();
+            current.PictureName = window->pictureName();
+            current.GridSize = window->puzzle().gridSize();
+            current.ShuffleDuration = window->shuffleDuration();
         }
         return current;
     };

@@ -1,0 +1,21 @@
+#pragma once
+
+// Where the game puts its windows: centred over another window, and always whole on the
+// screen's available area.
+
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+
+// The available area of the screen that shows a window (the primary screen when it has none).
+QRect AvailableScreenArea(const QWidget &window);
+
+// The place of `window` centred over `over` (integer halves, truncating), as `over` stands on
+// the screen now; moved back onto the screen's available area where it would leave it.
+QPoint CenteredOver(const QWidget &window, const QWidget &over);
+QPoint CenteredOver(const QWidget &window, const QRect &over);
+
+// A window's place moved just as far as it takes to lie whole on the area (its top-left wins
+// where it is larger than the area).
+QPoint KeptOnScreen(QRect window, const QRect &area);
