@@ -6,7 +6,6 @@
 #include "FuzzSupport.h"
 
 #include "region/FormRgn.h"
-#include "region/RegionExpression.h"
 
 #include <QRegion>
 #include <QWidget>
