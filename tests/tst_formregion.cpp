@@ -25,6 +25,9 @@ private slots:
     void clientDrag();
     void externalShapes_data();
     void externalShapes();
+    void windowVariables_data();
+    void windowVariables();
+    void childrenServeTheTCommand();
 
 private:
     QStringList m_reports;
@@ -52,9 +55,10 @@ struct ShapedWindow
 class TestShape : public TExternalRegion
 {
 public:
-    TestShape(QWidget *owner, const QString &name, QRegion shape)
+    TestShape(QWidget *owner, const QString &name, QRegion shape, QSize reference = QSize(-1, -1))
         : TExternalRegion(owner)
         , shape(std::move(shape))
+        , reference(reference)
     {
         setObjectName(name);
     }
@@ -63,8 +67,10 @@ public:
         ++creations;
         return shape;
     }
+    QSize GetReferenceSize() const override { return reference; }
 
     QRegion shape;
+    QSize reference;
     int creations = 0;
 };
 
@@ -250,6 +256,52 @@ void TestFormRegion::externalShapes()
     QCOMPARE(shape->creations, creations + 1);
     QCOMPARE(shaped.window->mask(), QRegion(20, 0, 30, 20));
     QVERIFY(m_notices.isEmpty());
+}
+
+void TestFormRegion::windowVariables_data()
+{
+    QTest::addColumn<bool>("tool");
+    QTest::newRow("normal window") << false;
+    QTest::newRow("tool window") << true;
+}
+
+// Counted from the window's outer corner: the client area, the caption bar above it (as high
+// as the window's kind has it), the whole window.
+void TestFormRegion::windowVariables()
+{
+    QFETCH(bool, tool);
+    SetRegionCaptionHeights({23, 17});
+    QWidget window(nullptr, tool ? Qt::Tool : Qt::Window);
+    window.setGeometry(100, 100, 200, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    QVERIFY(frame != client);
+    const QPoint offset = client.topLeft() - frame.topLeft();
+    const auto evaluate = [&](const char *text) {
+        return EvaluateRegion(QString::fromLatin1(text), window).value_or(QRegion());
+    };
+    QCOMPARE(evaluate("RX,C,R,B"), QRegion(QRect(offset, client.size())));
+    const int caption = offset.y() - (tool ? 17 : 23);
+    QCOMPARE(evaluate("RY,Y,W,H"),
+        QRegion(QRect(QPoint(caption, caption), QPoint(frame.width() - 1, frame.height() - 1))));
+}
+
+void TestFormRegion::childrenServeTheTCommand()
+{
+    // Names match in any case, and the shape's reference box comes along: Wide is placed by
+    // the centre of a 100 pixels wide box.
+    auto window = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+    new TestShape(window.get(), QStringLiteral("Wide"), QRegion(10, 20, 30, 40), QSize(100, -1));
+    const QString text = QStringLiteral("TCT0,0,wide\r\nTLT0,0,NONE\r\nR0,0,5,5");
+    QCOMPARE(EvaluateRegion(text, *window).value_or(QRegion()),
+        QRegion(-40, 0, 30, 40).united(QRegion(0, 0, 5, 5)));
+    QCOMPARE(m_notices, QStringList {"External region NONE not found"});
+
+    // The window closed while the notice was open: nothing more to evaluate against.
+    SetRegionNoticeHandler([&](const QString &) { window.reset(); });
+    QVERIFY(!EvaluateRegion(text, *window));
 }
 
 int main(int argc, char *argv[])

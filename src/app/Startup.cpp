@@ -4,6 +4,7 @@
 #include "app/SingleInstance.h"
 #include "app/TiloraApplication.h"
 #include "main/HauptFenster.h"
+#include "region/FormRgn.h"
 
 void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromTray)
 {
@@ -22,6 +23,7 @@ int RunTilora(TiloraApplication &application)
     if (!instance.claim())
         return 0;
 
+    SetRegionNoticeHandler(ShowRegionNoticeBox);
     const std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
     TTiloraForm &main = *windows->main;
     QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {

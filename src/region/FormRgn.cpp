@@ -1,10 +1,18 @@
 #include "region/FormRgn.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QWindow>
 
+#include <cstdint>
+
 namespace {
+
+std::optional<CaptionHeights> g_captionHeights;
 
 QWidget *requireForm(QWidget *owner, const char *className)
 {
@@ -21,7 +29,83 @@ QPoint clientOffset(const QWidget &window)
     return window.geometry().topLeft() - window.frameGeometry().topLeft();
 }
 
+// Sums and differences wrap around like the language's own arithmetic.
+int wrapped(std::int64_t value)
+{
+    return static_cast<std::int32_t>(value);
+}
+
+RegionVariables variablesOf(const QWidget &window)
+{
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    const std::int64_t left = std::int64_t(client.x()) - frame.x();
+    const std::int64_t top = std::int64_t(client.y()) - frame.y();
+    const CaptionHeights captions = RegionCaptionHeights();
+    const bool tool = window.windowType() == Qt::Tool;
+    RegionVariables variables;
+    variables.x = wrapped(left);
+    variables.c = wrapped(top);
+    variables.y = wrapped(top - (tool ? captions.tool : captions.normal));
+    variables.r = wrapped(left + client.width());
+    variables.b = wrapped(top + client.height());
+    variables.w = frame.width();
+    variables.h = frame.height();
+    return variables;
+}
+
 } // namespace
+
+std::optional<QRegion> EvaluateRegion(const QString &text, const QWidget &window)
+{
+    // The notice about a missing name may run an event loop that closes the window.
+    const QPointer<QWidget> alive(const_cast<QWidget *>(&window));
+    ExternalRegions externals;
+    externals.find = [alive](const QString &name) -> std::optional<ExternalShape> {
+        if (!alive)
+            return std::nullopt;
+        const auto candidates
+            = alive->findChildren<TExternalRegion *>(QString(), Qt::FindDirectChildrenOnly);
+        for (TExternalRegion *candidate : candidates) {
+            if (candidate->objectName().compare(name, Qt::CaseInsensitive) == 0) {
+                std::optional<QRegion> shape = candidate->shapeForEvaluation();
+                return ExternalShape {std::move(shape), candidate->GetReferenceSize()};
+            }
+        }
+        return std::nullopt;
+    };
+    externals.windowAlive = [alive] { return !alive.isNull(); };
+    return EvaluateRegion(text, variablesOf(window), externals);
+}
+
+CaptionHeights RegionCaptionHeights()
+{
+    if (!g_captionHeights) {
+        CaptionHeights heights;
+        if (QStyle *style = qobject_cast<QApplication *>(QCoreApplication::instance())
+                ? QApplication::style()
+                : nullptr) {
+            QStyleOptionTitleBar option;
+            option.titleBarFlags = Qt::Window;
+            heights.normal = style->pixelMetric(QStyle::PM_TitleBarHeight, &option);
+            option.titleBarFlags = Qt::Tool;
+            heights.tool = style->pixelMetric(QStyle::PM_TitleBarHeight, &option);
+        }
+        g_captionHeights = heights;
+    }
+    return *g_captionHeights;
+}
+
+void SetRegionCaptionHeights(const CaptionHeights &heights)
+{
+    g_captionHeights = heights;
+}
+
+void ShowRegionNoticeBox(const QString &message)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tilora"), message, QMessageBox::Ok);
+    box.exec();
+}
 
 // ---------------------------------------------------------------------------------------------
 // TRegionComp

@@ -1,9 +1,9 @@
 #pragma once
 
-// Window outlines from region expressions (see RegionExpression.h for the language), and the
-// components that put them on windows.
+// Window outlines from region expressions (see logic/RegionExpression.h for the language),
+// and the components that put them on windows.
 
-#include "region/RegionExpression.h"
+#include "logic/RegionExpression.h"
 
 #include <QObject>
 #include <QPoint>
@@ -16,6 +16,27 @@
 #include <optional>
 
 #include <QWidget>
+
+class TExternalRegion;
+
+// Evaluates a region expression against a window: its frame and client geometry give the
+// variables, its TExternalRegion children serve the T command. Errors and results as for the
+// evaluation with plain variables; no region either when the window went away while the
+// notice about a missing name was open.
+std::optional<QRegion> EvaluateRegion(const QString &text, const QWidget &window);
+
+// The caption bar heights the Y variable uses: normal windows and tool windows. Read once at
+// start-up from the style; tests may set them.
+struct CaptionHeights
+{
+    int normal = 0;
+    int tool = 0;
+};
+CaptionHeights RegionCaptionHeights();
+void SetRegionCaptionHeights(const CaptionHeights &heights);
+
+// The program's region notice: a modal message box (see SetRegionNoticeHandler).
+void ShowRegionNoticeBox(const QString &message);
 
 // A second TFormRegion on one window.
 class EDuplicateComponent : public ETiloraError
@@ -30,8 +51,6 @@ class EOwnerMustBeForm : public ETiloraError
 public:
     using ETiloraError::ETiloraError;
 };
-
-class TExternalRegion;
 
 // Common base of the region components: ties an expression to its owner window. The
 // component is a child object of that window and watches its events through an event filter.

@@ -1,5 +1,5 @@
 #include "logic/BoardLogic.h"
-#include "region/RegionExpression.h"
+#include "region/FormRgn.h"
 #include "support/E2eHarness.h"
 
 #include <QTest>

@@ -3,7 +3,6 @@
 // What the fuzz targets share: an application for the code that needs one, a private folder
 // for the files they write, and the way a broken property stops the run.
 
-#include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -17,11 +16,17 @@
 #include <cstdlib>
 #include <memory>
 
+// Targets that link no widgets have no QApplication to start.
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+#endif
+
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size);
 
 namespace fuzz {
 
+#ifdef QT_WIDGETS_LIB
 // Widgets need an application; nothing here draws on a screen. Qt's warnings about damaged
 // pictures would flood the output at thousands of inputs a second; fatal messages still show.
 inline void startApplication()
@@ -38,6 +43,7 @@ inline void startApplication()
     static char *argv[] = {name, nullptr};
     static QApplication application(argc, argv);
 }
+#endif
 
 // A folder of our own, in memory when the system offers one, since every input is a file.
 inline QString workFolder()

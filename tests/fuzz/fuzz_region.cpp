@@ -1,55 +1,40 @@
 // Region expressions: the outline texts of the windows. The input is the text (UTF-8); it is
-// evaluated against a window with a few named external shapes, as the T command finds them.
-// A language error is a valid outcome; anything else the evaluator throws, a crash, or a
-// region beyond what a window can show is a fault.
+// evaluated with fixed window measures and a few named external shapes, as the T command
+// finds them. A language error is a valid outcome; anything else the evaluator throws, a
+// crash, or a region beyond what a window can show is a fault.
 
 #include "FuzzSupport.h"
 
-#include "region/FormRgn.h"
-#include "region/RegionExpression.h"
+#include "logic/RegionExpression.h"
 
 #include <QRegion>
-#include <QWidget>
 
 #include <optional>
 
 namespace {
 
-class FuzzShape : public TExternalRegion
+// A 286 x 286 window without borders under a 23 pixels caption.
+const RegionVariables Variables {0, 0, -23, 286, 286, 286, 286};
+
+std::optional<ExternalShape> findShape(const QString &name)
 {
-public:
-    FuzzShape(QWidget *owner, const char *name, std::optional<QRegion> shape, QSize reference)
-        : TExternalRegion(owner)
-        , m_shape(std::move(shape))
-        , m_reference(reference)
-    {
-        setObjectName(QString::fromLatin1(name));
-    }
-
-    std::optional<QRegion> CreateRegion() override { return m_shape; }
-    QSize GetReferenceSize() const override { return m_reference; }
-
-private:
-    std::optional<QRegion> m_shape;
-    QSize m_reference;
-};
-
-QWidget *window = nullptr;
+    if (name == QStringLiteral("RING"))
+        return ExternalShape {
+            QRegion(0, 0, 40, 40, QRegion::Ellipse).subtracted(QRegion(10, 10, 20, 20))};
+    if (name == QStringLiteral("EMPTY"))
+        return ExternalShape {QRegion()};
+    if (name == QStringLiteral("NOTHING"))
+        return ExternalShape {};
+    if (name == QStringLiteral("FAR"))
+        return ExternalShape {QRegion(30000, -30000, 2000, 2000), QSize(70000, -5)};
+    return std::nullopt;
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzz::startApplication();
     SetRegionNoticeHandler([](const QString &) {});
-    SetRegionCaptionHeights({23, 17});
-    window = new QWidget(nullptr, Qt::FramelessWindowHint);
-    window->setGeometry(42, 142, 286, 286);
-    QRegion ring = QRegion(0, 0, 40, 40, QRegion::Ellipse).subtracted(QRegion(10, 10, 20, 20));
-    new FuzzShape(window, "RING", ring, QSize(-1, -1));
-    new FuzzShape(window, "EMPTY", QRegion(), QSize(-1, -1));
-    new FuzzShape(window, "NOTHING", std::nullopt, QSize(-1, -1));
-    new FuzzShape(window, "FAR", QRegion(30000, -30000, 2000, 2000), QSize(70000, -5));
     return 0;
 }
 
@@ -58,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     std::optional<QRegion> region;
     try {
-        region = EvaluateRegion(text, *window);
+        region = EvaluateRegion(text, Variables, {findShape, {}});
     } catch (const ECannotTranslate &) {
         return 0;
     } catch (const EDivisionByZero &) {

@@ -1,14 +1,8 @@
-#include "region/RegionExpression.h"
+#include "logic/RegionExpression.h"
 
-#include "region/FormRgn.h"
-
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
+#include <QList>
 #include <QStringView>
-#include <QStyle>
-#include <QStyleOptionTitleBar>
-#include <QWidget>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <array>
@@ -45,7 +39,6 @@ constexpr std::int64_t kVisibleEnd = 32768; // exclusive
 // Corner ellipses up to this size are walked exactly; larger ones use the ellipse equation.
 constexpr std::int64_t kExactCornerLimit = 1 << 17;
 
-std::optional<CaptionHeights> g_captionHeights;
 RegionNoticeHandler g_noticeHandler;
 
 QString inLine(const QString &detail, int line)
@@ -85,51 +78,35 @@ std::int64_t clampVisible(std::int64_t value)
     return std::clamp(value, kVisibleMin, kVisibleEnd);
 }
 
-// Window geometry as the variables see it; measured once, on first use.
-class WindowVariables
+// The value of a variable letter, or none for any other character.
+std::optional<std::int32_t> variableValue(const RegionVariables &variables, QChar letter)
 {
-public:
-    explicit WindowVariables(const QWidget &window)
-        : m_window(window)
-    { }
-
-    std::optional<std::int32_t> value(QChar letter)
-    {
-        static const QString letters = QStringLiteral("XCYRBWH");
-        const qsizetype index = letters.indexOf(letter);
-        if (index < 0)
-            return std::nullopt;
-        if (!m_values)
-            m_values = measure();
-        return (*m_values)[static_cast<std::size_t>(index)];
+    switch (letter.unicode()) {
+    case 'X':
+        return variables.x;
+    case 'C':
+        return variables.c;
+    case 'Y':
+        return variables.y;
+    case 'R':
+        return variables.r;
+    case 'B':
+        return variables.b;
+    case 'W':
+        return variables.w;
+    case 'H':
+        return variables.h;
+    default:
+        return std::nullopt;
     }
-
-private:
-    // In the order of the letters above.
-    std::array<std::int32_t, 7> measure() const
-    {
-        const QRect frame = m_window.frameGeometry();
-        const QRect client = m_window.geometry();
-        const std::int32_t left = wrappedSubtract(client.x(), frame.x());
-        const std::int32_t top = wrappedSubtract(client.y(), frame.y());
-        const CaptionHeights captions = RegionCaptionHeights();
-        const bool tool = m_window.windowType() == Qt::Tool;
-        const std::int32_t captionTop
-            = wrappedSubtract(top, tool ? captions.tool : captions.normal);
-        return {left, top, captionTop, wrappedAdd(left, client.width()),
-            wrappedAdd(top, client.height()), frame.width(), frame.height()};
-    }
-
-    const QWidget &m_window;
-    std::optional<std::array<std::int32_t, 7>> m_values;
-};
+}
 
 // Reads one argument: an expression by recursive descent over the piece of text, which is
 // followed by one virtual blank.
 class ExpressionReader
 {
 public:
-    ExpressionReader(QStringView piece, int line, WindowVariables &variables)
+    ExpressionReader(QStringView piece, int line, const RegionVariables &variables)
         : m_piece(piece)
         , m_line(line)
         , m_variables(variables)
@@ -220,7 +197,7 @@ private:
         }
         if (c >= u'0' && c <= u'9')
             return number();
-        if (const std::optional<std::int32_t> value = m_variables.value(c)) {
+        if (const std::optional<std::int32_t> value = variableValue(m_variables, c)) {
             ++m_position;
             return *value;
         }
@@ -269,7 +246,7 @@ private:
     qsizetype m_position = 0;
     int m_line;
     int m_depth = 0;
-    WindowVariables &m_variables;
+    const RegionVariables &m_variables;
 };
 
 // Collects rows of pixel spans from top to bottom and turns them into a QRegion, merging
@@ -602,9 +579,9 @@ qsizetype countCommas(QStringView text)
 class Evaluator
 {
 public:
-    explicit Evaluator(const QWidget &window)
-        : m_window(const_cast<QWidget *>(&window))
-        , m_variables(window)
+    Evaluator(const RegionVariables &variables, const ExternalRegions &externals)
+        : m_variables(variables)
+        , m_externals(externals)
     { }
 
     std::optional<QRegion> run(const QString &text)
@@ -730,23 +707,16 @@ private:
         }
         const QString name = rest.toString();
 
-        TExternalRegion *found = nullptr;
-        const auto candidates
-            = m_window->findChildren<TExternalRegion *>(QString(), Qt::FindDirectChildrenOnly);
-        for (TExternalRegion *candidate : candidates) {
-            if (candidate->objectName().compare(name, Qt::CaseInsensitive) == 0) {
-                found = candidate;
-                break;
-            }
-        }
+        const std::optional<ExternalShape> found
+            = m_externals.find ? m_externals.find(name) : std::nullopt;
         if (!found) {
             ShowRegionNotice(
                 QStringLiteral("External region ") + name + QStringLiteral(" not found"));
-            return !m_window.isNull();
+            return !m_externals.windowAlive || m_externals.windowAlive();
         }
 
-        std::optional<QRegion> own = found->shapeForEvaluation();
-        const QSize reference = found->GetReferenceSize();
+        const std::optional<QRegion> &own = found->shape;
+        const QSize reference = found->reference;
         if (!own)
             return true;
         const QRect bounds = own->boundingRect();
@@ -782,42 +752,20 @@ private:
 
     Level &level() { return m_levels.back(); }
 
-    QPointer<QWidget> m_window;
-    WindowVariables m_variables;
+    const RegionVariables &m_variables;
+    const ExternalRegions &m_externals;
     std::vector<Level> m_levels;
     int m_line = 1;
 };
 
 } // namespace
 
-std::optional<QRegion> EvaluateRegion(const QString &text, const QWidget &window)
+std::optional<QRegion> EvaluateRegion(
+    const QString &text, const RegionVariables &variables, const ExternalRegions &externals)
 {
     if (text.isEmpty())
         return std::nullopt;
-    return Evaluator(window).run(text);
-}
-
-CaptionHeights RegionCaptionHeights()
-{
-    if (!g_captionHeights) {
-        CaptionHeights heights;
-        if (QStyle *style = qobject_cast<QApplication *>(QCoreApplication::instance())
-                ? QApplication::style()
-                : nullptr) {
-            QStyleOptionTitleBar option;
-            option.titleBarFlags = Qt::Window;
-            heights.normal = style->pixelMetric(QStyle::PM_TitleBarHeight, &option);
-            option.titleBarFlags = Qt::Tool;
-            heights.tool = style->pixelMetric(QStyle::PM_TitleBarHeight, &option);
-        }
-        g_captionHeights = heights;
-    }
-    return *g_captionHeights;
-}
-
-void SetRegionCaptionHeights(const CaptionHeights &heights)
-{
-    g_captionHeights = heights;
+    return Evaluator(variables, externals).run(text);
 }
 
 void SetRegionNoticeHandler(RegionNoticeHandler handler)
@@ -827,10 +775,8 @@ void SetRegionNoticeHandler(RegionNoticeHandler handler)
 
 void ShowRegionNotice(const QString &message)
 {
-    if (g_noticeHandler) {
+    if (g_noticeHandler)
         g_noticeHandler(message);
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tilora"), message, QMessageBox::Ok);
-    box.exec();
+    else
+        qWarning("%s", qUtf8Printable(message));
 }
