@@ -2,9 +2,12 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,8 +17,11 @@
 #include <memory>
 #include <vector>
 
-// One instance per channel: hand-off, leftovers of crashed instances, racing starts, and what
-// the running instance does when asked to come forward.
+#include <sys/stat.h>
+#include <unistd.h>
+
+// One instance per channel: hand-off, leftovers of crashed instances, racing starts, what the
+// running instance does when asked to come forward, and whose folder and lock a start trusts.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
@@ -25,6 +31,10 @@ private slots:
     void leftoversOfACrashDoNotBlock_data();
     void leftoversOfACrashDoNotBlock();
     void concurrentStartsYieldOnePrimary();
+    void folderIsTheUsersAlone_data();
+    void folderIsTheUsersAlone();
+    void lockNotOfOursDoesNotHoldBack_data();
+    void lockNotOfOursDoesNotHoldBack();
     void silentOrMalformedRequestsAreIgnored();
     void bringToFront_data();
     void bringToFront();
@@ -45,6 +55,33 @@ std::unique_ptr<QProcess> startClaimer(const QString &folder, bool barrier = fal
         arguments << QStringLiteral("--barrier");
     process->start(QCoreApplication::applicationFilePath(), arguments);
     return process;
+}
+
+// Someone else on the machine; only the administrator can make files of theirs.
+constexpr uid_t OtherUser = 4242;
+
+// What stands at a folder's place before a start looks at it.
+enum Entry { Nothing, PrivateFolder, OpenFolder, Link, File, ForeignFolder };
+enum Choice { RuntimeFolder, OwnFolder, NoFolder };
+
+// Makes path one of the entries: an open folder has mode 0777, a link leads to a private
+// folder of ours, a foreign folder is a private one of another user (needs the administrator).
+bool plant(const QString &path, int entry)
+{
+    const QByteArray name = QFile::encodeName(path);
+    switch (entry) {
+    case PrivateFolder:
+        return ::mkdir(name, 0700) == 0;
+    case OpenFolder:
+        return ::mkdir(name, 0700) == 0 && ::chmod(name, 0777) == 0;
+    case Link:
+        return ::mkdir(name + ".target", 0700) == 0 && ::symlink(name + ".target", name) == 0;
+    case File:
+        return QFile(path).open(QIODevice::WriteOnly);
+    case ForeignFolder:
+        return ::mkdir(name, 0700) == 0 && ::chown(name, OtherUser, OtherUser) == 0;
+    }
+    return true;
 }
 
 QStringList outputLines(QProcess &process, QByteArray &collected)
@@ -161,6 +198,102 @@ void TestSingleInstance::concurrentStartsYieldOnePrimary()
         }
     }
     QCOMPARE(primaries, 1);
+}
+
+void TestSingleInstance::folderIsTheUsersAlone_data()
+{
+    // What XDG_RUNTIME_DIR names (nothing: the variable is unset), what the folder of our own
+    // in the temporary folder is beforehand, and which of the two is chosen.
+    QTest::addColumn<int>("runtime");
+    QTest::addColumn<int>("own");
+    QTest::addColumn<int>("chosen");
+    QTest::newRow("runtime folder") << int(PrivateFolder) << int(Nothing) << int(RuntimeFolder);
+    QTest::newRow("no runtime folder") << int(Nothing) << int(Nothing) << int(OwnFolder);
+    QTest::newRow("runtime folder open to others")
+        << int(OpenFolder) << int(Nothing) << int(OwnFolder);
+    QTest::newRow("runtime folder is a link") << int(Link) << int(Nothing) << int(OwnFolder);
+    QTest::newRow("runtime folder of another user")
+        << int(ForeignFolder) << int(Nothing) << int(OwnFolder);
+    QTest::newRow("own folder made before") << int(Nothing) << int(PrivateFolder) << int(OwnFolder);
+    QTest::newRow("own folder open to others") << int(Nothing) << int(OpenFolder) << int(NoFolder);
+    QTest::newRow("own folder is a link") << int(Nothing) << int(Link) << int(NoFolder);
+    QTest::newRow("own folder is a file") << int(Nothing) << int(File) << int(NoFolder);
+    QTest::newRow("own folder of another user")
+        << int(Nothing) << int(ForeignFolder) << int(NoFolder);
+}
+
+void TestSingleInstance::folderIsTheUsersAlone()
+{
+    QFETCH(int, runtime);
+    QFETCH(int, own);
+    QFETCH(int, chosen);
+    if ((runtime == ForeignFolder || own == ForeignFolder) && ::geteuid() != 0)
+        QSKIP("only the administrator can give a folder to another user");
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] {
+        if (oldRuntime.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        if (oldTemp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTemp);
+    });
+    QTemporaryDir base;
+    const QString runtimeFolder = base.filePath(QStringLiteral("runtime"));
+    const QString temp = base.filePath(QStringLiteral("tmp"));
+    const QString ownFolder = QStringLiteral("%1/tilora-%2").arg(temp).arg(::geteuid());
+    QVERIFY(QDir().mkdir(temp));
+    QVERIFY(plant(runtimeFolder, runtime));
+    QVERIFY(plant(ownFolder, own));
+    if (runtime == Nothing)
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder));
+    qputenv("TMPDIR", QFile::encodeName(temp));
+
+    const QString folder = SingleInstance::defaultFolder();
+    const QString expected[] = {runtimeFolder, ownFolder, QString()};
+    QCOMPARE(folder, expected[chosen]);
+    if (chosen == OwnFolder) {
+        struct stat status;
+        QVERIFY(::lstat(QFile::encodeName(ownFolder), &status) == 0);
+        QVERIFY(S_ISDIR(status.st_mode));
+        QCOMPARE(status.st_mode & 0777, 0700u);
+    }
+}
+
+void TestSingleInstance::lockNotOfOursDoesNotHoldBack_data()
+{
+    QTest::addColumn<bool>("asLink");
+    QTest::newRow("lock of another user") << false;
+    QTest::newRow("link in the lock's place") << true;
+}
+
+void TestSingleInstance::lockNotOfOursDoesNotHoldBack()
+{
+    QFETCH(bool, asLink);
+    if (!asLink && ::geteuid() != 0)
+        QSKIP("only the administrator can give a file to another user");
+    QTemporaryDir folder;
+    const QString lockPath = folder.filePath(ChannelName + QStringLiteral(".lock"));
+    // A lock held by a running program: obeyed, it would hold every start back for good.
+    QLockFile held(asLink ? folder.filePath(QStringLiteral("elsewhere")) : lockPath);
+    QVERIFY(held.tryLock(0));
+    if (asLink)
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("elsewhere")), lockPath));
+    else
+        QVERIFY(::chown(QFile::encodeName(lockPath), OtherUser, OtherUser) == 0);
+
+    SingleInstance instance(ChannelName, folder.path());
+    QSignalSpy activations(&instance, &SingleInstance::activationRequested);
+    QVERIFY(instance.claim());
+    // It is the instance proper: later starts hand over to it.
+    SingleInstance later(ChannelName, folder.path());
+    QVERIFY(!later.claim());
+    QCOMPARE(activations.count(), 1);
 }
 
 void TestSingleInstance::silentOrMalformedRequestsAreIgnored()

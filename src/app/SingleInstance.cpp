@@ -10,12 +10,13 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
+#include <cerrno>
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -47,6 +48,31 @@ QString normalisedXDisplay(QString display)
     if (display.startsWith(QLatin1String("unix:")))
         display.remove(0, 4);
     return display;
+}
+
+// A folder that no one else can write in, so that nobody can plant a lock in it or bind its
+// socket before us: a directory itself (a link could be turned elsewhere), ours, mode 0700.
+bool isPrivateFolder(const QString &path)
+{
+    struct stat status;
+    if (!QDir::isAbsolutePath(path) || ::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    return S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
+        && (status.st_mode & 0777) == 0700;
+}
+
+// Our channel's name carries our user id, so a lock that is not a plain file of ours was
+// never left by an instance of ours; only the administrator can have put it in our folder.
+// It is removed rather than obeyed. False when it is still there.
+bool removeForeignLock(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status;
+    if (::lstat(name.constData(), &status) != 0)
+        return true;
+    if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid())
+        return true;
+    return ::unlink(name.constData()) == 0 || errno == ENOENT;
 }
 
 } // namespace
@@ -129,17 +155,29 @@ QString SingleInstance::defaultChannelName()
 
 QString SingleInstance::defaultFolder()
 {
-    // The runtime folder belongs to the user alone (mode 0700), so nobody else can reach the
-    // socket or take the lock.
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+    // The runtime folder as the session manager makes it; one that is not kept private is not
+    // trusted with the lock.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (isPrivateFolder(runtime))
+        return runtime;
+    // Else a folder of our own among everyone's temporary files. mkdir gives it its mode as it
+    // is made; one found there already may have been planted and must pass the same test.
+    const QString own
+        = QDir(QDir::tempPath()).filePath(QStringLiteral("tilora-%1").arg(::geteuid()));
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    return isPrivateFolder(own) ? own : QString();
 }
 
 bool SingleInstance::claim()
 {
     if (m_primary)
         return true;
-    QDir().mkpath(m_folder);
+    // A lock or socket where others can write may be anyone's. Rather than obey it, this
+    // start goes on alone, without hand-off.
+    if (!isPrivateFolder(m_folder) || !removeForeignLock(lockFilePath())) {
+        m_primary = true;
+        return true;
+    }
     m_lock = std::make_unique<QLockFile>(lockFilePath());
     // A running instance holds its lock for its whole life; only a holder that is gone makes
     // the lock stale, never its age.

@@ -10,21 +10,25 @@ class QLocalSocket;
 class QLockFile;
 
 // Keeps the program to one instance per user and desktop. The first start holds a lock file
-// and listens on a local socket; a later start asks it to come forward and ends.
+// and listens on a local socket, both in a folder of the user's alone; a later start asks it
+// to come forward and ends.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
-    // The channel of this user on this desktop, in the user's runtime folder.
+    // The channel of this user on this desktop, in the default folder.
     explicit SingleInstance(QObject *parent = nullptr);
-    // A channel of one's own choosing; the folder holds its lock file and socket.
+    // A channel of one's own choosing; the folder holds its lock file and socket. A folder
+    // that is not the user's alone (see defaultFolder()) is not used: every start then runs
+    // on its own.
     SingleInstance(const QString &channelName, const QString &folder, QObject *parent = nullptr);
     ~SingleInstance() override;
 
     // True when this process is the one instance (it then answers later starts until it is
-    // destroyed). False when another instance runs: it has been asked to come forward and,
-    // unless it did not answer in time, has done so. Every wait is bounded.
+    // destroyed) or runs on its own. False when another instance runs: it has been asked to
+    // come forward and, unless it did not answer in time, has done so. Every wait is bounded.
+    // A lock file that is not the user's own is removed, not obeyed.
     bool claim();
     bool isPrimary() const { return m_primary; }
     // Stops answering and lets the next start be the instance, for a program that is closing.
@@ -42,6 +46,9 @@ public:
         const QString &platform, const QString &xDisplay, const QString &waylandDisplay);
     static QString currentDesktop();
     static QString defaultChannelName();
+    // XDG_RUNTIME_DIR when it is a directory of the user's own with mode 0700, else
+    // "<temporary folder>/tilora-<user id>", made with that mode if missing and held to the
+    // same test. Empty when neither passes.
     static QString defaultFolder();
 
 signals:
