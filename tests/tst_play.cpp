@@ -8,6 +8,8 @@
 #include "windows/startenfenster.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,11 +58,12 @@ private slots:
     void completion();
     void magnifierAndPause_data();
     void magnifierAndPause();
+    void floodOfPressesAndKeys();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
     TForm3 *start() const { return m_windows->start.get(); }
-    QPoint freeCell() const { return QPoint(main()->puzzle().freeCell().x(), main()->puzzle().freeCell().y()); }
+    QPoint freeCell() const { return main()->puzzle().freeCell(); }
     QString boardOutline(QPoint free) const
     {
         return BoardRegionOutline(main()->width(), main()->height(), true, free, 50, 50);
@@ -500,6 +503,46 @@ void TestPlay::magnifierAndPause()
     QVERIFY(main()->isClockRunning());
     main()->SekundenZaehlerTimer();
     QCOMPARE(main()->zeit->text(), QString(resume == None ? "00:00:03" : "00:00:01"));
+}
+
+// An auto-clicker on the tile beside the free cell and a key held down: every event is
+// handled as fast as the loop takes it, none waits inside another, and the board stays whole.
+void TestPlay::floodOfPressesAndKeys()
+{
+    main()->SetShuffleDuration(2);
+    main()->Spielstarten1Click();
+    QVERIFY(main()->isClockRunning() && !main()->isSolved());
+    main()->schnell1Click(main()->schnell1);
+    QSignalSpy moved(main(), &TTiloraForm::tilesMoved);
+    int mostWaiting = 0;
+    for (int round = 0; round < 8; ++round) {
+        const QPoint free = freeCell();
+        QWidget *tile = main()->TileGrid()[free.x() == 0 ? 1 : free.x() - 1][free.y()]->PieceImage;
+        for (int i = 0; i < 250; ++i) {
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QCoreApplication::postEvent(tile, new QMouseEvent(type, QPointF(5, 5),
+                    tile->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::LeftButton, {}));
+            }
+        }
+        QCoreApplication::processEvents();
+        mostWaiting = std::max(mostWaiting, main()->pendingPressCount());
+        QTRY_VERIFY(!main()->AnimTimer->isActive());
+        QCOMPARE(boardFault(), QString());
+    }
+    QCOMPARE(mostWaiting, TTiloraForm::MaxPendingPresses);
+    QVERIFY(moved.count() >= 8 && moved.count() <= 8 * (1 + TTiloraForm::MaxPendingPresses));
+
+    // A held key that rebuilds: the builds asked for meanwhile merge into one.
+    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
+    for (int i = 0; i < 2000; ++i) {
+        QCoreApplication::postEvent(main(),
+            new QKeyEvent(QEvent::KeyPress, Qt::Key_A, {}, QStringLiteral("a")));
+    }
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(rebuilt.count() <= 2);
+    QCOMPARE(main()->Brett->findChildren<TTiloraStein *>().size(), 25);
+    QCOMPARE(boardFault(), QString());
 }
 
 QTEST_MAIN(TestPlay)

@@ -1,5 +1,6 @@
 #include "app/ProgramWindows.h"
 #include "controls/Panel.h"
+#include "logic/BoardLogic.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
 #include "windows/bildfenster.h"
@@ -24,7 +25,9 @@ private slots:
     void unchangedOrDiscarded_data();
     void unchangedOrDiscarded();
     void tileColourInNumberModeRecoloursTheRunningGame();
+    void newBoardSizeGivesUpTheGame_data();
     void newBoardSizeGivesUpTheGame();
+    void textColourReachesTheSettings();
     void tileSize_data();
     void tileSize();
     void cheatingInTheDialogMarksTheGame();
@@ -204,20 +207,55 @@ void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()
     QVERIFY(main()->isClockRunning());
 }
 
+void TestSettingsDialog::newBoardSizeGivesUpTheGame_data()
+{
+    QTest::addColumn<bool>("duringAShuffle"); // "selbst bestimmen", opened by the start window
+    QTest::addColumn<int>("tileSize");
+    QTest::newRow("running game") << false << 50;
+    QTest::newRow("during a shuffle, with a new tile size") << true << 60;
+}
+
 void TestSettingsDialog::newBoardSizeGivesUpTheGame()
 {
-    startGame();
-    open([](TEinstellungen *d) {
-        type(d->GroesseEdit, QStringLiteral("7"));
-        QTest::keyClick(d->GroesseEdit, Qt::Key_Enter);
-    });
+    QFETCH(bool, duringAShuffle);
+    QFETCH(int, tileSize);
+    auto change = [this, tileSize] {
+        open([tileSize](TEinstellungen *d) {
+            type(d->GroesseEdit, QStringLiteral("7"));
+            type(d->SteinGroesseEdit, QString::number(tileSize));
+            QTest::keyClick(d->GroesseEdit, Qt::Key_Enter);
+        });
+    };
+    if (duringAShuffle) {
+        main()->SetShuffleDuration(0);
+        QTimer::singleShot(0, main(), change);
+        main()->StartShuffle();
+    } else {
+        startGame();
+        change();
+    }
+    QVERIFY(!main()->isShuffling());
+    QCOMPARE(main()->outline(),
+        BoardRegionOutline(main()->width(), main()->height(), true, QPoint(6, 6), tileSize,
+            tileSize));
     QCOMPARE(main()->puzzle().gridSize(), 7);
     QVERIFY(main()->GridSizeItems[7 - 4]->isChecked());
     QVERIFY(main()->isSolved());
     QVERIFY(main()->Panel4->isVisible());
     QVERIFY(!main()->isClockRunning());
     QCOMPARE(main()->zeit->text(), QStringLiteral("00:00:00"));
-    QCOMPARE(main()->size(), QSize(7 * 50 + 36, 7 * 50 + 36));
+    QCOMPARE(main()->size(), QSize(7 * tileSize + 36, 7 * tileSize + 36));
+}
+
+void TestSettingsDialog::textColourReachesTheSettings()
+{
+    dialog()->chooseColor = [](const QColor &) { return QColor(0x20, 0xA0, 0x40); };
+    open([](TEinstellungen *d) {
+        QTest::mouseClick(d->BTextFarbe, Qt::LeftButton);
+        QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    });
+    QCOMPARE(main()->settings().fontColorValue, 0x40A020);
+    QCOMPARE(main()->Brett->palette().color(QPalette::WindowText), QColor(0x20, 0xA0, 0x40));
 }
 
 void TestSettingsDialog::tileSize_data()
