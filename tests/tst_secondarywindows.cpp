@@ -1,3 +1,4 @@
+#include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "windows/Unit2.h"
@@ -26,6 +27,8 @@ private slots:
     void farewellCountdown();
     void startWindowCountsUntilClicked();
     void magnifierStretchesPicture();
+    void plainArialKeepsItsStyle_data();
+    void plainArialKeepsItsStyle();
 };
 
 void TestSecondaryWindows::messageCloses_data()
@@ -194,6 +197,33 @@ void TestSecondaryWindows::magnifierStretchesPicture()
     QCOMPARE(shown.pixelColor(203, 203), QColor(73, 73, 73));
     QCOMPARE(shown.pixelColor(2, 2), QColor(255, 0, 0));
     QCOMPARE(shown.pixelColor(201, 201), QColor(255, 255, 0));
+}
+
+void TestSecondaryWindows::plainArialKeepsItsStyle_data()
+{
+    QTest::addColumn<bool>("button"); // a button's own font rather than ArialFont
+    QTest::newRow("ArialFont") << false;
+    QTest::newRow("button") << true;
+}
+
+// The main window shows the player's board font; its plain controls must not take its style.
+void TestSecondaryWindows::plainArialKeepsItsStyle()
+{
+    QFETCH(bool, button);
+    QWidget window;
+    QWidget *control = button ? static_cast<QWidget *>(new TSpezialButton(&window))
+                              : new QLabel(&window);
+    if (!button)
+        control->setFont(ArialFont(11));
+    QFont board(QStringLiteral("Arial"), 20);
+    board.setBold(true);
+    board.setItalic(true);
+    board.setUnderline(true);
+    board.setStrikeOut(true);
+    window.setFont(board);
+    const QFont font = control->font();
+    QVERIFY(!font.bold() && !font.italic() && !font.underline() && !font.strikeOut());
+    QCOMPARE(font.pixelSize(), 11);
 }
 
 QTEST_MAIN(TestSecondaryWindows)
