@@ -7,7 +7,10 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
 
@@ -28,6 +31,7 @@ private slots:
     void tileSize_data();
     void tileSize();
     void cheatingInTheDialogMarksTheGame();
+    void textsFitTheirControls();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -36,6 +40,7 @@ private:
     // leaves open is closed with Abbruch.
     void open(const std::function<void(TEinstellungen *)> &play);
     void startGame();
+    static void checkTextsFit(TEinstellungen *dialog);
     QStringList state() const;
 
     std::unique_ptr<ProgramWindows> m_windows;
@@ -287,6 +292,47 @@ void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
     QVERIFY(main()->GameCheated);
     QVERIFY(!main()->TileGrid[2][3]->NumberLabel->isHidden());
     QVERIFY(main()->isClockRunning());
+}
+
+// Liberation Sans stands in for Arial and runs wider than the layout was made for.
+void TestSettingsDialog::textsFitTheirControls()
+{
+    open([](TEinstellungen *d) { checkTextsFit(d); });
+}
+
+void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
+{
+    for (const QAbstractButton *button : dialog->findChildren<QAbstractButton *>()) {
+        const bool radio = qobject_cast<const QRadioButton *>(button);
+        if (!radio && !qobject_cast<const QCheckBox *>(button))
+            continue;
+        const QStyle *style = button->style();
+        const int indicator = radio
+            ? style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, button)
+                + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, button)
+            : style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, button)
+                + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button);
+        const int needed = button->fontMetrics().horizontalAdvance(button->text()) + indicator;
+        QVERIFY2(needed <= button->width(),
+            qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(needed).arg(
+                button->width())));
+    }
+    // The items of a group lie inside its frame, the first below the group's caption.
+    for (const TRadioGroup *group : {dialog->MischdauerGroup, dialog->AnimationGroup}) {
+        QStyleOptionGroupBox frame;
+        frame.initFrom(group);
+        frame.text = group->title();
+        frame.textAlignment = group->alignment();
+        frame.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        frame.lineWidth = 1;
+        const QRect inside = group->style()->subControlRect(
+            QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxContents, group);
+        const QRect caption = group->style()->subControlRect(
+            QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, group);
+        QVERIFY2(group->item(0)->y() > caption.bottom(), qPrintable(group->title()));
+        for (int i = 0; const QAbstractButton *item = group->item(i); ++i)
+            QVERIFY2(inside.contains(item->geometry()), qPrintable(item->text()));
+    }
 }
 
 QTEST_MAIN(TestSettingsDialog)

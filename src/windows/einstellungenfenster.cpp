@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
 
 namespace {
 
@@ -188,16 +189,21 @@ void TRadioGroup::resizeEvent(QResizeEvent *event)
 
 void TRadioGroup::layoutItems()
 {
-    // The items share the room below the caption evenly, one row each.
+    // The items share the room inside the frame evenly, one row each. The style draws the
+    // frame below the caption, not through it, so the room begins lower than the caption's
+    // height.
     const QList<QAbstractButton *> buttons = m_items->buttons();
     if (buttons.isEmpty())
         return;
-    const int top = fontMetrics().height() + 2;
-    const int rowHeight = std::max(1, (height() - top - 4) / int(buttons.size()));
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    const QRect inside
+        = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this);
+    const int rowHeight = std::max(1, inside.height() / int(buttons.size()));
     for (QAbstractButton *button : buttons) {
         const int row = m_items->id(button);
         const int buttonHeight = std::min(rowHeight, button->sizeHint().height());
-        button->setGeometry(8, top + row * rowHeight + (rowHeight - buttonHeight) / 2,
+        button->setGeometry(8, inside.top() + row * rowHeight + (rowHeight - buttonHeight) / 2,
                             width() - 16, buttonHeight);
     }
 }
@@ -266,6 +272,10 @@ void TEinstellungen::createControls()
                          "VorschauEdit", QRect(8, 16, 102, 17),
                          QStringLiteral("gibt an, ob das fertige Bild in einem Fenster "
                                         "dargestellt werden soll"));
+    // Liberation Sans, which stands in for Arial, runs wider; the box keeps its size.
+    QFont narrower = font();
+    narrower.setPixelSize(10);
+    VorschauEdit->setFont(narrower);
     SchummelnEdit = place(new QCheckBox(QStringLiteral("Schummeln"), SpielGroup),
                           "SchummelnEdit", QRect(8, 32, 97, 17),
                           QStringLiteral("gibt an, ob bei einem Bild die Steinposition "
