@@ -6,6 +6,7 @@
 #include "windows/einstellungenfenster.h"
 
 #include <QCheckBox>
+#include <QFontDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -32,6 +33,8 @@ private slots:
     void tileSize();
     void cheatingInTheDialogMarksTheGame();
     void textsFitTheirControls();
+    void fontChooser_data();
+    void fontChooser();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -333,6 +336,49 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
         for (int i = 0; const QAbstractButton *item = group->item(i); ++i)
             QVERIFY2(inside.contains(item->geometry()), qPrintable(item->text()));
     }
+}
+
+void TestSettingsDialog::fontChooser_data()
+{
+    QTest::addColumn<int>("points"); // chosen in the chooser, 0 for no change
+    QTest::addColumn<QString>("family"); // of the board font afterwards
+    const QString resolved = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+    QTest::newRow("OK without a change") << 0 << "Arial";
+    QTest::newRow("another size") << 14 << resolved;
+}
+
+// The toolkit's own chooser, answered at once.
+void TestSettingsDialog::fontChooser()
+{
+    QFETCH(int, points);
+    QFETCH(QString, family);
+    QCOMPARE(main()->Brett->font().family(), QStringLiteral("Arial"));
+    const QString resolved = QFontInfo(main()->Brett->font()).family();
+    QFont opened;
+    open([&](TEinstellungen *d) {
+        QTimer::singleShot(0, d, [&] {
+            auto *chooser = qobject_cast<QFontDialog *>(QApplication::activeModalWidget());
+            if (!chooser)
+                return;
+            opened = chooser->currentFont();
+            if (points) {
+                QFont other = opened;
+                other.setPointSize(points);
+                chooser->setCurrentFont(other);
+            }
+            chooser->accept();
+        });
+        d->BSchrift->click();
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    // It opened on the board font, not on the desktop's default.
+    QCOMPARE(opened.family(), resolved);
+    QVERIFY(opened.bold());
+    QCOMPARE(opened.pointSize(), 9);
+    const QFont chosen = main()->Brett->font();
+    QCOMPARE(chosen.family(), family);
+    QVERIFY(chosen.bold());
+    QCOMPARE(chosen.pointSize(), points ? points : 9);
 }
 
 QTEST_MAIN(TestSettingsDialog)

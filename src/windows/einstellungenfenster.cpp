@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -98,6 +99,15 @@ TSpinEdit *spinEdit(QWidget *parent, const char *name, const QRect &geometry, in
     field->setRange(minimum, maximum);
     field->setSingleStep(1);
     return field;
+}
+
+// What the font chooser lets the player change. Its answer is built anew from these, so it
+// never equals the font it was given as a whole.
+bool sameChoice(const QFont &a, const QFont &b)
+{
+    return a.family() == b.family() && a.pointSize() == b.pointSize() && a.weight() == b.weight()
+        && a.style() == b.style() && a.underline() == b.underline()
+        && a.strikeOut() == b.strikeOut();
 }
 
 } // namespace
@@ -397,10 +407,22 @@ void TEinstellungen::BSteinFarbeClick()
 
 void TEinstellungen::BSchriftClick()
 {
-    if (const std::optional<QFont> font = chooseFont(SteinBild->font())) {
-        for (TPanel *tile : previewTiles())
-            tile->setFont(*font);
-    }
+    // The chooser lists only real families; a name such as "Arial", which the font
+    // configuration maps to another family, would open it on the desktop's default font. It
+    // is shown the font the name resolves to, and an unchanged answer keeps the name.
+    const QFont stored = SteinBild->font();
+    const QFontInfo resolved(stored);
+    QFont shown = stored;
+    shown.setFamily(resolved.family());
+    shown.setStyleName(resolved.styleName());
+    shown.setPointSize(resolved.pointSize());
+    std::optional<QFont> font = chooseFont(shown);
+    if (!font)
+        return;
+    if (sameChoice(*font, shown))
+        font = stored;
+    for (TPanel *tile : previewTiles())
+        tile->setFont(*font);
 }
 
 void TEinstellungen::BTextFarbeClick()
