@@ -1,5 +1,6 @@
 #include "windows/einstellungenfenster.h"
 
+#include "app/OverrideCursorLift.h"
 #include "app/Resources.h"
 #include "controls/Panel.h"
 #include "main/BoardLogic.h"
@@ -242,12 +243,14 @@ TEinstellungen::TEinstellungen(QWidget *parent)
     layoutPreview(SteinGroesseEdit->value());
 
     chooseColor = [this](const QColor &initial) -> std::optional<QColor> {
+        const OverrideCursorLift lift;
         const QColor colour = QColorDialog::getColor(initial, this);
         if (!colour.isValid())
             return std::nullopt;
         return colour;
     };
     chooseFont = [this](const QFont &initial) -> std::optional<QFont> {
+        const OverrideCursorLift lift;
         bool ok = false;
         const QFont font = QFontDialog::getFont(&ok, initial, this);
         if (!ok)
