@@ -33,6 +33,7 @@ private slots:
     void tileSize();
     void cheatingInTheDialogMarksTheGame();
     void textsFitTheirControls();
+    void onlyACloseBox();
     void fontChooser_data();
     void fontChooser();
 
@@ -336,6 +337,18 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
         for (int i = 0; const QAbstractButton *item = group->item(i); ++i)
             QVERIFY2(inside.contains(item->geometry()), qPrintable(item->text()));
     }
+}
+
+void TestSettingsDialog::onlyACloseBox()
+{
+    const Qt::WindowFlags flags = dialog()->windowFlags();
+    QVERIFY(flags.testFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint));
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    // A window manager that minimises it all the same does not leave it minimised.
+    open([](TEinstellungen *d) {
+        d->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(d->isVisible() && !d->isMinimized());
+    });
 }
 
 void TestSettingsDialog::fontChooser_data()

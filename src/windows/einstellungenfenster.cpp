@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QEvent>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <QTimer>
 
 namespace {
 
@@ -440,6 +442,23 @@ void TEinstellungen::BBGFarbeClick()
 {
     if (const std::optional<QColor> colour = chooseColor(SteinPanel->Color()))
         SteinPanel->setColor(*colour);
+}
+
+void TEinstellungen::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    // The hints ask for a close box only, but some window managers (openbox) offer to
+    // minimise every window. Minimised, the dialog would leave the main window blocked with
+    // nothing to answer, so it comes straight back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible() || !isMinimized())
+                return;
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            raise();
+            activateWindow();
+        });
+    }
 }
 
 void TEinstellungen::BitBtn1Click()

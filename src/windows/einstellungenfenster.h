@@ -133,6 +133,9 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void createControls();
     // Lays the preview out for tiles of size pixels, and the dialog around it.
