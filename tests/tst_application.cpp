@@ -1,20 +1,38 @@
+#include "app/DocumentViewer.h"
 #include "logic/Errors.h"
 #include "app/TiloraApplication.h"
+#include "main/OpenPictureDialog.h"
+#include "windows/einstellungenfenster.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <stdexcept>
 
-// An error that leaves an event handler must end in the error report, and the program goes on.
+// What the program arranges around its windows: an error that leaves an event handler ends
+// in the error report and the program goes on; the toolkit's own dialogs speak German and
+// show their own pointers; documents open in the desktop's viewer.
 class TestApplication : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void cleanup();
+
     void errorsFromHandlersReachTheReport_data();
     void errorsFromHandlersReachTheReport();
+    void toolkitSpeaksGerman();
+    void toolkitDialogsShowTheirOwnPointer_data();
+    void toolkitDialogsShowTheirOwnPointer();
+    void pictureDialogOpensBesideThePicture_data();
+    void pictureDialogOpensBesideThePicture();
+    void viewerOutputGoesNowhere();
 };
 
 namespace {
@@ -29,6 +47,12 @@ protected:
 };
 
 } // namespace
+
+void TestApplication::cleanup()
+{
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
 
 void TestApplication::errorsFromHandlersReachTheReport_data()
 {
@@ -65,6 +89,125 @@ void TestApplication::errorsFromHandlersReachTheReport()
 
     TiloraApplication::setErrorReporter(previous);
     QCOMPARE(reports, QStringList {expected});
+}
+
+void TestApplication::toolkitSpeaksGerman()
+{
+    const QDir translations(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (!translations.exists(QStringLiteral("qtbase_de.qm")))
+        QSKIP("the toolkit's translations are not installed");
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
+    const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+}
+
+void TestApplication::toolkitDialogsShowTheirOwnPointer_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("open picture") << "QFileDialog";
+    QTest::newRow("colour chooser") << "QColorDialog";
+    QTest::newRow("font chooser") << "QFontDialog";
+    QTest::newRow("error report") << "QMessageBox";
+}
+
+// The program's pointers are override cursors; over a toolkit dialog they would hide its
+// I-beam and hands.
+void TestApplication::toolkitDialogsShowTheirOwnPointer()
+{
+    QFETCH(QString, dialog);
+    TEinstellungen settings;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QGuiApplication::setOverrideCursor(Qt::PointingHandCursor);
+    QString shown;
+    bool lifted = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        shown = modal ? QString::fromLatin1(modal->metaObject()->className()) : QString();
+        lifted = !QGuiApplication::overrideCursor();
+        if (auto *box = qobject_cast<QDialog *>(modal))
+            box->reject();
+    });
+    if (dialog == u"QFileDialog")
+        RunOpenPictureDialog(nullptr);
+    else if (dialog == u"QColorDialog")
+        settings.chooseColor(Qt::red);
+    else if (dialog == u"QFontDialog")
+        settings.chooseFont(QFont());
+    else
+        TiloraApplication::reportError(QStringLiteral("Fehlertext"));
+    QCOMPARE(shown, dialog);
+    QVERIFY(lifted);
+    // Back afterwards, in their order.
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
+    QGuiApplication::restoreOverrideCursor();
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QGuiApplication::restoreOverrideCursor();
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestApplication::pictureDialogOpensBesideThePicture_data()
+{
+    QTest::addColumn<QString>("picture"); // a file in a folder of its own, or a motif
+    QTest::addColumn<bool>("exists"); // the dialog opens beside it, else where it would without
+    QTest::newRow("picture file") << "bild.bmp" << true;
+    QTest::newRow("missing file") << "fehlt.bmp" << false;
+    QTest::newRow("built-in motif") << "Motiv A" << false;
+}
+
+void TestApplication::pictureDialogOpensBesideThePicture()
+{
+    QFETCH(QString, picture);
+    QFETCH(bool, exists);
+    QTemporaryDir folder;
+    const QString path = picture.startsWith(u"Motiv") ? picture : folder.filePath(picture);
+    if (exists) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const auto openedIn = [this](const QString &current) {
+        QString shown;
+        QTimer::singleShot(0, this, [&shown] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                shown = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        RunOpenPictureDialog(nullptr, current);
+        return shown;
+    };
+    const QString without = openedIn(QString());
+    QVERIFY(!without.isEmpty());
+    QCOMPARE(openedIn(path), exists ? QDir(folder.path()).absolutePath() : without);
+}
+
+// Without a web browser the desktop's opener reports every one it tried; none of that may
+// reach the player's terminal.
+void TestApplication::viewerOutputGoesNowhere()
+{
+    QTemporaryDir folder;
+    const QString marker = folder.filePath(QStringLiteral("marker"));
+    QFile viewer(folder.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(viewer.open(QIODevice::WriteOnly));
+    // Notes where its output goes and what it was asked to open.
+    viewer.write("#!/bin/sh\n"
+                 "out=$(readlink /proc/$$/fd/1)\n"
+                 "err=$(readlink /proc/$$/fd/2)\n"
+                 "printf '%s\\n' \"$out\" \"$err\" \"$1\" > \"$0.part\"\n"
+                 "mv \"$0.part\" \"$(dirname \"$0\")/marker\"\n"
+                 "echo '/usr/bin/www-browser: not found'\n"
+                 "echo '/usr/bin/links2: not found' >&2\n");
+    viewer.close();
+    viewer.setPermissions(viewer.permissions() | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(folder.path()) + ':' + path);
+    const bool started = OpenDocumentDetached(QStringLiteral("/hilfe/tilora.html"));
+    qputenv("PATH", path);
+    QVERIFY(started);
+    QTRY_VERIFY(QFile::exists(marker));
+    QFile notes(marker);
+    QVERIFY(notes.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromLocal8Bit(notes.readAll()).split(u'\n', Qt::SkipEmptyParts),
+        (QStringList {"/dev/null", "/dev/null", "/hilfe/tilora.html"}));
 }
 
 int main(int argc, char *argv[])

@@ -264,6 +264,9 @@ void TestHighscore::loadTable_data()
     QTest::newRow("from another section")
         << lineByHand(1, entryByHand(1, "X", "00:01:00", "Text,5,1")) << good;
     QTest::newRow("time without digits") << lineByHand(1, entryByHand(1, "X", "ab:cd:ef")) << good;
+    QTest::newRow("longest name")
+        << lineByHand(1, entryByHand(1, QByteArray(29, 'W'), "00:01:00"), 5)
+        << QString(29, u'W') + " 00:01:00," + good;
     QTest::newRow("beyond bytes")
         << QString::fromLatin1(lineByHand(1, entryByHand(1, "X", "00:01:00"))).toUtf8()
             + "\xE2\x82\xAC"
@@ -281,6 +284,9 @@ void TestHighscore::loadTable()
     m_window->LoadTable();
     QCOMPARE(m_window->Beschreibung->text(), QStringLiteral("Text - 4×4 - kurze Mischdauer"));
     QTEST(namesAndTimes(m_window->table()), "loaded");
+    // A name ends before its row's time, which stays readable.
+    for (int row = 1; row <= HighscoreRowCount; ++row)
+        QVERIFY(m_window->nameCell(row)->geometry().right() < m_window->timeCell(row)->x());
     // Saved back whole: the damage is gone and the rows read back the same.
     m_window->SaveTable();
     QVERIFY(!fileContent().contains(rows));

@@ -1,3 +1,4 @@
+#include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "windows/Unit2.h"
@@ -18,26 +19,34 @@ class TestSecondaryWindows : public QObject
     Q_OBJECT
 
 private slots:
-    void messageClosesOnClick_data();
-    void messageClosesOnClick();
-    void previewCloseButtonHidesAndNotifies();
+    void messageCloses_data();
+    void messageCloses();
+    void previewClosesAndNotifies_data();
+    void previewClosesAndNotifies();
     void farewellCountdown_data();
     void farewellCountdown();
     void startWindowCountsUntilClicked();
     void magnifierStretchesPicture();
+    void plainArialKeepsItsStyle_data();
+    void plainArialKeepsItsStyle();
 };
 
-void TestSecondaryWindows::messageClosesOnClick_data()
+void TestSecondaryWindows::messageCloses_data()
 {
-    QTest::addColumn<QString>("part");
-    QTest::newRow("bare window") << QString();
-    QTest::newRow("time line") << QStringLiteral("Label3");
-    QTest::newRow("close button") << QStringLiteral("SpezialButton4");
+    QTest::addColumn<QString>("part"); // clicked
+    QTest::addColumn<int>("key"); // pressed instead of a click when not 0
+    QTest::newRow("bare window") << QString() << 0;
+    QTest::newRow("time line") << QStringLiteral("Label3") << 0;
+    QTest::newRow("close button") << QStringLiteral("SpezialButton4") << 0;
+    QTest::newRow("Esc") << QString() << int(Qt::Key_Escape);
+    QTest::newRow("Enter") << QString() << int(Qt::Key_Return);
+    QTest::newRow("Space") << QString() << int(Qt::Key_Space);
 }
 
-void TestSecondaryWindows::messageClosesOnClick()
+void TestSecondaryWindows::messageCloses()
 {
     QFETCH(QString, part);
+    QFETCH(int, key);
     TMeldung message;
     message.setHeadline(QStringLiteral("Schummler!!!"));
     message.setTimeLine(QStringLiteral("00:03:17 Sekunden."));
@@ -46,7 +55,12 @@ void TestSecondaryWindows::messageClosesOnClick()
     QVERIFY(target);
     const QPoint at = part.isEmpty() ? QPoint(265, 25) : target->rect().center();
     bool stuck = false;
-    QTimer::singleShot(0, &message, [&] { QTest::mouseClick(target, Qt::LeftButton, {}, at); });
+    QTimer::singleShot(0, &message, [&] {
+        if (key)
+            QTest::keyClick(target, Qt::Key(key));
+        else
+            QTest::mouseClick(target, Qt::LeftButton, {}, at);
+    });
     // Should the click not end the modal run, this does, and the test fails instead of hanging.
     QTimer::singleShot(5000, &message, [&] {
         stuck = true;
@@ -58,13 +72,24 @@ void TestSecondaryWindows::messageClosesOnClick()
     QCOMPARE(message.Label1->text(), QStringLiteral("Du hast es geschafft! Deine Zeit beträgt "));
 }
 
-void TestSecondaryWindows::previewCloseButtonHidesAndNotifies()
+void TestSecondaryWindows::previewClosesAndNotifies_data()
 {
+    QTest::addColumn<bool>("escape"); // Esc rather than a click on "×"
+    QTest::newRow("close button") << false;
+    QTest::newRow("Esc") << true;
+}
+
+void TestSecondaryWindows::previewClosesAndNotifies()
+{
+    QFETCH(bool, escape);
     TVorschauFenster preview;
     QSignalSpy closed(&preview, &TVorschauFenster::closed);
     preview.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preview));
-    QTest::mouseClick(preview.SpezialButton4, Qt::LeftButton);
+    if (escape)
+        QTest::keyClick(&preview, Qt::Key_Escape);
+    else
+        QTest::mouseClick(preview.SpezialButton4, Qt::LeftButton);
     QVERIFY(!preview.isVisible());
     QCOMPARE(closed.count(), 1);
     // Hiding it from outside, or closing it while hidden, is no request of the player's.
@@ -172,6 +197,33 @@ void TestSecondaryWindows::magnifierStretchesPicture()
     QCOMPARE(shown.pixelColor(203, 203), QColor(73, 73, 73));
     QCOMPARE(shown.pixelColor(2, 2), QColor(255, 0, 0));
     QCOMPARE(shown.pixelColor(201, 201), QColor(255, 255, 0));
+}
+
+void TestSecondaryWindows::plainArialKeepsItsStyle_data()
+{
+    QTest::addColumn<bool>("button"); // a button's own font rather than ArialFont
+    QTest::newRow("ArialFont") << false;
+    QTest::newRow("button") << true;
+}
+
+// The main window shows the player's board font; its plain controls must not take its style.
+void TestSecondaryWindows::plainArialKeepsItsStyle()
+{
+    QFETCH(bool, button);
+    QWidget window;
+    QWidget *control = button ? static_cast<QWidget *>(new TSpezialButton(&window))
+                              : new QLabel(&window);
+    if (!button)
+        control->setFont(ArialFont(11));
+    QFont board(QStringLiteral("Arial"), 20);
+    board.setBold(true);
+    board.setItalic(true);
+    board.setUnderline(true);
+    board.setStrikeOut(true);
+    window.setFont(board);
+    const QFont font = control->font();
+    QVERIFY(!font.bold() && !font.italic() && !font.underline() && !font.strikeOut());
+    QCOMPARE(font.pixelSize(), 11);
 }
 
 QTEST_MAIN(TestSecondaryWindows)

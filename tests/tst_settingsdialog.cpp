@@ -7,8 +7,12 @@
 #include "windows/einstellungenfenster.h"
 
 #include <QCheckBox>
+#include <QFontDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
 
@@ -31,6 +35,10 @@ private slots:
     void tileSize_data();
     void tileSize();
     void cheatingInTheDialogMarksTheGame();
+    void textsFitTheirControls();
+    void onlyACloseBox();
+    void fontChooser_data();
+    void fontChooser();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -39,6 +47,7 @@ private:
     // leaves open is closed with Abbruch.
     void open(const std::function<void(TEinstellungen *)> &play);
     void startGame();
+    static void checkTextsFit(TEinstellungen *dialog);
     QStringList state() const;
 
     std::unique_ptr<ProgramWindows> m_windows;
@@ -325,6 +334,102 @@ void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
     QVERIFY(main()->puzzle().cheated);
     QVERIFY(!main()->TileGrid()[2][3]->NumberLabel->isHidden());
     QVERIFY(main()->isClockRunning());
+}
+
+// Liberation Sans stands in for Arial and runs wider than the layout was made for.
+void TestSettingsDialog::textsFitTheirControls()
+{
+    open([](TEinstellungen *d) { checkTextsFit(d); });
+}
+
+void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
+{
+    for (const QAbstractButton *button : dialog->findChildren<QAbstractButton *>()) {
+        const bool radio = qobject_cast<const QRadioButton *>(button);
+        if (!radio && !qobject_cast<const QCheckBox *>(button))
+            continue;
+        const QStyle *style = button->style();
+        const int indicator = radio
+            ? style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, button)
+                + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, button)
+            : style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, button)
+                + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button);
+        const int needed = button->fontMetrics().horizontalAdvance(button->text()) + indicator;
+        QVERIFY2(needed <= button->width(),
+            qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(needed).arg(
+                button->width())));
+    }
+    // The items of a group lie inside its frame, the first below the group's caption.
+    for (const TRadioGroup *group : {dialog->MischdauerGroup, dialog->AnimationGroup}) {
+        QStyleOptionGroupBox frame;
+        frame.initFrom(group);
+        frame.text = group->title();
+        frame.textAlignment = group->alignment();
+        frame.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        frame.lineWidth = 1;
+        const QRect inside = group->style()->subControlRect(
+            QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxContents, group);
+        const QRect caption = group->style()->subControlRect(
+            QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, group);
+        QVERIFY2(group->item(0)->y() > caption.bottom(), qPrintable(group->title()));
+        for (int i = 0; const QAbstractButton *item = group->item(i); ++i)
+            QVERIFY2(inside.contains(item->geometry()), qPrintable(item->text()));
+    }
+}
+
+void TestSettingsDialog::onlyACloseBox()
+{
+    const Qt::WindowFlags flags = dialog()->windowFlags();
+    QVERIFY(flags.testFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint));
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    // A window manager that minimises it all the same does not leave it minimised.
+    open([](TEinstellungen *d) {
+        d->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(d->isVisible() && !d->isMinimized());
+    });
+}
+
+void TestSettingsDialog::fontChooser_data()
+{
+    QTest::addColumn<int>("points"); // chosen in the chooser, 0 for no change
+    QTest::addColumn<QString>("family"); // of the board font afterwards
+    const QString resolved = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+    QTest::newRow("OK without a change") << 0 << "Arial";
+    QTest::newRow("another size") << 14 << resolved;
+}
+
+// The toolkit's own chooser, answered at once.
+void TestSettingsDialog::fontChooser()
+{
+    QFETCH(int, points);
+    QFETCH(QString, family);
+    QCOMPARE(main()->Brett->font().family(), QStringLiteral("Arial"));
+    const QString resolved = QFontInfo(main()->Brett->font()).family();
+    QFont opened;
+    open([&](TEinstellungen *d) {
+        QTimer::singleShot(0, d, [&] {
+            auto *chooser = qobject_cast<QFontDialog *>(QApplication::activeModalWidget());
+            if (!chooser)
+                return;
+            opened = chooser->currentFont();
+            if (points) {
+                QFont other = opened;
+                other.setPointSize(points);
+                chooser->setCurrentFont(other);
+            }
+            chooser->accept();
+        });
+        d->BSchrift->click();
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    // It opened on the board font, not on the desktop's default.
+    QCOMPARE(opened.family(), resolved);
+    QVERIFY(opened.bold());
+    QCOMPARE(opened.pointSize(), 9);
+    const QFont chosen = main()->Brett->font();
+    QCOMPARE(chosen.family(), family);
+    QVERIFY(chosen.bold());
+    QCOMPARE(chosen.pointSize(), points ? points : 9);
 }
 
 QTEST_MAIN(TestSettingsDialog)

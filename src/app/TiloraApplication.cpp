@@ -1,8 +1,11 @@
 #include "app/TiloraApplication.h"
 
+#include "app/OverrideCursorLift.h"
 #include "logic/Errors.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace {
 
@@ -16,6 +19,7 @@ void showErrorBox(const QString &message)
     // A child of the active window, so that it stays above an always-on-top window.
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Tilora"), message, QMessageBox::Ok,
                     QApplication::activeWindow());
+    const OverrideCursorLift lift;
     box.exec();
     showing = false;
 }
@@ -32,6 +36,14 @@ TiloraApplication::TiloraApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Tilora"));
+    // The interface is German whatever the desktop's language, and so are the toolkit's own
+    // dialogs and buttons. Without the translations installed they stay English.
+    auto *translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qtbase_de"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+    else
+        delete translator;
 }
 
 bool TiloraApplication::notify(QObject *receiver, QEvent *event)

@@ -15,11 +15,16 @@ inline QColor DarkGrey()
 }
 
 // "Arial" at a height in pixels (the windows are not scaled with the desktop's text size).
+// Every style attribute is set, so none is inherited from a parent that shows the player's
+// board font.
 inline QFont ArialFont(int pixelHeight, bool bold = false)
 {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(pixelHeight);
     font.setBold(bold);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
     return font;
 }
 

@@ -1,5 +1,7 @@
 #include "controls/SpezialButton.h"
 
+#include "controls/DarkStyle.h"
+
 #include <QApplication>
 #include <QBitmap>
 #include <QFontMetrics>
@@ -49,9 +51,7 @@ TSpezialButton::TSpezialButton(QWidget *parent)
     , m_pictureImage(new QLabel(this)) // created second, so it lies above the caption
     , m_color(73, 73, 73)
 {
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPixelSize(11);
-    setFont(arial);
+    setFont(ArialFont(11));
     setFontColor(Qt::white);
 
     // Moves without a pressed button are what starts the hover state.

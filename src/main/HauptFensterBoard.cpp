@@ -234,7 +234,7 @@ void TTiloraForm::Text1Click()
 
 void TTiloraForm::Bildladen1Click()
 {
-    const QString file = choosePictureFile ? choosePictureFile(this) : RunOpenPictureDialog(this);
+    const QString file = choosePictureFile ? choosePictureFile(this) : RunOpenPictureDialog(this, m_settings.pictureName);
     if (file.isEmpty())
         return;
     m_settings.pictureName = file;

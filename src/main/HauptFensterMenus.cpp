@@ -4,17 +4,16 @@
 
 #include "main/HauptFenster.h"
 
+#include "app/DocumentViewer.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
-#include <QUrl>
 
 namespace {
 
@@ -250,8 +249,7 @@ void TTiloraForm::createMenus()
         application->installEventFilter(m_keyHook);
     }
 
-    openDocument
-        = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    openDocument = [](const QString &path) { OpenDocumentDetached(path); };
 }
 
 void TTiloraForm::activateItem(QAction *item)

@@ -1,5 +1,6 @@
 #include "main/OpenPictureDialog.h"
 
+#include "app/OverrideCursorLift.h"
 #include "main/HauptFenster.h"
 #include "logic/PictureDecoding.h"
 
@@ -19,11 +20,16 @@ std::vector<std::pair<QString, QString>> PictureFilterPairs(const QString &filte
     return pairs;
 }
 
-QString RunOpenPictureDialog(QWidget *parent)
+QString RunOpenPictureDialog(QWidget *parent, const QString &currentPicture)
 {
     // Our own dialog rather than the desktop's: it has room for the preview, and it shows
     // the filter descriptions exactly as written.
     QFileDialog dialog(parent, QStringLiteral("Bild laden"));
+    // The next picture is most likely found beside the last one. A built-in motif has no
+    // folder: the dialog opens where the program was started.
+    const QFileInfo current(currentPicture);
+    if (!currentPicture.isEmpty() && current.isFile())
+        dialog.setDirectory(current.absolutePath());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -71,6 +77,7 @@ QString RunOpenPictureDialog(QWidget *parent)
                          }
                      });
 
+    const OverrideCursorLift lift;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();

@@ -10,6 +10,7 @@ class QWidget;
 // The filter of the open-picture dialog as pairs of description and patterns.
 std::vector<std::pair<QString, QString>> PictureFilterPairs(const QString &filter);
 
-// Lets the player choose a picture file, with a preview of the selected file. Returns the
-// chosen file's full path, or "" when the dialog was cancelled.
-QString RunOpenPictureDialog(QWidget *parent);
+// Lets the player choose a picture file, with a preview of the selected file. It opens in
+// the folder of the current picture when that is a file. Returns the chosen file's full
+// path, or "" when the dialog was cancelled.
+QString RunOpenPictureDialog(QWidget *parent, const QString &currentPicture = QString());

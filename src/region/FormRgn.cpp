@@ -1,5 +1,7 @@
 #include "region/FormRgn.h"
 
+#include "app/OverrideCursorLift.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -104,6 +106,7 @@ void SetRegionCaptionHeights(const CaptionHeights &heights)
 void ShowRegionNoticeBox(const QString &message)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tilora"), message, QMessageBox::Ok);
+    const OverrideCursorLift lift; // the box shows its own pointer
     box.exec();
 }
 

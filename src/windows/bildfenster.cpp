@@ -7,6 +7,7 @@
 
 #include <QChildEvent>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 TVorschauFenster::TVorschauFenster(QWidget *parent)
@@ -57,6 +58,14 @@ void TVorschauFenster::paintEvent(QPaintEvent *)
 void TVorschauFenster::SpezialButton4Click()
 {
     close();
+}
+
+void TVorschauFenster::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        SpezialButton4Click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void TVorschauFenster::closeEvent(QCloseEvent *event)

@@ -7,7 +7,8 @@ class TSpezialButton;
 
 // The solution window: the whole picture of the board in a 12-pixel frame. The main window
 // puts the picture control on it (at (12, 12)) and sizes it; the window draws its frame,
-// keeps its close button in the top-right corner and can be dragged by its client area.
+// keeps its close button in the top-right corner and can be dragged by its client area. Esc
+// closes it as the close button does.
 class TVorschauFenster : public QWidget
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void childEvent(QChildEvent *event) override;
 

@@ -1,5 +1,6 @@
 #include "windows/einstellungenfenster.h"
 
+#include "app/OverrideCursorLift.h"
 #include "app/Resources.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
@@ -7,7 +8,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QEvent>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -15,6 +18,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QTimer>
 
 namespace {
 
@@ -97,6 +102,15 @@ TSpinEdit *spinEdit(QWidget *parent, const char *name, const QRect &geometry, in
     field->setRange(minimum, maximum);
     field->setSingleStep(1);
     return field;
+}
+
+// What the font chooser lets the player change. Its answer is built anew from these, so it
+// never equals the font it was given as a whole.
+bool sameChoice(const QFont &a, const QFont &b)
+{
+    return a.family() == b.family() && a.pointSize() == b.pointSize() && a.weight() == b.weight()
+        && a.style() == b.style() && a.underline() == b.underline()
+        && a.strikeOut() == b.strikeOut();
 }
 
 } // namespace
@@ -188,16 +202,21 @@ void TRadioGroup::resizeEvent(QResizeEvent *event)
 
 void TRadioGroup::layoutItems()
 {
-    // The items share the room below the caption evenly, one row each.
+    // The items share the room inside the frame evenly, one row each. The style draws the
+    // frame below the caption, not through it, so the room begins lower than the caption's
+    // height.
     const QList<QAbstractButton *> buttons = m_items->buttons();
     if (buttons.isEmpty())
         return;
-    const int top = fontMetrics().height() + 2;
-    const int rowHeight = std::max(1, (height() - top - 4) / int(buttons.size()));
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    const QRect inside
+        = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this);
+    const int rowHeight = std::max(1, inside.height() / int(buttons.size()));
     for (QAbstractButton *button : buttons) {
         const int row = m_items->id(button);
         const int buttonHeight = std::min(rowHeight, button->sizeHint().height());
-        button->setGeometry(8, top + row * rowHeight + (rowHeight - buttonHeight) / 2,
+        button->setGeometry(8, inside.top() + row * rowHeight + (rowHeight - buttonHeight) / 2,
                             width() - 16, buttonHeight);
     }
 }
@@ -226,12 +245,14 @@ TEinstellungen::TEinstellungen(QWidget *parent)
     layoutPreview(SteinGroesseEdit->value());
 
     chooseColor = [this](const QColor &initial) -> std::optional<QColor> {
+        const OverrideCursorLift lift;
         const QColor colour = QColorDialog::getColor(initial, this);
         if (!colour.isValid())
             return std::nullopt;
         return colour;
     };
     chooseFont = [this](const QFont &initial) -> std::optional<QFont> {
+        const OverrideCursorLift lift;
         bool ok = false;
         const QFont font = QFontDialog::getFont(&ok, initial, this);
         if (!ok)
@@ -266,6 +287,10 @@ void TEinstellungen::createControls()
                          "VorschauEdit", QRect(8, 16, 102, 17),
                          QStringLiteral("gibt an, ob das fertige Bild in einem Fenster "
                                         "dargestellt werden soll"));
+    // Liberation Sans, which stands in for Arial, runs wider; the box keeps its size.
+    QFont narrower = font();
+    narrower.setPixelSize(10);
+    VorschauEdit->setFont(narrower);
     SchummelnEdit = place(new QCheckBox(QStringLiteral("Schummeln"), SpielGroup),
                           "SchummelnEdit", QRect(8, 32, 97, 17),
                           QStringLiteral("gibt an, ob bei einem Bild die Steinposition "
@@ -387,10 +412,22 @@ void TEinstellungen::BSteinFarbeClick()
 
 void TEinstellungen::BSchriftClick()
 {
-    if (const std::optional<QFont> font = chooseFont(SteinBild->font())) {
-        for (TPanel *tile : previewTiles())
-            tile->setFont(*font);
-    }
+    // The chooser lists only real families; a name such as "Arial", which the font
+    // configuration maps to another family, would open it on the desktop's default font. It
+    // is shown the font the name resolves to, and an unchanged answer keeps the name.
+    const QFont stored = SteinBild->font();
+    const QFontInfo resolved(stored);
+    QFont shown = stored;
+    shown.setFamily(resolved.family());
+    shown.setStyleName(resolved.styleName());
+    shown.setPointSize(resolved.pointSize());
+    std::optional<QFont> font = chooseFont(shown);
+    if (!font)
+        return;
+    if (sameChoice(*font, shown))
+        font = stored;
+    for (TPanel *tile : previewTiles())
+        tile->setFont(*font);
 }
 
 void TEinstellungen::BTextFarbeClick()
@@ -405,6 +442,23 @@ void TEinstellungen::BBGFarbeClick()
 {
     if (const std::optional<QColor> colour = chooseColor(SteinPanel->Color()))
         SteinPanel->setColor(*colour);
+}
+
+void TEinstellungen::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    // The hints ask for a close box only, but some window managers (openbox) offer to
+    // minimise every window. Minimised, the dialog would leave the main window blocked with
+    // nothing to answer, so it comes straight back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible() || !isMinimized())
+                return;
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            raise();
+            activateWindow();
+        });
+    }
 }
 
 void TEinstellungen::BitBtn1Click()

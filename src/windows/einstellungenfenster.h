@@ -137,6 +137,9 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     bool m_cheatView = false;
     void createControls();

@@ -36,6 +36,8 @@ constexpr int RankWidth = 20;
 constexpr int NameInputLeft = 28;
 constexpr int NameInputWidth = TimeLeft - 5 - NameInputLeft;
 constexpr int NameInputHeight = 24;
+// A name is cut where the entry field ends, a little before the time.
+constexpr int NameWidth = TimeLeft - 5 - NameLeft;
 
 
 int cellTop(int row)
@@ -89,7 +91,6 @@ THighscore::THighscore(QWidget *parent)
         cells.rank = createText(Panel1, QStringLiteral("%1.").arg(row));
         cells.rank->setAlignment(Qt::AlignRight | Qt::AlignTop);
         cells.rank->setGeometry(0, cellTop(row), RankWidth, cells.rank->sizeHint().height());
-        // Made after the name, time and date lie in front of it: a long name runs under them.
         cells.name = createText(Panel1, QString());
         cells.time = createText(Panel1, QString());
         cells.date = createText(Panel1, QString());
@@ -189,17 +190,20 @@ bool THighscore::isNaming() const
     return !Nameneingabe->isHidden();
 }
 
-void THighscore::setCell(QLabel *cell, const QString &text)
+void THighscore::setCell(QLabel *cell, const QString &text, int maxWidth)
 {
     cell->setText(text);
     cell->adjustSize();
+    // The label draws only within itself: a longer text is cut at its right edge.
+    if (cell->width() > maxWidth)
+        cell->resize(maxWidth, cell->height());
 }
 
 void THighscore::showTable()
 {
     for (int row = 1; row <= HighscoreRowCount; ++row) {
         const HighscoreEntry &entry = m_table[row - 1];
-        setCell(nameCell(row), entry.name);
+        setCell(nameCell(row), entry.name, NameWidth);
         setCell(timeCell(row), entry.time);
         setCell(dateCell(row), entry.date);
     }
@@ -292,7 +296,7 @@ void THighscore::CommitName()
         return;
     if (NewEntryRow >= 1 && NewEntryRow <= HighscoreRowCount) {
         m_table[NewEntryRow - 1].name = Nameneingabe->text();
-        setCell(nameCell(NewEntryRow), Nameneingabe->text());
+        setCell(nameCell(NewEntryRow), Nameneingabe->text(), NameWidth);
     }
     Nameneingabe->hide();
     saveReportingErrors();

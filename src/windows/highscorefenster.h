@@ -106,7 +106,7 @@ private:
 
     void FormShow();
     void showTable();
-    void setCell(QLabel *cell, const QString &text);
+    void setCell(QLabel *cell, const QString &text, int maxWidth = QWIDGETSIZE_MAX);
     // Saves; a file that cannot be written is reported and the window goes on.
     void saveReportingErrors();
     // Enter in the field: the name is taken and the description shows again.

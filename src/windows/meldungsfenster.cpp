@@ -6,6 +6,7 @@
 #include "controls/SpezialButton.h"
 
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -94,6 +95,21 @@ void TMeldung::FormClick()
 void TMeldung::SpezialButton4Click()
 {
     close();
+}
+
+// The keys that answer a message close it as its "×" does.
+void TMeldung::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        SpezialButton4Click();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void TMeldung::mousePressEvent(QMouseEvent *event)

@@ -10,7 +10,7 @@ class TPanel;
 class TSpezialButton;
 
 // The message at the end of a game: a headline and the time the player took. Shown
-// modally; a click anywhere on it closes it.
+// modally; a click anywhere on it, Esc, Enter or Space closes it.
 class TMeldung : public QWidget
 {
     Q_OBJECT
@@ -37,6 +37,7 @@ public:
     void SpezialButton4Click();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void hideEvent(QHideEvent *event) override;
