@@ -5,6 +5,7 @@
 
 #include "app/IniFile.h"
 #include "app/TiloraApplication.h"
+#include "logic/FileLocations.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,9 +41,9 @@ int styleOfFont(const QFont &font)
 
 QString TTiloraForm::settingsFilePath()
 {
-    const QString folder = settingsFolder().isEmpty() ? QCoreApplication::applicationDirPath()
-                                                      : settingsFolder();
-    return QDir(folder).filePath(QStringLiteral("tilora.ini"));
+    if (settingsFolder().isEmpty())
+        return fileLocationsOfThisProgram().settingsFile;
+    return QDir(settingsFolder()).filePath(QStringLiteral("tilora.ini"));
 }
 
 void TTiloraForm::setSettingsFolder(const QString &folder)
