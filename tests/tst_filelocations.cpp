@@ -33,7 +33,7 @@ void TestFileLocations::choice_data()
     QTest::addColumn<bool>("beside");
 
     QTest::newRow("build folder") << "/work/tilora/build/src" << true << false << true;
-    QTest::newRow("install under ~/.local") << "/home/p/.local/lib/tilora" << true << false << true;
+    QTest::newRow("under ~/.local") << "/home/p/.local/lib/tilora" << true << false << true;
     QTest::newRow("package") << "/usr/lib/tilora" << false << false << false;
     QTest::newRow("package, run by root") << "/usr/lib/tilora" << true << false << false;
     QTest::newRow("/opt, run by root") << "/opt/tilora" << true << false << false;
@@ -54,8 +54,8 @@ void TestFileLocations::choice()
 
     const FileLocations expected = beside
         ? FileLocations {folder + "/tilora.ini", folder + "/highscore.ini"}
-        : FileLocations {"/home/p/.config/tilora/tilora.ini",
-              "/home/p/.local/share/tilora/highscore.ini"};
+        : FileLocations {
+            "/home/p/.config/tilora/tilora.ini", "/home/p/.local/share/tilora/highscore.ini"};
     QCOMPARE(chooseFileLocations(
                  {folder, writable, filesBeside, "/home/p/.config", "/home/p/.local/share"}),
         expected);

@@ -36,14 +36,13 @@ bool isWritable(const QString &path)
 FileLocations chooseFileLocations(const ProgramSurroundings &surroundings)
 {
     const bool beside = surroundings.programFolderWritable
-                        && (surroundings.filesBesideProgram
-                            || !isSystemFolder(surroundings.programFolder));
+        && (surroundings.filesBesideProgram || !isSystemFolder(surroundings.programFolder));
     if (beside) {
         const QDir folder(surroundings.programFolder);
         return {folder.filePath(SettingsName), folder.filePath(HighscoreName)};
     }
     return {QDir(surroundings.configFolder).filePath(OwnFolder + u'/' + SettingsName),
-            QDir(surroundings.dataFolder).filePath(OwnFolder + u'/' + HighscoreName)};
+        QDir(surroundings.dataFolder).filePath(OwnFolder + u'/' + HighscoreName)};
 }
 
 ProgramSurroundings programSurroundings(const QString &programFolder)
@@ -52,11 +51,11 @@ ProgramSurroundings programSurroundings(const QString &programFolder)
     ProgramSurroundings surroundings;
     surroundings.programFolder = folder.absolutePath();
     surroundings.programFolderWritable = isWritable(surroundings.programFolder);
-    surroundings.filesBesideProgram =
-        folder.exists(SettingsName) || folder.exists(HighscoreName);
-    surroundings.configFolder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    surroundings.dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    surroundings.filesBesideProgram = folder.exists(SettingsName) || folder.exists(HighscoreName);
+    surroundings.configFolder
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    surroundings.dataFolder
+        = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return surroundings;
 }
 
@@ -73,8 +72,8 @@ FileLocations prepareFileLocations(const ProgramSurroundings &surroundings)
         const QString old = folder.filePath(place.fileName());
         if (!place.exists() && QFileInfo(old).isFile() && QFile::copy(old, file)) {
             // The copy takes the old file's mode, which may not let its new owner write.
-            QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::ReadOwner
-                                            | QFileDevice::WriteOwner);
+            QFile::setPermissions(
+                file, QFile::permissions(file) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         }
     }
     return locations;
@@ -84,7 +83,7 @@ QStringList helpFileCandidates(const QString &programFolder)
 {
     const QDir folder(programFolder);
     return {folder.filePath(QStringLiteral("tilora.html")),
-            QDir::cleanPath(folder.filePath(QStringLiteral("../../share/tilora/tilora.html")))};
+        QDir::cleanPath(folder.filePath(QStringLiteral("../../share/tilora/tilora.html")))};
 }
 
 QString findHelpFile(const QString &programFolder)
