@@ -217,7 +217,7 @@ public:
     bool FormKeyDown(int key); // F1 .. F9, whatever the modifiers
     bool FormKeyPress(QChar key); // A, B, H, P in either letter case
     void Highscore1Click();
-    // Opens the help document beside the program in the desktop's viewer; a missing
+    // Opens the help document of the program in the desktop's viewer; a missing
     // document or viewer is not reported.
     void OpenHelp();
     static QString helpFilePath();
@@ -241,9 +241,9 @@ public:
     void ApplyTileSize(int size);
 
     // ---- settings file and lifecycle (HauptFensterSettings.cpp)
-    // "tilora.ini" beside the program.
+    // "tilora.ini", beside the program or per user (see logic/FileLocations.h).
     static QString settingsFilePath();
-    // Tests keep their settings files in a folder of their own. Empty: the program's folder.
+    // Tests keep their settings files in a folder of their own. Empty: the usual place.
     static void setSettingsFolder(const QString &folder);
     // Reads every key of the settings file and applies it (part of the window's creation).
     void ReadSettings();

@@ -7,6 +7,7 @@
 #include "app/DocumentViewer.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
+#include "logic/FileLocations.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -314,8 +315,8 @@ void TTiloraForm::Highscore1Click()
 
 QString TTiloraForm::helpFilePath()
 {
-    // Beside the program, wherever it was started from.
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tilora.html"));
+    // Beside the program, wherever it was started from, or in its install's share folder.
+    return helpFileOfThisProgram();
 }
 
 void TTiloraForm::OpenHelp()

@@ -7,6 +7,7 @@
 #include "logic/IniFile.h"
 #include "logic/Settings.h"
 #include "app/TiloraApplication.h"
+#include "logic/FileLocations.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,9 +24,9 @@ QString &settingsFolder()
 
 QString TTiloraForm::settingsFilePath()
 {
-    const QString folder = settingsFolder().isEmpty() ? QCoreApplication::applicationDirPath()
-                                                      : settingsFolder();
-    return QDir(folder).filePath(QStringLiteral("tilora.ini"));
+    if (settingsFolder().isEmpty())
+        return fileLocationsOfThisProgram().settingsFile;
+    return QDir(settingsFolder()).filePath(QStringLiteral("tilora.ini"));
 }
 
 void TTiloraForm::setSettingsFolder(const QString &folder)

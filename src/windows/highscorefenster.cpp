@@ -7,6 +7,7 @@
 #include "controls/ModalRun.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
+#include "logic/FileLocations.h"
 #include "main/HauptFenster.h"
 #include "region/FormRgn.h"
 
@@ -150,9 +151,12 @@ THighscore::~THighscore()
 
 QString THighscore::highscoreFilePath()
 {
-    return QFileInfo(TTiloraForm::settingsFilePath())
-        .dir()
-        .filePath(QStringLiteral("highscore.ini"));
+    // A test's own settings folder holds both files.
+    const QString settings = TTiloraForm::settingsFilePath();
+    const FileLocations locations = fileLocationsOfThisProgram();
+    if (settings == locations.settingsFile)
+        return locations.highscoreFile;
+    return QFileInfo(settings).dir().filePath(QStringLiteral("highscore.ini"));
 }
 
 void THighscore::seedRandom(quint32 seed)

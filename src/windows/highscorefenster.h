@@ -31,7 +31,7 @@ public:
     explicit THighscore(QWidget *parent = nullptr);
     ~THighscore() override;
 
-    // "highscore.ini", in the folder of the settings file.
+    // "highscore.ini": beside the settings file, or per user where that is.
     static QString highscoreFilePath();
 
     // The configuration whose table shows; asked anew at every load and save.

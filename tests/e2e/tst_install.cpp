@@ -4,12 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-// `cmake --install` into a fresh prefix gives a folder that runs as it is: the installed
-// program starts from there (through the link in bin as well), shows its window, keeps its
-// settings beside itself, and the menu entry points at it.
+#include <unistd.h>
+
+// `cmake --install` into a fresh prefix, and the Debian package CPack makes from the same
+// build, give a program that runs as it is: it starts through the link in bin, shows its
+// window, finds its help, and the menu entry points at it. In a prefix its user may write
+// the settings stay beside the program; from the package they go to the player's XDG folder.
 class TestInstall : public QObject
 {
     Q_OBJECT
@@ -17,60 +21,84 @@ class TestInstall : public QObject
 private slots:
     void initTestCase();
     void installedFolderRuns();
+    void packageKeepsSettingsPerUser();
 
 private:
-    QTemporaryDir m_prefix {QDir::tempPath() + QStringLiteral("/tilora install XXXXXX")};
+    // What both put under the prefix; root is where the prefix lies on disk.
+    static void verifyInstalledFiles(const QString &root, const QString &prefix);
+    // Starts the program, waits for its window and ends it with "×".
+    static void runAndClose(const QString &program, const QStringList &prefixCommand,
+        const QProcessEnvironment &environment);
+    static QByteArray output(const QString &program, const QStringList &arguments);
+
+    QTemporaryDir m_scratch {QDir::tempPath() + QStringLiteral("/tilora install XXXXXX")};
 };
 
 void TestInstall::initTestCase()
 {
     E2E_REQUIRE_DISPLAY();
-    QVERIFY(m_prefix.isValid());
-    // The rules of the program's own folder in the build tree: those of src/.
-    const QString buildFolder = QFileInfo(QStringLiteral(TILORA_BINARY)).absolutePath();
-    QProcess install;
-    install.setProcessChannelMode(QProcess::MergedChannels);
-    install.start(QStringLiteral("cmake"),
-        {QStringLiteral("--install"), buildFolder, QStringLiteral("--prefix"), m_prefix.path()});
-    QVERIFY(install.waitForFinished(120000));
-    QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
-        install.readAll().constData());
+    QVERIFY(m_scratch.isValid());
+    // Someone else may have to reach the package's program in here.
+    QVERIFY(QFile::setPermissions(m_scratch.path(),
+        QFile::permissions(m_scratch.path()) | QFile::ExeOther | QFile::ReadOther));
 }
 
-void TestInstall::installedFolderRuns()
+QByteArray TestInstall::output(const QString &program, const QStringList &arguments)
 {
-    const QDir prefix(m_prefix.path());
-    const QString folder = prefix.filePath(QStringLiteral("lib/tilora"));
-    const QString program = folder + QStringLiteral("/tilora");
-    QVERIFY(QFileInfo(program).isExecutable());
-    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/tilora.html")));
-    QCOMPARE(QFileInfo(prefix.filePath(QStringLiteral("bin/tilora"))).canonicalFilePath(),
-        QFileInfo(program).canonicalFilePath());
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        QTest::qFail(qPrintable(QStringLiteral("%1 %2 failed: %3")
+                                    .arg(program, arguments.join(u' '),
+                                        QString::fromLocal8Bit(process.readAll()))),
+            __FILE__, __LINE__);
+        return {};
+    }
+    return process.readAll();
+}
+
+void TestInstall::verifyInstalledFiles(const QString &root, const QString &prefix)
+{
+    const QDir top(root + prefix);
+    const QString program = prefix + QStringLiteral("/lib/tilora/tilora");
+    QVERIFY(QFileInfo(root + program).isExecutable());
+    QCOMPARE(QFileInfo(top.filePath(QStringLiteral("bin/tilora"))).canonicalFilePath(),
+        QFileInfo(root + program).canonicalFilePath());
+    QVERIFY(QFileInfo::exists(top.filePath(QStringLiteral("share/tilora/tilora.html"))));
+    QVERIFY(QFileInfo::exists(
+        top.filePath(QStringLiteral("share/metainfo/org.tilora.tilora.metainfo.xml"))));
     for (const int size : {16, 32, 48, 64, 256}) {
-        const QString icon = prefix.filePath(
-            QStringLiteral("share/icons/hicolor/%1x%1/apps/tilora.png").arg(size));
+        const QString icon
+            = top.filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/tilora.png").arg(size));
         QCOMPARE(QImage(icon).size(), QSize(size, size));
     }
 
-    QFile entryFile(prefix.filePath(QStringLiteral("share/applications/tilora.desktop")));
+    QFile entryFile(top.filePath(QStringLiteral("share/applications/tilora.desktop")));
     QVERIFY(entryFile.open(QIODevice::ReadOnly));
     const QStringList entry = QString::fromUtf8(entryFile.readAll()).split(u'\n');
     QCOMPARE(entry.value(0), QStringLiteral("[Desktop Entry]"));
     QVERIFY(entry.contains(QStringLiteral("Type=Application")));
     QVERIFY(entry.contains(QStringLiteral("Icon=tilora")));
     QVERIFY(entry.contains(QStringLiteral("TryExec=") + program));
-    // The prefix holds blanks: Exec quotes the path.
     QVERIFY2(
         entry.contains(QStringLiteral("Exec=\"%1\"").arg(program)), qPrintable(entry.join(u'\n')));
+}
 
-    // Started through the link, from elsewhere: it finds its folder all the same.
+void TestInstall::runAndClose(const QString &program, const QStringList &prefixCommand,
+    const QProcessEnvironment &environment)
+{
     QProcess tilora;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), e2e::display());
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    tilora.setProcessEnvironment(environment);
+    QProcessEnvironment withDisplay = environment;
+    withDisplay.insert(QStringLiteral("DISPLAY"), e2e::display());
+    withDisplay.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    tilora.setProcessEnvironment(withDisplay);
     tilora.setWorkingDirectory(QDir::rootPath());
-    tilora.start(prefix.filePath(QStringLiteral("bin/tilora")), {});
+    if (prefixCommand.isEmpty())
+        tilora.start(program, {});
+    else
+        tilora.start(prefixCommand.first(), prefixCommand.mid(1) << program);
     QVERIFY(tilora.waitForStarted(10000));
     const QString id = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, tilora.processId());
     QVERIFY2(!id.isEmpty(), tilora.readAllStandardError().constData());
@@ -78,14 +106,111 @@ void TestInstall::installedFolderRuns()
     QTRY_VERIFY_WITH_TIMEOUT((window = e2e::windowGeometry(id)).width() > 100, 10000);
     QTest::qWait(500);
 
-    // "×" ends it and writes the settings beside the program.
+    // "×" ends it and writes the settings.
     e2e::click(window.topLeft() + QPoint(window.width() - 33 + 6, 8));
     QVERIFY2(tilora.waitForFinished(20000), "the installed program did not end");
     QCOMPARE(tilora.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(tilora.exitCode(), 0);
-    QFile settings(folder + QStringLiteral("/tilora.ini"));
+    QVERIFY2(tilora.exitCode() == 0, tilora.readAllStandardError().constData());
+}
+
+void TestInstall::installedFolderRuns()
+{
+    // The prefix holds blanks: Exec quotes the path.
+    const QString prefix = m_scratch.filePath(QStringLiteral("pre fix"));
+    const QString buildFolder = QFileInfo(QStringLiteral(TILORA_BINARY)).absolutePath();
+    output(QStringLiteral("cmake"),
+        {QStringLiteral("--install"), buildFolder, QStringLiteral("--prefix"), prefix});
+    verifyInstalledFiles(QString(), prefix);
+    if (QTest::currentTestFailed())
+        return;
+
+    // Started through the link, from elsewhere: it finds its folder all the same, and keeps
+    // its settings there, not in the user's.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString config = m_scratch.filePath(QStringLiteral("config"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    runAndClose(prefix + QStringLiteral("/bin/tilora"), {}, environment);
+    if (QTest::currentTestFailed())
+        return;
+    QFile settings(prefix + QStringLiteral("/lib/tilora/tilora.ini"));
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QVERIFY(settings.readAll().contains("[Allgemein]"));
+    QVERIFY(!QFileInfo::exists(config));
+}
+
+void TestInstall::packageKeepsSettingsPerUser()
+{
+    for (const char *tool : {"cpack", "dpkg-deb", "dpkg-shlibdeps"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is missing (tools/install-deps.sh --test)")
+                                 .arg(QString::fromLatin1(tool))));
+    }
+    // The package of this build as it is: packing is cheap, a Release build is not.
+    QDir buildFolder = QFileInfo(QStringLiteral(TILORA_BINARY)).dir();
+    QVERIFY(buildFolder.cdUp());
+    const QString packages = m_scratch.filePath(QStringLiteral("packages"));
+    output(QStringLiteral("cpack"),
+        {QStringLiteral("--config"), buildFolder.filePath(QStringLiteral("CPackConfig.cmake")),
+            QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), packages,
+            QStringLiteral("-D"), QStringLiteral("CPACK_DEBIAN_COMPRESSION_TYPE=gzip")});
+    const QStringList found = QDir(packages).entryList({QStringLiteral("tilora_*.deb")});
+    QCOMPARE(found.size(), 1);
+    const QString package = QDir(packages).filePath(found.first());
+
+    const QString info
+        = QString::fromUtf8(output(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), package}));
+    QVERIFY2(info.contains(QStringLiteral(" Package: tilora\n")), qPrintable(info));
+    QVERIFY(info.contains(QStringLiteral(" Section: games\n")));
+    const QString depends = info.section(QStringLiteral(" Depends: "), 1).section(u'\n', 0, 0);
+    for (const QString &dependency :
+        {QStringLiteral("libqt6core6"), QStringLiteral("libqt6widgets6"),
+            QStringLiteral("libjpeg62-turbo"), QStringLiteral("fonts-liberation2"),
+            QStringLiteral("qt6-qpa-plugins"), QStringLiteral("qt6-translations-l10n")}) {
+        QVERIFY2(depends.contains(dependency), qPrintable(depends));
+    }
+    // Everything in it belongs to root, whoever built it.
+    const QStringList contents
+        = QString::fromUtf8(output(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), package}))
+              .split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(contents.size() > 10);
+    for (const QString &line : contents)
+        QVERIFY2(
+            line.section(u' ', 1, 1, QString::SectionSkipEmpty) == "root/root", qPrintable(line));
+
+    const QString root = m_scratch.filePath(QStringLiteral("root"));
+    output(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), package, root});
+    verifyInstalledFiles(root, QStringLiteral("/usr"));
+    if (QTest::currentTestFailed())
+        return;
+
+    // A player who cannot write the program's folder: root runs it as nobody.
+    const QString home = m_scratch.filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home));
+    QStringList asPlayer;
+    if (geteuid() == 0) {
+        asPlayer = {QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"),
+            QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")};
+        output(QStringLiteral("chown"), {QStringLiteral("nobody:nogroup"), home});
+    } else {
+        QVERIFY(QFile::setPermissions(root + QStringLiteral("/usr/lib/tilora"),
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    runAndClose(root + QStringLiteral("/usr/bin/tilora"), asPlayer, environment);
+    QFile::setPermissions(root + QStringLiteral("/usr/lib/tilora"),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (QTest::currentTestFailed())
+        return;
+
+    QFile settings(home + QStringLiteral("/.config/tilora/tilora.ini"));
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QVERIFY(settings.readAll().contains("[Allgemein]"));
+    QCOMPARE(QDir(root + QStringLiteral("/usr/lib/tilora")).entryList(QDir::Files),
+        QStringList {QStringLiteral("tilora")});
 }
 
 TILORA_E2E_MAIN(TestInstall)

@@ -1,0 +1,107 @@
+#include "logic/FileLocations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace {
+
+const QString SettingsName = QStringLiteral("tilora.ini");
+const QString HighscoreName = QStringLiteral("highscore.ini");
+const QString OwnFolder = QStringLiteral("tilora");
+
+bool isSystemFolder(const QString &folder)
+{
+    const QString path = QDir::cleanPath(folder);
+    for (const QString &root : {QStringLiteral("/usr"), QStringLiteral("/opt")}) {
+        if (path == root || path.startsWith(root + u'/'))
+            return true;
+    }
+    return false;
+}
+
+// access(2) rather than the permission bits: it knows read-only mounts, and that root
+// writes anywhere.
+bool isWritable(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+} // namespace
+
+FileLocations chooseFileLocations(const ProgramSurroundings &surroundings)
+{
+    const bool beside = surroundings.programFolderWritable
+        && (surroundings.filesBesideProgram || !isSystemFolder(surroundings.programFolder));
+    if (beside) {
+        const QDir folder(surroundings.programFolder);
+        return {folder.filePath(SettingsName), folder.filePath(HighscoreName)};
+    }
+    return {QDir(surroundings.configFolder).filePath(OwnFolder + u'/' + SettingsName),
+        QDir(surroundings.dataFolder).filePath(OwnFolder + u'/' + HighscoreName)};
+}
+
+ProgramSurroundings programSurroundings(const QString &programFolder)
+{
+    const QDir folder(programFolder);
+    ProgramSurroundings surroundings;
+    surroundings.programFolder = folder.absolutePath();
+    surroundings.programFolderWritable = isWritable(surroundings.programFolder);
+    surroundings.filesBesideProgram = folder.exists(SettingsName) || folder.exists(HighscoreName);
+    surroundings.configFolder
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    surroundings.dataFolder
+        = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return surroundings;
+}
+
+FileLocations prepareFileLocations(const ProgramSurroundings &surroundings)
+{
+    const FileLocations locations = chooseFileLocations(surroundings);
+    const QDir folder(surroundings.programFolder);
+    for (const QString &file : {locations.settingsFile, locations.highscoreFile}) {
+        const QFileInfo place(file);
+        if (place.absolutePath() == folder.absolutePath())
+            continue;
+        // Failures show when the file is saved, with the file's name.
+        QDir().mkpath(place.absolutePath());
+        const QString old = folder.filePath(place.fileName());
+        if (!place.exists() && QFileInfo(old).isFile() && QFile::copy(old, file)) {
+            // The copy takes the old file's mode, which may not let its new owner write.
+            QFile::setPermissions(
+                file, QFile::permissions(file) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+    }
+    return locations;
+}
+
+QStringList helpFileCandidates(const QString &programFolder)
+{
+    const QDir folder(programFolder);
+    return {folder.filePath(QStringLiteral("tilora.html")),
+        QDir::cleanPath(folder.filePath(QStringLiteral("../../share/tilora/tilora.html")))};
+}
+
+QString findHelpFile(const QString &programFolder)
+{
+    const QStringList candidates = helpFileCandidates(programFolder);
+    for (const QString &candidate : candidates) {
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return candidates.first();
+}
+
+FileLocations fileLocationsOfThisProgram()
+{
+    return prepareFileLocations(programSurroundings(QCoreApplication::applicationDirPath()));
+}
+
+QString helpFileOfThisProgram()
+{
+    return findHelpFile(QCoreApplication::applicationDirPath());
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+// Where the program keeps "tilora.ini" and "highscore.ini", and where it finds "tilora.html".
+//
+// The files stay beside the program wherever that folder is the player's to write: a build
+// folder, an install under ~/.local, a shared folder that already holds them and was made
+// writable. A program in a folder the player cannot write (a system install, a package)
+// keeps them per user in the XDG folders instead, so that closing it never fails there.
+
+#include <QString>
+#include <QStringList>
+
+struct FileLocations
+{
+    QString settingsFile; // "tilora.ini"
+    QString highscoreFile; // "highscore.ini"
+
+    bool operator==(const FileLocations &) const = default;
+};
+
+// Everything the choice depends on: gathered by programSurroundings(), or made up by a test.
+struct ProgramSurroundings
+{
+    QString programFolder; // absolute
+    bool programFolderWritable = false; // for the player, as access(2) answers
+    bool filesBesideProgram = false; // "tilora.ini" or "highscore.ini" is already there
+    QString configFolder; // QStandardPaths::GenericConfigLocation
+    QString dataFolder; // QStandardPaths::GenericDataLocation
+};
+
+// Beside the program when its folder is writable, unless it is a system folder (/usr, /opt)
+// that does not hold the files yet: root can write there, but must not. Otherwise settings
+// under configFolder/tilora/, high scores under dataFolder/tilora/. Both files always move
+// together.
+FileLocations chooseFileLocations(const ProgramSurroundings &surroundings);
+
+// Looks at the folder on disk and asks QStandardPaths for the per-user folders.
+ProgramSurroundings programSurroundings(const QString &programFolder);
+
+// Chooses, and makes the per-user folders when they are chosen. A file the program left
+// beside itself before is copied there when the per-user place has none yet, so the player's
+// settings and scores carry over.
+FileLocations prepareFileLocations(const ProgramSurroundings &surroundings);
+
+// The help document's places in the order they are tried: beside the program, then the
+// share folder of the install it belongs to (<prefix>/lib/tilora/ -> <prefix>/share/tilora/).
+QStringList helpFileCandidates(const QString &programFolder);
+// The first candidate that exists; the one beside the program when none does.
+QString findHelpFile(const QString &programFolder);
+
+// The same for the running program.
+FileLocations fileLocationsOfThisProgram();
+QString helpFileOfThisProgram();

@@ -1,0 +1,182 @@
+#include "logic/FileLocations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+// Where the settings and high scores live: beside the program where the player may write
+// there, per user otherwise; and where the help document is found.
+class TestFileLocations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void choice_data();
+    void choice();
+    void writability_data();
+    void writability();
+    void preparation_data();
+    void preparation();
+    void helpFile_data();
+    void helpFile();
+};
+
+void TestFileLocations::choice_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("filesBeside");
+    QTest::addColumn<bool>("beside");
+
+    QTest::newRow("build folder") << "/work/tilora/build/src" << true << false << true;
+    QTest::newRow("under ~/.local") << "/home/p/.local/lib/tilora" << true << false << true;
+    QTest::newRow("package") << "/usr/lib/tilora" << false << false << false;
+    QTest::newRow("package, run by root") << "/usr/lib/tilora" << true << false << false;
+    QTest::newRow("/opt, run by root") << "/opt/tilora" << true << false << false;
+    QTest::newRow("made writable, holds the files")
+        << "/usr/local/lib/tilora" << true << true << true;
+    QTest::newRow("holds files the player cannot write")
+        << "/usr/local/lib/tilora" << false << true << false;
+    QTest::newRow("read-only copy") << "/media/stick/tilora" << false << false << false;
+    QTest::newRow("only a name like /usr") << "/usrdata/tilora" << true << false << true;
+}
+
+void TestFileLocations::choice()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, writable);
+    QFETCH(bool, filesBeside);
+    QFETCH(bool, beside);
+
+    const FileLocations expected = beside
+        ? FileLocations {folder + "/tilora.ini", folder + "/highscore.ini"}
+        : FileLocations {
+            "/home/p/.config/tilora/tilora.ini", "/home/p/.local/share/tilora/highscore.ini"};
+    QCOMPARE(chooseFileLocations(
+                 {folder, writable, filesBeside, "/home/p/.config", "/home/p/.local/share"}),
+        expected);
+}
+
+void TestFileLocations::writability_data()
+{
+    QTest::addColumn<QString>("folder"); // in a scratch folder; mode 0555 when read-only
+    QTest::addColumn<bool>("writable");
+
+    QTest::newRow("writable") << "program" << true;
+    QTest::newRow("read-only") << "read-only" << false;
+    QTest::newRow("missing") << "" << false;
+}
+
+void TestFileLocations::writability()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, writable);
+
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    const QString path = scratch.filePath(folder.isEmpty() ? "gone" : folder);
+    if (!folder.isEmpty())
+        QVERIFY(QDir().mkpath(path));
+    if (folder == "read-only") {
+        if (geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    QCOMPARE(programSurroundings(path).programFolderWritable, writable);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestFileLocations::preparation_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QByteArray>("oldSettings"); // beside the program; empty: no file
+    QTest::addColumn<bool>("beside");
+
+    const QByteArray old("[Allgemein]\nGroesse=6\n");
+    QTest::newRow("writable folder") << true << QByteArray() << true;
+    QTest::newRow("writable folder with its files") << true << old << true;
+    QTest::newRow("folder the player cannot write") << false << QByteArray() << false;
+    QTest::newRow("old files the player cannot write") << false << old << false;
+}
+
+// The per-user folders are made, and old files carried over, only when they are chosen.
+void TestFileLocations::preparation()
+{
+    QFETCH(bool, writable);
+    QFETCH(QByteArray, oldSettings);
+    QFETCH(bool, beside);
+
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    const QDir root(scratch.path());
+    QVERIFY(root.mkdir("program"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath("data")));
+    const QString old = root.filePath("program/tilora.ini");
+    if (!oldSettings.isEmpty()) {
+        QFile file(old);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(oldSettings);
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::ReadOther));
+    }
+
+    ProgramSurroundings surroundings = programSurroundings(root.filePath("program"));
+    QCOMPARE(surroundings.filesBesideProgram, !oldSettings.isEmpty());
+    surroundings.programFolderWritable = writable; // as if another user ran it
+    const FileLocations locations = prepareFileLocations(surroundings);
+
+    const QString settings = beside ? old : root.filePath("config/tilora/tilora.ini");
+    QCOMPARE(locations.settingsFile, settings);
+    QCOMPARE(locations.highscoreFile,
+        root.filePath(beside ? "program/highscore.ini" : "data/tilora/highscore.ini"));
+    QCOMPARE(root.exists("config/tilora"), !beside);
+    QCOMPARE(root.exists("data/tilora"), !beside);
+    QCOMPARE(QFileInfo::exists(settings), !oldSettings.isEmpty());
+    if (!beside && !oldSettings.isEmpty()) {
+        QFile copy(settings);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), oldSettings);
+        QVERIFY(copy.permissions().testFlag(QFile::WriteOwner));
+    }
+    QVERIFY(!root.exists("data/tilora/highscore.ini"));
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+}
+
+void TestFileLocations::helpFile_data()
+{
+    QTest::addColumn<QStringList>("present"); // under the prefix
+    QTest::addColumn<QString>("found");
+
+    const QString beside("lib/tilora/tilora.html");
+    const QString share("share/tilora/tilora.html");
+    QTest::newRow("beside the program") << QStringList {beside, share} << beside;
+    QTest::newRow("in the share folder") << QStringList {share} << share;
+    QTest::newRow("nowhere") << QStringList {} << beside;
+}
+
+void TestFileLocations::helpFile()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, found);
+
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    const QDir root(prefix.path());
+    QVERIFY(root.mkpath("lib/tilora"));
+    for (const QString &file : present) {
+        QVERIFY(root.mkpath(QFileInfo(file).path()));
+        QFile help(root.filePath(file));
+        QVERIFY(help.open(QIODevice::WriteOnly));
+    }
+    QCOMPARE(findHelpFile(root.filePath("lib/tilora")), root.filePath(found));
+}
+
+QTEST_GUILESS_MAIN(TestFileLocations)
+
+#include "tst_filelocations.moc"
