@@ -87,6 +87,8 @@ private:
     QString filePath() const { return THighscore::highscoreFilePath(); }
     void writeFile(const QByteArray &content);
     QByteArray fileContent() const;
+    // The value of a row's key in the last section that has it, as bytes.
+    QByteArray valueInFile(int row) const;
     // Rows filled in order from comma-separated times.
     void writeTable(const QString &times)
     {
@@ -140,6 +142,17 @@ QByteArray TestHighscore::fileContent() const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QByteArray TestHighscore::valueInFile(int row) const
+{
+    const QByteArray content = fileContent();
+    const QByteArray key = '\n' + EntryKey(row).toLatin1() + '=';
+    const qsizetype start = content.lastIndexOf(key) + key.size();
+    QByteArray value = content.mid(start, content.indexOf('\n', start) - start);
+    if (value.endsWith('\r'))
+        value.chop(1);
+    return value;
+}
+
 bool TestHighscore::runModal(std::function<void()> call, std::function<void()> action)
 {
     bool watchdogFired = false;
@@ -190,12 +203,13 @@ void TestHighscore::storedValues()
     IniFile file(filePath());
     for (int key = 2; key <= 15; ++key) {
         QCOMPARE(ScrambleEntry(plain, key), scrambledByHand(plain, key));
-        file.writeString(Section, EntryKey(key), StoredValueText(ScrambleEntry(plain, key)));
+        file.writeBytes(Section, EntryKey(key), ScrambleEntry(plain, key));
     }
     file.save();
     for (int key = 2; key <= 15; ++key) {
-        const QString text = IniFile(filePath()).readString(Section, EntryKey(key), QString());
-        QCOMPARE(UnscrambleEntry(StoredValueBytes(text)), plain);
+        // One byte per character in the file, as the format has it.
+        QVERIFY(fileContent().contains(lineByHand(key, plain, key) + '\n'));
+        QCOMPARE(UnscrambleEntry(IniFile(filePath()).readBytes(Section, EntryKey(key))), plain);
     }
     // Keys 0, 1 and 16 are never used.
     for (const char *value : {"Axyz", "@xyz", "Qxyz"})
@@ -252,7 +266,7 @@ void TestHighscore::loadTable_data()
 {
     QTest::addColumn<QByteArray>("rows");
     QTest::addColumn<QString>("loaded");
-    // Row 2 in UTF-8 as this program writes it, row 3 in single bytes as an old file has it.
+    // Row 2 in UTF-8 as earlier versions wrote it, row 3 in single bytes as the format has it.
     QTest::newRow("both encodings")
         << QString::fromLatin1(lineByHand(2, entryByHand(2, "J\xFCrgen", "00:02:00"), 9)).toUtf8()
             + "\r\n" + lineByHand(3, entryByHand(3, "M\xFCller", "00:03:00"), 12) + "\r\n"
@@ -285,6 +299,12 @@ void TestHighscore::loadTable()
     m_window->SaveTable();
     QVERIFY(!fileContent().contains(rows));
     QCOMPARE(tableInFile(), m_window->table());
+    // Stored as single bytes, umlauts included.
+    for (int row = 1; row <= HighscoreRowCount; ++row) {
+        const HighscoreEntry &entry = m_window->table()[row - 1];
+        if (!entry.isEmpty())
+            QCOMPARE(UnscrambleEntry(valueInFile(row)), PlainEntry(Section, row, entry));
+    }
 }
 
 void TestHighscore::nameEntry_data()

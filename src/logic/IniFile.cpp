@@ -34,6 +34,15 @@ QStringView trimmedBlanks(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
+QByteArrayView trimmedBlanks(QByteArrayView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
 // Line breaks and NUL would end the line early and spill the rest into the file as new lines,
 // so names and values hold blanks in their place; lookups do the same, so that a name written
 // that way is found again.
@@ -347,21 +356,27 @@ qsizetype IniFile::pendingIndex(const SectionState &state) const
     return -1;
 }
 
-QString IniFile::readString(
-    const QString &section, const QString &key, const QString &defaultValue) const
+std::optional<QByteArray> IniFile::valueBytes(const QString &section, const QString &key) const
 {
     SectionState &state = sectionState(section);
     if (const qsizetype pending = pendingIndex(state); pending >= 0) {
         const QString keyName = trimmedBlanks(lineSafe(key)).toString();
-        for (const auto &[writtenKey, value] : m_pending.at(pending).keys) {
-            if (writtenKey.compare(keyName, Qt::CaseInsensitive) == 0)
-                return cappedValue(trimmedBlanks(value).toString());
+        for (const PendingKey &entry : m_pending.at(pending).keys) {
+            if (entry.key.compare(keyName, Qt::CaseInsensitive) == 0)
+                return trimmedBlanks(entry.value).toByteArray();
         }
     }
     const std::optional<Line> line = findKey(state, key);
     if (!line)
-        return defaultValue;
-    return cappedValue(decodeField(bytes(line->valueStart, line->valueEnd)));
+        return std::nullopt;
+    return bytes(line->valueStart, line->valueEnd).toByteArray();
+}
+
+QString IniFile::readString(
+    const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const std::optional<QByteArray> value = valueBytes(section, key);
+    return value ? cappedValue(decodeField(*value)) : defaultValue;
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
@@ -376,7 +391,27 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
     return number ? *number != 0 : defaultValue;
 }
 
+QByteArray IniFile::readBytes(const QString &section, const QString &key) const
+{
+    QByteArray value = valueBytes(section, key).value_or(QByteArray());
+    value.truncate(MaxValueLength);
+    return value;
+}
+
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    writeValue(section, key, lineSafe(value).toUtf8(), false);
+}
+
+void IniFile::writeBytes(const QString &section, const QString &key, QByteArrayView value)
+{
+    QByteArray safe = value.toByteArray();
+    std::replace_if(
+        safe.begin(), safe.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, ' ');
+    writeValue(section, key, safe, true);
+}
+
+void IniFile::writeValue(const QString &section, const QString &key, QByteArray value, bool asBytes)
 {
     const SectionState &state = sectionState(section);
     qsizetype index = pendingIndex(state);
@@ -388,13 +423,13 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     }
     PendingSection &pending = m_pending[index];
     const QString keyName = trimmedBlanks(lineSafe(key)).toString();
-    for (auto &entry : pending.keys) {
-        if (entry.first.compare(keyName, Qt::CaseInsensitive) == 0) {
-            entry = {keyName, lineSafe(value)};
+    for (PendingKey &entry : pending.keys) {
+        if (entry.key.compare(keyName, Qt::CaseInsensitive) == 0) {
+            entry = {keyName, std::move(value), asBytes};
             return;
         }
     }
-    pending.keys.emplace_back(keyName, lineSafe(value));
+    pending.keys.append({keyName, std::move(value), asBytes});
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value)
@@ -421,18 +456,19 @@ QByteArray IniFile::contentWithWrites() const
             continue;
         SectionState &state = sectionState(pending.name);
         QByteArray added;
-        for (const auto &[key, value] : pending.keys) {
-            const QByteArray keyLine = key.toUtf8() + '=' + value.toUtf8();
+        for (const auto &[key, value, asBytes] : pending.keys) {
+            const QByteArray keyLine = key.toUtf8() + '=' + value;
             const std::optional<Line> line = findKey(state, key);
             if (!line) {
                 added += keyLine + m_lineEnd;
                 continue;
             }
             // A line that already says the same stays as the user formatted it.
-            if (decodeField(bytes(line->nameStart, line->nameEnd)) != key
-                || decodeField(bytes(line->valueStart, line->valueEnd)) != value) {
+            const QByteArrayView oldValue = bytes(line->valueStart, line->valueEnd);
+            const bool sameValue
+                = asBytes ? oldValue == value : decodeField(oldValue) == decodeField(value);
+            if (decodeField(bytes(line->nameStart, line->nameEnd)) != key || !sameValue)
                 edits.push_back({line->start, line->end - line->start, keyLine});
-            }
         }
         if (!added.isEmpty()) {
             const Line &last = state.lastKey;
@@ -463,8 +499,8 @@ QByteArray IniFile::contentWithWrites() const
                 text += m_lineEnd;
         }
         text += '[' + pending.name.toUtf8() + ']' + m_lineEnd;
-        for (const auto &[key, value] : pending.keys)
-            text += key.toUtf8() + '=' + value.toUtf8() + m_lineEnd;
+        for (const auto &[key, value, asBytes] : pending.keys)
+            text += key.toUtf8() + '=' + value + m_lineEnd;
     }
     return text;
 }

@@ -19,7 +19,7 @@
 //   reads as at most MaxValueLength characters.
 // - Each name and value is decoded as UTF-8 when it is valid UTF-8, else as Latin-1, so files
 //   written by older single-byte programs keep their umlauts. A line is read up to its first
-//   NUL byte. Lines this class writes are UTF-8.
+//   NUL byte. Lines this class writes are UTF-8, apart from values written as bytes.
 // - Only the first MaxFileSize bytes of a file are read; a save drops anything beyond them.
 //   A path that is not a regular file (a folder, a device) reads as empty.
 // - Writing a key rewrites only that key's line (left untouched when it already holds the
@@ -75,11 +75,16 @@ public:
     // True for any non-zero number; a missing key or a value that is no number gives the
     // default.
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+    // The value's bytes as they stand in the file, without surrounding blanks and at most
+    // MaxValueLength of them; empty for a missing key.
+    QByteArray readBytes(const QString &section, const QString &key) const;
 
     // These change the copy in memory; save() writes it.
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);
+    // Writes the bytes as they are, for values of a single-byte format.
+    void writeBytes(const QString &section, const QString &key, QByteArrayView value);
 
     // Replaces the file atomically: a temporary file in the same folder is renamed over it,
     // so a failure leaves the old file as it was. Throws EIniWriteError on failure.
@@ -111,11 +116,17 @@ private:
         Line lastKey; // the last key line, or the header when there is none
     };
     // Writes wait here until save(), so that the content and its index never change.
+    struct PendingKey
+    {
+        QString key; // as written
+        QByteArray value; // line-safe bytes
+        bool asBytes = false; // an existing line counts as the same only when byte for byte
+    };
     struct PendingSection
     {
         QString name;
         std::optional<qsizetype> headerStart; // none for a section that is still to be added
-        QList<std::pair<QString, QString>> keys; // key as written, value; in order of writing
+        QList<PendingKey> keys; // in order of writing
     };
 
     Line lineAt(qsizetype start) const;
@@ -123,6 +134,9 @@ private:
     SectionState &sectionState(const QString &name) const;
     std::optional<Line> findKey(SectionState &state, const QString &key) const;
     qsizetype pendingIndex(const SectionState &state) const; // -1 when nothing is pending
+    // The bytes of a written or read value, trimmed; none for a missing key.
+    std::optional<QByteArray> valueBytes(const QString &section, const QString &key) const;
+    void writeValue(const QString &section, const QString &key, QByteArray value, bool asBytes);
     QByteArray contentWithWrites() const;
 
     QString m_path;
