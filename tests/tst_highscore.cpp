@@ -82,6 +82,8 @@ private slots:
     void nameEntry();
     void resultThatDoesNotEnterShowsTheTable();
     void unwritableFileIsReportedAndTheResultKept();
+    void unreadableFileIsReportedAndKept_data();
+    void unreadableFileIsReportedAndKept();
 
 private:
     QString filePath() const { return THighscore::highscoreFilePath(); }
@@ -388,6 +390,37 @@ void TestHighscore::unwritableFileIsReportedAndTheResultKept()
         QCOMPARE(m_errors, QStringList({message, message}));
         QCOMPARE(m_window->nameCell(1)->text(), QStringLiteral("Kein Name"));
         QVERIFY(m_window->isVisible());
+        m_window->SpezialButton4Click();
+    }));
+}
+
+void TestHighscore::unreadableFileIsReportedAndKept_data()
+{
+    QTest::addColumn<bool>("atGameEnd"); // else only when the name is entered
+    QTest::newRow("when the game ends") << true;
+    QTest::newRow("when the name is entered") << false;
+}
+
+// A file that cannot be read whole (here: over the size limit) is reported once and never
+// written over; the result still shows.
+void TestHighscore::unreadableFileIsReportedAndKept()
+{
+    QFETCH(bool, atGameEnd);
+    writeTable(QStringLiteral("00:01:00,00:02:00"));
+    const QByteArray unreadable = fileContent() + QByteArray(IniFile::MaxFileSize, ';');
+    if (atGameEnd)
+        writeFile(unreadable);
+    const QString message = filePath() + QStringLiteral(" kann nicht gelesen werden");
+    QVERIFY(addResult(QStringLiteral("00:01:30"), [&] {
+        QCOMPARE(m_errors, atGameEnd ? QStringList {message} : QStringList {});
+        QCOMPARE(m_window->timeCell(atGameEnd ? 1 : 2)->text(), QStringLiteral("00:01:30"));
+        // Readable again, or unreadable now: either way the save of the name leaves it alone,
+        // since rows loaded from an unreadable file are not the file's rows.
+        const QByteArray now = atGameEnd ? QByteArray("[Text,4,1]\n") : unreadable;
+        writeFile(now);
+        QTest::keyClick(m_window->Nameneingabe, Qt::Key_Return);
+        QCOMPARE(m_errors, QStringList {message});
+        QVERIFY(fileContent() == now);
         m_window->SpezialButton4Click();
     }));
 }

@@ -52,8 +52,10 @@ void TTiloraForm::setSettingsFolder(const QString &folder)
 
 void TTiloraForm::ReadSettings()
 {
-    const IniFile ini(settingsFilePath());
+    const IniFile ini(settingsFilePath(), IniFile::ReadFailureHolds::WholeRun);
     SettingsFileExisted = ini.existed();
+    if (ini.readError())
+        TiloraApplication::reportError(ini.readError()->message());
     auto integer = [&ini](const char *key, int defaultValue) {
         return ini.readInteger(Section, QLatin1String(key), defaultValue);
     };
@@ -123,7 +125,7 @@ void TTiloraForm::WriteSettings()
     ini.writeInteger(Section, QStringLiteral("SteinTextStyle"), styleOfFont(boardFont));
     try {
         ini.save();
-    } catch (const EIniWriteError &error) {
+    } catch (const EIniFileError &error) {
         // The settings of this run are lost; the program still ends.
         TiloraApplication::reportError(error.message());
     }
