@@ -82,11 +82,15 @@ private slots:
     void nameEntry();
     void resultThatDoesNotEnterShowsTheTable();
     void unwritableFileIsReportedAndTheResultKept();
+    void unreadableFileIsReportedAndKept_data();
+    void unreadableFileIsReportedAndKept();
 
 private:
     QString filePath() const { return THighscore::highscoreFilePath(); }
     void writeFile(const QByteArray &content);
     QByteArray fileContent() const;
+    // The value of a row's key in the last section that has it, as bytes.
+    QByteArray valueInFile(int row) const;
     // Rows filled in order from comma-separated times.
     void writeTable(const QString &times)
     {
@@ -140,6 +144,17 @@ QByteArray TestHighscore::fileContent() const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QByteArray TestHighscore::valueInFile(int row) const
+{
+    const QByteArray content = fileContent();
+    const QByteArray key = '\n' + EntryKey(row).toLatin1() + '=';
+    const qsizetype start = content.lastIndexOf(key) + key.size();
+    QByteArray value = content.mid(start, content.indexOf('\n', start) - start);
+    if (value.endsWith('\r'))
+        value.chop(1);
+    return value;
+}
+
 bool TestHighscore::runModal(std::function<void()> call, std::function<void()> action)
 {
     bool watchdogFired = false;
@@ -190,12 +205,13 @@ void TestHighscore::storedValues()
     IniFile file(filePath());
     for (int key = 2; key <= 15; ++key) {
         QCOMPARE(ScrambleEntry(plain, key), scrambledByHand(plain, key));
-        file.writeString(Section, EntryKey(key), StoredValueText(ScrambleEntry(plain, key)));
+        file.writeBytes(Section, EntryKey(key), ScrambleEntry(plain, key));
     }
     file.save();
     for (int key = 2; key <= 15; ++key) {
-        const QString text = IniFile(filePath()).readString(Section, EntryKey(key), QString());
-        QCOMPARE(UnscrambleEntry(StoredValueBytes(text)), plain);
+        // One byte per character in the file, as the format has it.
+        QVERIFY(fileContent().contains(lineByHand(key, plain, key) + '\n'));
+        QCOMPARE(UnscrambleEntry(IniFile(filePath()).readBytes(Section, EntryKey(key))), plain);
     }
     // Keys 0, 1 and 16 are never used.
     for (const char *value : {"Axyz", "@xyz", "Qxyz"})
@@ -252,7 +268,7 @@ void TestHighscore::loadTable_data()
 {
     QTest::addColumn<QByteArray>("rows");
     QTest::addColumn<QString>("loaded");
-    // Row 2 in UTF-8 as this program writes it, row 3 in single bytes as an old file has it.
+    // Row 2 in UTF-8 as earlier versions wrote it, row 3 in single bytes as the format has it.
     QTest::newRow("both encodings")
         << QString::fromLatin1(lineByHand(2, entryByHand(2, "J\xFCrgen", "00:02:00"), 9)).toUtf8()
             + "\r\n" + lineByHand(3, entryByHand(3, "M\xFCller", "00:03:00"), 12) + "\r\n"
@@ -291,6 +307,12 @@ void TestHighscore::loadTable()
     m_window->SaveTable();
     QVERIFY(!fileContent().contains(rows));
     QCOMPARE(tableInFile(), m_window->table());
+    // Stored as single bytes, umlauts included.
+    for (int row = 1; row <= HighscoreRowCount; ++row) {
+        const HighscoreEntry &entry = m_window->table()[row - 1];
+        if (!entry.isEmpty())
+            QCOMPARE(UnscrambleEntry(valueInFile(row)), PlainEntry(Section, row, entry));
+    }
 }
 
 void TestHighscore::nameEntry_data()
@@ -374,6 +396,37 @@ void TestHighscore::unwritableFileIsReportedAndTheResultKept()
         QCOMPARE(m_errors, QStringList({message, message}));
         QCOMPARE(m_window->nameCell(1)->text(), QStringLiteral("Kein Name"));
         QVERIFY(m_window->isVisible());
+        m_window->SpezialButton4Click();
+    }));
+}
+
+void TestHighscore::unreadableFileIsReportedAndKept_data()
+{
+    QTest::addColumn<bool>("atGameEnd"); // else only when the name is entered
+    QTest::newRow("when the game ends") << true;
+    QTest::newRow("when the name is entered") << false;
+}
+
+// A file that cannot be read whole (here: over the size limit) is reported once and never
+// written over; the result still shows.
+void TestHighscore::unreadableFileIsReportedAndKept()
+{
+    QFETCH(bool, atGameEnd);
+    writeTable(QStringLiteral("00:01:00,00:02:00"));
+    const QByteArray unreadable = fileContent() + QByteArray(IniFile::MaxFileSize, ';');
+    if (atGameEnd)
+        writeFile(unreadable);
+    const QString message = filePath() + QStringLiteral(" kann nicht gelesen werden");
+    QVERIFY(addResult(QStringLiteral("00:01:30"), [&] {
+        QCOMPARE(m_errors, atGameEnd ? QStringList {message} : QStringList {});
+        QCOMPARE(m_window->timeCell(atGameEnd ? 1 : 2)->text(), QStringLiteral("00:01:30"));
+        // Readable again, or unreadable now: either way the save of the name leaves it alone,
+        // since rows loaded from an unreadable file are not the file's rows.
+        const QByteArray now = atGameEnd ? QByteArray("[Text,4,1]\n") : unreadable;
+        writeFile(now);
+        QTest::keyClick(m_window->Nameneingabe, Qt::Key_Return);
+        QCOMPARE(m_errors, QStringList {message});
+        QVERIFY(fileContent() == now);
         m_window->SpezialButton4Click();
     }));
 }

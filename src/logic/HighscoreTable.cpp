@@ -2,7 +2,10 @@
 
 #include "logic/IniFile.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -226,17 +229,22 @@ HighscoreEntry ParseEntry(QByteArrayView plain, const QString &tableKey, int row
     return entry;
 }
 
-QString StoredValueText(QByteArrayView scrambled)
+namespace {
+
+// Earlier versions handed each stored byte to the INI service as the character of that code,
+// which wrote it as UTF-8: the bytes back, or none for a value that is not of that form.
+std::optional<QByteArray> bytesOfUtf8Value(QByteArrayView value)
 {
-    return QString::fromLatin1(scrambled);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(value);
+    if (decoder.hasError()
+        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; })) {
+        return std::nullopt;
+    }
+    return text.toLatin1();
 }
 
-QByteArray StoredValueBytes(const QString &text)
-{
-    const bool bytesOnly
-        = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
-    return bytesOnly ? text.toLatin1() : QByteArray();
-}
+} // namespace
 
 QString EntryKey(int row)
 {
@@ -247,8 +255,15 @@ HighscoreTable ReadTable(const IniFile &file, const QString &tableKey)
 {
     HighscoreTable table;
     for (int row = 1; row <= HighscoreRowCount; ++row) {
-        const QString value = file.readString(tableKey, EntryKey(row), QString());
-        table[row - 1] = ParseEntry(UnscrambleEntry(StoredValueBytes(value)), tableKey, row);
+        const QByteArray value = file.readBytes(tableKey, EntryKey(row));
+        HighscoreEntry entry = ParseEntry(UnscrambleEntry(value), tableKey, row);
+        // Single bytes first: a value of the older form with any character beyond ASCII never
+        // parses as such, since its extra bytes make the text longer than its pieces.
+        if (entry.isEmpty()) {
+            if (const auto older = bytesOfUtf8Value(value); older && *older != value)
+                entry = ParseEntry(UnscrambleEntry(*older), tableKey, row);
+        }
+        table[row - 1] = entry;
     }
     return table;
 }
@@ -258,12 +273,10 @@ void WriteTable(
 {
     for (int row = 1; row <= HighscoreRowCount; ++row) {
         const HighscoreEntry &entry = table[row - 1];
-        QString value;
-        if (!entry.isEmpty()) {
-            value = StoredValueText(
-                ScrambleEntry(PlainEntry(tableKey, row, entry), DrawScrambleKey(random)));
-        }
-        file.writeString(tableKey, EntryKey(row), value);
+        QByteArray value;
+        if (!entry.isEmpty())
+            value = ScrambleEntry(PlainEntry(tableKey, row, entry), DrawScrambleKey(random));
+        file.writeBytes(tableKey, EntryKey(row), value);
     }
 }
 

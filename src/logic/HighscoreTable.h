@@ -93,17 +93,13 @@ QByteArray PlainEntry(const QString &tableKey, int row, const HighscoreEntry &en
 // and carries a time that gives a sort key.
 HighscoreEntry ParseEntry(QByteArrayView plain, const QString &tableKey, int row);
 
-// The INI service keeps text: each stored byte is the character of that code (Latin-1), which
-// it writes as UTF-8 and reads back from UTF-8 or, in files of single-byte programs, from
-// Latin-1. A value with a character beyond 0xFF holds no stored bytes and reads as empty.
-QString StoredValueText(QByteArrayView scrambled);
-QByteArray StoredValueBytes(const QString &text);
-
 // "Eintrag1" .. "Eintrag10".
 QString EntryKey(int row);
-// The ten rows of a section; missing, damaged or foreign values read as empty rows.
+// The ten rows of a section; missing, damaged or foreign values read as empty rows. Values are
+// single bytes; those that earlier versions stored as the UTF-8 of each byte's Latin-1
+// character read too.
 HighscoreTable ReadTable(const IniFile &file, const QString &tableKey);
-// Writes all ten keys, each filled row with a new random key.
+// Writes all ten keys, each filled row with a new random key, as single bytes.
 void WriteTable(
     IniFile &file, const QString &tableKey, const HighscoreTable &table, std::mt19937 &random);
 

@@ -2,10 +2,18 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QMutex>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The file stays in memory as the bytes that were read and does not change until save():
 // lines are found at byte level, only the names that need it and the values returned are
@@ -32,6 +40,15 @@ QStringView trimmedBlanks(QStringView text)
     while (end > begin && isBlank(text[end - 1].unicode()))
         --end;
     return text.sliced(begin, end - begin);
+}
+
+QByteArrayView trimmedBlanks(QByteArrayView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
 }
 
 // Line breaks and NUL would end the line early and spill the rest into the file as new lines,
@@ -192,10 +209,223 @@ std::optional<int> parseDecimal(QStringView text)
     return static_cast<int>(number);
 }
 
+// ---- The file layer: POSIX calls, since Qt's files follow links and cannot refuse them.
+
+// A read or write cut short by a signal is tried again.
+template <typename Call> auto retried(Call call)
+{
+    decltype(call()) result;
+    do
+        result = call();
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    { }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    int get() const { return m_fd; }
+    // Closes now, so that a late write error (NFS, a full disk) is seen.
+    bool close()
+    {
+        const int fd = std::exchange(m_fd, -1);
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+struct FileRead
+{
+    enum Result { Missing, NotAFile, Read, Failed };
+    Result result = Missing;
+    QByteArray content;
+};
+
+FileRead readRegularFile(const QByteArray &path, qint64 maxSize)
+{
+    struct stat info = {};
+    if (::lstat(path.constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {FileRead::Missing, {}};
+        return {FileRead::Failed, {}};
+    }
+    // Nothing but regular files is opened: a device or a pipe holds no settings, and opening
+    // some has effects of its own.
+    if (!S_ISREG(info.st_mode))
+        return {FileRead::NotAFile, {}};
+    // No final link and no waiting for a writer, should the path have changed since.
+    const Descriptor file(retried([&] {
+        return ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    }));
+    if (file.get() < 0) {
+        if (errno == ENOENT)
+            return {FileRead::Missing, {}};
+        return {errno == ELOOP ? FileRead::NotAFile : FileRead::Failed, {}};
+    }
+    if (::fstat(file.get(), &info) != 0)
+        return {FileRead::Failed, {}};
+    if (!S_ISREG(info.st_mode))
+        return {FileRead::NotAFile, {}};
+    if (info.st_size > maxSize)
+        return {FileRead::Failed, {}};
+
+    FileRead read {FileRead::Read, {}};
+    read.content.resize(qsizetype(info.st_size) + 1); // one more, to see a file that grew
+    qsizetype length = 0;
+    for (;;) {
+        if (length == read.content.size()) {
+            if (length > maxSize)
+                return {FileRead::Failed, {}};
+            read.content.resize(std::min<qint64>(2 * length + 4096, maxSize + 1));
+        }
+        const ssize_t count = retried([&] {
+            return ::read(
+                file.get(), read.content.data() + length, size_t(read.content.size() - length));
+        });
+        if (count < 0)
+            return {FileRead::Failed, {}};
+        if (count == 0)
+            break;
+        length += count;
+    }
+    if (length > maxSize)
+        return {FileRead::Failed, {}};
+    read.content.truncate(length);
+    return read;
+}
+
+// QSaveFile's pattern, which earlier versions used and this one keeps.
+constexpr int TemporarySuffixLength = 6;
+
+bool isTemporaryName(QByteArrayView name, QByteArrayView fileName)
+{
+    if (name.size() != fileName.size() + 1 + TemporarySuffixLength || !name.startsWith(fileName)
+        || name[fileName.size()] != '.') {
+        return false;
+    }
+    return std::all_of(name.end() - TemporarySuffixLength, name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+// A save killed between writing and renaming leaves a whole copy of the file beside it; the
+// next save takes it away. Only regular files of ours: anything else under such a name is not
+// a temporary of this program.
+void removeStaleTemporaries(const QByteArray &folder, const QByteArray &fileName)
+{
+    DIR *directory = ::opendir(folder.constData());
+    if (!directory)
+        return;
+    const int folderFd = ::dirfd(directory);
+    while (const dirent *entry = ::readdir(directory)) {
+        const QByteArrayView name(entry->d_name);
+        struct stat info = {};
+        if (isTemporaryName(name, fileName)
+            && ::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+            ::unlinkat(folderFd, entry->d_name, 0);
+        }
+    }
+    ::closedir(directory);
+}
+
+// Writes the text to a new temporary file beside the path and renames it over the path.
+bool replaceFile(const QByteArray &path, const QByteArray &text)
+{
+    struct stat old = {};
+    std::optional<mode_t> mode;
+    if (::lstat(path.constData(), &old) == 0) {
+        if (!S_ISREG(old.st_mode))
+            return false; // a link, a folder, a device: not ours to replace
+        mode = old.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".")
+        : slash == 0                    ? QByteArray("/")
+                                        : path.first(slash);
+    const QByteArray fileName = path.sliced(slash + 1);
+    removeStaleTemporaries(folder, fileName);
+
+    static constexpr char Letters[]
+        = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = path + '.';
+        for (int i = 0; i < TemporarySuffixLength; ++i)
+            temporary += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters) - 1)];
+        // 0666 less the umask for a new file, as any other program would create it.
+        fd = retried([&] {
+            return ::open(
+                temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        });
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    Descriptor file(fd);
+    bool written = true;
+    for (qsizetype done = 0; written && done < text.size();) {
+        const ssize_t count = retried([&] {
+            return ::write(file.get(), text.constData() + done, size_t(text.size() - done));
+        });
+        written = count > 0;
+        done += std::max<ssize_t>(count, 0);
+    }
+    // A file that is replaced keeps its permissions; a new one has what the umask left.
+    written = written && (!mode || ::fchmod(file.get(), *mode) == 0);
+    // On disk before the rename, so that a crash never leaves an empty file in its place.
+    written = written && ::fsync(file.get()) == 0;
+    written = file.close() && written;
+    if (!written || ::rename(temporary.constData(), path.constData()) != 0) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return true;
+}
+
+// Paths read under ReadFailureHolds::WholeRun that could not be read.
+QSet<QString> &heldPaths()
+{
+    static QSet<QString> paths;
+    return paths;
+}
+
+QMutex &heldPathsLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QString heldPathKey(const QString &path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
 } // namespace
 
+EIniReadError::EIniReadError(const QString &path)
+    : EIniFileError(QStringLiteral("%1 kann nicht gelesen werden").arg(path))
+{ }
+
 EIniWriteError::EIniWriteError(const QString &path)
-    : ETiloraError(QStringLiteral("nach %1 kann nicht geschrieben werden").arg(path))
+    : EIniFileError(QStringLiteral("nach %1 kann nicht geschrieben werden").arg(path))
 { }
 
 std::optional<int> ParseIniInteger(const QString &text)
@@ -208,17 +438,20 @@ std::optional<int> ParseIniInteger(const QString &text)
     return parseDecimal(value);
 }
 
-IniFile::IniFile(const QString &path)
+IniFile::IniFile(const QString &path, ReadFailureHolds holds)
     : m_path(path)
 {
-    const QFileInfo info(path);
-    m_existed = info.exists();
-    // Only regular files: a pipe or a device holds no settings, and some never end.
-    if (info.isFile()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            m_content = file.read(std::min<qint64>(file.size(), MaxFileSize));
+    FileRead read = readRegularFile(QFile::encodeName(path), MaxFileSize);
+    // Something may be there that could not be looked at.
+    m_existed = read.result != FileRead::Missing;
+    if (read.result == FileRead::Failed) {
+        m_readError.emplace(path);
+        if (holds == ReadFailureHolds::WholeRun) {
+            const QMutexLocker locker(&heldPathsLock());
+            heldPaths().insert(heldPathKey(path));
+        }
     }
+    m_content = std::move(read.content);
     if (m_content.startsWith(kByteOrderMark))
         m_bodyStart = kByteOrderMark.size();
     const qsizetype firstBreak = m_content.indexOf('\n');
@@ -347,21 +580,27 @@ qsizetype IniFile::pendingIndex(const SectionState &state) const
     return -1;
 }
 
-QString IniFile::readString(
-    const QString &section, const QString &key, const QString &defaultValue) const
+std::optional<QByteArray> IniFile::valueBytes(const QString &section, const QString &key) const
 {
     SectionState &state = sectionState(section);
     if (const qsizetype pending = pendingIndex(state); pending >= 0) {
         const QString keyName = trimmedBlanks(lineSafe(key)).toString();
-        for (const auto &[writtenKey, value] : m_pending.at(pending).keys) {
-            if (writtenKey.compare(keyName, Qt::CaseInsensitive) == 0)
-                return cappedValue(trimmedBlanks(value).toString());
+        for (const PendingKey &entry : m_pending.at(pending).keys) {
+            if (entry.key.compare(keyName, Qt::CaseInsensitive) == 0)
+                return trimmedBlanks(entry.value).toByteArray();
         }
     }
     const std::optional<Line> line = findKey(state, key);
     if (!line)
-        return defaultValue;
-    return cappedValue(decodeField(bytes(line->valueStart, line->valueEnd)));
+        return std::nullopt;
+    return bytes(line->valueStart, line->valueEnd).toByteArray();
+}
+
+QString IniFile::readString(
+    const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const std::optional<QByteArray> value = valueBytes(section, key);
+    return value ? cappedValue(decodeField(*value)) : defaultValue;
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
@@ -376,7 +615,27 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
     return number ? *number != 0 : defaultValue;
 }
 
+QByteArray IniFile::readBytes(const QString &section, const QString &key) const
+{
+    QByteArray value = valueBytes(section, key).value_or(QByteArray());
+    value.truncate(MaxValueLength);
+    return value;
+}
+
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    writeValue(section, key, lineSafe(value).toUtf8(), false);
+}
+
+void IniFile::writeBytes(const QString &section, const QString &key, QByteArrayView value)
+{
+    QByteArray safe = value.toByteArray();
+    std::replace_if(
+        safe.begin(), safe.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, ' ');
+    writeValue(section, key, safe, true);
+}
+
+void IniFile::writeValue(const QString &section, const QString &key, QByteArray value, bool asBytes)
 {
     const SectionState &state = sectionState(section);
     qsizetype index = pendingIndex(state);
@@ -388,13 +647,13 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     }
     PendingSection &pending = m_pending[index];
     const QString keyName = trimmedBlanks(lineSafe(key)).toString();
-    for (auto &entry : pending.keys) {
-        if (entry.first.compare(keyName, Qt::CaseInsensitive) == 0) {
-            entry = {keyName, lineSafe(value)};
+    for (PendingKey &entry : pending.keys) {
+        if (entry.key.compare(keyName, Qt::CaseInsensitive) == 0) {
+            entry = {keyName, std::move(value), asBytes};
             return;
         }
     }
-    pending.keys.emplace_back(keyName, lineSafe(value));
+    pending.keys.append({keyName, std::move(value), asBytes});
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value)
@@ -421,18 +680,19 @@ QByteArray IniFile::contentWithWrites() const
             continue;
         SectionState &state = sectionState(pending.name);
         QByteArray added;
-        for (const auto &[key, value] : pending.keys) {
-            const QByteArray keyLine = key.toUtf8() + '=' + value.toUtf8();
+        for (const auto &[key, value, asBytes] : pending.keys) {
+            const QByteArray keyLine = key.toUtf8() + '=' + value;
             const std::optional<Line> line = findKey(state, key);
             if (!line) {
                 added += keyLine + m_lineEnd;
                 continue;
             }
             // A line that already says the same stays as the user formatted it.
-            if (decodeField(bytes(line->nameStart, line->nameEnd)) != key
-                || decodeField(bytes(line->valueStart, line->valueEnd)) != value) {
+            const QByteArrayView oldValue = bytes(line->valueStart, line->valueEnd);
+            const bool sameValue
+                = asBytes ? oldValue == value : decodeField(oldValue) == decodeField(value);
+            if (decodeField(bytes(line->nameStart, line->nameEnd)) != key || !sameValue)
                 edits.push_back({line->start, line->end - line->start, keyLine});
-            }
         }
         if (!added.isEmpty()) {
             const Line &last = state.lastKey;
@@ -463,22 +723,24 @@ QByteArray IniFile::contentWithWrites() const
                 text += m_lineEnd;
         }
         text += '[' + pending.name.toUtf8() + ']' + m_lineEnd;
-        for (const auto &[key, value] : pending.keys)
-            text += key.toUtf8() + '=' + value.toUtf8() + m_lineEnd;
+        for (const auto &[key, value, asBytes] : pending.keys)
+            text += key.toUtf8() + '=' + value + m_lineEnd;
     }
     return text;
 }
 
 void IniFile::save()
 {
-    const QByteArray text = contentWithWrites();
-    QSaveFile file(m_path);
-    // Flush before commit(): Qt 6.4 renames the temporary file into place even when the last
-    // buffered bytes could not be written (disk full), which would leave a truncated file.
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush()
-        || !file.commit()) {
-        throw EIniWriteError(m_path);
+    {
+        const QMutexLocker locker(&heldPathsLock());
+        if (heldPaths().contains(heldPathKey(m_path)))
+            return;
     }
+    if (m_readError)
+        throw *m_readError;
+    const QByteArray text = contentWithWrites();
+    if (!replaceFile(QFile::encodeName(m_path), text))
+        throw EIniWriteError(m_path);
     m_content = text;
     m_sections.clear();
     m_pending.clear();

@@ -19,15 +19,23 @@
 //   reads as at most MaxValueLength characters.
 // - Each name and value is decoded as UTF-8 when it is valid UTF-8, else as Latin-1, so files
 //   written by older single-byte programs keep their umlauts. A line is read up to its first
-//   NUL byte. Lines this class writes are UTF-8.
-// - Only the first MaxFileSize bytes of a file are read; a save drops anything beyond them.
-//   A path that is not a regular file (a folder, a device) reads as empty.
+//   NUL byte. Lines this class writes are UTF-8, apart from values written as bytes.
 // - Writing a key rewrites only that key's line (left untouched when it already holds the
 //   same key spelling and value), or adds the line after the last key of its section, or
 //   adds the section at the end of the file after a blank line. Every other byte stays.
 //   New keys of a section, and new sections, follow in the order they were first written.
 //   Line breaks and NUL characters in names and values are written as blanks, since they
 //   would break the line structure. Keys must not contain "=".
+//
+// Rules of the file:
+// - A regular file that cannot be read whole (a read error, no permission, more than
+//   MaxFileSize bytes) reads as empty and gives readError(); save() never writes over it, since
+//   it would drop everything it could not see.
+// - A final symbolic link is not followed. A link, a folder, a device or a pipe at the path
+//   reads as empty, and save() refuses it with EIniWriteError: the file is written where it
+//   is, never through a link or in place of something else.
+// - A saved file keeps the permissions of the one it replaces; a new file gets 0666 less the
+//   umask.
 
 #include "logic/Errors.h"
 
@@ -41,8 +49,22 @@
 #include <utility>
 #include <vector>
 
+// A settings or high score file that the program could not use.
+class EIniFileError : public ETiloraError
+{
+public:
+    using ETiloraError::ETiloraError;
+};
+
+// An INI file that exists but could not be read whole.
+class EIniReadError : public EIniFileError
+{
+public:
+    explicit EIniReadError(const QString &path);
+};
+
 // An INI file that could not be saved.
-class EIniWriteError : public ETiloraError
+class EIniWriteError : public EIniFileError
 {
 public:
     explicit EIniWriteError(const QString &path);
@@ -60,12 +82,19 @@ public:
     static constexpr qsizetype MaxValueLength = 2047;
     static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 
-    // Reads the file; a missing or unreadable file reads as empty. Never throws on content.
-    explicit IniFile(const QString &path);
+    // How long a file that could not be read stays unwritten: for this object's save(), or
+    // for every save of its path until the program ends (a file read at start and written
+    // at exit must not get the defaults the program fell back to).
+    enum class ReadFailureHolds { ThisObject, WholeRun };
+
+    // Reads the file; a missing or unreadable file reads as empty. Never throws.
+    explicit IniFile(const QString &path, ReadFailureHolds holds = ReadFailureHolds::ThisObject);
 
     QString path() const { return m_path; }
     // Whether something existed at the path when the file was read.
     bool existed() const { return m_existed; }
+    // Set when a file exists but could not be read whole; the caller reports it.
+    const std::optional<EIniReadError> &readError() const { return m_readError; }
 
     // A missing section or key gives the default; an empty value is an empty string.
     QString readString(
@@ -75,14 +104,23 @@ public:
     // True for any non-zero number; a missing key or a value that is no number gives the
     // default.
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+    // The value's bytes as they stand in the file, without surrounding blanks and at most
+    // MaxValueLength of them; empty for a missing key.
+    QByteArray readBytes(const QString &section, const QString &key) const;
 
     // These change the copy in memory; save() writes it.
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);
+    // Writes the bytes as they are, for values of a single-byte format.
+    void writeBytes(const QString &section, const QString &key, QByteArrayView value);
 
-    // Replaces the file atomically: a temporary file in the same folder is renamed over it,
-    // so a failure leaves the old file as it was. Throws EIniWriteError on failure.
+    // Replaces the file atomically: a temporary file in the same folder ("<name>.XXXXXX") is
+    // renamed over it, so a failure leaves the old file as it was. Temporaries of that pattern
+    // that an earlier save left behind (killed before the rename) are removed first.
+    // Throws EIniReadError when this object could not read the file, EIniWriteError when it
+    // cannot be written. Writes nothing, silently, when the path could not be read earlier
+    // under ReadFailureHolds::WholeRun: that error has been reported where it happened.
     void save();
 
 private:
@@ -111,11 +149,17 @@ private:
         Line lastKey; // the last key line, or the header when there is none
     };
     // Writes wait here until save(), so that the content and its index never change.
+    struct PendingKey
+    {
+        QString key; // as written
+        QByteArray value; // line-safe bytes
+        bool asBytes = false; // an existing line counts as the same only when byte for byte
+    };
     struct PendingSection
     {
         QString name;
         std::optional<qsizetype> headerStart; // none for a section that is still to be added
-        QList<std::pair<QString, QString>> keys; // key as written, value; in order of writing
+        QList<PendingKey> keys; // in order of writing
     };
 
     Line lineAt(qsizetype start) const;
@@ -123,6 +167,9 @@ private:
     SectionState &sectionState(const QString &name) const;
     std::optional<Line> findKey(SectionState &state, const QString &key) const;
     qsizetype pendingIndex(const SectionState &state) const; // -1 when nothing is pending
+    // The bytes of a written or read value, trimmed; none for a missing key.
+    std::optional<QByteArray> valueBytes(const QString &section, const QString &key) const;
+    void writeValue(const QString &section, const QString &key, QByteArray value, bool asBytes);
     QByteArray contentWithWrites() const;
 
     QString m_path;
@@ -130,6 +177,7 @@ private:
     QByteArray m_lineEnd;
     qsizetype m_bodyStart = 0; // after a UTF-8 byte order mark
     bool m_existed = false;
+    std::optional<EIniReadError> m_readError;
     mutable std::list<SectionState> m_sections; // a list, since references to it are kept
     QList<PendingSection> m_pending;
 };

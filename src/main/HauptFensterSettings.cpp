@@ -36,7 +36,12 @@ void TTiloraForm::setSettingsFolder(const QString &folder)
 
 void TTiloraForm::ReadSettings()
 {
-    setSettings(Settings::read(IniFile(settingsFilePath())));
+    const IniFile ini(settingsFilePath(), IniFile::ReadFailureHolds::WholeRun);
+    if (ini.readError()) {
+        // Reported once; the file is not written over in this run.
+        TiloraApplication::reportError(ini.readError()->message());
+    }
+    setSettings(Settings::read(ini));
 }
 
 void TTiloraForm::setSettings(const Settings &settings)
@@ -86,7 +91,7 @@ void TTiloraForm::WriteSettings()
     settings().write(ini);
     try {
         ini.save();
-    } catch (const EIniWriteError &error) {
+    } catch (const EIniFileError &error) {
         // The settings of this run are lost; the program still ends.
         TiloraApplication::reportError(error.message());
     }

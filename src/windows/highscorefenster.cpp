@@ -219,12 +219,18 @@ void THighscore::LoadTable()
         = configuration ? configuration() : HighscoreConfiguration();
     Beschreibung->setText(DescriptionLine(current));
     const IniFile file(highscoreFilePath());
+    m_tableUnreadable = file.readError().has_value();
+    if (m_tableUnreadable)
+        TiloraApplication::reportError(file.readError()->message());
     m_table = ReadTable(file, TableKey(current));
     showTable();
 }
 
 void THighscore::SaveTable()
 {
+    // Rows taken for empty because the file could not be read must not replace its rows.
+    if (m_tableUnreadable)
+        return;
     const HighscoreConfiguration current
         = configuration ? configuration() : HighscoreConfiguration();
     IniFile file(highscoreFilePath());
@@ -236,7 +242,7 @@ void THighscore::saveReportingErrors()
 {
     try {
         SaveTable();
-    } catch (const EIniWriteError &error) {
+    } catch (const EIniFileError &error) {
         TiloraApplication::reportError(error.message());
     }
 }

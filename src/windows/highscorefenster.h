@@ -46,9 +46,12 @@ public:
     void attachTo(TTiloraForm *main);
 
     // ---- the table and its file
-    // Fills the description line and the ten rows from the file.
+    // Fills the description line and the ten rows from the file. A file that cannot be read
+    // is reported and gives empty rows.
     void LoadTable();
-    // Writes the ten rows. Throws EIniWriteError when the file cannot be written.
+    // Writes the ten rows. Throws EIniReadError when the file cannot be read at this save,
+    // EIniWriteError when it cannot be written; does nothing when the table shown could not
+    // be loaded (that has been reported).
     void SaveTable();
     // Ranks a solved game's time, saves, and shows the window modally (with the name entry
     // when the time made it into the table); returns when the window has been closed.
@@ -119,6 +122,8 @@ private:
     // AddResult has just loaded and ranked the table: showing must not load it again, or a
     // result that could not be saved would vanish before its name is typed.
     bool m_tablePrepared = false;
+    // The last load could not read the file: its rows are not known, so nothing is saved.
+    bool m_tableUnreadable = false;
     bool m_framePressed = false;
     QPoint m_framePressPosition;
     // The window a game's result is shown over.

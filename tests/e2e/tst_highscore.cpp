@@ -42,9 +42,8 @@ QByteArray storedEntry(const QByteArray &ini, const QByteArray &section, int row
     if (at < 0 || (nextSection >= 0 && at > nextSection))
         return {};
     const qsizetype end = ini.indexOf('\n', at + key.size());
-    // The program writes UTF-8; each character is one scrambled byte.
-    QByteArray value
-        = QString::fromUtf8(ini.mid(at + key.size(), end - at - key.size())).toLatin1();
+    // One scrambled byte per character.
+    QByteArray value = ini.mid(at + key.size(), end - at - key.size());
     if (value.isEmpty())
         return {};
     const int k = value[0] ^ 'A';

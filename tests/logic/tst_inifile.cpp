@@ -8,8 +8,11 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-// The INI service: value parsing, lookups, in-place writes, damaged files and failed saves.
+// The INI service: value parsing, lookups, in-place writes, damaged and unreadable files, and
+// what a save does to the file system.
 class TestIniFile : public QObject
 {
     Q_OBJECT
@@ -23,7 +26,14 @@ private slots:
     void write();
     void missingFileReadsAsDefaultsAndIsCreated();
     void noiseReadsAsDefaultsAndIsRepaired();
-    void contentBeyondTheSizeLimitIsIgnored();
+    void unreadableFileIsNeverWrittenOver_data();
+    void unreadableFileIsNeverWrittenOver();
+    void readFailureAtStartHoldsForTheRun();
+    void linksAndOtherThingsAreNotWrittenThrough_data();
+    void linksAndOtherThingsAreNotWrittenThrough();
+    void savedFileKeepsItsPermissions_data();
+    void savedFileKeepsItsPermissions();
+    void saveRemovesStaleTemporaries();
     void failedSaveKeepsTheOldFile();
 
 private:
@@ -186,14 +196,154 @@ void TestIniFile::noiseReadsAsDefaultsAndIsRepaired()
     QCOMPARE(again.readString("Allgemein", "Bild", {}), QStringLiteral("Größe.jpg"));
 }
 
-void TestIniFile::contentBeyondTheSizeLimitIsIgnored()
+void TestIniFile::unreadableFileIsNeverWrittenOver_data()
 {
-    const QByteArray head("[Allgemein]\nGroesse=7\n;");
-    const QString path
-        = fixture(head + QByteArray(IniFile::MaxFileSize, ';') + "\n[Hinten]\nBild=hinten.jpg\n");
-    const IniFile ini(path);
-    QCOMPARE(ini.readInteger("Allgemein", "Groesse", 5), 7);
-    QCOMPARE(ini.readString("Hinten", "Bild", "DEF"), "DEF");
+    QTest::addColumn<QString>("path");
+    // Reading only the first part would drop the rest at the next save.
+    QTest::newRow("over the size limit")
+        << fixture("[A]\nk=1\n" + QByteArray(IniFile::MaxFileSize, ';'), "big.ini");
+    // A process's memory at address 0 reads as EIO, as a bad disk block does.
+    QTest::newRow("read error") << QStringLiteral("/proc/self/mem");
+}
+
+void TestIniFile::unreadableFileIsNeverWrittenOver()
+{
+    QFETCH(QString, path);
+    const QByteArray before = bytesOf(path);
+    const QString message = path + " kann nicht gelesen werden";
+    IniFile ini(path);
+    QVERIFY(ini.existed());
+    QCOMPARE(ini.readError() ? ini.readError()->message() : QString(), message);
+    QCOMPARE(ini.readInteger("A", "k", 5), 5);
+    ini.writeInteger("A", "k", 2);
+    QString thrown;
+    try {
+        ini.save();
+    } catch (const EIniFileError &error) {
+        thrown = error.message();
+    }
+    QCOMPARE(thrown, message);
+    QCOMPARE(bytesOf(path), before);
+}
+
+// Settings are read at start and written at exit: what could not be read then stays unwritten,
+// even when the file reads again by the time the program ends.
+void TestIniFile::readFailureAtStartHoldsForTheRun()
+{
+    const QString path = fixture(QByteArray(IniFile::MaxFileSize + 1, ';'), "held.ini");
+    QVERIFY(IniFile(path, IniFile::ReadFailureHolds::WholeRun).readError());
+    const QByteArray readable("[A]\nk=1\n");
+    fixture(readable, "held.ini");
+    IniFile atExit(path);
+    QVERIFY(!atExit.readError());
+    atExit.writeInteger("A", "k", 2);
+    atExit.save();
+    QCOMPARE(bytesOf(path), readable);
+}
+
+void TestIniFile::linksAndOtherThingsAreNotWrittenThrough_data()
+{
+    QTest::addColumn<QString>("linkTo"); // empty: a pipe stands at the path itself
+    QTest::newRow("link to a file") << "other.ini";
+    QTest::newRow("link to a pipe") << "pipe";
+    QTest::newRow("pipe") << "";
+}
+
+void TestIniFile::linksAndOtherThingsAreNotWrittenThrough()
+{
+    QFETCH(QString, linkTo);
+    const QTemporaryDir folder;
+    const QString path = folder.filePath("t.ini");
+    const QByteArray other("[A]\nk=1\n");
+    QFile otherFile(folder.filePath("other.ini"));
+    QVERIFY(otherFile.open(QIODevice::WriteOnly) && otherFile.write(other) == other.size());
+    otherFile.close();
+    QCOMPARE(
+        ::mkfifo(QFile::encodeName(folder.filePath(linkTo.isEmpty() ? "t.ini" : "pipe")), 0600), 0);
+    if (!linkTo.isEmpty())
+        QVERIFY(QFile::link(linkTo, path));
+
+    IniFile ini(path);
+    QVERIFY(ini.existed());
+    QCOMPARE(ini.readString("A", "k", "DEF"), "DEF");
+    ini.writeInteger("A", "k", 2);
+    QString thrown;
+    try {
+        ini.save();
+    } catch (const EIniFileError &error) {
+        thrown = error.message();
+    }
+    QCOMPARE(thrown, "nach " + path + " kann nicht geschrieben werden");
+    QCOMPARE(bytesOf(folder.filePath("other.ini")), other);
+    struct stat info = {};
+    QCOMPARE(::lstat(QFile::encodeName(path), &info), 0);
+    QVERIFY(linkTo.isEmpty() ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode));
+    QCOMPARE(QDir(folder.path())
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                 .size(),
+        linkTo.isEmpty() ? 2 : 3);
+}
+
+void TestIniFile::savedFileKeepsItsPermissions_data()
+{
+    QTest::addColumn<int>("before"); // -1: no file yet
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<int>("after");
+    QTest::newRow("new file") << -1 << 022 << 0644;
+    QTest::newRow("shared with the group") << 0664 << 022 << 0664;
+}
+
+void TestIniFile::savedFileKeepsItsPermissions()
+{
+    QFETCH(int, before);
+    QFETCH(int, mask);
+    const QTemporaryDir folder;
+    const QString path = folder.filePath("t.ini");
+    if (before >= 0) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[A]\nk=1\n") > 0);
+        QCOMPARE(::fchmod(file.handle(), mode_t(before)), 0);
+    }
+    const mode_t savedMask = ::umask(mode_t(mask));
+    IniFile ini(path);
+    ini.writeInteger("A", "k", 2);
+    ini.save();
+    ::umask(savedMask);
+    struct stat info = {};
+    QCOMPARE(::stat(QFile::encodeName(path), &info), 0);
+    QTEST(int(info.st_mode & 07777), "after");
+}
+
+// Saves killed between writing and renaming left these; only the program's own pattern and
+// only regular files of its user are taken away.
+void TestIniFile::saveRemovesStaleTemporaries()
+{
+    const QTemporaryDir folder;
+    const QDir dir(folder.path());
+    const auto create = [&](const QString &name) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[A]\nk=1\n") > 0);
+    };
+    QStringList kept {"t.ini.WspPw", "t.ini.WspPwsX", "t.ini.Wsp-ws", "u.ini.WspPws"};
+    for (const QString &name : kept + QStringList {"t.ini.WspPws", "t.ini.a1B2c3"})
+        create(name);
+    QVERIFY(dir.mkdir("t.ini.Folder"));
+    QVERIFY(QFile::link("t.ini.WspPw", dir.filePath("t.ini.Link12")));
+    kept << "t.ini.Folder"
+         << "t.ini.Link12";
+    if (::geteuid() == 0) {
+        create("t.ini.Others");
+        QCOMPARE(::chown(QFile::encodeName(dir.filePath("t.ini.Others")), 65534, 65534), 0);
+        kept << "t.ini.Others";
+    }
+
+    IniFile ini(dir.filePath("t.ini"));
+    ini.writeInteger("A", "k", 2);
+    ini.save();
+    kept << "t.ini";
+    kept.sort();
+    QCOMPARE(
+        dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name), kept);
 }
 
 // A full disk while writing leaves the old file whole and no stray file beside it (a folder in
