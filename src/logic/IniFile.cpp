@@ -307,7 +307,9 @@ FileRead readRegularFile(const QByteArray &path, qint64 maxSize)
     return read;
 }
 
-// QSaveFile's pattern, which earlier versions used and this one keeps.
+// QSaveFile's pattern, which earlier versions used and this one keeps: six random letters and
+// digits. Only suffixes with both small and capital letters count as ours, so that a copy the
+// player made ("tilora.ini.backup", "tilora.ini.old123") is never taken for a temporary.
 constexpr int TemporarySuffixLength = 6;
 
 bool isTemporaryName(QByteArrayView name, QByteArrayView fileName)
@@ -316,9 +318,14 @@ bool isTemporaryName(QByteArrayView name, QByteArrayView fileName)
         || name[fileName.size()] != '.') {
         return false;
     }
-    return std::all_of(name.end() - TemporarySuffixLength, name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    });
+    const QByteArrayView suffix = name.last(TemporarySuffixLength);
+    const auto small = [](char c) { return c >= 'a' && c <= 'z'; };
+    const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return std::all_of(suffix.begin(), suffix.end(),
+                       [&](char c) { return small(c) || capital(c) || digit(c); })
+           && std::any_of(suffix.begin(), suffix.end(), small)
+           && std::any_of(suffix.begin(), suffix.end(), capital);
 }
 
 // A save killed between writing and renaming leaves a whole copy of the file beside it; the
@@ -367,7 +374,10 @@ bool replaceFile(const QByteArray &path, const QByteArray &text)
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = path + '.';
-        for (int i = 0; i < TemporarySuffixLength; ++i)
+        // A small and a capital letter first, so that the next save knows it for ours.
+        temporary += Letters[QRandomGenerator::global()->bounded(26)];
+        temporary += Letters[26 + QRandomGenerator::global()->bounded(26)];
+        for (int i = 2; i < TemporarySuffixLength; ++i)
             temporary += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters) - 1)];
         // 0666 less the umask for a new file, as any other program would create it.
         fd = retried([&] {

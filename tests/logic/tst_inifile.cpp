@@ -324,7 +324,8 @@ void TestIniFile::saveRemovesStaleTemporaries()
         QFile file(dir.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[A]\nk=1\n") > 0);
     };
-    QStringList kept {"t.ini.WspPw", "t.ini.WspPwsX", "t.ini.Wsp-ws", "u.ini.WspPws"};
+    QStringList kept {"t.ini.WspPw", "t.ini.WspPwsX", "t.ini.Wsp-ws", "u.ini.WspPws",
+                      "t.ini.backup", "t.ini.old123"};
     for (const QString &name : kept + QStringList {"t.ini.WspPws", "t.ini.a1B2c3"})
         create(name);
     QVERIFY(dir.mkdir("t.ini.Folder"));
