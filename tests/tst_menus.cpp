@@ -2,6 +2,7 @@
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
+#include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
@@ -247,6 +248,8 @@ void TestMenus::keys_data()
                                     << "motifA";
     QTest::newRow("B") << int(Qt::Key_B) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "window"
                        << "motifB";
+    QTest::newRow("F5 in the solution window") << int(Qt::Key_F5) << none << "solution"
+                                               << "cheat";
     QTest::newRow("h on the clock") << int(Qt::Key_H) << none << "clock"
                                     << "highscore";
     QTest::newRow("p") << int(Qt::Key_P) << none << "window"
@@ -293,6 +296,7 @@ void TestMenus::keys()
 
     QWidget *target = receiver == u"board" ? window->Brett
         : receiver == u"clock"             ? static_cast<QWidget *>(window->zeit)
+        : receiver == u"solution"          ? static_cast<QWidget *>(m_windows->preview.get())
                                            : window;
     QTest::keyClick(target, Qt::Key(key), modifiers);
 

@@ -59,6 +59,8 @@ private slots:
     void magnifierAndPause_data();
     void magnifierAndPause();
     void floodOfPressesAndKeys();
+    void arrowKeys_data();
+    void arrowKeys();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -542,6 +544,39 @@ void TestPlay::floodOfPressesAndKeys()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(rebuilt.count() <= 2);
     QCOMPARE(main()->Brett->findChildren<TTiloraStein *>().size(), 25);
+    QCOMPARE(boardFault(), QString());
+}
+
+void TestPlay::arrowKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("gameOn");
+    QTest::addColumn<QPoint>("free"); // the free cell afterwards, from (4, 4)
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    QTest::newRow("right: the tile on the left moves") << int(Qt::Key_Right) << none << true
+                                                       << QPoint(3, 4);
+    QTest::newRow("down: the tile above moves") << int(Qt::Key_Down) << none << true
+                                                << QPoint(4, 3);
+    QTest::newRow("left: no tile on the right") << int(Qt::Key_Left) << none << true
+                                                << QPoint(4, 4);
+    QTest::newRow("keypad right") << int(Qt::Key_Right) << Qt::KeyboardModifiers(Qt::KeypadModifier)
+                                  << true << QPoint(3, 4);
+    QTest::newRow("no game") << int(Qt::Key_Right) << none << false << QPoint(4, 4);
+}
+
+void TestPlay::arrowKeys()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, gameOn);
+    QFETCH(QPoint, free);
+    if (gameOn)
+        startGame();
+    QSignalSpy moved(main(), &TTiloraForm::tilesMoved);
+    QTest::keyClick(main(), Qt::Key(key), modifiers);
+    QCOMPARE(freeCell(), free);
+    QCOMPARE(moved.count(), free == QPoint(4, 4) ? 0 : 1);
     QCOMPARE(boardFault(), QString());
 }
 

@@ -172,6 +172,9 @@ public:
     void BoardMouseMove(QObject *sender, Qt::MouseButtons buttons, QPoint position);
     void BoardMouseUp(QObject *sender, Qt::MouseButton button, QPoint position);
     void StepFreeSlot(int dx, int dy);
+    // An arrow key: the tile beside the free cell moves into it in that direction, as a
+    // press on it does.
+    void MoveByKey(QPoint direction);
     void AnimTimerTimer();
     void DrawMagnifier(QPoint point);
     void schnell1Click(QAction *item); // every "Animation" item
@@ -291,7 +294,7 @@ private:
     void finishAnimation();
     void endPause();
     bool boardTakesPresses() const;
-    void runPress(QPointer<QObject> control);
+    void runPress(QPointer<QObject> control, QPoint keyDirection = QPoint());
     void runPendingPresses();
     void rebuildNow();
     void updateMarks();
@@ -312,8 +315,9 @@ private:
     std::optional<LineMove> m_slide;
     struct PendingPress
     {
-        QPointer<QObject> control;
+        QPointer<QObject> control; // the pressed control, or none for a key
         quint64 generation = 0;
+        QPoint keyDirection;
     };
     std::vector<PendingPress> m_pendingPresses;
     bool m_runningPresses = false;

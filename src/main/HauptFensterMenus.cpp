@@ -8,6 +8,7 @@
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "logic/FileLocations.h"
+#include "windows/bildfenster.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -265,7 +266,12 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
 {
     // Only the key's way through the widgets counts, so that each press is seen once: the
     // window system hands it to the window handle before that.
-    if (!watched->isWidgetType() || static_cast<QWidget *>(watched)->window() != this)
+    // The window's keys also act from the solution window, which the game shows by itself.
+    if (!watched->isWidgetType())
+        return false;
+    const QWidget *window = static_cast<QWidget *>(watched)->window();
+    const QWidget *solution = m_windows.preview;
+    if (window != this && (!solution || window != solution))
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
     // A key held down acts once; its repeats are not new presses.
@@ -285,6 +291,16 @@ bool TTiloraForm::FormKeyDown(int key)
     if (key == Qt::Key_F1) {
         OpenHelp();
         return true;
+    }
+    // The arrow keys, on the keypad too, move the tile beside the free cell into it, the
+    // way the key points.
+    static const QList<std::pair<int, QPoint>> arrows{{Qt::Key_Left, QPoint(-1, 0)},
+        {Qt::Key_Right, QPoint(1, 0)}, {Qt::Key_Up, QPoint(0, -1)}, {Qt::Key_Down, QPoint(0, 1)}};
+    for (const auto &[arrow, direction] : arrows) {
+        if (arrow == key) {
+            MoveByKey(direction);
+            return true;
+        }
     }
     for (const auto &[itemKey, item] : itemKeys(*this)) {
         if (itemKey == key && isFunctionKey(itemKey)) {

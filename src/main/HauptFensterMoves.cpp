@@ -64,7 +64,7 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
         if (m_slide || m_runningPresses) {
             // The press waits for the slide; a player can't mean more than a few at once.
             if (int(m_pendingPresses.size()) < MaxPendingPresses)
-                m_pendingPresses.push_back({QPointer<QObject>(sender), m_buildGeneration});
+                m_pendingPresses.push_back({QPointer<QObject>(sender), m_buildGeneration, {}});
             return;
         }
         runPress(sender);
@@ -85,12 +85,30 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
     }
 }
 
-void TTiloraForm::runPress(QPointer<QObject> control)
+void TTiloraForm::MoveByKey(QPoint direction)
 {
-    TTiloraStein *tile = tileOf(control);
-    if (!tile)
+    if (!boardTakesPresses() || Panel4->isVisible())
         return;
-    const std::optional<LineMove> move = m_puzzle.moveForPress(cellOfTile(tile));
+    if (m_slide || m_runningPresses) {
+        if (int(m_pendingPresses.size()) < MaxPendingPresses)
+            m_pendingPresses.push_back({nullptr, m_buildGeneration, direction});
+        return;
+    }
+    runPress(nullptr, direction);
+}
+
+void TTiloraForm::runPress(QPointer<QObject> control, QPoint keyDirection)
+{
+    QPoint cell;
+    if (keyDirection.isNull()) {
+        TTiloraStein *tile = tileOf(control);
+        if (!tile)
+            return;
+        cell = cellOfTile(tile);
+    } else {
+        cell = m_puzzle.freeCell() - keyDirection;
+    }
+    const std::optional<LineMove> move = m_puzzle.moveForPress(cell);
     if (!move)
         return;
     m_puzzle.apply(*move);
@@ -118,11 +136,12 @@ void TTiloraForm::runPendingPresses()
     while (!m_slide && !m_pendingPresses.empty() && !m_runningPresses) {
         const PendingPress press = m_pendingPresses.back();
         m_pendingPresses.pop_back();
-        if (!press.control || press.generation != m_buildGeneration || !boardTakesPresses()
+        if ((!press.control && press.keyDirection.isNull())
+            || press.generation != m_buildGeneration || !boardTakesPresses()
             || Panel4->isVisible() || !Brett->isVisible())
             continue;
         QScopedValueRollback<bool> running(m_runningPresses, true);
-        runPress(press.control);
+        runPress(press.control, press.keyDirection);
     }
     if (!boardTakesPresses())
         m_pendingPresses.clear();

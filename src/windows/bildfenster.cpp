@@ -15,6 +15,8 @@ TVorschauFenster::TVorschauFenster(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Lösungsbild"));
     setAttribute(Qt::WA_QuitOnClose, false);
+    // The game shows this window by itself: the keys stay with the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(73, 73, 73));
     setPalette(colours);
