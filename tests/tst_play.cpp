@@ -1,4 +1,5 @@
 #include "app/ProgramWindows.h"
+#include "app/TrayIcon.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
 #include "main/HauptFenster.h"
@@ -59,6 +60,7 @@ private slots:
     void magnifierAndPause_data();
     void magnifierAndPause();
     void floodOfPressesAndKeys();
+    void backFromMinimisedByTheWindowManager();
     void arrowKeys_data();
     void arrowKeys();
 
@@ -578,6 +580,19 @@ void TestPlay::arrowKeys()
     QCOMPARE(freeCell(), free);
     QCOMPARE(moved.count(), free == QPoint(4, 4) ? 0 : 1);
     QCOMPARE(boardFault(), QString());
+}
+
+// Without a tray "¯" minimises; whichever way the window comes back, the clock goes on.
+void TestPlay::backFromMinimisedByTheWindowManager()
+{
+    startGame();
+    if (TrayIcon::available())
+        QSKIP("a tray takes the window");
+    main()->HideToTray();
+    QTRY_VERIFY(main()->isMinimized());
+    QVERIFY(!main()->isClockRunning());
+    main()->setWindowState(Qt::WindowNoState); // the task bar, Alt+Tab
+    QTRY_VERIFY(main()->isClockRunning());
 }
 
 QTEST_MAIN(TestPlay)
