@@ -9,6 +9,7 @@
 #include "windows/bildfenster.h"
 #include "windows/ueberfenster.h"
 #include "windows/startenfenster.h"
+#include "windows/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -293,6 +294,6 @@ void TTiloraForm::closeEvent(QCloseEvent *event)
     if (m_windows.start)
         m_windows.start->hide();
     if (m_windows.about)
-        m_windows.about->showModal(geometry());
+        m_windows.about->showModal(QRect(RealWindowPosition(*this), size()));
     QWidget::closeEvent(event);
 }

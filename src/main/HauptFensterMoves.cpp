@@ -13,6 +13,7 @@
 #include "main/TiloraStein.h"
 #include "windows/Unit2.h"
 #include "windows/startenfenster.h"
+#include "windows/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -72,7 +73,7 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
     }
 
     if (button == Qt::RightButton && SekundenZaehler->isActive() && magnifier) {
-        const QRect frame = frameGeometry();
+        const QRect frame(RealWindowPosition(*this), size());
         int left = frame.x() - magnifier->width();
         const int top = frame.y() + (frame.height() - magnifier->height()) / 2;
         if (left < screenArea().left())

@@ -193,7 +193,7 @@ void TFormRegion::setClientDrag(bool on)
 {
     m_clientDrag = on;
     if (!on)
-        m_dragging = false;
+        m_pressed = m_dragging = false;
 }
 
 void TFormRegion::ApplyRegion()
@@ -251,29 +251,39 @@ bool TFormRegion::dragEvent(QEvent *event)
     case QEvent::MouseButtonDblClick:
         if (!m_clientDrag || mouse->button() != Qt::LeftButton)
             return false;
+        // The move starts with the first movement, not with the press: a press and release
+        // in the same instant (a click to activate the window) must not leave the window
+        // to the window manager's move.
+        m_pressed = true;
         m_dragging = false;
-        if (QWindow *handle = window->windowHandle(); handle && handle->startSystemMove())
-            return true;
-        // No window manager to do it (or none that can): follow the pointer ourselves.
-        m_dragging = true;
         m_pressGlobal = global;
         m_windowStart = window->pos();
         return true;
     case QEvent::MouseMove:
-        if (!m_dragging)
-            return false;
         if (!(mouse->buttons() & Qt::LeftButton)) {
             // The release went elsewhere.
-            m_dragging = false;
-            return false;
+            const bool ours = m_pressed || m_dragging;
+            m_pressed = m_dragging = false;
+            return ours;
         }
+        if (m_pressed) {
+            m_pressed = false;
+            if (QWindow *handle = window->windowHandle(); handle && handle->startSystemMove())
+                return true;
+            // No window manager to do it (or none that can): follow the pointer ourselves.
+            m_dragging = true;
+        }
+        if (!m_dragging)
+            return false;
         window->move(m_windowStart + global - m_pressGlobal);
         return true;
-    case QEvent::MouseButtonRelease:
-        if (!m_dragging || mouse->button() != Qt::LeftButton)
+    case QEvent::MouseButtonRelease: {
+        if (mouse->button() != Qt::LeftButton)
             return false;
-        m_dragging = false;
-        return true;
+        const bool ours = m_pressed || m_dragging;
+        m_pressed = m_dragging = false;
+        return ours;
+    }
     default:
         return false;
     }

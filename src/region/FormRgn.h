@@ -139,7 +139,8 @@ private:
     SizeChangedHandler m_onSizeChanged;
 
     // Dragging by hand, where the window system cannot move the window for us.
-    bool m_dragging = false;
+    bool m_pressed = false;  // a press on the bare area, not yet moved
+    bool m_dragging = false; // following the pointer ourselves
     QPoint m_pressGlobal;
     QPoint m_windowStart;
 

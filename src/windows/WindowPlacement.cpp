@@ -4,6 +4,11 @@
 #include <QScreen>
 #include <QWidget>
 
+#if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
+#include <QGuiApplication>
+#include <X11/Xlib.h>
+#endif
+
 QRect AvailableScreenArea(const QWidget &window)
 {
     QScreen *screen = window.screen();
@@ -34,8 +39,33 @@ QPoint CenteredOver(const QWidget &window, const QRect &over)
     return KeptOnScreen(QRect(place, window.size()), AvailableScreenArea(window));
 }
 
-QPoint CenteredOver(const QWidget &window, const QWidget &over)
+QPoint RealWindowPosition(QWidget &window)
 {
-    // Where the window system has the window now, not where it was asked to be.
-    return CenteredOver(window, QRect(over.mapToGlobal(QPoint(0, 0)), over.size()));
+    QWidget *topLevel = window.window();
+    const QPoint known = topLevel->mapToGlobal(QPoint(0, 0));
+#if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display() || !topLevel->isVisible() || !topLevel->internalWinId())
+        return known;
+    Display *display = x11->display();
+    int x = 0;
+    int y = 0;
+    ::Window child = 0;
+    if (!XTranslateCoordinates(display, ::Window(topLevel->internalWinId()),
+                               DefaultRootWindow(display), 0, 0, &x, &y, &child))
+        return known;
+    const qreal ratio = topLevel->devicePixelRatioF();
+    const QPoint real(qRound(x / ratio), qRound(y / ratio));
+    if (real != known)
+        topLevel->move(topLevel->pos() + real - known); // where it already is: the toolkit learns
+    return real;
+#else
+    return known;
+#endif
+}
+
+QPoint CenteredOver(const QWidget &window, QWidget &over)
+{
+    // Where the window system has the window now, not where the toolkit last heard it was.
+    return CenteredOver(window, QRect(RealWindowPosition(over), over.size()));
 }

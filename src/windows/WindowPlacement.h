@@ -11,9 +11,14 @@ class QWidget;
 // The available area of the screen that shows a window (the primary screen when it has none).
 QRect AvailableScreenArea(const QWidget &window);
 
+// Where the window system has a top-level window now. A window manager that reparents a window
+// may move it without telling the toolkit (the toolkit then believes it at 0,0 right after
+// start-up); this asks the window system itself and brings the toolkit's idea in step.
+QPoint RealWindowPosition(QWidget &window);
+
 // The place of `window` centred over `over` (integer halves, truncating), as `over` stands on
 // the screen now; moved back onto the screen's available area where it would leave it.
-QPoint CenteredOver(const QWidget &window, const QWidget &over);
+QPoint CenteredOver(const QWidget &window, QWidget &over);
 QPoint CenteredOver(const QWidget &window, const QRect &over);
 
 // A window's place moved just as far as it takes to lie whole on the area (its top-left wins

@@ -1,5 +1,7 @@
 #include "windows/highscorefenster.h"
 
+#include "windows/WindowPlacement.h"
+
 #include "logic/IniFile.h"
 #include "app/Resources.h"
 #include "app/TiloraApplication.h"
@@ -185,7 +187,7 @@ void THighscore::attachTo(TTiloraForm *main)
     };
     main->showHighscores = [self, window] {
         if (self)
-            self->showModal(window ? window->frameGeometry() : QRect());
+            self->showModal(window ? QRect(RealWindowPosition(*window), window->size()) : QRect());
     };
 }
 
@@ -263,7 +265,7 @@ void THighscore::AddResult(const QString &timeText)
         saveReportingErrors();
     }
     m_tablePrepared = !isVisible();
-    showModal(m_centreOn ? m_centreOn->frameGeometry() : QRect());
+    showModal(m_centreOn ? QRect(RealWindowPosition(*m_centreOn), m_centreOn->size()) : QRect());
 }
 
 void THighscore::showModal(const QRect &centreOver)
