@@ -134,7 +134,7 @@ void TestBoard::gridSizes()
     QCOMPARE(hidden->NumberLabel->text().toInt(), size * size);
     QVERIFY(hidden->isHidden() && hidden->PieceImage->isHidden());
     // The pieces are cut pixel for pixel from the board's picture.
-    const QImage picture = window->VorschauBild->picture().toImage();
+    const QImage picture = window->boardPicture().toImage();
     QCOMPARE(pieceOf(3, 1), picture.copy(3 * tile, tile, tile, tile));
     // No entries are left over, and replaced tiles go once the event loop has run.
     for (int c = 0; c < MaxGridSize; ++c)
@@ -222,7 +222,7 @@ void TestBoard::boardPicture()
     QCOMPARE(rebuilt.count(), int(keyB));
     QCOMPARE(main()->pictureName(), expected.isEmpty() ? chosen : expected);
     // Same picture up to the scaling filter.
-    const QColor a = main()->VorschauBild->picture().toImage().pixelColor(60, 60);
+    const QColor a = main()->boardPicture().toImage().pixelColor(60, 60);
     const QColor b = (motif ? BuiltInPicture(motif) : QImage::fromData(contents))
                          .scaled(250, 250, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                          .pixelColor(60, 60);

@@ -318,7 +318,7 @@ void TestSettingsDialog::tileSize()
     const TTiloraStein *tile = w->TileGrid()[free.x() == 2 ? 1 : 2][2];
     QCOMPARE(tile->geometry().size(), QSize(result, result));
     QCOMPARE(tile->PieceImage->picture().toImage(),
-        w->VorschauBild->picture().toImage().copy(
+        w->boardPicture().toImage().copy(
             tile->HomeCol * result, tile->HomeRow * result, result, result));
 }
 

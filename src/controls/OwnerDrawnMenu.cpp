@@ -1,4 +1,5 @@
 #include "controls/OwnerDrawnMenu.h"
+#include "controls/DarkStyle.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -6,7 +7,6 @@
 
 namespace {
 
-const QColor MenuGrey(73, 73, 73);
 const QColor HighlightSilver(0xC0, 0xC0, 0xC0);
 
 // The entry's text carries the key text after a tab, so that the menu measures the key column
@@ -24,7 +24,7 @@ void Text1DrawItem(QPainter &painter, const QFont &menuFont, const MenuItemLook 
     font.setFamily(QStringLiteral("Arial"));
     painter.save();
     painter.setFont(font);
-    painter.fillRect(item.rect, item.selected ? HighlightSilver : MenuGrey);
+    painter.fillRect(item.rect, item.selected ? HighlightSilver : DarkGrey());
     painter.setPen(item.selected ? Qt::black : Qt::white);
 
     const QFontMetrics metrics(font);
@@ -158,7 +158,7 @@ void TOwnerDrawnMenu::paintEvent(QPaintEvent *event)
     panel.reservedShortcutWidth = 0;
     style()->drawPrimitive(QStyle::PE_PanelMenu, &panel, &painter, this);
     const int frameWidth = style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this);
-    painter.fillRect(rect().adjusted(frameWidth, frameWidth, -frameWidth, -frameWidth), MenuGrey);
+    painter.fillRect(rect().adjusted(frameWidth, frameWidth, -frameWidth, -frameWidth), DarkGrey());
 
     for (QAction *entry : actions()) {
         const MenuItemLook look = lookOf(entry);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include "controls/DarkStyle.h"
 #include <QString>
 #include <QWidget>
 
@@ -43,7 +44,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QColor m_color{73, 73, 73};
+    QColor m_color = DarkGrey();
     QColor m_fontColor{Qt::white};
     QString m_caption;
     Bevel m_bevelOuter = Bevel::None;

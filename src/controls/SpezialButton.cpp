@@ -49,7 +49,7 @@ TSpezialButton::TSpezialButton(QWidget *parent)
     : QWidget(parent)
     , m_captionLabel(new QLabel(this))
     , m_pictureImage(new QLabel(this)) // created second, so it lies above the caption
-    , m_color(73, 73, 73)
+    , m_color(DarkGrey())
 {
     setFont(ArialFont(11));
     setFontColor(Qt::white);

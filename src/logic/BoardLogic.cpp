@@ -18,9 +18,14 @@ QString cutOut(int width, int height, const QString &rect)
 
 } // namespace
 
-QString PlainOutline(int width, int height)
+QString RoundedOutline(int width, int height)
 {
     return QStringLiteral("U0,0,%1,%2,34,34").arg(width + 2).arg(height);
+}
+
+QString PlainOutline(int width, int height)
+{
+    return RoundedOutline(width, height);
 }
 
 QString BuildingOutline(int width, int height)
@@ -99,7 +104,7 @@ QString PreviewBuildingOutline(int width, int height)
 
 QString PreviewOutline(int width, int height)
 {
-    return QStringLiteral("U0,0,%1,%2,34,34").arg(width + 2).arg(height);
+    return RoundedOutline(width, height);
 }
 
 QString PreviewResizeOutline(int width, int height)

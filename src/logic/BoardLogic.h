@@ -35,6 +35,8 @@ constexpr int TileNumber(int homeCol, int homeRow, int gridSize)
     return homeRow * gridSize + homeCol + 1;
 }
 
+// The rounded outline the game's windows share (its width is drawn two pixels wider).
+QString RoundedOutline(int width, int height);
 // The main window's rounded outline (its width is drawn two pixels wider than the window).
 QString PlainOutline(int width, int height);
 // While a board is built only the frame shows: the board area is cut out.

@@ -69,8 +69,6 @@ TTiloraForm::~TTiloraForm()
 {
     // No key may reach a window that is half gone.
     delete m_keyHook;
-    // The solution picture lives on the solution window, which may outlive us.
-    delete VorschauBild.data();
     if (!m_pointer.isEmpty())
         QGuiApplication::restoreOverrideCursor();
 }

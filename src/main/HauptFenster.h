@@ -99,8 +99,8 @@ public:
     TPanel *Pausenpanel = nullptr;
     QTimer *SekundenZaehler = nullptr;
     QTimer *AnimTimer = nullptr;
-    // The picture scaled to the board, shown by the solution window; tiles are cut from it.
-    QPointer<TPieceImage> VorschauBild;
+    // The picture scaled to the board, as the solution window shows it; tiles are cut from it.
+    const QPixmap &boardPicture() const { return m_boardPicture; }
 
     // ---- menu items; their check marks mirror the game's options
     QAction *Spielmischen1 = nullptr;

@@ -151,20 +151,9 @@ void TTiloraForm::PreparePicture()
     if (!m_settings.pictureMode)
         return;
     const QSize boardSize = m_puzzle.boardSize();
-    QWidget *preview = m_windows.preview;
-
-    delete VorschauBild.data();
-    VorschauBild = new TPieceImage(preview);
-    VorschauBild->setObjectName(QStringLiteral("VorschauBild"));
-    VorschauBild->setGeometry(QRect(QPoint(PreviewFrameWidth, PreviewFrameWidth), boardSize));
-
-    TFormRegion *previewRegion = nullptr;
+    TVorschauFenster *preview = m_windows.preview;
     if (preview) {
-        preview->resize(boardSize.width() + 2 * PreviewFrameWidth,
-                        boardSize.height() + 2 * PreviewFrameWidth);
-        previewRegion = preview->findChild<TFormRegion *>();
-        if (previewRegion)
-            previewRegion->setRegion(PreviewBuildingOutline(preview->width(), preview->height()));
+        preview->prepareFor(boardSize);
         QCoreApplication::processEvents();
     }
 
@@ -177,14 +166,8 @@ void TTiloraForm::PreparePicture()
         painter.drawImage(QRect(QPoint(0, 0), boardSize), picture);
     }
     m_boardPicture = scaled;
-    if (VorschauBild) {
-        VorschauBild->setPicture(m_boardPicture);
-        VorschauBild->show();
-    }
-
     if (preview) {
-        if (previewRegion)
-            previewRegion->setRegion(PreviewOutline(preview->width(), preview->height()));
+        preview->setPicture(m_boardPicture);
         preview->setVisible(m_puzzle.options.solutionView);
     }
 }

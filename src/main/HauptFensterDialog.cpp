@@ -77,8 +77,7 @@ void TTiloraForm::ApplyTileSize(int size)
     m_building = false;
 
     // The tiles keep their places on the board and are cut afresh from the new picture.
-    const QPixmap picture
-        = m_settings.pictureMode && VorschauBild ? VorschauBild->picture() : QPixmap();
+    const QPixmap picture = m_settings.pictureMode ? m_boardPicture : QPixmap();
     for (int c = 0; c < m_puzzle.gridSize(); ++c) {
         for (int r = 0; r < m_puzzle.gridSize(); ++r) {
             TTiloraStein *stone = m_tileGrid[c][r];

@@ -1,4 +1,5 @@
 #include "windows/Unit2.h"
+#include "controls/DarkStyle.h"
 
 #include <QPainter>
 
@@ -27,7 +28,7 @@ void TForm2::setPicture(const QImage &picture)
 void TForm2::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(73, 73, 73));
+    painter.fillRect(rect(), DarkGrey());
     if (!m_picture.isNull())
         painter.drawImage(clientRect(), m_picture);
 }

@@ -1,8 +1,10 @@
 #include "windows/bildfenster.h"
+#include "controls/DarkStyle.h"
 
 #include "app/Resources.h"
 #include "controls/SpezialButton.h"
 #include "logic/BoardLogic.h"
+#include "main/TiloraStein.h"
 #include "region/FormRgn.h"
 
 #include <QChildEvent>
@@ -18,11 +20,15 @@ TVorschauFenster::TVorschauFenster(QWidget *parent)
     // The game shows this window by itself: the keys stay with the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(73, 73, 73));
+    colours.setColor(QPalette::Window, DarkGrey());
     setPalette(colours);
     setAutoFillBackground(true);
     setCursor(Qt::CrossCursor);
     resize(324, 324);
+
+    VorschauBild = new TPieceImage(this);
+    VorschauBild->setObjectName(QStringLiteral("VorschauBild"));
+    VorschauBild->move(FrameWidth, FrameWidth);
 
     SpezialButton4 = CreateCloseButton(this, QPoint(300, 12));
     m_buttonRightDistance = width() - SpezialButton4->geometry().right() - 1;
@@ -33,6 +39,22 @@ TVorschauFenster::TVorschauFenster(QWidget *parent)
     FormRegion1->setClientDrag(true);
     FormRegion1->setOnSizeChanged([this](TFormRegion *, QString &region) { FormResize(region); });
     FormRegion1->setRegion(PreviewResizeOutline(width(), height()));
+}
+
+void TVorschauFenster::prepareFor(QSize pictureSize)
+{
+    resize(pictureSize.width() + 2 * FrameWidth, pictureSize.height() + 2 * FrameWidth);
+    VorschauBild->hide();
+    FormRegion1->setRegion(PreviewBuildingOutline(width(), height()));
+}
+
+void TVorschauFenster::setPicture(const QPixmap &picture)
+{
+    VorschauBild->setGeometry(
+        QRect(QPoint(FrameWidth, FrameWidth), picture.deviceIndependentSize().toSize()));
+    VorschauBild->setPicture(picture);
+    VorschauBild->show();
+    FormRegion1->setRegion(PreviewOutline(width(), height()));
 }
 
 // Every change of size rounds the corners anew. Qt holds back the resize events of a hidden

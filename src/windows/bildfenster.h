@@ -4,6 +4,7 @@
 
 class TFormRegion;
 class TSpezialButton;
+class TPieceImage;
 
 // The solution window: the whole picture of the board in a 12-pixel frame. The main window
 // puts the picture control on it (at (12, 12)) and sizes it; the window draws its frame,
@@ -20,6 +21,13 @@ public:
 
     TFormRegion *FormRegion1 = nullptr;
     TSpezialButton *SpezialButton4 = nullptr;
+    // The solution picture, drawn unscaled inside the frame.
+    TPieceImage *VorschauBild = nullptr;
+
+    // Takes the size for a picture and shows only the frame until the picture comes.
+    void prepareFor(QSize pictureSize);
+    // Shows the picture and gives the window its rounded outline.
+    void setPicture(const QPixmap &picture);
 
     void SpezialButton4Click();
 

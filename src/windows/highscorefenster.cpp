@@ -2,6 +2,7 @@
 
 #include "windows/WindowPlacement.h"
 
+#include "logic/BoardLogic.h"
 #include "logic/IniFile.h"
 #include "app/Resources.h"
 #include "app/TiloraApplication.h"
@@ -136,7 +137,7 @@ THighscore::THighscore(QWidget *parent)
     FormRegion1->setObjectName(QStringLiteral("FormRegion1"));
     FormRegion1->setClientDrag(true);
     // The window is drawn two pixels wider than it is, so its right corners round the same.
-    FormRegion1->setRegion(QStringLiteral("U0,0,%1,%2,34,34").arg(width() + 2).arg(height()));
+    FormRegion1->setRegion(RoundedOutline(width(), height()));
     // Installed after the outline component, so this window sees its presses first.
     installEventFilter(this);
 
@@ -273,18 +274,9 @@ void THighscore::showModal(const QRect &centreOver)
     if (m_modalLoop)
         return; // already showing
     if (centreOver.isValid()) {
-        QPoint place(centreOver.left() + centreOver.width() / 2 - width() / 2,
-            centreOver.top() + centreOver.height() / 2 - height() / 2);
         // The window is larger than a small board: near a screen edge it would hang over it,
         // the name field out of sight.
-        if (const QScreen *screen = QGuiApplication::screenAt(centreOver.center())) {
-            const QRect area = screen->availableGeometry();
-            place.setX(std::clamp(place.x(), area.left(),
-                std::max(area.left(), area.left() + area.width() - width())));
-            place.setY(std::clamp(place.y(), area.top(),
-                std::max(area.top(), area.top() + area.height() - height())));
-        }
-        move(place);
+        move(CenteredOver(*this, centreOver));
     }
     RunModally(*this, m_modalLoop);
 }

@@ -1,4 +1,5 @@
 #include "windows/meldungsfenster.h"
+#include "windows/WindowPlacement.h"
 
 #include "controls/DarkStyle.h"
 #include "controls/ModalRun.h"
@@ -82,8 +83,7 @@ void TMeldung::showModal(const QRect &centreOver)
     if (m_modalLoop)
         return; // already waiting for the player
     if (centreOver.isValid())
-        move(centreOver.left() + centreOver.width() / 2 - width() / 2,
-            centreOver.top() + centreOver.height() / 2 - height() / 2);
+        move(CenteredOver(*this, centreOver));
     RunModally(*this, m_modalLoop);
 }
 

@@ -1,4 +1,5 @@
 #include "windows/ueberfenster.h"
+#include "windows/WindowPlacement.h"
 
 #include "app/Resources.h"
 #include "controls/DarkStyle.h"
@@ -109,8 +110,7 @@ void TAboutBox::showModal(const QRect &centreOver)
 {
     if (m_modalLoop)
         return;
-    move(centreOver.left() + centreOver.width() / 2 - width() / 2,
-        centreOver.top() + centreOver.height() / 2 - height() / 2);
+    move(CenteredOver(*this, centreOver));
     // Its own showing brings it to the front.
     RunModally(*this, m_modalLoop, false);
 }
