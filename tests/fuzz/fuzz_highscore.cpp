@@ -1,15 +1,13 @@
-// The high score file: the input is the content of "highscore.ini". The high score window
-// loads its table from it, saves it and loads it again, which must give the same rows; each
-// of its values also goes through UnscrambleEntry and ParseEntry on its own.
+// The high score file: the input is the content of "highscore.ini". Its table is read, written
+// back and read again, which must give the same rows; each of its values also goes through
+// UnscrambleEntry and ParseEntry on its own. Plain logic: no window, no application.
 
 #include "FuzzSupport.h"
 
-#include "logic/IniFile.h"
-#include "main/HauptFenster.h"
 #include "logic/HighscoreTable.h"
-#include "windows/highscorefenster.h"
+#include "logic/IniFile.h"
 
-#include <QLabel>
+#include <QDir>
 
 namespace {
 
@@ -17,7 +15,7 @@ namespace {
 const HighscoreConfiguration Configuration {
     true, QStringLiteral("/bilder/Blick über den Fluß.jpg"), 5, 2};
 
-THighscore *window = nullptr;
+QString filePath;
 
 QString describe(int row, const HighscoreEntry &entry)
 {
@@ -85,10 +83,7 @@ quint32 seedOf(QByteArrayView content)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzz::startApplication();
-    TTiloraForm::setSettingsFolder(fuzz::workFolder());
-    window = new THighscore;
-    window->configuration = [] { return Configuration; };
+    filePath = QDir(fuzz::workFolder()).filePath(QStringLiteral("highscore.ini"));
     return 0;
 }
 
@@ -97,28 +92,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArrayView content(reinterpret_cast<const char *>(data), qsizetype(size));
     checkValues(content);
 
-    fuzz::writeFile(THighscore::highscoreFilePath(), content);
-    window->seedRandom(seedOf(content));
-    window->LoadTable();
-    const HighscoreTable loaded = window->table();
+    fuzz::writeFile(filePath, content);
+    const QString tableKey = TableKey(Configuration);
+    const HighscoreTable loaded = ReadTable(IniFile(filePath), tableKey);
     checkRows(loaded);
-    for (int row = 1; row <= HighscoreRowCount; ++row) {
-        fuzz::check(window->nameCell(row)->text() == loaded[row - 1].name
-                && window->timeCell(row)->text() == loaded[row - 1].time
-                && window->dateCell(row)->text() == loaded[row - 1].date,
-            "the cells show the table", describe(row, loaded[row - 1]));
-    }
 
+    std::mt19937 random(seedOf(content));
     try {
-        window->SaveTable();
-    } catch (const EIniWriteError &error) {
+        IniFile file(filePath);
+        WriteTable(file, tableKey, loaded, random);
+        file.save();
+    } catch (const ETiloraError &error) {
         fuzz::fail("the work folder takes the file", error.message());
     }
-    window->LoadTable();
+    const HighscoreTable again = ReadTable(IniFile(filePath), tableKey);
     for (int row = 1; row <= HighscoreRowCount; ++row) {
-        fuzz::check(window->table()[row - 1] == loaded[row - 1], "a saved table loads the same",
-            describe(row, loaded[row - 1]) + QStringLiteral(" / ")
-                + describe(row, window->table()[row - 1]));
+        fuzz::check(again[row - 1] == loaded[row - 1], "a saved table loads the same",
+            describe(row, loaded[row - 1]) + QStringLiteral(" / ") + describe(row, again[row - 1]));
     }
     return 0;
 }
