@@ -43,6 +43,21 @@ class TVorschauFenster;
 //   HauptFensterDisplay.cpp   tile frames and the transparent free slot
 //   HauptFensterTray.cpp      hiding in the notification area
 //   HauptFensterMenus.cpp     menu items and keys
+//
+// The game is one value, m_puzzle (logic/Puzzle.h), and the stored settings another,
+// m_settings; the tiles, the outline and the menu marks are derived from them.
+//
+// Commands that arrive while other work waits on the event loop:
+//   work under way        | press on a tile   | arrow key      | shuffle request | board rebuild
+//   shuffle               | ignored           | ignored        | ignored         | ends the shuffle
+//   slide (animation)     | queued, at most   | queued, as a   | ends the slide  | ends the slide,
+//                         | MaxPendingPresses | press          | first           | drops the queue
+//   board rebuild         | ignored           | ignored        | ignored         | merged into one
+//                         |                   |                |                 | more build
+//   end of a game         | ignored           | ignored        | ignored         | runs
+//   pause                 | ignored           | ignored        | ends the pause  | ends the pause
+// Closing ends every one of them. Nothing waits inside itself: a queued press runs when the
+// slide has ended, a merged build when the build under way is done.
 class TTiloraForm : public QWidget
 {
     Q_OBJECT
