@@ -1,4 +1,5 @@
 #include "app/ProgramWindows.h"
+#include "app/TiloraApplication.h"
 #include "app/Resources.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
@@ -28,6 +29,7 @@ private slots:
     void gridSizes_data();
     void gridSizes();
     void numberModeAndBackByChoosingAPicture();
+    void undecodableChoiceIsRefused();
     void boardPicture_data();
     void boardPicture();
 
@@ -201,9 +203,30 @@ void TestBoard::boardPicture_data()
     QTest::newRow("missing file") << "fehlt.jpg" << QByteArray() << true << "Motiv B" << 2;
     // The checked motif is not stored: a stored "Motiv B" starts with A.
     QTest::newRow("stored Motiv B") << "Motiv B" << QByteArray() << false << "Motiv A" << 1;
-    // A damaged file keeps the player's choice and shows the checked motif.
-    QTest::newRow("damaged file") << "kaputt.jpeg" << QByteArray(5000, '\x5a') << true << "" << 2;
+    // A damaged file falls back to the checked motif and takes its name, so that it is not
+    // tried again at every start.
+    QTest::newRow("damaged file") << "kaputt.jpeg" << QByteArray(5000, '\x5a') << true
+                                  << "Motiv B" << 2;
     QTest::newRow("loaded picture") << "gruen.bmp" << bitmap(Qt::green) << true << "" << 0;
+}
+
+// A chosen file that gives no picture (a metafile, a damaged file) is refused with a word to
+// the player; the board keeps its picture and its name.
+void TestBoard::undecodableChoiceIsRefused()
+{
+    show();
+    const QString before = main()->pictureName();
+    const QString metafile = writeFile(QStringLiteral("zeichnung.wmf"), QByteArray(600, '\x01'));
+    main()->choosePictureFile = [&](QWidget *) { return metafile; };
+    QStringList told;
+    const auto reporter = TiloraApplication::errorReporter();
+    TiloraApplication::setErrorReporter([&](const QString &text) { told << text; });
+    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
+    main()->Bildladen1Click();
+    TiloraApplication::setErrorReporter(reporter);
+    QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf kann nicht geladen werden.")});
+    QCOMPARE(rebuilt.count(), 0);
+    QCOMPARE(main()->pictureName(), before);
 }
 
 void TestBoard::boardPicture()

@@ -4,6 +4,7 @@
 #include "main/HauptFenster.h"
 
 #include "app/Resources.h"
+#include "app/TiloraApplication.h"
 #include "controls/Panel.h"
 #include "main/OpenPictureDialog.h"
 #include "logic/PictureDecoding.h"
@@ -134,9 +135,8 @@ QImage TTiloraForm::pictureForBoard(QSize boardSize)
     if (name != MotifA && name != MotifB && QFileInfo::exists(name)) {
         if (std::optional<QImage> picture = DecodePictureFile(name, boardSize))
             return *picture;
-        // A file that cannot be read keeps its name, so the player's choice is not lost;
-        // the board shows the chosen motif meanwhile.
-        return BuiltInPicture(m_motif, boardSize);
+        // A file that gives no picture (damaged, refused, a metafile) is not tried again at
+        // every start: the board falls back to the motif, as for a missing file.
     }
     if (m_motif == 1) {
         name = MotifA;
@@ -220,6 +220,12 @@ void TTiloraForm::Bildladen1Click()
     const QString file = choosePictureFile ? choosePictureFile(this) : RunOpenPictureDialog(this, m_settings.pictureName);
     if (file.isEmpty())
         return;
+    // A file that gives no picture is not taken: the board keeps its picture and its name.
+    if (!DecodePictureFile(file, m_puzzle.boardSize())) {
+        TiloraApplication::reportError(
+            QStringLiteral("Das Bild %1 kann nicht geladen werden.").arg(QFileInfo(file).fileName()));
+        return;
+    }
     m_settings.pictureName = file;
     if (m_settings.pictureMode)
         RebuildBoard();
