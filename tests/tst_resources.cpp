@@ -1,5 +1,6 @@
 #include "app/Resources.h"
 #include "logic/PictureDecoding.h"
+#include "main/BoardPicture.h"
 
 #include <QDirIterator>
 #include <QPainter>
@@ -37,6 +38,8 @@ private slots:
     void frames();
     void builtInPictures_data();
     void builtInPictures();
+    void boardPictureAtTheScreensRatio_data();
+    void boardPictureAtTheScreensRatio();
     void pointersAndButtonPictures_data();
     void pointersAndButtonPictures();
     void noResourceHoldsTheDesktopColour();
@@ -143,6 +146,55 @@ void TestResources::builtInPictures()
             colours.insert(picture.pixel(x, y) & 0xF0F0F0);
     }
     QVERIFY(picture.isNull() || colours.size() > 20);
+}
+
+void TestResources::boardPictureAtTheScreensRatio_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("tileSize");
+    QTest::addColumn<QPoint>("home");
+    QTest::newRow("1x") << 1.0 << 50 << QPoint(1, 2);
+    QTest::newRow("2x") << 2.0 << 50 << QPoint(1, 2);
+    // A tile covers 52.5 device pixels: it starts at the rounded place and covers 53.
+    QTest::newRow("1.5x, odd tile size") << 1.5 << 35 << QPoint(1, 3);
+    QTest::newRow("1.5x, last column") << 1.5 << 35 << QPoint(4, 0);
+}
+
+// The board's picture holds a device pixel for each one of the screen, and a tile's piece is
+// cut where the tile lies in device pixels.
+void TestResources::boardPictureAtTheScreensRatio()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(int, tileSize);
+    QFETCH(QPoint, home);
+    const QSize boardSize(5 * tileSize, 5 * tileSize);
+    // A picture as large as the board in device pixels, each pixel telling where it lies.
+    const QSize device = DeviceSize(boardSize, ratio);
+    QImage picture(device, QImage::Format_RGB32);
+    for (int y = 0; y < device.height(); ++y) {
+        for (int x = 0; x < device.width(); ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, x / 256 * 16 + y / 256));
+    }
+    const auto placeOf = [](QRgb pixel) {
+        return QPoint(
+            qRed(pixel) + qBlue(pixel) / 16 * 256, qGreen(pixel) + qBlue(pixel) % 16 * 256);
+    };
+
+    const QPixmap board = BoardPicture(picture, boardSize, ratio);
+    QCOMPARE(board.size(), device);
+    QCOMPARE(board.devicePixelRatio(), ratio);
+    QImage expected = picture;
+    expected.setDevicePixelRatio(ratio);
+    QCOMPARE(board.toImage().convertToFormat(QImage::Format_RGB32), expected);
+
+    const QPixmap piece = CutTile(board, home, tileSize);
+    QCOMPARE(piece.devicePixelRatio(), ratio);
+    QCOMPARE(piece.size(), QSize(qRound(tileSize * ratio), qRound(tileSize * ratio)));
+    const QImage pixels = piece.toImage();
+    const QPoint start(qRound(home.x() * tileSize * ratio), qRound(home.y() * tileSize * ratio));
+    QCOMPARE(placeOf(pixels.pixel(0, 0)), start);
+    QCOMPARE(placeOf(pixels.pixel(pixels.width() - 1, pixels.height() - 1)),
+        start + QPoint(pixels.width() - 1, pixels.height() - 1));
 }
 
 void TestResources::pointersAndButtonPictures_data()
