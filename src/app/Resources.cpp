@@ -230,8 +230,11 @@ QCursor PointerCursor(const QString &name, int scale)
         QStringLiteral(":/cursors/%1.png").arg(QLatin1String(pointer->file)), scale);
     if (picture.isNull())
         return QCursor(Qt::ArrowCursor);
-    // The hot spot is given in logical pixels; the cursor scales it with the picture.
-    return QCursor(QPixmap::fromImage(picture), pointer->hotSpot.x(), pointer->hotSpot.y());
+    // The hot spot is given in logical pixels, except to X11: Qt's xcb platform hands it to
+    // the server unscaled, beside the picture in device pixels.
+    const bool x11 = qGuiApp && qGuiApp->platformName() == QLatin1String("xcb");
+    const QPoint hotSpot = pointer->hotSpot * (x11 ? picture.devicePixelRatio() : 1.0);
+    return QCursor(QPixmap::fromImage(picture), hotSpot.x(), hotSpot.y());
 }
 
 QPixmap ButtonPicture(const QString &name, int scale)

@@ -57,7 +57,8 @@ QImage BuiltInPicture(int motif, QSize boardSize = QSize());
 QIcon MainIcon();
 
 // The mouse pointers "LUPE", "FINGER1" and "FINGER2" (32 × 32 logical pixels) with their hot
-// spots; the arrow for any other name.
+// spots (on X11 in the picture's own pixels, which is what the xcb platform expects); the
+// arrow for any other name.
 QCursor PointerCursor(const QString &name, int scale = ScreenArtworkScale());
 // The hot spot of a pointer picture in logical pixels (pointer names as above).
 QPoint PointerHotSpot(const QString &name);
