@@ -1,5 +1,6 @@
 #include "app/Resources.h"
 #include "logic/PictureDecoding.h"
+#include "main/BoardPicture.h"
 
 #include <QDirIterator>
 #include <QPainter>
@@ -37,6 +38,9 @@ private slots:
     void frames();
     void builtInPictures_data();
     void builtInPictures();
+    void boardPictureAtTheScreensRatio_data();
+    void boardPictureAtTheScreensRatio();
+    void pointersAndButtonPictures_data();
     void pointersAndButtonPictures();
     void noResourceHoldsTheDesktopColour();
 };
@@ -44,14 +48,18 @@ private slots:
 void TestResources::frames_data()
 {
     // Widths of the side pieces, heights of the top and bottom pieces and of the lower-left
-    // corner.
+    // corner, in logical pixels; the scale of the pictures drawn.
     QTest::addColumn<FrameSet>("set");
     QTest::addColumn<int>("side");
     QTest::addColumn<int>("cap");
     QTest::addColumn<int>("lowerLeft");
-    QTest::newRow("main") << FrameSet::Main << 18 << 18 << 18;
-    QTest::newRow("preview") << FrameSet::Preview << 12 << 12 << 13;
-    QTest::newRow("highscore") << FrameSet::Highscore << 18 << 28 << 28;
+    QTest::addColumn<int>("scale");
+    QTest::newRow("main") << FrameSet::Main << 18 << 18 << 18 << 1;
+    QTest::newRow("preview") << FrameSet::Preview << 12 << 12 << 13 << 1;
+    QTest::newRow("highscore") << FrameSet::Highscore << 18 << 28 << 28 << 1;
+    QTest::newRow("main at 2x") << FrameSet::Main << 18 << 18 << 18 << 2;
+    QTest::newRow("preview at 2x") << FrameSet::Preview << 12 << 12 << 13 << 2;
+    QTest::newRow("highscore at 2x") << FrameSet::Highscore << 18 << 28 << 28 << 2;
 }
 
 void TestResources::frames()
@@ -60,40 +68,56 @@ void TestResources::frames()
     QFETCH(int, side);
     QFETCH(int, cap);
     QFETCH(int, lowerLeft);
-    QCOMPARE(FrameImage(set, FramePiece::MitteLinks).width(), side);
-    QCOMPARE(FrameImage(set, FramePiece::MitteOben).height(), cap);
+    QFETCH(int, scale);
+    QCOMPARE(FrameImage(set, FramePiece::MitteLinks, scale).width(), side * scale);
+    QCOMPARE(FrameImage(set, FramePiece::MitteOben, scale).height(), cap * scale);
+    // A device of the scale's pixel ratio: the frame is given in logical pixels, the canvas
+    // is read in device pixels.
     const QRect rect(7, 5, 200, 150);
-    QImage canvas(220, 170, QImage::Format_RGB32);
+    QImage canvas(QSize(220, 170) * scale, QImage::Format_RGB32);
+    canvas.setDevicePixelRatio(scale);
     canvas.fill(DesktopColour);
     {
         QPainter painter(&canvas);
         PaintFrame(painter, rect, set);
     }
     for (const FramePiece piece : Corners) {
-        const QImage stored = FrameImage(set, piece);
-        const QImage drawn
-            = FramePicture(set, piece).toImage().convertToFormat(QImage::Format_ARGB32);
-        QCOMPARE(stored.size(), QSize(side, piece == FramePiece::LinksUnten ? lowerLeft : cap));
+        const QImage stored = FrameImage(set, piece, scale);
+        const QPixmap picture = FramePicture(set, piece, scale);
+        const QImage drawn = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+        const int height = piece == FramePiece::LinksUnten ? lowerLeft : cap;
+        QCOMPARE(stored.size(), QSize(side, height) * scale);
         QCOMPARE(drawn.size(), stored.size());
+        QCOMPARE(picture.devicePixelRatio(), qreal(scale));
         // The window's own corner pixel lies outside the rounding: magenta when stored,
         // transparent when drawn, and the screen shows there; the pixel touching the board is
         // frame, painted unscaled in its corner.
         const QPoint outer(
-            isRight(piece) ? side - 1 : 0, isBottom(piece) ? stored.height() - 1 : 0);
-        const QPoint inner(side - 1 - outer.x(), stored.height() - 1 - outer.y());
+            isRight(piece) ? stored.width() - 1 : 0, isBottom(piece) ? stored.height() - 1 : 0);
+        const QPoint inner(stored.width() - 1 - outer.x(), stored.height() - 1 - outer.y());
         QCOMPARE(stored.pixel(outer), Magenta);
         QCOMPARE(qAlpha(drawn.pixel(outer)), 0);
         const QPoint at(isRight(piece) ? rect.right() + 1 - side : rect.left(),
-            isBottom(piece) ? rect.bottom() + 1 - stored.height() : rect.top());
-        QCOMPARE(canvas.pixel(at + outer), DesktopColour);
-        QCOMPARE(canvas.pixel(at + inner), drawn.pixel(inner));
+            isBottom(piece) ? rect.bottom() + 1 - height : rect.top());
+        QCOMPARE(canvas.pixel(at * scale + outer), DesktopColour);
+        QCOMPARE(canvas.pixel(at * scale + inner), drawn.pixel(inner));
+        // The window's outline is scaled as a whole, in blocks of scale × scale: the larger
+        // corner leaves out just the blocks of the pixels the smaller one leaves out.
+        const QImage single = FrameImage(set, piece);
+        for (int y = 0; y < stored.height(); ++y) {
+            for (int x = 0; x < stored.width(); ++x) {
+                QCOMPARE(stored.pixel(x, y) == Magenta,
+                    single.pixel(x / scale, y / scale) == Magenta);
+            }
+        }
     }
     // The edges are stretched between the corners; the inside and the outside stay as they
     // were.
-    const QImage top = FrameImage(set, FramePiece::MitteOben);
-    QCOMPARE(canvas.pixel(rect.center().x(), rect.top() + cap - 1), top.pixel(0, cap - 1));
-    QCOMPARE(canvas.pixel(rect.center()), DesktopColour);
-    QCOMPARE(canvas.pixel(rect.right() + 1, rect.center().y()), DesktopColour);
+    const QImage top = FrameImage(set, FramePiece::MitteOben, scale);
+    QCOMPARE(canvas.pixel(rect.center().x() * scale, (rect.top() + cap) * scale - 1),
+        top.pixel(0, cap * scale - 1));
+    QCOMPARE(canvas.pixel(rect.center() * scale), DesktopColour);
+    QCOMPARE(canvas.pixel((rect.right() + 1) * scale, rect.center().y() * scale), DesktopColour);
 }
 
 void TestResources::builtInPictures_data()
@@ -124,35 +148,98 @@ void TestResources::builtInPictures()
     QVERIFY(picture.isNull() || colours.size() > 20);
 }
 
+void TestResources::boardPictureAtTheScreensRatio_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("tileSize");
+    QTest::addColumn<QPoint>("home");
+    QTest::newRow("1x") << 1.0 << 50 << QPoint(1, 2);
+    QTest::newRow("2x") << 2.0 << 50 << QPoint(1, 2);
+    // A tile covers 52.5 device pixels: it starts at the rounded place and covers 53.
+    QTest::newRow("1.5x, odd tile size") << 1.5 << 35 << QPoint(1, 3);
+    QTest::newRow("1.5x, last column") << 1.5 << 35 << QPoint(4, 0);
+}
+
+// The board's picture holds a device pixel for each one of the screen, and a tile's piece is
+// cut where the tile lies in device pixels.
+void TestResources::boardPictureAtTheScreensRatio()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(int, tileSize);
+    QFETCH(QPoint, home);
+    const QSize boardSize(5 * tileSize, 5 * tileSize);
+    // A picture as large as the board in device pixels, each pixel telling where it lies.
+    const QSize device = DeviceSize(boardSize, ratio);
+    QImage picture(device, QImage::Format_RGB32);
+    for (int y = 0; y < device.height(); ++y) {
+        for (int x = 0; x < device.width(); ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, x / 256 * 16 + y / 256));
+    }
+    const auto placeOf = [](QRgb pixel) {
+        return QPoint(
+            qRed(pixel) + qBlue(pixel) / 16 * 256, qGreen(pixel) + qBlue(pixel) % 16 * 256);
+    };
+
+    const QPixmap board = BoardPicture(picture, boardSize, ratio);
+    QCOMPARE(board.size(), device);
+    QCOMPARE(board.devicePixelRatio(), ratio);
+    QImage expected = picture;
+    expected.setDevicePixelRatio(ratio);
+    QCOMPARE(board.toImage().convertToFormat(QImage::Format_RGB32), expected);
+
+    const QPixmap piece = CutTile(board, home, tileSize);
+    QCOMPARE(piece.devicePixelRatio(), ratio);
+    QCOMPARE(piece.size(), QSize(qRound(tileSize * ratio), qRound(tileSize * ratio)));
+    const QImage pixels = piece.toImage();
+    const QPoint start(qRound(home.x() * tileSize * ratio), qRound(home.y() * tileSize * ratio));
+    QCOMPARE(placeOf(pixels.pixel(0, 0)), start);
+    QCOMPARE(placeOf(pixels.pixel(pixels.width() - 1, pixels.height() - 1)),
+        start + QPoint(pixels.width() - 1, pixels.height() - 1));
+}
+
+void TestResources::pointersAndButtonPictures_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::newRow("1x") << 1;
+    QTest::newRow("2x") << 2;
+}
+
 void TestResources::pointersAndButtonPictures()
 {
+    QFETCH(int, scale);
     for (const char *name : {"LUPE", "FINGER1", "FINGER2"}) {
-        const QCursor cursor = PointerCursor(QString::fromLatin1(name));
+        const QCursor cursor = PointerCursor(QString::fromLatin1(name), scale);
         const QImage image = cursor.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
-        QCOMPARE(image.size(), QSize(32, 32));
+        const int side = 32 * scale;
+        QCOMPARE(image.size(), QSize(side, side));
+        QCOMPARE(cursor.pixmap().devicePixelRatio(), qreal(scale));
+        // The hot spot is logical, whatever the picture's scale.
         QCOMPARE(cursor.hotSpot(), PointerHotSpot(QString::fromLatin1(name)));
         // Black outline and white fill on a transparent background.
         int black = 0;
         int white = 0;
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) {
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
                 black += image.pixel(x, y) == qRgb(0, 0, 0);
                 white += image.pixel(x, y) == qRgb(255, 255, 255);
             }
         }
-        QVERIFY(black > 40 && white > 40);
-        QCOMPARE(qAlpha(image.pixel(31, 0)), 0);
+        QVERIFY(black > 40 * scale * scale && white > 40 * scale * scale);
+        QCOMPARE(qAlpha(image.pixel(side - 1, 0)), 0);
     }
-    QCOMPARE(PointerCursor(QStringLiteral("NOPE")).shape(), Qt::ArrowCursor);
+    QCOMPARE(PointerCursor(QStringLiteral("NOPE"), scale).shape(), Qt::ArrowCursor);
     // The button leaves out the bottom-left pixel's colour: the black background.
-    const QImage lupe = ButtonPicture(QStringLiteral("lupe")).toImage();
-    QCOMPARE(lupe.size(), QSize(12, 12));
-    QCOMPARE(lupe.pixel(0, 11), qRgb(0, 0, 0));
-    QCOMPARE(ButtonPicture(QStringLiteral("gitter")).size(), QSize(10, 10));
+    const QPixmap lupe = ButtonPicture(QStringLiteral("lupe"), scale);
+    QCOMPARE(lupe.deviceIndependentSize(), QSizeF(12, 12));
+    QCOMPARE(lupe.size(), QSize(12, 12) * scale);
+    QCOMPARE(lupe.toImage().pixel(0, lupe.height() - 1), qRgb(0, 0, 0));
+    QCOMPARE(ButtonPicture(QStringLiteral("gitter"), scale).size(), QSize(10, 10) * scale);
     for (const int size : {16, 32, 48, 64})
         QVERIFY(MainIcon().availableSizes().contains(QSize(size, size)));
-    // The large one is there for the desktop's application menu.
+    // The large one is there for the desktop's application menu; the larger two of the
+    // window's sizes have pictures of twice their size.
     QCOMPARE(QImage(QStringLiteral(":/icons/mainicon_256.png")).size(), QSize(256, 256));
+    QCOMPARE(QImage(QStringLiteral(":/icons/mainicon_64@2x.png")).size(), QSize(128, 128));
 }
 
 void TestResources::noResourceHoldsTheDesktopColour()
@@ -182,8 +269,9 @@ void TestResources::noResourceHoldsTheDesktopColour()
             }
         }
     }
-    // At least the frames, the motifs, the icon sizes, the pointers and the button pictures.
-    QVERIFY(files >= 8 * 3 + 2 + 5 + 3 + 2);
+    // At least the frames, the motifs, the icon sizes, the pointers and the button pictures,
+    // and all but the motifs and the smaller icons at twice the size.
+    QVERIFY(files >= 2 * (8 * 3 + 3 + 2) + 2 + 5 + 2);
 }
 
 QTEST_MAIN(TestResources)

@@ -107,7 +107,10 @@ QColor grey(double value)
 // A bevelled ridge around a window of the given size, lit from the top left, with a thin
 // dark line outside and inside. Outside the rounded outline (17-pixel corner radius, as the
 // window outlines cut it) the picture is magenta, the colour the windows leave out.
-QImage renderFrame(QSize windowSize, int sideWidth, int capHeight)
+// At scale 2 the ridge is drawn with twice the pixels; the outline stays in whole logical
+// pixels, since the window's outline, scaled by the toolkit, is made of 2 × 2 blocks, and
+// what lies inside a block but outside the finer arc gets the outer line's colour.
+QImage renderFrame(QSize windowSize, int sideWidth, int capHeight, int scale)
 {
     const int width = windowSize.width();
     const int height = windowSize.height();
@@ -140,22 +143,33 @@ QImage renderFrame(QSize windowSize, int sideWidth, int capHeight)
         return outer + inner > 0 ? outer / (outer + inner) : 1.0;
     };
 
-    QImage image(windowSize, QImage::Format_RGB32);
+    // Left out: the logical pixels whose centres lie outside both arcs.
+    const auto leftOut = [&](int x, int y) {
+        const double px = x / scale + 0.5;
+        const double py = y / scale + 0.5;
+        return outerDistance(px, py, 0) < 0 && outerDistance(px, py, RegionWiden) < 0;
+    };
+
+    QImage image(windowSize * scale, QImage::Format_RGB32);
     const double lightX = -std::sqrt(0.5);
     const double lightY = -std::sqrt(0.5);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const double px = x + 0.5;
-            const double py = y + 0.5;
+        for (int x = 0; x < image.width(); ++x) {
+            const double px = (x + 0.5) / scale;
+            const double py = (y + 0.5) / scale;
             const double outer = outerDistance(px, py, 0);
             const double inner = innerDistance(px, py);
             if (inner <= 0) {
                 line[x] = qRgb(73, 73, 73);
                 continue;
             }
+            if (leftOut(x, y)) {
+                line[x] = Magenta;
+                continue;
+            }
             if (outer < 0) {
-                line[x] = outerDistance(px, py, RegionWiden) >= 0 ? qRgb(30, 30, 30) : Magenta;
+                line[x] = qRgb(30, 30, 30);
                 continue;
             }
             if (outer < 1.0) {
@@ -183,16 +197,25 @@ QImage renderFrame(QSize windowSize, int sideWidth, int capHeight)
     return image;
 }
 
-void writeFrameSet(const QString &folder, int sideWidth, int capHeight, int lowerLeftHeight)
+// The name of a picture stored at a scale: "name.png", "name@2x.png".
+QString scaledName(const QString &name, int scale)
+{
+    return scale == 1 ? name + QStringLiteral(".png")
+                      : QStringLiteral("%1@%2x.png").arg(name).arg(scale);
+}
+
+void writeFrameSet(
+    const QString &folder, int sideWidth, int capHeight, int lowerLeftHeight, int scale)
 {
     constexpr int Length = 32;
     const QSize windowSize(2 * sideWidth + 4 * Length, 2 * capHeight + 4 * Length);
-    const QImage frame = renderFrame(windowSize, sideWidth, capHeight);
+    const QImage frame = renderFrame(windowSize, sideWidth, capHeight, scale);
     const int right = windowSize.width() - sideWidth;
     const int bottom = windowSize.height() - capHeight;
     const auto piece = [&](const char *name, QRect area) {
-        writePng(
-            QStringLiteral("frame/%1/%2.png").arg(folder, QLatin1String(name)), frame.copy(area));
+        const QRect scaled(area.topLeft() * scale, area.size() * scale);
+        writePng(scaledName(QStringLiteral("frame/%1/%2").arg(folder, QLatin1String(name)), scale),
+            frame.copy(scaled));
     };
     // Edges come from the middle of the sides, where every row or column is alike, so they
     // stretch without showing it.
@@ -710,8 +733,8 @@ QImage drawIcon(int size)
     {
         int size, margin, gap, cell;
     };
-    constexpr Layout Layouts[]
-        = {{16, 1, 1, 4}, {32, 2, 2, 8}, {48, 3, 3, 12}, {64, 4, 4, 16}, {256, 16, 10, 68}};
+    constexpr Layout Layouts[] = {{16, 1, 1, 4}, {32, 2, 2, 8}, {48, 3, 3, 12}, {64, 4, 4, 16},
+        {96, 6, 3, 26}, {128, 8, 5, 34}, {256, 16, 10, 68}};
     Layout layout = Layouts[0];
     for (const Layout &candidate : Layouts) {
         if (candidate.size == size)
@@ -762,59 +785,85 @@ QImage drawIcon(int size)
 }
 
 // ---------------------------------------------------------------------------------------
-// Mouse pointers: white shapes with a black outline, pixel by pixel so they stay sharp.
+// Mouse pointers: white shapes with a black outline, pixel by pixel so they stay sharp. A
+// shape is laid out in the 32 × 32 logical pixels of the pointer and drawn at a scale: at 2
+// its outline is as thick as at 1, and the corners cut off the shape are cut more finely.
 
 class PointerShape
 {
 public:
-    PointerShape()
-        : m_white(32 * 32, false)
-        , m_black(32 * 32, false)
+    explicit PointerShape(int scale)
+        : m_scale(scale)
+        , m_side(32 * scale)
+        , m_white(m_side * m_side, false)
+        , m_cut(m_side * m_side, false)
     { }
 
+    int scale() const { return m_scale; }
+    int side() const { return m_side; }
+
+    // Logical pixels.
     void fillRect(int left, int top, int right, int bottom)
     {
-        for (int y = top; y <= bottom; ++y) {
-            for (int x = left; x <= right; ++x)
-                set(x, y, true);
+        for (int y = top * m_scale; y < (bottom + 1) * m_scale; ++y) {
+            for (int x = left * m_scale; x < (right + 1) * m_scale; ++x)
+                setPixel(x, y, true);
         }
     }
-    void clear(int x, int y) { set(x, y, false); }
+    // A corner cut off the shape.
+    void clear(int x, int y)
+    {
+        for (int dy = 0; dy < m_scale; ++dy) {
+            for (int dx = 0; dx < m_scale; ++dx) {
+                setPixel(x * m_scale + dx, y * m_scale + dy, false);
+                if (inside(x * m_scale + dx, y * m_scale + dy))
+                    m_cut[(y * m_scale + dy) * m_side + x * m_scale + dx] = true;
+            }
+        }
+    }
     void set(int x, int y, bool white)
     {
-        if (x >= 0 && x < 32 && y >= 0 && y < 32)
-            m_white[y * 32 + x] = white;
+        for (int dy = 0; dy < m_scale; ++dy) {
+            for (int dx = 0; dx < m_scale; ++dx)
+                setPixel(x * m_scale + dx, y * m_scale + dy, white);
+        }
     }
-    void black(int x, int y)
+
+    // Device pixels.
+    void setPixel(int x, int y, bool white)
     {
-        if (x >= 0 && x < 32 && y >= 0 && y < 32)
-            m_black[y * 32 + x] = true;
+        if (inside(x, y))
+            m_white[y * m_side + x] = white;
     }
-    bool isWhite(int x, int y) const
-    {
-        return x >= 0 && x < 32 && y >= 0 && y < 32 && m_white[y * 32 + x];
-    }
+    bool isWhite(int x, int y) const { return inside(x, y) && m_white[y * m_side + x]; }
 
     // Every pixel next to the white shape becomes part of its black outline.
     QImage image(QColor glass = Qt::transparent,
         const std::vector<bool> &glassArea = std::vector<bool>()) const
     {
-        QImage result(32, 32, QImage::Format_ARGB32);
+        const std::vector<bool> white = finerCorners();
+        const auto isWhiteAt = [&](int x, int y) {
+            return inside(x, y) && white[y * m_side + x];
+        };
+        // At scale 1 the eight neighbours; at 2 a rounded reach of two pixels.
+        const int reach = m_scale;
+        const int reachSquared = m_scale * m_scale + 1;
+        QImage result(m_side, m_side, QImage::Format_ARGB32);
         result.fill(Qt::transparent);
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) {
-                if (isWhite(x, y) && !m_black[y * 32 + x]) {
+        for (int y = 0; y < m_side; ++y) {
+            for (int x = 0; x < m_side; ++x) {
+                if (isWhiteAt(x, y)) {
                     result.setPixel(x, y, qRgb(255, 255, 255));
                     continue;
                 }
-                bool touches = m_black[y * 32 + x];
-                for (int dy = -1; dy <= 1 && !touches; ++dy) {
-                    for (int dx = -1; dx <= 1 && !touches; ++dx)
-                        touches = isWhite(x + dx, y + dy);
+                bool touches = false;
+                for (int dy = -reach; dy <= reach && !touches; ++dy) {
+                    for (int dx = -reach; dx <= reach && !touches; ++dx)
+                        touches = dx * dx + dy * dy <= reachSquared && isWhiteAt(x + dx, y + dy);
                 }
                 if (touches)
                     result.setPixel(x, y, qRgb(0, 0, 0));
-                else if (!glassArea.empty() && glassArea[y * 32 + x])
+                else if (!glassArea.empty() && glassArea[y * m_side + x])
                     result.setPixel(x, y, glass.rgba());
             }
         }
@@ -822,14 +871,38 @@ public:
     }
 
 private:
+    bool inside(int x, int y) const { return x >= 0 && x < m_side && y >= 0 && y < m_side; }
+
+    // A cut corner, drawn with more pixels, keeps those of its pixels that lie between two of
+    // the shape's: the step becomes a diagonal.
+    std::vector<bool> finerCorners() const
+    {
+        std::vector<bool> white = m_white;
+        if (m_scale == 1)
+            return white;
+        for (int y = 0; y < m_side; ++y) {
+            for (int x = 0; x < m_side; ++x) {
+                if (!m_cut[y * m_side + x] || m_white[y * m_side + x])
+                    continue;
+                const int neighbours = isWhite(x - 1, y) + isWhite(x + 1, y) + isWhite(x, y - 1)
+                    + isWhite(x, y + 1);
+                if (neighbours >= 2)
+                    white[y * m_side + x] = true;
+            }
+        }
+        return white;
+    }
+
+    int m_scale;
+    int m_side;
     std::vector<bool> m_white;
-    std::vector<bool> m_black;
+    std::vector<bool> m_cut;
 };
 
 // A hand pointing up; the fingertip's outline lies at (10, fingerTop - 1).
-PointerShape handShape(int fingerTop)
+PointerShape handShape(int fingerTop, int scale)
 {
-    PointerShape hand;
+    PointerShape hand(scale);
     // Index finger, rounded at the top.
     hand.fillRect(9, fingerTop, 12, 17);
     hand.clear(9, fingerTop);
@@ -856,11 +929,17 @@ PointerShape handShape(int fingerTop)
     return hand;
 }
 
-QImage drawFinger(bool pressing)
+// The hot spot's pixel of a picture at a scale: the first of its device pixels.
+QPoint scaledHotSpot(const QString &pointer, int scale)
 {
-    const QPoint hotSpot
-        = PointerHotSpot(pressing ? QStringLiteral("FINGER2") : QStringLiteral("FINGER1"));
-    PointerShape hand = handShape(hotSpot.y() + 1);
+    return PointerHotSpot(pointer) * scale;
+}
+
+QImage drawFinger(bool pressing, int scale)
+{
+    const QString name = pressing ? QStringLiteral("FINGER2") : QStringLiteral("FINGER1");
+    const QPoint hotSpot = PointerHotSpot(name);
+    PointerShape hand = handShape(hotSpot.y() + 1, scale);
     if (pressing) {
         // Short strokes beside the fingertip: the press.
         const int y = hotSpot.y() + 2;
@@ -868,29 +947,33 @@ QImage drawFinger(bool pressing)
         hand.fillRect(16, y, 18, y);
     }
     const QImage image = hand.image();
-    if (qAlpha(image.pixel(hotSpot)) != 255)
+    if (qAlpha(image.pixel(scaledHotSpot(name, scale))) != 255)
         fail("the finger's hot spot is not on its tip");
     return image;
 }
 
-QImage drawMagnifier()
+QImage drawMagnifier(int scale)
 {
     const QPoint hotSpot = PointerHotSpot(QStringLiteral("LUPE"));
     const QPointF centre(hotSpot.x() + 0.5, hotSpot.y() + 0.5);
-    PointerShape lens;
-    std::vector<bool> glass(32 * 32, false);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            const double distance = std::hypot(x + 0.5 - centre.x(), y + 0.5 - centre.y());
+    PointerShape lens(scale);
+    const int side = lens.side();
+    std::vector<bool> glass(side * side, false);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            // The pixel's centre in logical pixels.
+            const double px = (x + 0.5) / scale;
+            const double py = (y + 0.5) / scale;
+            const double distance = std::hypot(px - centre.x(), py - centre.y());
             if (distance >= 7.5 && distance <= 9.8)
-                lens.set(x, y, true);
-            glass[y * 32 + x] = distance < 7.5;
+                lens.setPixel(x, y, true);
+            glass[y * side + x] = distance < 7.5;
             // The handle, from the rim down to the right.
             const double t
-                = std::clamp(((x + 0.5 - centre.x()) + (y + 0.5 - centre.y())) / 2.0, 8.5, 14.5);
-            const double along = std::hypot(x + 0.5 - centre.x() - t, y + 0.5 - centre.y() - t);
+                = std::clamp(((px - centre.x()) + (py - centre.y())) / 2.0, 8.5, 14.5);
+            const double along = std::hypot(px - centre.x() - t, py - centre.y() - t);
             if (along <= 2.3)
-                lens.set(x, y, true);
+                lens.setPixel(x, y, true);
         }
     }
     // A glint on the glass.
@@ -902,40 +985,45 @@ QImage drawMagnifier()
 // ---------------------------------------------------------------------------------------
 // Caption button pictures, on black (the button leaves the black out)
 
+QRgb level(char shade)
+{
+    int value = 0;
+    switch (shade) {
+    case 'W':
+        value = 255;
+        break;
+    case 'L':
+        value = 210;
+        break;
+    case 'M':
+        value = 160;
+        break;
+    case 'D':
+        value = 110;
+        break;
+    default:
+        value = 0;
+        break;
+    }
+    return qRgb(value, value, value);
+}
+
 QImage pixelArt(const std::vector<const char *> &rows)
 {
     const int height = int(rows.size());
     const int width = int(std::strlen(rows.front()));
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            int level = 0;
-            switch (rows[y][x]) {
-            case 'W':
-                level = 255;
-                break;
-            case 'L':
-                level = 210;
-                break;
-            case 'M':
-                level = 160;
-                break;
-            case 'D':
-                level = 110;
-                break;
-            default:
-                level = 0;
-                break;
-            }
-            image.setPixel(x, y, qRgb(level, level, level));
-        }
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, level(rows[y][x]));
     }
     return image;
 }
 
-QImage drawGridSign()
+// The sign of straight lines is as sharp at twice the size with every pixel doubled.
+QImage drawGridSign(int scale)
 {
-    return pixelArt({
+    const QImage sign = pixelArt({
         "..........",
         "...W..W...",
         "...W..W...",
@@ -947,24 +1035,55 @@ QImage drawGridSign()
         "...W..W...",
         "..........",
     });
+    return sign.scaled(sign.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-QImage drawMagnifierSign()
+QImage drawMagnifierSign(int scale)
 {
-    return pixelArt({
-        "............",
-        "...LLL......",
-        "..LDDDL.....",
-        ".LDWDDDL....",
-        ".LDDDDDL....",
-        ".LDDDDDL....",
-        "..LDDDL.....",
-        "...LLLMM....",
-        ".......MM...",
-        "........MM..",
-        ".........MM.",
-        "............",
-    });
+    if (scale == 1) {
+        return pixelArt({
+            "............",
+            "...LLL......",
+            "..LDDDL.....",
+            ".LDWDDDL....",
+            ".LDDDDDL....",
+            ".LDDDDDL....",
+            "..LDDDL.....",
+            "...LLLMM....",
+            ".......MM...",
+            "........MM..",
+            ".........MM.",
+            "............",
+        });
+    }
+    // The same lens, rim, glint and handle, with a round rim and a straight handle.
+    QImage image(12 * scale, 12 * scale, QImage::Format_RGB32);
+    const QPointF centre(4.5, 4.5);
+    const QPointF handleStart(6.9, 7.4);
+    const QPointF handleEnd(10.9, 10.9);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QPointF p((x + 0.5) / scale, (y + 0.5) / scale);
+            const double distance = std::hypot(p.x() - centre.x(), p.y() - centre.y());
+            const QPointF along = handleEnd - handleStart;
+            const double t = std::clamp(QPointF::dotProduct(p - handleStart, along)
+                    / QPointF::dotProduct(along, along),
+                0.0, 1.0);
+            const QPointF nearest = handleStart + t * along;
+            const double fromHandle = std::hypot(p.x() - nearest.x(), p.y() - nearest.y());
+            char shade = '.';
+            if (std::hypot(p.x() - 3.5, p.y() - 3.5) < 0.75)
+                shade = 'W';
+            else if (distance < 2.9)
+                shade = 'D';
+            else if (distance <= 3.9)
+                shade = 'L';
+            else if (fromHandle <= 0.75)
+                shade = 'M';
+            image.setPixel(x, y, level(shade));
+        }
+    }
+    return image;
 }
 
 } // namespace
@@ -980,21 +1099,27 @@ int main(int argc, char **argv)
     }
     g_root = QDir(QString::fromLocal8Bit(argv[1]));
 
-    writeFrameSet(QStringLiteral("main"), 18, 18, 18);
-    writeFrameSet(QStringLiteral("preview"), 12, 12, 13);
-    writeFrameSet(QStringLiteral("highscore"), 18, 28, 28);
+    for (int scale : {1, 2}) {
+        writeFrameSet(QStringLiteral("main"), 18, 18, 18, scale);
+        writeFrameSet(QStringLiteral("preview"), 12, 12, 13, scale);
+        writeFrameSet(QStringLiteral("highscore"), 18, 28, 28, scale);
+    }
 
     writeJpeg(QStringLiteral("pictures/motiv_a.jpg"), drawMotifA(), 85);
     writeJpeg(QStringLiteral("pictures/motiv_b.jpg"), drawMotifB(), 85);
 
     for (int size : {16, 32, 48, 64, 256})
         writePng(QStringLiteral("icons/mainicon_%1.png").arg(size), drawIcon(size));
+    // The icon's larger sizes at twice the size; the smaller ones have theirs above.
+    for (int size : {48, 64})
+        writePng(QStringLiteral("icons/mainicon_%1@2x.png").arg(size), drawIcon(2 * size));
 
-    writePng(QStringLiteral("cursors/lupe.png"), drawMagnifier());
-    writePng(QStringLiteral("cursors/finger1.png"), drawFinger(false));
-    writePng(QStringLiteral("cursors/finger2.png"), drawFinger(true));
-
-    writePng(QStringLiteral("buttons/gitter.png"), drawGridSign());
-    writePng(QStringLiteral("buttons/lupe.png"), drawMagnifierSign());
+    for (int scale : {1, 2}) {
+        writePng(scaledName(QStringLiteral("cursors/lupe"), scale), drawMagnifier(scale));
+        writePng(scaledName(QStringLiteral("cursors/finger1"), scale), drawFinger(false, scale));
+        writePng(scaledName(QStringLiteral("cursors/finger2"), scale), drawFinger(true, scale));
+        writePng(scaledName(QStringLiteral("buttons/gitter"), scale), drawGridSign(scale));
+        writePng(scaledName(QStringLiteral("buttons/lupe"), scale), drawMagnifierSign(scale));
+    }
     return g_failed ? 1 : 0;
 }

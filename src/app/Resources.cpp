@@ -3,6 +3,8 @@
 #include "logic/PictureDecoding.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPixmapCache>
 
@@ -19,6 +21,28 @@ QString frameFolder(FrameSet set)
         return QStringLiteral("highscore");
     }
     return {};
+}
+
+// A picture of the artwork as stored at the scale ("name@2x.png" for 2).
+QString scaledPath(const QString &path, int scale)
+{
+    if (scale <= 1)
+        return path;
+    QString scaled = path;
+    return scaled.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
+}
+
+// The picture at the scale, or at scale 1 where there is no larger one; its device pixel
+// ratio says which.
+QImage loadArtwork(const QString &path, int scale)
+{
+    QImage image(scaledPath(path, scale));
+    if (image.isNull()) {
+        image = QImage(path);
+        scale = 1;
+    }
+    image.setDevicePixelRatio(scale);
+    return image;
 }
 
 QString framePath(FrameSet set, FramePiece piece)
@@ -59,6 +83,16 @@ const Pointer *findPointer(const QString &name)
 
 } // namespace
 
+int ArtworkScale(qreal devicePixelRatio)
+{
+    return devicePixelRatio > 1 ? 2 : 1;
+}
+
+int ScreenArtworkScale()
+{
+    return qGuiApp ? ArtworkScale(qGuiApp->devicePixelRatio()) : 1;
+}
+
 QString FramePieceName(FramePiece piece)
 {
     switch (piece) {
@@ -82,18 +116,18 @@ QString FramePieceName(FramePiece piece)
     return {};
 }
 
-QImage FrameImage(FrameSet set, FramePiece piece)
+QImage FrameImage(FrameSet set, FramePiece piece, int scale)
 {
-    return QImage(framePath(set, piece));
+    return loadArtwork(framePath(set, piece), scale);
 }
 
-QPixmap FramePicture(FrameSet set, FramePiece piece)
+QPixmap FramePicture(FrameSet set, FramePiece piece, int scale)
 {
-    const QString path = framePath(set, piece);
+    const QString key = scaledPath(framePath(set, piece), scale);
     QPixmap pixmap;
-    if (QPixmapCache::find(path, &pixmap))
+    if (QPixmapCache::find(key, &pixmap))
         return pixmap;
-    QImage image = FrameImage(set, piece);
+    QImage image = FrameImage(set, piece, scale);
     if (isCorner(piece)) {
         image = image.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < image.height(); ++y) {
@@ -105,20 +139,31 @@ QPixmap FramePicture(FrameSet set, FramePiece piece)
         }
     }
     pixmap = QPixmap::fromImage(image);
-    QPixmapCache::insert(path, pixmap);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 
 void PaintFrame(QPainter &painter, const QRect &rect, FrameSet set)
 {
-    const QPixmap linksOben = FramePicture(set, FramePiece::LinksOben);
-    const QPixmap mitteOben = FramePicture(set, FramePiece::MitteOben);
-    const QPixmap rechtsOben = FramePicture(set, FramePiece::RechtsOben);
-    const QPixmap mitteLinks = FramePicture(set, FramePiece::MitteLinks);
-    const QPixmap rechtsMitte = FramePicture(set, FramePiece::RechtsMitte);
-    const QPixmap linksUnten = FramePicture(set, FramePiece::LinksUnten);
-    const QPixmap mitteUnten = FramePicture(set, FramePiece::MitteUnten);
-    const QPixmap rechtsUnten = FramePicture(set, FramePiece::RechtsUnten);
+    const int scale = ArtworkScale(painter.device() ? painter.device()->devicePixelRatio() : 1);
+    const auto picture = [set, scale](FramePiece piece) {
+        return FramePicture(set, piece, scale);
+    };
+    const QPixmap linksOben = picture(FramePiece::LinksOben);
+    const QPixmap mitteOben = picture(FramePiece::MitteOben);
+    const QPixmap rechtsOben = picture(FramePiece::RechtsOben);
+    const QPixmap mitteLinks = picture(FramePiece::MitteLinks);
+    const QPixmap rechtsMitte = picture(FramePiece::RechtsMitte);
+    const QPixmap linksUnten = picture(FramePiece::LinksUnten);
+    const QPixmap mitteUnten = picture(FramePiece::MitteUnten);
+    const QPixmap rechtsUnten = picture(FramePiece::RechtsUnten);
+    // Places and sizes below are logical: a piece of scale 2 is as large as one of scale 1.
+    const auto width = [](const QPixmap &piece) {
+        return qRound(piece.deviceIndependentSize().width());
+    };
+    const auto height = [](const QPixmap &piece) {
+        return qRound(piece.deviceIndependentSize().height());
+    };
 
     const int left = rect.left();
     const int top = rect.top();
@@ -128,22 +173,22 @@ void PaintFrame(QPainter &painter, const QRect &rect, FrameSet set)
         if (target.width() > 0 && target.height() > 0)
             painter.drawPixmap(target, piece);
     };
-    stretch(QRect(left + linksOben.width(), top,
-                right - rechtsOben.width() - left - linksOben.width(), mitteOben.height()),
+    stretch(QRect(left + width(linksOben), top,
+                right - width(rechtsOben) - left - width(linksOben), height(mitteOben)),
         mitteOben);
-    stretch(QRect(left + linksUnten.width(), bottom - mitteUnten.height(),
-                right - rechtsUnten.width() - left - linksUnten.width(), mitteUnten.height()),
+    stretch(QRect(left + width(linksUnten), bottom - height(mitteUnten),
+                right - width(rechtsUnten) - left - width(linksUnten), height(mitteUnten)),
         mitteUnten);
-    stretch(QRect(left, top + linksOben.height(), mitteLinks.width(),
-                bottom - linksUnten.height() - top - linksOben.height()),
+    stretch(QRect(left, top + height(linksOben), width(mitteLinks),
+                bottom - height(linksUnten) - top - height(linksOben)),
         mitteLinks);
-    stretch(QRect(right - rechtsMitte.width(), top + rechtsOben.height(), rechtsMitte.width(),
-                bottom - rechtsUnten.height() - top - rechtsOben.height()),
+    stretch(QRect(right - width(rechtsMitte), top + height(rechtsOben), width(rechtsMitte),
+                bottom - height(rechtsUnten) - top - height(rechtsOben)),
         rechtsMitte);
     painter.drawPixmap(left, top, linksOben);
-    painter.drawPixmap(right - rechtsOben.width(), top, rechtsOben);
-    painter.drawPixmap(left, bottom - linksUnten.height(), linksUnten);
-    painter.drawPixmap(right - rechtsUnten.width(), bottom - rechtsUnten.height(), rechtsUnten);
+    painter.drawPixmap(right - width(rechtsOben), top, rechtsOben);
+    painter.drawPixmap(left, bottom - height(linksUnten), linksUnten);
+    painter.drawPixmap(right - width(rechtsUnten), bottom - height(rechtsUnten), rechtsUnten);
 }
 
 QImage BuiltInPicture(int motif, QSize boardSize)
@@ -163,6 +208,7 @@ QIcon MainIcon()
 {
     // The 256-pixel picture is for the desktop's application menu; windows and the tray
     // need no more than 64 pixels, and every size given here is read when a window shows.
+    // On a screen of a higher ratio the icon adds the "@2x" pictures of its own accord.
     QIcon icon;
     for (int size : {16, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/mainicon_%1.png").arg(size), QSize(size, size));
@@ -175,18 +221,23 @@ QPoint PointerHotSpot(const QString &name)
     return pointer ? pointer->hotSpot : QPoint();
 }
 
-QCursor PointerCursor(const QString &name)
+QCursor PointerCursor(const QString &name, int scale)
 {
     const Pointer *pointer = findPointer(name);
     if (!pointer)
         return QCursor(Qt::ArrowCursor);
-    const QPixmap picture(QStringLiteral(":/cursors/%1.png").arg(QLatin1String(pointer->file)));
+    const QImage picture = loadArtwork(
+        QStringLiteral(":/cursors/%1.png").arg(QLatin1String(pointer->file)), scale);
     if (picture.isNull())
         return QCursor(Qt::ArrowCursor);
-    return QCursor(picture, pointer->hotSpot.x(), pointer->hotSpot.y());
+    // The hot spot is given in logical pixels, except to X11: Qt's xcb platform hands it to
+    // the server unscaled, beside the picture in device pixels.
+    const bool x11 = qGuiApp && qGuiApp->platformName() == QLatin1String("xcb");
+    const QPoint hotSpot = pointer->hotSpot * (x11 ? picture.devicePixelRatio() : 1.0);
+    return QCursor(QPixmap::fromImage(picture), hotSpot.x(), hotSpot.y());
 }
 
-QPixmap ButtonPicture(const QString &name)
+QPixmap ButtonPicture(const QString &name, int scale)
 {
-    return QPixmap(QStringLiteral(":/buttons/%1.png").arg(name));
+    return QPixmap::fromImage(loadArtwork(QStringLiteral(":/buttons/%1.png").arg(name), scale));
 }

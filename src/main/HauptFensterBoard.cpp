@@ -6,6 +6,7 @@
 #include "app/Resources.h"
 #include "app/TiloraApplication.h"
 #include "controls/Panel.h"
+#include "main/BoardPicture.h"
 #include "main/OpenPictureDialog.h"
 #include "logic/PictureDecoding.h"
 #include "main/TiloraStein.h"
@@ -16,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QPainter>
 #include <QScopedValueRollback>
 
 namespace {
@@ -99,8 +99,7 @@ void TTiloraForm::rebuildNow()
                                           QString::number(TileNumber(c, r, gridSize)));
             m_tilesByHome[c][r] = tile;
             if (pictureMode) {
-                tile->PieceImage->setPicture(m_boardPicture.copy(c * tileSize, r * tileSize,
-                                                                 tileSize, tileSize));
+                tile->PieceImage->setPicture(CutTile(m_boardPicture, QPoint(c, r), tileSize));
             }
             tile->PieceImage->installEventFilter(this);
             tile->NumberLabel->installEventFilter(this);
@@ -157,15 +156,10 @@ void TTiloraForm::PreparePicture()
         QCoreApplication::processEvents();
     }
 
-    const QImage picture = pictureForBoard(boardSize);
-    QPixmap scaled(boardSize);
-    scaled.fill(Qt::white);
-    {
-        QPainter painter(&scaled);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint(0, 0), boardSize), picture);
-    }
-    m_boardPicture = scaled;
+    // At the screen's resolution, so that the tiles are as sharp as the screen allows.
+    const qreal ratio = devicePixelRatio();
+    m_boardPicture
+        = BoardPicture(pictureForBoard(DeviceSize(boardSize, ratio)), boardSize, ratio);
     if (preview) {
         preview->setPicture(m_boardPicture);
         preview->setVisible(m_puzzle.options.solutionView);

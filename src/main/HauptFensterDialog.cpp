@@ -4,6 +4,7 @@
 #include "main/HauptFenster.h"
 
 #include "controls/Panel.h"
+#include "main/BoardPicture.h"
 #include "main/TiloraStein.h"
 #include "windows/einstellungenfenster.h"
 #include "windows/startenfenster.h"
@@ -86,7 +87,7 @@ void TTiloraForm::ApplyTileSize(int size)
             stone->setGeometry(c * tile, r * tile, tile, tile);
             if (!picture.isNull()) {
                 stone->PieceImage->setPicture(
-                    picture.copy(stone->HomeCol * tile, stone->HomeRow * tile, tile, tile));
+                    CutTile(picture, QPoint(stone->HomeCol, stone->HomeRow), tile));
             }
         }
     }

@@ -4,6 +4,7 @@
 #include "app/Resources.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
+#include "windows/WindowPlacement.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTimer>
@@ -238,7 +240,16 @@ TEinstellungen::TEinstellungen(QWidget *parent)
     arial.setPixelSize(11);
     setFont(arial);
 
+    // Everything but the buttons lies on a content widget, which scrolls where the screen is
+    // too small for it; where it fits, the scroll area shows it as it is, without bars.
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
+    m_content = new QWidget;
+    m_content->setObjectName(QStringLiteral("Inhalt"));
     createControls();
+    m_scrollArea->setWidget(m_content);
+    ButtonGroup->raise();
     move(254, 136);
     // Until the first opening the preview shows tiles of the size it was drawn with.
     SteinGroesseEdit->setValue(42);
@@ -277,11 +288,11 @@ void TEinstellungen::createControls()
                                              QStringLiteral("kurz"), QStringLiteral("mittel"),
                                              QStringLiteral("lang"),
                                              QStringLiteral("extrem lang")},
-                                            this),
+                                            m_content),
                             "MischdauerGroup", QRect(0, 0, 121, 129),
                             QStringLiteral("gibt die Mischdauer an"));
 
-    SpielGroup = place(new QGroupBox(QStringLiteral("Spiel"), this), "SpielGroup",
+    SpielGroup = place(new QGroupBox(QStringLiteral("Spiel"), m_content), "SpielGroup",
                        QRect(126, 0, 139, 129));
     VorschauEdit = place(new QCheckBox(QStringLiteral("Lösung anzeigen"), SpielGroup),
                          "VorschauEdit", QRect(8, 16, 102, 17),
@@ -312,7 +323,7 @@ void TEinstellungen::createControls()
     Label2 = label(SpielGroup, "Label2", QStringLiteral("Zoomfaktor"), QPoint(76, 88), zoomHint);
     ZoomEdit = spinEdit(SpielGroup, "ZoomEdit", QRect(78, 104, 49, 22), 2, 10, zoomHint);
 
-    SteinGroup = place(new QGroupBox(QStringLiteral("Stein"), this), "SteinGroup",
+    SteinGroup = place(new QGroupBox(QStringLiteral("Stein"), m_content), "SteinGroup",
                        QRect(0, 130, 121, 167));
     const QString tileSizeHint = QStringLiteral("gibt die Steingröße in Pixeln an");
     Label1 = label(SteinGroup, "Label1", QStringLiteral("Steingröße"), QPoint(8, 20),
@@ -335,11 +346,11 @@ void TEinstellungen::createControls()
     AnimationGroup = place(new TRadioGroup(QStringLiteral("Animation"),
                                            {QStringLiteral("keine"), QStringLiteral("langsam"),
                                             QStringLiteral("schnell")},
-                                           this),
+                                           m_content),
                            "AnimationGroup", QRect(126, 130, 139, 73),
                            QStringLiteral("gibt die Bewegungsgeschwindigkeit der Steine an"));
 
-    Panel1 = place(new TPanel(this), "Panel1", QRect(127, 208, 119, 120));
+    Panel1 = place(new TPanel(m_content), "Panel1", QRect(127, 208, 119, 120));
     Panel1->setColor(palette().color(QPalette::Window));
     Panel1->setBevelOuter(TPanel::Bevel::Raised);
     SteinPanel = place(new TPreviewPanel(Panel1), "SteinPanel",
@@ -351,7 +362,9 @@ void TEinstellungen::createControls()
     for (TPanel *tile : previewTiles())
         tile->setCaption(QStringLiteral("42"));
 
+    // The buttons belong to the dialog, not to its scrolled content: they stay in sight.
     ButtonGroup = place(new QGroupBox(this), "ButtonGroup", QRect(0, 297, 121, 72));
+    ButtonGroup->setAutoFillBackground(true);
     BitBtn1 = place(new QPushButton(QIcon(checkMarkPicture()), QStringLiteral("OK"),
                                     ButtonGroup),
                     "BitBtn1", QRect(13, 12, 94, 25),
@@ -383,8 +396,33 @@ void TEinstellungen::layoutPreview(int size)
     const int height = std::max(DesignHeight, Panel1->geometry().bottom() + 1);
     const int grown = height - DesignHeight;
     SteinGroup->resize(SteinGroup->width(), 167 + grown);
-    ButtonGroup->move(ButtonGroup->x(), 297 + grown);
-    setFixedSize(width, height);
+    m_content->resize(width, height);
+    fitOnScreen();
+}
+
+void TEinstellungen::fitOnScreen()
+{
+    // Large tiles on a screen of few logical pixels (a high scale factor) make the content
+    // taller than the screen: the dialog then takes what the screen offers and scrolls.
+    const QSize needed = m_content->size();
+    const QRect area = AvailableScreenArea(*this);
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = area.isEmpty() ? needed : area.size() - frame;
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollArea);
+    // A scroll bar along one side takes room from the other direction.
+    const bool tooTall = needed.height() > room.height();
+    const bool across = needed.width() + (tooTall ? bar : 0) > room.width();
+    const bool down = needed.height() + (across ? bar : 0) > room.height();
+    const QSize shown(std::min(needed.width() + (down ? bar : 0), room.width()),
+        std::min(needed.height() + (across ? bar : 0), room.height()));
+    setFixedSize(shown);
+    m_scrollArea->setGeometry(rect());
+    // The buttons sit at the bottom of what is in sight, above a scroll bar along it.
+    ButtonGroup->move(
+        ButtonGroup->x(), shown.height() - (across ? bar : 0) - ButtonGroup->height());
+    const QPoint place = KeptOnScreen(QRect(pos(), shown + frame), area);
+    if (place != pos())
+        move(place);
 }
 
 void TEinstellungen::SteinGroesseEditChange()

@@ -17,6 +17,7 @@ class QButtonGroup;
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class TPanel;
 
 // The font of the tile numbers together with its colour.
@@ -142,8 +143,13 @@ protected:
 
 private:
     bool m_cheatView = false;
+    QScrollArea *m_scrollArea = nullptr;
+    QWidget *m_content = nullptr;
     void createControls();
     // Lays the preview out for tiles of size pixels, and the dialog around it.
     void layoutPreview(int size);
+    // Sizes the dialog to its content, or to the screen's available area where the content
+    // is larger, and keeps it whole on that area.
+    void fitOnScreen();
     QList<TPanel *> previewTiles() const;
 };

@@ -282,7 +282,10 @@ QProcess *Program::start(const QStringList &prefix)
 {
     ensureRootColour();
     auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(toolEnvironment());
+    QProcessEnvironment environment = toolEnvironment();
+    if (m_scaleFactor != 1)
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(m_scaleFactor));
+    process->setProcessEnvironment(environment);
     // The program must not depend on where it is started from.
     process->setWorkingDirectory(QDir::tempPath());
     process->setProcessChannelMode(QProcess::SeparateChannels);

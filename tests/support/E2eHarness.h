@@ -79,6 +79,10 @@ public:
     void writeFile(const QString &name, const QByteArray &contents);
     QByteArray readFile(const QString &name) const;
 
+    // Instances started from now on run at this scale factor (QT_SCALE_FACTOR): a screen
+    // of that many device pixels to the logical pixel.
+    void setScaleFactor(qreal factor) { m_scaleFactor = factor; }
+
     // Starts one more instance from the folder; returns it (owned by this object). A prefix
     // runs it through another command first (for example to start it as another user).
     QProcess *start(const QStringList &prefix = {});
@@ -96,6 +100,7 @@ public:
 private:
     QTemporaryDir m_folder;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    qreal m_scaleFactor = 1;
 };
 
 } // namespace e2e
