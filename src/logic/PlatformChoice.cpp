@@ -2,6 +2,11 @@
 
 #include <QtGlobal>
 
+bool IsWaylandSession(const PlatformEnvironment &environment)
+{
+    return environment.sessionType == "wayland" || !environment.waylandDisplay.isEmpty();
+}
+
 std::optional<QByteArray> PlatformToForce(const PlatformEnvironment &environment,
                                           const QByteArrayList &arguments)
 {
@@ -11,13 +16,16 @@ std::optional<QByteArray> PlatformToForce(const PlatformEnvironment &environment
         if (argument == "-platform" || argument == "--platform")
             return std::nullopt;
     }
-    // Qt itself goes by the session type; a compositor started inside another session is
-    // known by its socket alone.
-    const bool wayland
-        = environment.sessionType == "wayland" || !environment.waylandDisplay.isEmpty();
-    if (wayland && !environment.display.isEmpty())
+    if (IsWaylandSession(environment) && !environment.display.isEmpty())
         return QByteArrayLiteral("xcb");
     return std::nullopt;
+}
+
+bool PlatformCutsWindows(const QByteArray &platformName, const PlatformEnvironment &environment)
+{
+    if (platformName.startsWith("wayland"))
+        return false;
+    return platformName != "xcb" || !IsWaylandSession(environment);
 }
 
 PlatformEnvironment CurrentPlatformEnvironment()

@@ -20,11 +20,20 @@ struct PlatformEnvironment
     QByteArray qpaPlatform; // QT_QPA_PLATFORM
 };
 
+// Whether the desktop is a Wayland compositor. Qt itself goes by the session type; a compositor
+// started inside another session is known by its socket alone.
+bool IsWaylandSession(const PlatformEnvironment &environment);
+
 // The platform to start on ("xcb"), or none to leave the choice to Qt. arguments are the
 // program's command line without its name; "-platform" (or "--platform") there is the
 // player's choice, as QT_QPA_PLATFORM is.
 std::optional<QByteArray> PlatformToForce(const PlatformEnvironment &environment,
                                           const QByteArrayList &arguments);
+
+// Whether the window system cuts the windows of the platform the program runs on to their masks.
+// Wayland compositors cut none. An X server inside one (XWayland) leaves that to the compositor,
+// and not every compositor does it, so there too the shaped windows are drawn translucent.
+bool PlatformCutsWindows(const QByteArray &platformName, const PlatformEnvironment &environment);
 
 // The environment of this process.
 PlatformEnvironment CurrentPlatformEnvironment();

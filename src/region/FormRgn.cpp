@@ -1,6 +1,7 @@
 #include "region/FormRgn.h"
 
 #include "app/OverrideCursorLift.h"
+#include "logic/PlatformChoice.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -145,8 +146,9 @@ void SetRegionCaptionHeights(const CaptionHeights &heights)
 bool WindowSystemCutsWindows()
 {
     if (!g_windowSystemCutsWindows) {
-        g_windowSystemCutsWindows
-            = !qGuiApp || !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+        g_windowSystemCutsWindows = !qGuiApp
+            || PlatformCutsWindows(QGuiApplication::platformName().toUtf8(),
+                                   CurrentPlatformEnvironment());
     }
     return *g_windowSystemCutsWindows;
 }

@@ -35,8 +35,8 @@ struct CaptionHeights
 CaptionHeights RegionCaptionHeights();
 void SetRegionCaptionHeights(const CaptionHeights &heights);
 
-// Whether the window system cuts a window to its mask. Wayland compositors do not: there a mask
-// only bounds where the window takes the pointer, so a TFormRegion made there draws its window
+// Whether the window system cuts a window to its mask (see PlatformCutsWindows). Where it does
+// not, a mask only bounds where the window takes the pointer, so a TFormRegion draws its window
 // translucent and clears everything outside the outline itself. Asked of the platform once;
 // tests may set it before they make their windows.
 bool WindowSystemCutsWindows();

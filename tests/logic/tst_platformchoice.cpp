@@ -11,6 +11,8 @@ class TestPlatformChoice : public QObject
 private slots:
     void choice_data();
     void choice();
+    void cutWindows_data();
+    void cutWindows();
 };
 
 void TestPlatformChoice::choice_data()
@@ -61,6 +63,37 @@ void TestPlatformChoice::choice()
     QFETCH(QByteArray, forced);
     const PlatformEnvironment environment {sessionType, waylandDisplay, display, qpaPlatform};
     QCOMPARE(PlatformToForce(environment, arguments).value_or(QByteArray()), forced);
+}
+
+void TestPlatformChoice::cutWindows_data()
+{
+    QTest::addColumn<QByteArray>("platform");
+    QTest::addColumn<QByteArray>("sessionType");
+    QTest::addColumn<QByteArray>("waylandDisplay");
+    QTest::addColumn<bool>("cuts");
+
+    QTest::newRow("X11 session") << QByteArray("xcb") << QByteArray("x11") << QByteArray()
+                                 << true;
+    QTest::newRow("Wayland") << QByteArray("wayland") << QByteArray("wayland")
+                             << QByteArray("wayland-0") << false;
+    QTest::newRow("Wayland, EGL plugin")
+        << QByteArray("wayland-egl") << QByteArray() << QByteArray("wayland-0") << false;
+    QTest::newRow("XWayland") << QByteArray("xcb") << QByteArray("wayland")
+                              << QByteArray("wayland-0") << false;
+    QTest::newRow("XWayland, nested compositor")
+        << QByteArray("xcb") << QByteArray("x11") << QByteArray("wayland-1") << false;
+    QTest::newRow("offscreen in a Wayland session")
+        << QByteArray("offscreen") << QByteArray("wayland") << QByteArray("wayland-0") << true;
+}
+
+void TestPlatformChoice::cutWindows()
+{
+    QFETCH(QByteArray, platform);
+    QFETCH(QByteArray, sessionType);
+    QFETCH(QByteArray, waylandDisplay);
+    QFETCH(bool, cuts);
+    const PlatformEnvironment environment {sessionType, waylandDisplay, QByteArray(":0"), {}};
+    QCOMPARE(PlatformCutsWindows(platform, environment), cuts);
 }
 
 QTEST_GUILESS_MAIN(TestPlatformChoice)
