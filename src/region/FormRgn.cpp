@@ -77,7 +77,7 @@ public:
     {
         const QRegion changed = outline.xored(m_outline.value_or(QRegion(rect())));
         m_outline = outline;
-        // The window's own painting must come back where the outline grew.
+        // Where the outline grew, what lies below the clearer must be painted again.
         parentWidget()->update(changed);
     }
 
