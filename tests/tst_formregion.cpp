@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -28,6 +29,8 @@ private slots:
     void windowVariables_data();
     void windowVariables();
     void childrenServeTheTCommand();
+    void clearsOutsideWhereNotCut_data();
+    void clearsOutsideWhereNotCut();
 
 private:
     QStringList m_reports;
@@ -302,6 +305,48 @@ void TestFormRegion::childrenServeTheTCommand()
     // The window closed while the notice was open: nothing more to evaluate against.
     SetRegionNoticeHandler([&](const QString &) { window.reset(); });
     QVERIFY(!EvaluateRegion(text, *window));
+}
+
+void TestFormRegion::clearsOutsideWhereNotCut_data()
+{
+    QTest::addColumn<bool>("cuts");
+    QTest::newRow("window system cuts (X11)") << true;
+    QTest::newRow("window system cuts nothing (Wayland)") << false;
+}
+
+// Where the window system cuts nothing, the window shows the desktop outside its outline by
+// itself: its corners and a hole over a child are clear in its drawing, also when the hole
+// moves on. Where the window system cuts, the window stays opaque and the mask alone does it.
+void TestFormRegion::clearsOutsideWhereNotCut()
+{
+    QFETCH(bool, cuts);
+    SetWindowSystemCutsWindows(cuts);
+    const auto restore = qScopeGuard([] { SetWindowSystemCutsWindows(true); });
+    ShapedWindow shaped;
+    auto *board = new QWidget(shaped.window.get());
+    board->setGeometry(shaped.window->rect());
+    board->setAutoFillBackground(true);
+    board->show();
+    QCOMPARE(shaped.window->testAttribute(Qt::WA_TranslucentBackground), !cuts);
+
+    const auto alphaAt = [&](QPoint point) {
+        return qAlpha(shaped.window->grab().toImage().pixel(point));
+    };
+    const auto holeAt = [&](int left) {
+        shaped.region->setRegion(RoundedWindow
+            + QStringLiteral("\r\nX\r\nR%1,40,%2,60").arg(left).arg(left + 20));
+    };
+    const int outside = cuts ? 255 : 0;
+    holeAt(40);
+    QCOMPARE(alphaAt(QPoint(50, 50)), outside);
+    QCOMPARE(alphaAt(QPoint(100, 50)), 255);
+    if (!cuts)
+        QCOMPARE(alphaAt(QPoint(1, 1)), 0);
+    holeAt(140);
+    QCOMPARE(alphaAt(QPoint(150, 50)), outside);
+    QCOMPARE(alphaAt(QPoint(50, 50)), 255);
+    // The mask still keeps the pointer from what is cut out.
+    QVERIFY(!shaped.window->mask().contains(QPoint(150, 50)));
 }
 
 int main(int argc, char *argv[])

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Tilora needs on Debian 12, and nothing twice.
 #   tools/install-deps.sh          the build and the game
-#   tools/install-deps.sh --test   also the test display and its tools, and the package tools
+#   tools/install-deps.sh --test   also the test display and its tools, the package tools, and a
+#                                  Wayland compositor (with XWayland) to try the game under
 #   tools/install-deps.sh --bench  also what the benchmarks compare against
 #   tools/install-deps.sh --fuzz   also clang and its libFuzzer runtime
 set -euo pipefail
@@ -11,7 +12,7 @@ packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plug
 for option in "$@"; do
     case "$option" in
         --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth
-                         libxcb-shape0-dev dpkg-dev appstream) ;;
+                         libxcb-shape0-dev dpkg-dev appstream weston xwayland qt6-wayland) ;;
         --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;

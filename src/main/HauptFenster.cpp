@@ -1,6 +1,7 @@
 #include "main/HauptFenster.h"
 
 #include "app/Resources.h"
+#include "app/WindowSystem.h"
 #include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
@@ -30,7 +31,10 @@ constexpr int DesignWidth = 336;
 TTiloraForm::TTiloraForm(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
-    movePointer = [](QPoint point) { QCursor::setPos(point); };
+    movePointer = [](QPoint point) {
+        if (CanMovePointer())
+            QCursor::setPos(point);
+    };
     grabScreen = [this](const QRect &windowRect) {
         QScreen *screen = this->screen();
         if (!screen)

@@ -1,10 +1,13 @@
 #include "region/FormRgn.h"
 
 #include "app/OverrideCursorLift.h"
+#include "logic/PlatformChoice.h"
 
 #include <QApplication>
+#include <QChildEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
@@ -15,6 +18,7 @@
 namespace {
 
 std::optional<CaptionHeights> g_captionHeights;
+std::optional<bool> g_windowSystemCutsWindows;
 
 QWidget *requireForm(QWidget *owner, const char *className)
 {
@@ -55,6 +59,42 @@ RegionVariables variablesOf(const QWidget &window)
     variables.h = frame.height();
     return variables;
 }
+
+// Lies over the whole window, above its other children, and clears what is outside the
+// outline, so that the desktop shows there through the translucent window.
+class OutsideClearer : public QWidget
+{
+public:
+    explicit OutsideClearer(QWidget *window)
+        : QWidget(window)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(window->rect());
+        show();
+    }
+
+    void setOutline(const QRegion &outline)
+    {
+        const QRegion changed = outline.xored(m_outline.value_or(QRegion(rect())));
+        m_outline = outline;
+        // Where the outline grew, what lies below the clearer must be painted again.
+        parentWidget()->update(changed);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        if (!m_outline)
+            return;
+        QPainter painter(this);
+        painter.setClipRegion(QRegion(rect()).subtracted(*m_outline));
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.fillRect(rect(), Qt::transparent);
+    }
+
+private:
+    std::optional<QRegion> m_outline;
+};
 
 } // namespace
 
@@ -101,6 +141,21 @@ CaptionHeights RegionCaptionHeights()
 void SetRegionCaptionHeights(const CaptionHeights &heights)
 {
     g_captionHeights = heights;
+}
+
+bool WindowSystemCutsWindows()
+{
+    if (!g_windowSystemCutsWindows) {
+        g_windowSystemCutsWindows = !qGuiApp
+            || PlatformCutsWindows(QGuiApplication::platformName().toUtf8(),
+                                   CurrentPlatformEnvironment());
+    }
+    return *g_windowSystemCutsWindows;
+}
+
+void SetWindowSystemCutsWindows(bool cuts)
+{
+    g_windowSystemCutsWindows = cuts;
 }
 
 void ShowRegionNoticeBox(const QString &message)
@@ -172,7 +227,12 @@ bool TRegionComp::eventFilter(QObject *watched, QEvent *event)
 
 TFormRegion::TFormRegion(QWidget *owner)
     : TRegionComp(checkNoOtherFormRegion(owner), "TFormRegion")
-{ }
+{
+    if (!WindowSystemCutsWindows()) {
+        owner->setAttribute(Qt::WA_TranslucentBackground);
+        m_outsideClearer = new OutsideClearer(owner);
+    }
+}
 
 QWidget *TFormRegion::checkNoOtherFormRegion(QWidget *owner)
 {
@@ -210,7 +270,19 @@ void TFormRegion::ApplyRegion()
     // An empty mask would show the whole window; an empty outline shows none of it.
     if (mask.isEmpty())
         mask = QRegion(-1, -1, 1, 1);
+    // Where the window system does not cut the window, the mask still keeps the pointer from
+    // what is cut out.
     window->setMask(mask);
+    if (auto *clearer = static_cast<OutsideClearer *>(m_outsideClearer.data())) {
+        clearer->setOutline(mask);
+        raiseOutsideClearer();
+    }
+}
+
+void TFormRegion::raiseOutsideClearer()
+{
+    if (m_outsideClearer)
+        m_outsideClearer->raise();
 }
 
 bool TFormRegion::eventFilter(QObject *watched, QEvent *event)
@@ -219,7 +291,15 @@ bool TFormRegion::eventFilter(QObject *watched, QEvent *event)
         return TRegionComp::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::Resize:
+        if (m_outsideClearer)
+            m_outsideClearer->setGeometry(ownerWindow()->rect());
         ownerResized();
+        return false;
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+        // A later child would otherwise lie above the clearer.
+        if (static_cast<QChildEvent *>(event)->child() != m_outsideClearer)
+            raiseOutsideClearer();
         return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

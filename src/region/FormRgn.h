@@ -35,6 +35,13 @@ struct CaptionHeights
 CaptionHeights RegionCaptionHeights();
 void SetRegionCaptionHeights(const CaptionHeights &heights);
 
+// Whether the window system cuts a window to its mask (see PlatformCutsWindows). Where it does
+// not, a mask only bounds where the window takes the pointer, so a TFormRegion draws its window
+// translucent and clears everything outside the outline itself. Asked of the platform once;
+// tests may set it before they make their windows.
+bool WindowSystemCutsWindows();
+void SetWindowSystemCutsWindows(bool cuts);
+
 // The program's region notice: a modal message box (see SetRegionNoticeHandler).
 void ShowRegionNoticeBox(const QString &message);
 
@@ -96,7 +103,8 @@ private:
 
 // Puts the evaluated expression on its window as the window's outline (its mask), evaluates
 // again on every resize, and with ClientDrag lets the player drag the window by any bare spot
-// of its client area.
+// of its client area. Where the window system does not cut windows, the component must join its
+// window before the window is first shown: only then can the window still be made translucent.
 class TFormRegion : public TRegionComp
 {
     Q_OBJECT
@@ -127,6 +135,8 @@ protected:
 private:
     static QWidget *checkNoOtherFormRegion(QWidget *owner);
 
+    void raiseOutsideClearer();
+
     void ownerResized();
     bool dragEvent(QEvent *event);
 
@@ -136,6 +146,9 @@ private:
 
     bool m_clientDrag = false;
     bool m_drawOnDesigning = true;
+    // Where the window system does not cut windows: the topmost child that clears what lies
+    // outside the outline.
+    QPointer<QWidget> m_outsideClearer;
     SizeChangedHandler m_onSizeChanged;
 
     // Dragging by hand, where the window system cannot move the window for us.

@@ -1,0 +1,8 @@
+#include "app/WindowSystem.h"
+
+#include <QGuiApplication>
+
+bool CanMovePointer()
+{
+    return qGuiApp && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
