@@ -348,6 +348,7 @@ private:
     quint64 m_buildGeneration = 0;
     bool m_shuffling = false; // a shuffle's loop is on the stack
     bool m_clockWasRunning = false; // the clock ran when the window went to the tray
+    bool m_leftAfterHiding = false; // and the window was left since
     bool m_gameEnding = false;
     bool m_closing = false;
     QString m_pointer;

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWindowStateChangeEvent>
 
 void TTiloraForm::HideToTray()
 {
@@ -15,6 +16,7 @@ void TTiloraForm::HideToTray()
     if (m_shuffling)
         return; // the shuffle is still under way: the game begins when it ends
     m_clockWasRunning = SekundenZaehler->isActive();
+    m_leftAfterHiding = false;
     SekundenZaehler->stop();
     QCoreApplication::processEvents();
     if (!TrayIcon::available()) {
@@ -37,6 +39,7 @@ void TTiloraForm::RestoreFromTray()
     if (m_clockWasRunning && m_puzzle.phase == GamePhase::Running)
         SekundenZaehler->start();
     m_clockWasRunning = false;
+    m_leftAfterHiding = false;
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -46,8 +49,19 @@ void TTiloraForm::RestoreFromTray()
 void TTiloraForm::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    if (!m_clockWasRunning)
+        return;
     // Brought back from the task bar, by the window manager or any other way: the game goes
-    // on as after the tray.
-    if (event->type() == QEvent::WindowStateChange && !isMinimized() && m_clockWasRunning)
-        RestoreFromTray();
+    // on as after the tray. Some window systems never report the minimised state; there the
+    // window's coming back to the front after it left says the same.
+    if (event->type() == QEvent::WindowStateChange) {
+        const auto *change = static_cast<QWindowStateChangeEvent *>(event);
+        if ((change->oldState() & Qt::WindowMinimized) && !isMinimized())
+            RestoreFromTray();
+    } else if (event->type() == QEvent::ActivationChange) {
+        if (!isActiveWindow())
+            m_leftAfterHiding = true;
+        else if (m_leftAfterHiding && !isMinimized())
+            RestoreFromTray();
+    }
 }
