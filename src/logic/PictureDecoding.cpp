@@ -99,7 +99,8 @@ void countScan(JpegReading &reading)
     const qint64 restarts = info.restart_interval > 0
         ? (mcus + info.restart_interval - 1) / info.restart_interval
         : 0;
-    reading.work += blocks * (band + 16) + restarts * 48;
+    const qint64 work = blocks * (band + 16) + restarts * 48;
+    reading.work += info.arith_code ? work * 3 / 2 : work;
     reading.scansCounted = info.input_scan_number;
     if (reading.work > MaxJpegWork || info.input_scan_number > MaxJpegScans)
         refuse(reinterpret_cast<j_common_ptr>(&reading.info));
@@ -280,9 +281,10 @@ DecodedPicture decodeWithQt(const QString &path, const QByteArray &format)
                 break;
             const QSize size = reader.size();
             const qint64 area = qint64(size.width()) * qint64(size.height());
-            if (sizeProblem(size) == PictureProblem::Refused)
+            const PictureProblem sizeIs = sizeProblem(size);
+            if (sizeIs == PictureProblem::Refused)
                 problem = PictureProblem::Refused;
-            else if (sizeProblem(size) == PictureProblem::None && area > bestArea) {
+            else if (sizeIs == PictureProblem::None && area > bestArea) {
                 best = index;
                 bestArea = area;
             }
@@ -361,6 +363,8 @@ DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
 {
     if (data.isEmpty())
         return PictureProblem::Unreadable;
+    if (data.size() > MaxPictureFileBytes)
+        return PictureProblem::Refused;
     JpegReading reading {};
     useQuietErrors(reading.errors, reading.info.err);
 
@@ -397,7 +401,7 @@ DecodedPicture DecodePictureFile(const QString &path, QSize boardSize)
         return PictureProblem::Unreadable;
     if (file.size() > MaxPictureFileBytes)
         return PictureProblem::Refused;
-    // Only what the size promised, should the file grow meanwhile.
+    // No more than the limit, should the file grow meanwhile.
     return DecodeJpeg(file.read(MaxPictureFileBytes), boardSize);
 }
 
