@@ -225,8 +225,11 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     QTest::newRow("10 refinement scans, 9000 x 9000")
         << "scans.jpg" << CraftJpeg({{9000, 9000}, 10, CraftedJpeg::Scans::Refinements}) << board
         << Outcome::Refused;
-    QTest::newRow("20 arithmetic scans, a restart at each block")
-        << "scans.jpg" << CraftJpeg({{9000, 9000}, 20, CraftedJpeg::Scans::DcFirst, true, 1})
+    QTest::newRow("3 arithmetic refinement scans, 9000 x 9000")
+        << "scans.jpg" << CraftJpeg({{9000, 9000}, 3, CraftedJpeg::Scans::Refinements, true})
+        << board << Outcome::Refused;
+    QTest::newRow("4 arithmetic DC scans, a restart at each block")
+        << "scans.jpg" << CraftJpeg({{9000, 9000}, 4, CraftedJpeg::Scans::DcFirst, true, 1})
         << board << Outcome::Refused;
     QTest::newRow("bitmap claims 8000 x 8000")
         << "huge.bmp" << withBitmapSize(bitmap, 8000, 8000) << board << Outcome::Refused;
