@@ -2,20 +2,18 @@
 // board of 100-pixel tiles, stretching it to 1200 × 1200 and cutting the 144 tiles, beside
 // libjpeg-turbo's own djpeg decoding the same file at the same DCT scale.
 
+#include "PhotoLikePicture.h"
 #include "logic/PictureDecoding.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -25,44 +23,6 @@ constexpr int Runs = 9;
 constexpr QSize PhotoSize(6000, 4000);
 constexpr int GridSize = 12;
 constexpr int TileSize = 100;
-
-// Shapes and gradients with grain on top, so that the data is about as dense as a photo's.
-QImage photoLikePicture()
-{
-    QImage image(PhotoSize, QImage::Format_RGB32);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, PhotoSize.height());
-    sky.setColorAt(0, QColor(40, 90, 180));
-    sky.setColorAt(0.5, QColor(230, 200, 160));
-    sky.setColorAt(1, QColor(40, 110, 40));
-    painter.fillRect(image.rect(), sky);
-    QRandomGenerator random(6000);
-    for (int shape = 0; shape < 400; ++shape) {
-        const QColor colour = QColor::fromHsv(random.bounded(360), 80 + random.bounded(170),
-            60 + random.bounded(190), 120 + random.bounded(130));
-        painter.setPen(QPen(colour.darker(150), 1 + random.bounded(8)));
-        painter.setBrush(colour);
-        const QPointF centre(random.bounded(PhotoSize.width()), random.bounded(PhotoSize.height()));
-        const double radius = 20 + random.bounded(400);
-        if (shape % 3)
-            painter.drawEllipse(centre, radius, radius * (0.5 + random.generateDouble()));
-        else
-            painter.drawRect(QRectF(centre, QSizeF(radius, radius * 0.7)));
-    }
-    painter.end();
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int grain = int(random.bounded(25)) - 12;
-            const QRgb pixel = line[x];
-            line[x] = qRgb(std::clamp(qRed(pixel) + grain, 0, 255),
-                std::clamp(qGreen(pixel) + grain, 0, 255),
-                std::clamp(qBlue(pixel) + grain, 0, 255));
-        }
-    }
-    return image;
-}
 
 double median(std::vector<double> values)
 {
@@ -82,7 +42,7 @@ int main(int argc, char **argv)
     }
     const QString path = folder.filePath(QStringLiteral("photo.jpg"));
     {
-        const QByteArray data = EncodeJpeg(photoLikePicture(), JpegEncoding {90});
+        const QByteArray data = EncodeJpeg(PhotoLikePicture(PhotoSize), JpegEncoding {90});
         QFile file(path);
         const bool written
             = !data.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(data) == data.size();

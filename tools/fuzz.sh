@@ -3,8 +3,9 @@
 #   tools/fuzz.sh SECONDS [TARGET...]     targets: region ini picture highscore (default: all)
 # Runs as many targets at once as there are cores, then adds what each run found that the
 # committed corpus tests/fuzz/corpus/<target> does not cover yet (libFuzzer's -merge=1), and
-# prints executions, speed and findings per target. Inputs that crash a target, or take longer
-# than 10 s, are kept in tests/fuzz/crashes/<target>, where the test command replays them.
+# prints executions, speed, the slowest input and findings per target. Inputs that crash a target
+# or take longer than 10 s (picture: 3 s for its two decodes, or 256 MB in one allocation) are
+# kept in tests/fuzz/crashes/<target>, where the test command replays them.
 # Environment: TILORA_FUZZ_BUILD (build folder, default build/fuzz), TILORA_FUZZ_JOBS (targets
 # at once, default the number of cores), TILORA_FUZZ_ARGS (more libFuzzer options; with
 # "-fork=1 -ignore_crashes=1" a run goes on after a finding that is not fixed yet).
@@ -47,10 +48,15 @@ run_target() {
     mkdir -p "$work/$target" "$crashes"
     local dictionary=()
     [[ -f tests/fuzz/$target.dict ]] && dictionary=(-dict="tests/fuzz/$target.dict")
+    # A slow input is a finding (slow-unit-* beside the crashes). Decoding a picture must stay
+    # well under a second whatever the file: the picture target decodes each input twice and
+    # checks the processor time of each decode itself, since wall time depends on the load.
+    local limits=(-timeout=120)
+    [[ $target == picture ]] && limits=(-timeout=10 -report_slow_units=3 -malloc_limit_mb=256)
     # The work corpus comes first: new inputs go there, the committed one is only read.
     # shellcheck disable=SC2086
     "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
-        -timeout=120 -rss_limit_mb=2560 -artifact_prefix="$crashes/" "${dictionary[@]}" \
+        "${limits[@]}" -rss_limit_mb=2560 -artifact_prefix="$crashes/" "${dictionary[@]}" \
         ${TILORA_FUZZ_ARGS:-} "$work/$target" "$corpus" >"$logs/$target.log" 2>&1 || true
     echo $(($(date +%s) - started)) >"$logs/$target.seconds"
 }
@@ -74,7 +80,8 @@ done
 wait
 
 status=0
-printf '\n%-10s %12s %8s %8s %8s %s\n' target executions exec/s seconds corpus findings
+printf '\n%-10s %12s %8s %8s %8s %8s %s\n' target executions exec/s seconds slowest corpus \
+    findings
 for target in "${targets[@]}"; do
     corpus=tests/fuzz/corpus/$target
     log=$logs/$target.log
@@ -85,6 +92,7 @@ for target in "${targets[@]}"; do
     executions=$(stat_of number_of_executed_units)
     speed=$(stat_of average_exec_per_sec)
     duration=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
+    slowest=$(stat_of slowest_unit_time_sec)
     # With -fork the figures are in the last progress line: "#N: ... exec/s S ... time: Ts".
     progress=$(grep -a '^#[0-9]*: cov:' "$log" | tail -n 1 || true)
     if [[ -z "$executions" && -n "$progress" ]]; then
@@ -96,13 +104,14 @@ for target in "${targets[@]}"; do
     files=$(find "$corpus" -maxdepth 1 -type f | wc -l)
     found=$(($(find "tests/fuzz/crashes/$target" -type f | wc -l) - crashes_before[$target]))
     findings="$found new"
-    if [[ $found -gt 0 ]] || grep -qE '^==[0-9]+==ERROR|deadly signal|property broken' "$log"
+    if [[ $found -gt 0 ]] \
+        || grep -qE '^==[0-9]+==ERROR|deadly signal|property broken|Slowest unit' "$log"
     then
         findings="$found new, see $log"
         status=1
     fi
-    printf '%-10s %12s %8s %8s %8s %s\n' "$target" "${executions:-?}" "${speed:-?}" \
-        "${duration:-?}" "$files" "${findings}"
+    printf '%-10s %12s %8s %8s %8s %8s %s\n' "$target" "${executions:-?}" "${speed:-?}" \
+        "${duration:-?}" "${slowest:-?}s" "$files" "${findings}"
 done
 echo "total time: $(($(date +%s) - started)) s; committed corpora:" \
     "$(find tests/fuzz/corpus -type f | wc -l) files," \

@@ -3,14 +3,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QPainter>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace {
 
@@ -23,22 +25,26 @@ struct JpegErrors
 {
     jpeg_error_mgr manager; // first, so that the library's pointer leads back to us
     std::jmp_buf jump;
+    bool refused = false; // the jump came from one of our limits, not from damaged data
 };
 
 [[noreturn]] void jumpOut(j_common_ptr info)
 {
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    // libjpeg runs out of memory only at our limit on its coefficient buffer.
+    const int code = errors->manager.msg_code;
+    if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE)
+        errors->refused = true;
+    std::longjmp(errors->jump, 1);
+}
+
+[[noreturn]] void refuse(j_common_ptr info)
+{
+    reinterpret_cast<JpegErrors *>(info->err)->refused = true;
     std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->jump, 1);
 }
 
 void stayQuiet(j_common_ptr) { }
-
-// Called by libjpeg while it reads a picture stored in several scans.
-void limitScans(j_common_ptr info)
-{
-    if (info->is_decompressor
-        && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxJpegScans)
-        jumpOut(info);
-}
 
 void useQuietErrors(JpegErrors &errors, jpeg_error_mgr *&target)
 {
@@ -52,7 +58,62 @@ struct JpegReading
     jpeg_decompress_struct info;
     JpegErrors errors;
     jpeg_progress_mgr progress;
+    qint64 work = 0; // in the units of MaxJpegWork, for the scans seen so far
+    int scansCounted = 0;
 };
+
+// MCUs of a scan of several components, as libjpeg counts them.
+qint64 interleavedMcus(const jpeg_decompress_struct &info)
+{
+    const auto mcus = [](qint64 length, int samplingMax) {
+        return (length + 8 * samplingMax - 1) / (8 * samplingMax);
+    };
+    return mcus(info.image_width, info.max_h_samp_factor)
+        * mcus(info.image_height, info.max_v_samp_factor);
+}
+
+// Blocks of a component as libjpeg stores them, padded to whole MCUs.
+qint64 paddedBlocks(const jpeg_decompress_struct &info, const jpeg_component_info &component)
+{
+    return interleavedMcus(info) * component.h_samp_factor * component.v_samp_factor;
+}
+
+// Adds the cost of the scan libjpeg has just started (see MaxJpegWork) and refuses the picture
+// once the work or the number of scans is beyond its limit, before the scan's data is decoded.
+void countScan(JpegReading &reading)
+{
+    const jpeg_decompress_struct &info = reading.info;
+    const int band = info.progressive_mode ? std::max(info.Se - info.Ss + 1, 1) : 64;
+    qint64 blocks = 0;
+    qint64 mcus = 0;
+    if (info.comps_in_scan == 1) {
+        // One block an MCU, and no padding.
+        const jpeg_component_info &component = *info.cur_comp_info[0];
+        blocks = qint64(component.width_in_blocks) * component.height_in_blocks;
+        mcus = blocks;
+    } else {
+        mcus = interleavedMcus(info);
+        for (int i = 0; i < info.comps_in_scan; ++i)
+            blocks += paddedBlocks(info, *info.cur_comp_info[i]);
+    }
+    const qint64 restarts = info.restart_interval > 0
+        ? (mcus + info.restart_interval - 1) / info.restart_interval
+        : 0;
+    const qint64 work = blocks * (band + 16) + restarts * 48;
+    reading.work += info.arith_code ? work * 3 / 2 : work;
+    reading.scansCounted = info.input_scan_number;
+    if (reading.work > MaxJpegWork || info.input_scan_number > MaxJpegScans)
+        refuse(reinterpret_cast<j_common_ptr>(&reading.info));
+}
+
+// Called by libjpeg between steps of its work: reading an MCU row of the current scan, or
+// writing rows of the output.
+void watchScans(j_common_ptr info)
+{
+    auto &reading = *static_cast<JpegReading *>(info->client_data);
+    if (reading.info.input_scan_number > reading.scansCounted)
+        countScan(reading);
+}
 
 // The output layout that fits QImage::Format_RGB32 (0xffRRGGBB in native byte order).
 constexpr J_COLOR_SPACE Rgb32ColourSpace
@@ -64,10 +125,11 @@ bool readJpegHeader(
     if (setjmp(reading.errors.jump))
         return false;
     jpeg_create_decompress(&reading.info);
-    // libjpeg-turbo keeps to this limit for the buffers that hold a whole picture's
-    // coefficients (it fails rather than allocate more); other buffers are small.
-    reading.info.mem->max_memory_to_use = MaxJpegWorkingMemory;
-    reading.progress.progress_monitor = limitScans;
+    reading.info.client_data = &reading;
+    // A backstop: libjpeg-turbo fails rather than allocate more than this for its buffers of
+    // whole-picture coefficients; others are small. Checked below before anything is allocated.
+    reading.info.mem->max_memory_to_use = long(MaxJpegCoefficientBytes + 16 * 1024 * 1024);
+    reading.progress.progress_monitor = watchScans;
     reading.info.progress = &reading.progress;
     jpeg_mem_src(&reading.info, data, size);
     if (jpeg_read_header(&reading.info, TRUE) != JPEG_HEADER_OK)
@@ -88,14 +150,28 @@ bool readJpegHeader(
         return false;
     }
 
+    // A picture in several scans is held whole as coefficients, whatever the output scale.
+    const bool severalScans
+        = reading.info.progressive_mode || reading.info.comps_in_scan < reading.info.num_components;
+    if (severalScans) {
+        qint64 blocks = 0;
+        for (int i = 0; i < reading.info.num_components; ++i)
+            blocks += paddedBlocks(reading.info, reading.info.comp_info[i]);
+        if (blocks * qint64(sizeof(JBLOCK)) > MaxJpegCoefficientBytes
+            || qint64(size) > MaxProgressiveJpegBytes)
+            refuse(reinterpret_cast<j_common_ptr>(&reading.info));
+    }
+    // The first scan is known already; a picture in one scan is refused here or never.
+    countScan(reading);
+
     const QSize pictureSize(int(reading.info.image_width), int(reading.info.image_height));
-    if (qint64(pictureSize.width()) * qint64(pictureSize.height()) > MaxJpegSourcePixels)
-        return false;
     reading.info.scale_num = unsigned(JpegScaleEighths(pictureSize, boardSize));
     reading.info.scale_denom = 8;
     jpeg_calc_output_dimensions(&reading.info);
     const qint64 pixels = qint64(reading.info.output_width) * qint64(reading.info.output_height);
-    return pixels > 0 && pixels <= MaxDecodedPixels;
+    if (pixels > MaxDecodedPixels)
+        refuse(reinterpret_cast<j_common_ptr>(&reading.info));
+    return pixels > 0;
 }
 
 void cmykToRgb32(const JSAMPLE *cmyk, uchar *target, int width, bool inverted)
@@ -148,60 +224,79 @@ bool readJpegScanlines(JpegReading &reading, uchar *bits, qsizetype bytesPerLine
     return true;
 }
 
-std::optional<QImage> opaqueOnWhite(const QImage &image)
+DecodedPicture opaqueOnWhite(QImage image)
 {
     if (image.isNull())
-        return std::nullopt;
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_RGB32);
-    QImage opaque(image.size(), QImage::Format_RGB32);
-    if (opaque.isNull())
-        return std::nullopt;
-    opaque.fill(Qt::white);
-    QPainter painter(&opaque);
-    painter.drawImage(0, 0, image);
-    painter.end();
-    return opaque;
+        return PictureProblem::Unreadable;
+    if (!image.hasAlphaChannel()) {
+        image.convertTo(QImage::Format_RGB32);
+        return image;
+    }
+    // On white in place, so that a large picture is never held twice.
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = line[x];
+            const int white = 255 - qAlpha(pixel);
+            line[x] = qRgb(qRed(pixel) + white, qGreen(pixel) + white, qBlue(pixel) + white);
+        }
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
 }
 
-bool acceptableSize(QSize size)
+// Not empty, and no larger than any picture may be.
+PictureProblem sizeProblem(QSize size)
 {
-    return size.isValid() && !size.isEmpty()
-        && qint64(size.width()) * qint64(size.height()) <= MaxDecodedPixels;
+    if (!size.isValid() || size.isEmpty())
+        return PictureProblem::Unreadable;
+    if (qint64(size.width()) * qint64(size.height()) > MaxDecodedPixels)
+        return PictureProblem::Refused;
+    return PictureProblem::None;
 }
 
-// Bitmaps and icons go through Qt's readers, limited before they allocate anything.
-std::optional<QImage> decodeWithQt(const QString &path, const QByteArray &format)
+// Bitmaps and icons go through Qt's readers, limited before they allocate anything. Their
+// work is a pass over the file or over the pixels, both of which are limited.
+DecodedPicture decodeWithQt(const QString &path, const QByteArray &format)
 {
-    // The limit holds for every reader in the program; 256 MB is more than any picture
-    // below MaxDecodedPixels needs.
-    QImageReader::setAllocationLimit(256);
+    // The limit holds for every reader in the program (whose own pictures are small); 128 MB
+    // is as much as the largest picture allowed needs (MaxDecodedPixels, four bytes each).
+    // Icons are at most 256 pixels square, but a PNG picture in one can be of any size and is
+    // decoded before its size is known: 16 MB is what 2048 x 2048 pixels need.
+    QImageReader::setAllocationLimit(format == "ico" ? 16 : 128);
     QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);
     if (!reader.canRead())
-        return std::nullopt;
+        return PictureProblem::Unreadable;
 
     if (format == "ico") {
         // An icon file holds several pictures; the largest makes the best board.
         int best = -1;
         qint64 bestArea = 0;
+        PictureProblem problem = PictureProblem::Unreadable;
         const int count = std::min(reader.imageCount(), 64);
         for (int index = 0; index < count; ++index) {
             if (!reader.jumpToImage(index))
                 break;
             const QSize size = reader.size();
             const qint64 area = qint64(size.width()) * qint64(size.height());
-            if (acceptableSize(size) && area > bestArea) {
+            const PictureProblem sizeIs = sizeProblem(size);
+            if (sizeIs == PictureProblem::Refused)
+                problem = PictureProblem::Refused;
+            else if (sizeIs == PictureProblem::None && area > bestArea) {
                 best = index;
                 bestArea = area;
             }
         }
-        if (best < 0 || !reader.jumpToImage(best))
-            return std::nullopt;
+        if (best < 0)
+            return problem;
+        if (!reader.jumpToImage(best))
+            return PictureProblem::Unreadable;
     }
 
-    if (!acceptableSize(reader.size()))
-        return std::nullopt;
+    if (const PictureProblem problem = sizeProblem(reader.size()); problem != PictureProblem::None)
+        return problem;
     return opaqueOnWhite(reader.read());
 }
 
@@ -233,6 +328,8 @@ bool writeJpeg(jpeg_compress_struct &info, JpegErrors &errors, const JpegEncodin
     jpeg_set_defaults(&info);
     if (encoding.colours == JpegEncoding::Colours::Ycck)
         jpeg_set_colorspace(&info, JCS_YCCK);
+    if (encoding.fullResolutionColour)
+        info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
     jpeg_set_quality(&info, encoding.quality, TRUE);
     if (encoding.progressive)
         jpeg_simple_progression(&info);
@@ -262,10 +359,12 @@ int JpegScaleEighths(QSize pictureSize, QSize boardSize)
     return 8;
 }
 
-std::optional<QImage> DecodeJpeg(const QByteArray &data, QSize boardSize)
+DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
 {
     if (data.isEmpty())
-        return std::nullopt;
+        return PictureProblem::Unreadable;
+    if (data.size() > MaxPictureFileBytes)
+        return PictureProblem::Refused;
     JpegReading reading {};
     useQuietErrors(reading.errors, reading.info.err);
 
@@ -274,31 +373,36 @@ std::optional<QImage> DecodeJpeg(const QByteArray &data, QSize boardSize)
     if (readJpegHeader(reading, bytes, static_cast<unsigned long>(data.size()), boardSize)) {
         QImage picture(
             int(reading.info.output_width), int(reading.info.output_height), QImage::Format_RGB32);
-        const bool read = !picture.isNull()
-            && readJpegScanlines(reading, picture.bits(), picture.bytesPerLine());
-        if (read)
+        if (picture.isNull())
+            reading.errors.refused = true; // no memory for it
+        else if (readJpegScanlines(reading, picture.bits(), picture.bytesPerLine()))
             result = std::move(picture);
     }
     jpeg_destroy_decompress(&reading.info);
-    return result;
+    if (result)
+        return *std::move(result);
+    return reading.errors.refused ? PictureProblem::Refused : PictureProblem::Unreadable;
 }
 
-std::optional<QImage> DecodePictureFile(const QString &path, QSize boardSize)
+DecodedPicture DecodePictureFile(const QString &path, QSize boardSize)
 {
     const QFileInfo info(path);
     // Only plain files: reading a named pipe or a device could wait or run forever.
     if (!info.isFile())
-        return std::nullopt;
+        return PictureProblem::Unreadable;
     const QString extension = info.suffix().toLower();
     if (extension == u"bmp" || extension == u"ico")
         return decodeWithQt(path, extension.toLatin1());
     if (extension != u"jpg" && extension != u"jpeg")
-        return std::nullopt; // metafiles and anything else: the caller draws a motif
+        return PictureProblem::Unreadable; // metafiles and anything else: the caller draws a motif
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxPictureFileBytes)
-        return std::nullopt;
-    return DecodeJpeg(file.readAll(), boardSize);
+    if (!file.open(QIODevice::ReadOnly))
+        return PictureProblem::Unreadable;
+    if (file.size() > MaxPictureFileBytes)
+        return PictureProblem::Refused;
+    // No more than the limit, should the file grow meanwhile.
+    return DecodeJpeg(file.read(MaxPictureFileBytes), boardSize);
 }
 
 QByteArray EncodeJpeg(const QImage &image, const JpegEncoding &encoding)
@@ -354,4 +458,106 @@ QByteArray EncodeJpeg(const QImage &image, const JpegEncoding &encoding)
     // is safer than freeing a stale pointer.
     jpeg_destroy_compress(&info);
     return result;
+}
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray result;
+    for (int value : values)
+        result += char(value);
+    return result;
+}
+
+void appendMarker(QByteArray &out, uchar marker, const QByteArray &payload = {})
+{
+    out += char(0xFF);
+    out += char(marker);
+    if (marker == 0xD8 || marker == 0xD9)
+        return;
+    const int length = int(payload.size()) + 2;
+    out += char(length >> 8);
+    out += char(length & 0xFF);
+    out += payload;
+}
+
+// Entropy-coded bits, with the zero byte that must follow every 0xFF.
+class BitWriter
+{
+public:
+    explicit BitWriter(QByteArray &out)
+        : m_out(out)
+    { }
+    void write(quint32 bits, int count)
+    {
+        for (int i = count - 1; i >= 0; --i) {
+            m_byte = (m_byte << 1) | ((bits >> i) & 1);
+            if (++m_count == 8)
+                flushByte();
+        }
+    }
+    void finish()
+    {
+        while (m_count != 0)
+            write(1, 1);
+    }
+
+private:
+    void flushByte()
+    {
+        m_out += char(m_byte);
+        if (m_byte == 0xFF)
+            m_out += char(0);
+        m_byte = 0;
+        m_count = 0;
+    }
+    QByteArray &m_out;
+    quint32 m_byte = 0;
+    int m_count = 0;
+};
+
+} // namespace
+
+QByteArray CraftJpeg(const CraftedJpeg &crafted)
+{
+    using Scans = CraftedJpeg::Scans;
+    const bool progressive = crafted.kind != Scans::Baseline;
+    QByteArray out;
+    appendMarker(out, 0xD8);
+    appendMarker(out, 0xDB, QByteArray(1, 0) + QByteArray(64, 1)); // table 0, all ones
+    if (crafted.restartInterval > 0) {
+        appendMarker(
+            out, 0xDD, bytes({crafted.restartInterval >> 8, crafted.restartInterval & 0xFF}));
+    }
+    const QByteArray frame = bytes({8, crafted.size.height() >> 8, crafted.size.height() & 0xFF,
+        crafted.size.width() >> 8, crafted.size.width() & 0xFF, 1, 1, 0x11, 0});
+    const uchar frameMarker
+        = crafted.arithmetic ? (progressive ? 0xCA : 0xC9) : (progressive ? 0xC2 : 0xC0);
+    appendMarker(out, frameMarker, frame);
+    if (!crafted.arithmetic) {
+        // One code of one bit in each table: DC difference 0, and AC "run of 2^14 + n
+        // empty blocks".
+        const QByteArray oneCode = bytes({1}) + QByteArray(15, 0);
+        appendMarker(out, 0xC4, bytes({0x00}) + oneCode + bytes({0x00}));
+        appendMarker(out, 0xC4, bytes({0x10}) + oneCode + bytes({0xE0}));
+    }
+
+    const qint64 blocks
+        = qint64((crafted.size.width() + 7) / 8) * qint64((crafted.size.height() + 7) / 8);
+    for (int scan = 0; scan < crafted.scans; ++scan) {
+        const bool refine = crafted.kind == Scans::Refinements;
+        const bool dc = crafted.kind == Scans::DcFirst;
+        appendMarker(out, 0xDA,
+            bytes({1, 1, 0x00, progressive && !dc ? 1 : 0, dc ? 0 : 63, refine ? 0x10 : 0}));
+        if (crafted.arithmetic || !progressive || dc)
+            continue; // libjpeg reads zeros where the data ends
+        BitWriter bits(out);
+        constexpr qint64 LongestRun = (1 << 15) - 1;
+        for (qint64 done = 0; done < blocks; done += LongestRun)
+            bits.write((0u << 14) | 0x3FFF, 15); // the code 0, then 14 bits of run length
+        bits.finish();
+    }
+    appendMarker(out, 0xD9);
+    return out;
 }

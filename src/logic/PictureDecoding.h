@@ -10,32 +10,64 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
-// No picture is decoded to more pixels than this (after JPEG's own scaling).
-constexpr qint64 MaxDecodedPixels = 64'000'000;
-// A JPEG claiming more pixels than this is not decoded, however far it could be scaled
-// down: even at an eighth, every one of its blocks is decoded, which takes many seconds
-// for the largest sizes the format allows (a file of a few hundred bytes can claim them).
-constexpr qint64 MaxJpegSourcePixels = 16384LL * 16384;
-// Working memory libjpeg may take for a picture stored in several scans (progressive JPEG),
-// whose coefficients are all held at once.
-constexpr long MaxJpegWorkingMemory = 512L * 1024 * 1024;
-// A JPEG with more scans than this is taken for a crafted file: each scan costs a pass over
-// the whole picture.
+// Decoding must stay well under a second and a few hundred megabytes whatever the file, since
+// it runs at every start, every rebuild of the board and in the open-picture dialog's preview.
+// The limits below bound the work itself, not only sizes: a small file can claim a large picture
+// and make libjpeg visit all of it many times over.
+
+// No picture is decoded to more pixels than this (after JPEG's own scaling): 128 MB as RGB32.
+constexpr qint64 MaxDecodedPixels = 32'000'000;
+// The work libjpeg may do on a JPEG's data, in units of one coefficient of one block in one
+// scan: each scan costs, for every block it covers, the coefficients of its band plus 16, and
+// 48 for each restart, and half as much again with arithmetic coding. The costliest data known
+// takes about 0.6 ns a unit (crafted refinement scans, arithmetic or not). A 6000 x 4000
+// photograph in several scans (progressive) takes 145 million with colour at half resolution
+// and 250 million with full-resolution colour; in one scan, 45 and 90 million.
+constexpr qint64 MaxJpegWork = 320'000'000;
+// The buffer in which libjpeg keeps every coefficient of a JPEG stored in several scans
+// (progressive, mostly), at 128 bytes a block whatever the output scale. A 6000 x 4000 picture
+// with full-resolution colour needs 144 MB.
+constexpr qint64 MaxJpegCoefficientBytes = 160LL * 1024 * 1024;
+// Honest JPEGs have about ten scans; each scan costs a pass over the picture and its tables.
 constexpr int MaxJpegScans = 500;
-// Files larger than this are not read at all.
-constexpr qint64 MaxPictureFileBytes = 256LL * 1024 * 1024;
+// JPEG files larger than this are not read at all: decoding dense data costs time by the byte,
+// about 5 ns a byte in one scan (a 24-megapixel photograph takes 5 to 15 MB).
+constexpr qint64 MaxPictureFileBytes = 48LL * 1024 * 1024;
+// The same for a JPEG in several scans, whose data costs about 17 ns a byte.
+constexpr qint64 MaxProgressiveJpegBytes = 16LL * 1024 * 1024;
+
+// Why a picture file gives no picture.
+enum class PictureProblem {
+    None, // there is a picture
+    Unreadable, // missing, not a plain file, of a type not read, damaged or empty
+    Refused, // decoding it would take more time or memory than any picture may
+};
+
+// A decoded picture, or no picture and why not. It is a std::optional<QImage>, so callers that
+// only need the picture use it as one; a refused picture is best treated as an unreadable one.
+struct DecodedPicture : std::optional<QImage>
+{
+    DecodedPicture(QImage picture)
+        : std::optional<QImage>(std::move(picture))
+    { }
+    DecodedPicture(PictureProblem problem)
+        : problem(problem)
+    { }
+    PictureProblem problem = PictureProblem::None;
+};
 
 // Decodes a picture file at no more than the size needed for a board of boardSize; the
 // format follows the file's extension (.jpg/.jpeg, .bmp, .ico; metafiles are not read).
-// No picture when the file cannot be read or decoded. The picture is opaque
+// No picture when the file cannot be read or decoded, or costs too much. The picture is opaque
 // (Format_RGB32); transparent parts of icons and bitmaps come out white, as the tiles
 // under them are.
-std::optional<QImage> DecodePictureFile(const QString &path, QSize boardSize);
+DecodedPicture DecodePictureFile(const QString &path, QSize boardSize);
 
 // Decodes JPEG data, scaled down by libjpeg as far as boardSize allows (an empty boardSize
 // asks for the full size). Grayscale, progressive, CMYK and YCCK pictures are read too.
-std::optional<QImage> DecodeJpeg(const QByteArray &data, QSize boardSize);
+DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize);
 
 // The eighths at which a JPEG of pictureSize is decoded for a board of boardSize: the
 // smallest scale (1..8) whose output covers the board in both directions, else 8 (the
@@ -50,5 +82,26 @@ struct JpegEncoding
     bool progressive = false;
     // Cmyk and Ycck write Adobe-style inverted CMYK converted from the picture's colours.
     Colours colours = Colours::Rgb;
+    bool fullResolutionColour = false; // rather than colour at half the resolution both ways
 };
 QByteArray EncodeJpeg(const QImage &image, const JpegEncoding &encoding = {});
+
+// A crafted JPEG, for the tests, the fuzz corpus and the benchmarks: a grey picture claiming
+// size whose data is nothing but runs of empty blocks, or nothing at all (libjpeg reads zeros
+// where data is missing). It is small, a few hundred bytes a scan at 16000 x 16000 at most,
+// but libjpeg visits every block of the picture in every scan.
+struct CraftedJpeg
+{
+    enum class Scans {
+        Baseline, // one sequential scan
+        EndOfBandRuns, // progressive: first scans of the whole AC band
+        Refinements, // progressive: refinement scans of the whole AC band
+        DcFirst, // progressive: first scans of the DC coefficients, with no data
+    };
+    QSize size;
+    int scans = 1;
+    Scans kind = Scans::EndOfBandRuns;
+    bool arithmetic = false; // arithmetic coding, with no data at all (libjpeg reads zeros)
+    int restartInterval = 0; // in blocks; the restart markers themselves are left out
+};
+QByteArray CraftJpeg(const CraftedJpeg &crafted);

@@ -85,7 +85,7 @@ void compareBlocks(const QImage &decoded, bool grey, int tolerance)
     }
 }
 
-enum class Outcome { Picture, NoPicture, PictureOrNone };
+enum class Outcome { Picture, Unreadable, Refused, PictureOrNone };
 
 } // namespace
 
@@ -156,6 +156,10 @@ void TestPictureDecoding::decodesFormats_data()
         << false << 16;
     QTest::newRow("smaller than the board") << "i.jpg" << EncodeJpeg(blockPicture({300, 200}))
                                             << QSize(1200, 1200) << QSize(300, 200) << false << 16;
+    // Within the limits on the work and on the coefficients held at once.
+    QTest::newRow("large progressive photo, largest board")
+        << "j.jpg" << EncodeJpeg(blockPicture({6000, 4000}), {90, true}) << QSize(1200, 1200)
+        << QSize(2250, 1500) << false << 16;
 }
 
 void TestPictureDecoding::decodesFormats()
@@ -166,7 +170,8 @@ void TestPictureDecoding::decodesFormats()
     QFETCH(QSize, size);
     QFETCH(bool, grey);
     QFETCH(int, tolerance);
-    const std::optional<QImage> decoded = DecodePictureFile(writeFile(name, data), board);
+    const DecodedPicture decoded = DecodePictureFile(writeFile(name, data), board);
+    QCOMPARE(decoded.problem, PictureProblem::None);
     QVERIFY(decoded.has_value());
     QCOMPARE(decoded->format(), QImage::Format_RGB32);
     QCOMPARE(decoded->size(), size);
@@ -191,33 +196,48 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
         byte = char(random.bounded(256));
 
     QTest::newRow("noise after the start marker")
-        << "noise.jpg" << QByteArray("\xFF\xD8", 2) + noise << board << Outcome::NoPicture;
+        << "noise.jpg" << QByteArray("\xFF\xD8", 2) + noise << board << Outcome::Unreadable;
     QTest::newRow("progressive cut in half")
         << "cut.jpg" << progressive.left(progressive.size() / 2) << board << Outcome::PictureOrNone;
     QTest::newRow("zero width") << "zero.jpg" << withFrameSize(baseline, 0, 240) << board
-                                << Outcome::NoPicture;
+                                << Outcome::Unreadable;
     // More pixels than the limits allow.
     QTest::newRow("claims 10000 x 10000, full size")
-        << "huge.jpg" << withFrameSize(baseline, 10000, 10000) << QSize() << Outcome::NoPicture;
+        << "huge.jpg" << withFrameSize(baseline, 10000, 10000) << QSize() << Outcome::Refused;
     // Scaled to an eighth, the output would fit, but every block is still decoded.
     QTest::newRow("claims 61415 x 64719, scaled to the board")
-        << "huge.jpg" << withFrameSize(baseline, 61415, 64719) << board << Outcome::NoPicture;
+        << "huge.jpg" << withFrameSize(baseline, 61415, 64719) << board << Outcome::Refused;
+    QTest::newRow("one scan claiming 16384 x 16384")
+        << "huge.jpg" << CraftJpeg({{16384, 16384}, 1, CraftedJpeg::Scans::Baseline}) << board
+        << Outcome::Refused;
     // Scaled down, the output would be small, but a progressive picture holds all its
-    // coefficients at full size: gigabytes, unless libjpeg keeps to its memory limit.
+    // coefficients at full size.
     QTest::newRow("progressive claims 16000 x 16000")
-        << "huge.jpg" << withFrameSize(progressive, 16000, 16000) << board << Outcome::NoPicture;
-    // Each scan is a pass over the whole picture; a file of very many is refused.
+        << "huge.jpg" << withFrameSize(progressive, 16000, 16000) << board << Outcome::Refused;
+    // Each scan is a pass over the whole picture; a small file can hold hundreds.
     QTest::newRow("300 scans more")
         << "scans.jpg" << withRepeatedScan(progressive, 300) << board << Outcome::Picture;
     QTest::newRow("600 scans more")
-        << "scans.jpg" << withRepeatedScan(progressive, 600) << board << Outcome::NoPicture;
-    QTest::newRow("bitmap claims 100000 x 100000")
-        << "huge.bmp" << withBitmapSize(bitmap, 100000, 100000) << board << Outcome::NoPicture;
+        << "scans.jpg" << withRepeatedScan(progressive, 600) << board << Outcome::Refused;
+    QTest::newRow("500 scans of empty blocks, 16000 x 16000")
+        << "scans.jpg" << CraftJpeg({{16000, 16000}, 500}) << board << Outcome::Refused;
+    // Few scans of a picture whose coefficients fit, but each costly to decode.
+    QTest::newRow("10 refinement scans, 9000 x 9000")
+        << "scans.jpg" << CraftJpeg({{9000, 9000}, 10, CraftedJpeg::Scans::Refinements}) << board
+        << Outcome::Refused;
+    QTest::newRow("3 arithmetic refinement scans, 9000 x 9000")
+        << "scans.jpg" << CraftJpeg({{9000, 9000}, 3, CraftedJpeg::Scans::Refinements, true})
+        << board << Outcome::Refused;
+    QTest::newRow("4 arithmetic DC scans, a restart at each block")
+        << "scans.jpg" << CraftJpeg({{9000, 9000}, 4, CraftedJpeg::Scans::DcFirst, true, 1})
+        << board << Outcome::Refused;
+    QTest::newRow("bitmap claims 8000 x 8000")
+        << "huge.bmp" << withBitmapSize(bitmap, 8000, 8000) << board << Outcome::Refused;
     QTest::newRow("bitmap claims negative width")
-        << "negative.bmp" << withBitmapSize(bitmap, -5000, 300) << board << Outcome::NoPicture;
-    QTest::newRow("noise as icon") << "noise.ico" << noise << board << Outcome::NoPicture;
+        << "negative.bmp" << withBitmapSize(bitmap, -5000, 300) << board << Outcome::Unreadable;
+    QTest::newRow("noise as icon") << "noise.ico" << noise << board << Outcome::Unreadable;
     QTest::newRow("png is not offered")
-        << "picture.png" << qtEncoded(picture, "png") << board << Outcome::NoPicture;
+        << "picture.png" << qtEncoded(picture, "png") << board << Outcome::Unreadable;
 }
 
 void TestPictureDecoding::damagedOrHostileFiles()
@@ -227,16 +247,21 @@ void TestPictureDecoding::damagedOrHostileFiles()
     QFETCH(QSize, board);
     QFETCH(Outcome, outcome);
     const QString path = writeFile(name, data);
-    const std::optional<QImage> decoded = DecodePictureFile(path, board);
-    if (outcome != Outcome::PictureOrNone)
-        QCOMPARE(decoded.has_value(), outcome == Outcome::Picture);
+    const DecodedPicture decoded = DecodePictureFile(path, board);
+    QCOMPARE(decoded.has_value(), decoded.problem == PictureProblem::None);
+    if (outcome != Outcome::PictureOrNone) {
+        QCOMPARE(decoded.problem,
+            outcome == Outcome::Picture       ? PictureProblem::None
+                : outcome == Outcome::Refused ? PictureProblem::Refused
+                                              : PictureProblem::Unreadable);
+    }
     if (decoded) {
         QCOMPARE(decoded->format(), QImage::Format_RGB32);
         QVERIFY(qint64(decoded->width()) * decoded->height() <= MaxDecodedPixels);
     }
     // The same data straight from memory behaves alike.
     if (name.endsWith(u".jpg"))
-        QCOMPARE(DecodeJpeg(data, board).has_value(), decoded.has_value());
+        QCOMPARE(DecodeJpeg(data, board).problem, decoded.problem);
 }
 
 void TestPictureDecoding::onlyPlainFilesAreRead()

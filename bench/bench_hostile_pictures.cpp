@@ -1,0 +1,369 @@
+// Files that cost time rather than size, and honest large photos: each decoded in a process of
+// its own for the largest board (1200 × 1200) and for the open-picture dialog's preview
+// (180 × 180), with wall time, processor time and peak resident memory, beside libjpeg-turbo's
+// djpeg decoding the same file at the same DCT scale (once; it has no limits and can take
+// minutes on the crafted files).
+//
+//   bench_hostile_pictures [--keep FOLDER] [--decoder PROGRAM]
+//     --keep     writes the files to FOLDER and leaves them there
+//     --decoder  times PROGRAM --decode FILE SIZE instead of this program's own decoder, so
+//                that another build's figures can be set beside these
+//   bench_hostile_pictures --decode FILE SIZE
+//     decodes FILE for a SIZE × SIZE board and prints the outcome
+
+#include "PhotoLikePicture.h"
+#include "logic/PictureDecoding.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+constexpr int Runs = 3;
+constexpr int Boards[] = {1200, 180};
+
+struct Sample
+{
+    QString outcome;
+    double seconds = 0;
+    double processorSeconds = 0;
+    double megabytes = 0; // peak resident
+};
+
+double now()
+{
+    timespec time {};
+    clock_gettime(CLOCK_MONOTONIC, &time);
+    return double(time.tv_sec) + double(time.tv_nsec) / 1e9;
+}
+
+// Runs a program to its end with its output collected, measured as /usr/bin/time would.
+std::optional<Sample> measure(const QStringList &command)
+{
+    std::vector<QByteArray> arguments;
+    for (const QString &argument : command)
+        arguments.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    int output[2];
+    if (pipe(output) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const double started = now();
+    pid_t child = 0;
+    const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    if (failed != 0) {
+        close(output[0]);
+        return std::nullopt;
+    }
+    QByteArray printed;
+    char buffer[4096];
+    for (ssize_t got; (got = read(output[0], buffer, sizeof buffer)) > 0;)
+        printed.append(buffer, got);
+    close(output[0]);
+    int status = 0;
+    rusage usage {};
+    if (wait4(child, &status, 0, &usage) != child)
+        return std::nullopt;
+    Sample sample;
+    sample.seconds = now() - started;
+    const auto seconds = [](timeval time) { return double(time.tv_sec) + time.tv_usec / 1e6; };
+    sample.processorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    sample.megabytes = double(usage.ru_maxrss) / 1024.0;
+    sample.outcome = WIFEXITED(status) && WEXITSTATUS(status) == 0
+        ? QString::fromUtf8(printed.trimmed())
+        : QStringLiteral("failed");
+    return sample;
+}
+
+Sample median(std::vector<Sample> samples)
+{
+    const auto middle = [&](auto field) {
+        std::vector<double> values;
+        for (const Sample &sample : samples)
+            values.push_back(sample.*field);
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    Sample result = samples.front();
+    result.seconds = middle(&Sample::seconds);
+    result.processorSeconds = middle(&Sample::processorSeconds);
+    result.megabytes = middle(&Sample::megabytes);
+    return result;
+}
+
+int decodeOnce(const QString &path, int boardLength)
+{
+    const DecodedPicture picture = DecodePictureFile(path, QSize(boardLength, boardLength));
+    if (picture)
+        std::printf("picture %dx%d\n", picture->width(), picture->height());
+    else
+        std::printf(picture.problem == PictureProblem::Refused ? "refused\n" : "unreadable\n");
+    return 0;
+}
+
+struct Case
+{
+    QString name;
+    QString file;
+    std::function<QByteArray()> data;
+    QSize size; // as the file claims it; empty for files that are not JPEGs
+};
+
+QByteArray noiseJpeg(QSize size)
+{
+    QImage noise(size, QImage::Format_RGB32);
+    QRandomGenerator random(16);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
+        random.fillRange(line, size.width());
+    }
+    return EncodeJpeg(noise, {100, true, JpegEncoding::Colours::Rgb, true});
+}
+
+// An 8-bit run-length bitmap that claims size and ends at once; Qt fills the rest.
+QByteArray emptyRunLengthBitmap(QSize size)
+{
+    QByteArray data(14 + 40 + 256 * 4 + 2, 0);
+    char *bytes = data.data();
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    qToLittleEndian(quint32(data.size()), bytes + 2);
+    qToLittleEndian(quint32(14 + 40 + 256 * 4), bytes + 10);
+    qToLittleEndian(quint32(40), bytes + 14);
+    qToLittleEndian(qint32(size.width()), bytes + 18);
+    qToLittleEndian(qint32(size.height()), bytes + 22);
+    qToLittleEndian(quint16(1), bytes + 26);
+    qToLittleEndian(quint16(8), bytes + 28);
+    qToLittleEndian(quint32(1), bytes + 30); // BI_RLE8
+    qToLittleEndian(quint32(2), bytes + 34);
+    qToLittleEndian(quint32(256), bytes + 46);
+    bytes[data.size() - 1] = 1; // end of bitmap
+    return data;
+}
+
+// An icon whose one entry is a large PNG picture of one colour, which compresses to little.
+QByteArray largePngIcon(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "png");
+    QByteArray icon(6 + 16, 0);
+    char *bytes = icon.data();
+    qToLittleEndian(quint16(1), bytes + 2);
+    qToLittleEndian(quint16(1), bytes + 4);
+    qToLittleEndian(quint16(1), bytes + 10);
+    qToLittleEndian(quint16(32), bytes + 12);
+    qToLittleEndian(quint32(png.size()), bytes + 14);
+    qToLittleEndian(quint32(icon.size()), bytes + 18);
+    return icon + png;
+}
+
+std::vector<Case> cases()
+{
+    using Scans = CraftedJpeg::Scans;
+    std::vector<Case> all;
+    const auto crafted = [&](const QString &name, const QString &file, CraftedJpeg jpeg) {
+        all.push_back({name, file, [jpeg] { return CraftJpeg(jpeg); }, jpeg.size});
+    };
+    crafted(QStringLiteral("500 scans of empty blocks"), QStringLiteral("scans500.jpg"),
+        {{16000, 16000}, 500});
+    crafted(QStringLiteral("600 scans of empty blocks"), QStringLiteral("scans600.jpg"),
+        {{16000, 16000}, 600});
+    crafted(QStringLiteral("600 scans of empty blocks"), QStringLiteral("scans600-small.jpg"),
+        {{4000, 4000}, 600});
+    crafted(QStringLiteral("10 refinement scans"), QStringLiteral("refinements.jpg"),
+        {{9000, 9000}, 10, Scans::Refinements});
+    crafted(QStringLiteral("10 refinement scans, arithmetic"),
+        QStringLiteral("arithmetic-refinements.jpg"), {{9000, 9000}, 10, Scans::Refinements, true});
+    crafted(QStringLiteral("20 DC scans, arithmetic, restarts"),
+        QStringLiteral("arithmetic-restarts.jpg"), {{9000, 9000}, 20, Scans::DcFirst, true, 1});
+    crafted(QStringLiteral("one scan, arithmetic"), QStringLiteral("arithmetic-claim.jpg"),
+        {{16000, 16000}, 1, Scans::Baseline, true});
+    crafted(QStringLiteral("one scan"), QStringLiteral("claim.jpg"),
+        {{16000, 16000}, 1, Scans::Baseline});
+
+    // The densest data there is, at the largest file allowed.
+    const QSize noiseSize(2600, 1700);
+    all.push_back({QStringLiteral("noise, quality 100, progressive"), QStringLiteral("noise.jpg"),
+        [=] { return noiseJpeg(noiseSize); }, noiseSize});
+
+    const QSize photoSize(6000, 4000);
+    const auto photo = [=](JpegEncoding encoding) {
+        return [=] { return EncodeJpeg(PhotoLikePicture(photoSize), encoding); };
+    };
+    all.push_back(
+        {QStringLiteral("photo, quality 90"), QStringLiteral("photo.jpg"), photo({90}), photoSize});
+    all.push_back({QStringLiteral("photo, quality 90, progressive"),
+        QStringLiteral("photo-progressive.jpg"), photo({90, true}), photoSize});
+    all.push_back({QStringLiteral("photo, q. 95, progr., full colour"),
+        QStringLiteral("photo-full-colour.jpg"),
+        photo({95, true, JpegEncoding::Colours::Rgb, true}), photoSize});
+
+    all.push_back({QStringLiteral("run-length bitmap, no data"), QStringLiteral("claim.bmp"),
+        [] {
+            return emptyRunLengthBitmap({6000, 5300});
+        },
+        {}});
+    all.push_back({QStringLiteral("icon holding a large PNG"), QStringLiteral("png.ico"),
+        [] {
+            return largePngIcon({5000, 5000});
+        },
+        {}});
+    return all;
+}
+
+int writeFiles(const QString &folder)
+{
+    for (const Case &item : cases()) {
+        const QByteArray data = item.data();
+        QFile file(QDir(folder).filePath(item.file));
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+            return 1;
+        }
+    }
+    return 0;
+}
+
+QString sizeText(qint64 bytes)
+{
+    return bytes < 1024 * 1024 ? QStringLiteral("%1 KB").arg(bytes / 1024.0, 0, 'f', 1)
+                               : QStringLiteral("%1 MB").arg(bytes / 1e6, 0, 'f', 1);
+}
+
+void printRow(const QString &name, const QString &detail, const QString &outcome,
+    const Sample &sample, const QString &reference)
+{
+    std::printf("%-34s %-26s %-20s %7.3f %7.3f %6.0f   %s\n", qPrintable(name), qPrintable(detail),
+        qPrintable(outcome), sample.seconds, sample.processorSeconds, sample.megabytes,
+        qPrintable(reference));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const QStringList arguments = [&] {
+        QStringList list;
+        for (int i = 0; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    if (arguments.size() == 4 && arguments[1] == u"--decode")
+        return decodeOnce(arguments[2], arguments[3].toInt());
+    if (arguments.size() == 3 && arguments[1] == u"--write")
+        return writeFiles(arguments[2]);
+
+    QCoreApplication application(argc, argv);
+    QString decoder = QCoreApplication::applicationFilePath();
+    QString folderPath;
+    for (int i = 1; i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == u"--keep")
+            folderPath = arguments[i + 1];
+        else if (arguments[i] == u"--decoder")
+            decoder = QFileInfo(arguments[i + 1]).absoluteFilePath();
+    }
+    QTemporaryDir temporary;
+    if (folderPath.isEmpty()) {
+        if (!temporary.isValid()) {
+            std::fprintf(stderr, "no temporary folder\n");
+            return 1;
+        }
+        folderPath = temporary.path();
+    } else if (!QDir().mkpath(folderPath)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folderPath));
+        return 1;
+    }
+    const QString djpeg = QStandardPaths::findExecutable(QStringLiteral("djpeg"));
+    if (djpeg.isEmpty())
+        std::printf("djpeg not found (package libjpeg-turbo-progs): no reference figures\n");
+    std::printf(
+        "decoder: %s; medians of %d runs; djpeg once per DCT scale\n", qPrintable(decoder), Runs);
+    std::printf("%-34s %-26s %-20s %7s %7s %6s   %s\n", "file", "claims, size, board", "outcome",
+        "s", "cpu s", "MB", "djpeg: s, cpu s, MB");
+
+    // Written by a process of its own: the decoders are started from this one, and a process
+    // started from a large one inherits its peak memory as its own.
+    const std::optional<Sample> written
+        = measure({QCoreApplication::applicationFilePath(), QStringLiteral("--write"), folderPath});
+    if (!written || written->outcome == u"failed") {
+        std::fprintf(stderr, "cannot write the files to %s\n", qPrintable(folderPath));
+        return 1;
+    }
+    for (const Case &item : cases()) {
+        const QString path = QDir(folderPath).filePath(item.file);
+        const qint64 bytes = QFileInfo(path).size();
+        std::optional<int> lastScale;
+        for (const int board : Boards) {
+            std::vector<Sample> samples;
+            for (int run = 0; run < Runs; ++run) {
+                const std::optional<Sample> sample
+                    = measure({decoder, QStringLiteral("--decode"), path, QString::number(board)});
+                if (!sample) {
+                    std::fprintf(stderr, "cannot run %s\n", qPrintable(decoder));
+                    return 1;
+                }
+                samples.push_back(*sample);
+            }
+            const Sample ours = median(samples);
+
+            QString reference = QStringLiteral("-");
+            if (!djpeg.isEmpty() && item.size.isValid()) {
+                const int scale = JpegScaleEighths(item.size, QSize(board, board));
+                if (lastScale == scale) {
+                    reference = QStringLiteral("(as above)");
+                } else if (const std::optional<Sample> theirs
+                    = measure({djpeg, QStringLiteral("-scale"), QStringLiteral("%1/8").arg(scale),
+                        QStringLiteral("-outfile"), QStringLiteral("/dev/null"), path})) {
+                    reference = QStringLiteral("%1 %2 %3 (%4/8)")
+                                    .arg(theirs->seconds, 0, 'f', 3)
+                                    .arg(theirs->processorSeconds, 0, 'f', 3)
+                                    .arg(theirs->megabytes, 0, 'f', 0)
+                                    .arg(scale);
+                }
+                lastScale = scale;
+            }
+            const QString claimed = item.size.isValid()
+                ? QStringLiteral("%1x%2").arg(item.size.width()).arg(item.size.height())
+                : QString();
+            printRow(board == Boards[0] ? item.name : QString(),
+                QStringLiteral("%1 %2 %3").arg(claimed, sizeText(bytes)).arg(board), ours.outcome,
+                ours, reference);
+        }
+    }
+    return 0;
+}
