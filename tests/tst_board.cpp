@@ -1,6 +1,7 @@
 #include "app/ProgramWindows.h"
 #include "app/TiloraApplication.h"
 #include "app/Resources.h"
+#include "logic/PictureDecoding.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
@@ -181,7 +182,9 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
         QMetaObject::invokeMethod(dialog, "accept");
     });
     window->Bildladen1Click();
-    QCOMPARE(descriptions.size(), 7);
+    // The classic seven, then those the toolkit reads here (PNG always).
+    QCOMPARE(descriptions.size(), 7 + FurtherPictureFormats().size());
+    QCOMPARE(descriptions[7], QStringLiteral("PNG Bilder (*.png)"));
     QCOMPARE(descriptions.first(),
         QStringLiteral("Alle Dateien (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
     QCOMPARE(firstPatterns, (QStringList {"*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));

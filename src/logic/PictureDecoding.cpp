@@ -384,6 +384,56 @@ DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
     return reading.errors.refused ? PictureProblem::Refused : PictureProblem::Unreadable;
 }
 
+namespace {
+
+struct FurtherFormat
+{
+    const char *reader;      // the toolkit's name of the format
+    const char *description; // as the file dialog shows it
+    QStringList extensions;
+};
+
+const QList<FurtherFormat> &furtherFormats()
+{
+    static const QList<FurtherFormat> formats{
+        {"png", "PNG Bilder", {QStringLiteral("png")}},
+        {"gif", "GIF Bilder", {QStringLiteral("gif")}},
+        {"webp", "WebP Bilder", {QStringLiteral("webp")}},
+        {"tiff", "TIFF Bilder", {QStringLiteral("tif"), QStringLiteral("tiff")}},
+    };
+    return formats;
+}
+
+// The format of a further extension whose reader is installed; empty otherwise.
+QByteArray furtherFormatOf(const QString &extension)
+{
+    const QList<QByteArray> installed = QImageReader::supportedImageFormats();
+    for (const FurtherFormat &format : furtherFormats()) {
+        if (format.extensions.contains(extension) && installed.contains(format.reader))
+            return format.reader;
+    }
+    return {};
+}
+
+} // namespace
+
+QList<PictureFormat> FurtherPictureFormats()
+{
+    QList<PictureFormat> result;
+    const QList<QByteArray> installed = QImageReader::supportedImageFormats();
+    for (const FurtherFormat &format : furtherFormats()) {
+        if (!installed.contains(format.reader))
+            continue;
+        QStringList patterns;
+        for (const QString &extension : format.extensions)
+            patterns << QStringLiteral("*.") + extension;
+        result.append({QStringLiteral("%1 (%2)")
+                           .arg(QLatin1String(format.description), patterns.join(u';')),
+                       patterns});
+    }
+    return result;
+}
+
 DecodedPicture DecodePictureFile(const QString &path, QSize boardSize)
 {
     const QFileInfo info(path);
@@ -393,6 +443,8 @@ DecodedPicture DecodePictureFile(const QString &path, QSize boardSize)
     const QString extension = info.suffix().toLower();
     if (extension == u"bmp" || extension == u"ico")
         return decodeWithQt(path, extension.toLatin1());
+    if (const QByteArray format = furtherFormatOf(extension); !format.isEmpty())
+        return decodeWithQt(path, format);
     if (extension != u"jpg" && extension != u"jpeg")
         return PictureProblem::Unreadable; // metafiles and anything else: the caller draws a motif
 

@@ -7,7 +7,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <utility>
@@ -64,6 +66,15 @@ struct DecodedPicture : std::optional<QImage>
 // (Format_RGB32); transparent parts of icons and bitmaps come out white, as the tiles
 // under them are.
 DecodedPicture DecodePictureFile(const QString &path, QSize boardSize);
+
+// Further formats that the toolkit's readers handle here (PNG, GIF, WebP, TIFF, where their
+// readers are installed): description and patterns of each, in the file dialog's order.
+struct PictureFormat
+{
+    QString description;
+    QStringList patterns;
+};
+QList<PictureFormat> FurtherPictureFormats();
 
 // Decodes JPEG data, scaled down by libjpeg as far as boardSize allows (an empty boardSize
 // asks for the full size). Grayscale, progressive, CMYK and YCCK pictures are read too.

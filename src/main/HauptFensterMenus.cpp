@@ -8,6 +8,7 @@
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "logic/FileLocations.h"
+#include "logic/PictureDecoding.h"
 #include "windows/bildfenster.h"
 
 #include <QCoreApplication>
@@ -57,10 +58,14 @@ QAction *makeItem(QObject *owner, const char *name, const QString &caption, bool
 
 QString TTiloraForm::pictureFileFilter()
 {
-    return QStringLiteral(
+    QString filter = QStringLiteral(
         "Alle Dateien (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
         "JPEG Bilddatei (*.jpg)|*.jpg|JPEG Bilddatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
         "Symbole (*.ico)|*.ico|Erweiterte Metadateien (*.emf)|*.emf|Metadateien (*.wmf)|*.wmf");
+    // The formats the toolkit reads here follow the classic ones.
+    for (const PictureFormat &format : FurtherPictureFormats())
+        filter += u'|' + format.description + u'|' + format.patterns.join(u';');
+    return filter;
 }
 
 void TTiloraForm::createMenuItems()

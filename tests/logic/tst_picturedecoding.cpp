@@ -145,6 +145,7 @@ void TestPictureDecoding::decodesFormats_data()
                                 << QSize() << size << false << 14;
     QTest::newRow("bitmap") << "e.bmp" << qtEncoded(picture, "bmp") << QSize() << size << false
                             << 0;
+    QTest::newRow("PNG") << "e.png" << qtEncoded(picture, "png") << QSize() << size << false << 0;
     QTest::newRow("icon") << "f.ico" << qtEncoded(blockPicture(QSize(96, 96)), "ico") << QSize()
                           << QSize(96, 96) << false << 0;
     // JPEGs are decoded at the smallest M eighths, ceil(size * M / 8), that cover the board.
@@ -176,6 +177,30 @@ void TestPictureDecoding::decodesFormats()
     QCOMPARE(decoded->format(), QImage::Format_RGB32);
     QCOMPARE(decoded->size(), size);
     compareBlocks(*decoded, grey, tolerance);
+}
+
+static quint32 crc32Of(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A PNG whose header claims another size (its checksum mended, so that readers trust it).
+static QByteArray withPngSize(QByteArray png, quint32 width, quint32 height)
+{
+    for (int i = 0; i < 4; ++i) {
+        png[16 + i] = char(width >> (24 - 8 * i));
+        png[20 + i] = char(height >> (24 - 8 * i));
+    }
+    const quint32 crc = crc32Of(png.mid(12, 17));
+    for (int i = 0; i < 4; ++i)
+        png[29 + i] = char(crc >> (24 - 8 * i));
+    return png;
 }
 
 void TestPictureDecoding::damagedOrHostileFiles_data()
@@ -236,8 +261,12 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     QTest::newRow("bitmap claims negative width")
         << "negative.bmp" << withBitmapSize(bitmap, -5000, 300) << board << Outcome::Unreadable;
     QTest::newRow("noise as icon") << "noise.ico" << noise << board << Outcome::Unreadable;
-    QTest::newRow("png is not offered")
-        << "picture.png" << qtEncoded(picture, "png") << board << Outcome::Unreadable;
+    QTest::newRow("svg is not offered")
+        << "picture.svg" << QByteArray("<svg xmlns='http://www.w3.org/2000/svg'/>") << board
+        << Outcome::Unreadable;
+    QTest::newRow("png claiming 20000 x 20000")
+        << "huge.png" << withPngSize(qtEncoded(picture, "png"), 20000, 20000) << board
+        << Outcome::Refused;
 }
 
 void TestPictureDecoding::damagedOrHostileFiles()
