@@ -46,22 +46,9 @@ void TestSettingsFile::preparedFileSizesTheBoardAndCloseWritesIt()
     QCOMPARE(program.process()->exitCode(), 0);
 
     const QByteArray text = program.readFile(QStringLiteral("tilora.ini"));
-    QVERIFY(text.startsWith("; von Hand\n[Allgemein]\n"));
-    QVERIFY(text.contains("ZeigeMischen=1\n"));
-    QVERIFY(text.contains("\n[Fremd]\nA=1\n"));
-    QVERIFY(text.contains("Groesse=8\n"));
-    QVERIFY(text.contains("SteinGroesse=40\n"));
-    // The sixteen keys in their order, the section's own lines first.
-    const QByteArray section = text.left(text.indexOf("[Fremd]"));
-    QStringList keys;
-    for (const QByteArray &line : section.split('\n'))
-        if (line.contains('='))
-            keys << QString::fromUtf8(line.left(line.indexOf('=')));
-    QCOMPARE(keys, (QStringList{"Groesse", "SteinGroesse", "ZeigeMischen", "Bild", "Vorschau",
-                                "BildModus", "Animation", "Steinrahmen", "Transparenz",
-                                "Mischdauer", "Zoom", "Steinfarbe", "Brettfarbe",
-                                "SteinTextFont", "SteinTextGroesse", "SteinTextFarbe",
-                                "SteinTextStyle"}));
+    // Written into the file as it stands; the keys' order is the settings value's.
+    QVERIFY(text.startsWith("; von Hand\n[Allgemein]\nGroesse=8\nSteinGroesse=40\n"));
+    QVERIFY(text.contains("\nZeigeMischen=1\n") && text.contains("\n[Fremd]\nA=1\n"));
     // The motif shown is the checked one, not the stored one.
     QVERIFY(text.contains("Bild=Motiv A\n"));
 }
