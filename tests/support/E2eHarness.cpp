@@ -28,6 +28,30 @@ QProcessEnvironment toolEnvironment()
     return environment;
 }
 
+// Runs a tool against the test display; false when it does not end in time.
+bool execute(QProcess &process, const QString &program, const QStringList &arguments,
+             int timeoutMs)
+{
+    process.setProcessEnvironment(toolEnvironment());
+    process.start(program, arguments);
+    if (process.waitForFinished(timeoutMs))
+        return true;
+    process.kill();
+    process.waitForFinished();
+    return false;
+}
+
+// The ids an "xdotool search" prints; none when it finds nothing.
+QStringList search(const QStringList &arguments)
+{
+    QProcess process;
+    execute(process, QStringLiteral("xdotool"),
+            QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible")} + arguments,
+            10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 void ensureRootColour()
 {
     static bool done = false;
@@ -52,11 +76,7 @@ bool available()
 QString run(const QString &program, const QStringList &arguments, int timeoutMs)
 {
     QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
+    if (!execute(process, program, arguments, timeoutMs)) {
         QTest::qFail(qPrintable(QStringLiteral("%1 did not end").arg(program)), __FILE__,
                      __LINE__);
         return {};
@@ -75,14 +95,10 @@ QImage screenshot()
 {
     ensureRootColour();
     QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(QStringLiteral("import"),
-                  {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
+    if (!execute(process, QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")},
+                 30000))
         return {};
-    }
     QImage image;
     image.loadFromData(process.readAllStandardOutput(), "PNG");
     return image.convertToFormat(QImage::Format_RGB32);
@@ -137,14 +153,7 @@ QRegion windowShape(const QString &windowId)
 
 QStringList visibleWindows(qint64 pid)
 {
-    QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                   QStringLiteral("--pid"), QString::number(pid)});
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput())
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return search({QStringLiteral("--pid"), QString::number(pid)});
 }
 
 QRect waitForNewWindow(qint64 pid, const QStringList &known, int timeoutMs)
@@ -176,21 +185,14 @@ QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point)
 QString waitForWindow(const QString &title, int timeoutMs, qint64 pid)
 {
     ensureRootColour();
+    QStringList arguments;
+    if (pid > 0)
+        arguments << QStringLiteral("--pid") << QString::number(pid);
+    arguments << QStringLiteral("--name")
+              << QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
     QDeadlineTimer deadline(timeoutMs);
-    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title)
-                            + QLatin1Char('$');
     while (!deadline.hasExpired()) {
-        QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
-        if (pid > 0)
-            arguments << QStringLiteral("--pid") << QString::number(pid);
-        arguments << QStringLiteral("--name") << pattern;
-        QProcess process;
-        process.setProcessEnvironment(toolEnvironment());
-        process.start(QStringLiteral("xdotool"), arguments);
-        process.waitForFinished(10000);
-        const QStringList ids = QString::fromLocal8Bit(process.readAllStandardOutput())
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        if (!ids.isEmpty())
+        if (const QStringList ids = search(arguments); !ids.isEmpty())
             return ids.last();
         QTest::qWait(50);
     }
@@ -303,11 +305,7 @@ qint64 Program::pid() const
 bool Program::waitForExit(int timeoutMs)
 {
     QProcess *first = process();
-    if (!first)
-        return true;
-    if (first->state() == QProcess::NotRunning)
-        return true;
-    return first->waitForFinished(timeoutMs);
+    return !first || first->state() == QProcess::NotRunning || first->waitForFinished(timeoutMs);
 }
 
 void Program::kill()
