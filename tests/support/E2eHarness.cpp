@@ -41,12 +41,15 @@ bool execute(QProcess &process, const QString &program, const QStringList &argum
     return false;
 }
 
-// The ids an "xdotool search" prints; none when it finds nothing.
-QStringList search(const QStringList &arguments)
+// The ids of the visible windows that meet every condition; none when none does (without
+// "--all" xdotool takes a window that meets any one of them).
+QStringList search(const QStringList &conditions)
 {
     QProcess process;
     execute(process, QStringLiteral("xdotool"),
-            QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible")} + arguments,
+            QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--all")}
+                + conditions,
             10000);
     return QString::fromLocal8Bit(process.readAllStandardOutput())
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
