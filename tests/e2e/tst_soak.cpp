@@ -3,6 +3,7 @@
 #include "support/E2eHarness.h"
 #include "logic/HighscoreTable.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -379,6 +380,7 @@ void TestSoak::gamesInARow()
 
     QElapsedTimer clock;
     clock.start();
+    const QDate firstDay = QDate::currentDate();
     m_program->start();
     m_windowId = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, m_program->pid());
     QVERIFY(!m_windowId.isEmpty());
@@ -454,7 +456,12 @@ void TestSoak::gamesInARow()
         if (entry.isEmpty())
             continue;
         ++rows;
-        QVERIFY2(entry.name.startsWith(QStringLiteral("Spiel ")), qPrintable(entry.name));
+        // The name as typed, umlaut included, and the day of the game.
+        QVERIFY2(entry.name.startsWith(QStringLiteral("Spiel "))
+                && entry.name.trimmed().endsWith(QStringLiteral(" Jörg")),
+            qPrintable(entry.name));
+        const QDate date = QDate::fromString(entry.date, QStringLiteral("dd.MM.yyyy"));
+        QVERIFY2(date >= firstDay && date <= QDate::currentDate(), qPrintable(entry.date));
         QVERIFY(entry.TimeKey > 0);
     }
     // Every solved game ranked while the table had room; games ended by chance in their first
