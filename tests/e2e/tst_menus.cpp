@@ -1,6 +1,5 @@
 #include "support/E2eHarness.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QTest>
 
@@ -72,10 +71,10 @@ bool TestMenusE2e::startProgram()
     m_windowId
         = e2e::waitForWindow(QStringLiteral("Tilora"), 15000, m_program->start()->processId());
     // The first build sizes the window to the board: 5 × 5 tiles of 50 and the frame.
-    QDeadlineTimer deadline(10000);
-    while (!m_windowId.isEmpty() && !deadline.hasExpired()
-        && (m_window = e2e::windowGeometry(m_windowId)).size() != QSize(286, 286))
-        QTest::qWait(100);
+    e2e::waitUntil([this] {
+        return m_windowId.isEmpty()
+            || (m_window = e2e::windowGeometry(m_windowId)).size() == QSize(286, 286);
+    });
     // Let the first showing settle (the pointer is moved to the window's middle).
     QTest::qWait(500);
     return m_window.size() == QSize(286, 286);
@@ -139,9 +138,7 @@ void TestMenusE2e::pPausesARunningGame()
 
     // "Mischen!" in the board's middle starts the shuffle; the clock runs once it ends.
     e2e::click(onWindow(143, 143));
-    QDeadlineTimer deadline(20000);
-    while (e2e::visibleWindows(m_program->pid()).size() > 1 && !deadline.hasExpired())
-        QTest::qWait(100);
+    e2e::waitUntil([this] { return e2e::visibleWindows(m_program->pid()).size() == 1; }, 20000);
     QTest::qWait(1500);
     e2e::mouseMove(onWindow(10, 143));
     e2e::key(QStringLiteral("p"));

@@ -1,7 +1,7 @@
+#include "logic/HighscoreTable.h"
 #include "logic/IniFile.h"
 #include "support/E2eColourBoard.h"
 #include "support/E2eHarness.h"
-#include "logic/HighscoreTable.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -122,25 +122,16 @@ void TestSoak::focusMainWindow()
 
 bool TestSoak::waitForMainSize(int grid)
 {
-    QDeadlineTimer deadline(15000);
-    do {
-        m_window = e2e::windowGeometry(m_windowId);
-        if (m_window.size() == windowSize(grid))
-            return true;
-        QTest::qWait(100);
-    } while (!deadline.hasExpired());
-    return false;
+    return e2e::waitUntil(
+        [&] { return (m_window = e2e::windowGeometry(m_windowId)).size() == windowSize(grid); },
+        15000);
 }
 
 bool TestSoak::waitForOnlyMainWindow(int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        if (e2e::visibleWindows(m_program->pid()) == QStringList {m_windowId})
-            return true;
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return false;
+    return e2e::waitUntil(
+        [&] { return e2e::visibleWindows(m_program->pid()) == QStringList {m_windowId}; },
+        timeoutMs);
 }
 
 // Opens the menu of a caption button and clicks its line (counted from 0), or in the submenu
@@ -219,10 +210,8 @@ bool TestSoak::openAndCancelSettings()
     const QRect place = e2e::windowGeometry(dialog);
     e2e::mouseMove(place.topLeft() + QPoint(place.width() / 2, 8));
     e2e::key(QStringLiteral("Escape"));
-    QDeadlineTimer deadline(10000);
-    while (e2e::visibleWindows(m_program->pid()).contains(dialog) && !deadline.hasExpired())
-        QTest::qWait(50);
-    return !e2e::visibleWindows(m_program->pid()).contains(dialog) && waitForMainSize(m_grid);
+    return e2e::waitUntil([&] { return !e2e::visibleWindows(m_program->pid()).contains(dialog); })
+        && waitForMainSize(m_grid);
 }
 
 bool TestSoak::switchMode(bool byMenu)
@@ -255,12 +244,10 @@ bool TestSoak::changeGrid(int grid)
 bool TestSoak::solveIntoTable(int game)
 {
     std::optional<e2e::ColourBoard> board;
-    QDeadlineTimer deadline(15000);
-    while (!(board = e2e::colourBoardOnScreen(
-                 e2e::screenshot(), [this](int cell) { return cellCentre(cell); }))
-        && !deadline.hasExpired())
-        QTest::qWait(100);
-    if (!board)
+    const auto centre = [this](int cell) { return cellCentre(cell); };
+    if (!e2e::waitUntil(
+            [&] { return bool(board = e2e::colourBoardOnScreen(e2e::screenshot(), centre)); },
+            15000))
         return false;
     const QList<int> presses = e2e::solveColourBoard(*board);
     if (presses.isEmpty())

@@ -161,15 +161,17 @@ QStringList visibleWindows(qint64 pid)
 
 QRect waitForNewWindow(qint64 pid, const QStringList &known, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        for (const QString &id : visibleWindows(pid)) {
-            if (!known.contains(id))
-                return windowGeometry(id);
-        }
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return {};
+    QString found;
+    waitUntil(
+        [&] {
+            for (const QString &id : visibleWindows(pid)) {
+                if (found.isEmpty() && !known.contains(id))
+                    found = id;
+            }
+            return !found.isEmpty();
+        },
+        timeoutMs);
+    return found.isEmpty() ? QRect() : windowGeometry(found);
 }
 
 QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point)
@@ -193,13 +195,9 @@ QString waitForWindow(const QString &title, int timeoutMs, qint64 pid)
         arguments << QStringLiteral("--pid") << QString::number(pid);
     arguments << QStringLiteral("--name")
               << QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (const QStringList ids = search(arguments); !ids.isEmpty())
-            return ids.last();
-        QTest::qWait(50);
-    }
-    return {};
+    QStringList ids;
+    waitUntil([&] { return !(ids = search(arguments)).isEmpty(); }, timeoutMs);
+    return ids.isEmpty() ? QString() : ids.last();
 }
 
 void mouseMove(QPoint point)
@@ -237,15 +235,20 @@ void type(const QString &text)
                                     QStringLiteral("20"), text});
 }
 
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
 bool waitForPixel(QPoint point, const QColor &color, bool equal, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        if ((pixelAt(point) == color) == equal)
-            return true;
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return false;
+    return waitUntil([&] { return (pixelAt(point) == color) == equal; }, timeoutMs);
 }
 
 Program::Program()
