@@ -76,7 +76,8 @@ void TestSettingsFile::startAppliesTheFileAndCloseWritesTheWindow()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("; meine Einstellungen\r\n[Allgemein]\r\nZeigeMischen=1\r\ngroesse=7\r\n"
                    "Steingroesse=40\r\nAnimation=1\r\nMischdauer=3\r\nSteinRahmen=0\r\n"
-                   "Transparenz=0\r\nSteinTextStyle=2\r\n\r\n[Anderes]\r\nSchluessel=Wert\r\n");
+                   "Transparenz=0\r\nSteinTextStyle=2\r\nBild=Motiv "
+                   "B\r\n\r\n[Anderes]\r\nSchluessel=Wert\r\n");
     }
     auto windows = start();
     TTiloraForm &main = *windows->main;
@@ -99,6 +100,8 @@ void TestSettingsFile::startAppliesTheFileAndCloseWritesTheWindow()
     const QByteArray text = settingsText();
     QVERIFY(text.contains("\r\nGroesse=9\r\n") && text.contains("\r\nSteinGroesse=45\r\n"));
     QVERIFY(text.contains("\r\nAnimation=1\r\n") && text.contains("\r\nSteinTextStyle=2\r\n"));
+    // The motif shown is the checked one, not the stored one.
+    QVERIFY(text.contains("\r\nBild=Motiv A\r\n"));
     // Keys that differ only in letter case are the same key: each stays once.
     QCOMPARE(text.toLower().count("steingroesse="), 1);
     // The window writes into the file as it is, not over it.
