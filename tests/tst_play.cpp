@@ -131,8 +131,7 @@ void TestPlay::run(Command command)
         return;
     // A tile in line with the free slot, by where it shows.
     for (auto *tile : window->Brett->findChildren<TTiloraStein *>(Qt::FindDirectChildrenOnly)) {
-        const QPoint cell = window->cellOfTile(tile);
-        if (tile->isVisible() && (cell.x() == window->puzzle().freeCell().x()) != (cell.y() == window->puzzle().freeCell().y()))
+        if (tile->isVisible() && window->puzzle().moveForPress(window->cellOfTile(tile)))
             return click(tile->PieceImage);
     }
     QFAIL("no tile in line with the free slot");

@@ -127,11 +127,13 @@ QStringList TestSettingsDialog::state() const
     QStringList values;
     for (const QAction *mark : {w->Vorschau1, w->Schummeln1, w->Transparenz1, w->Steineumrahmen1})
         values << QString::number(mark->isChecked());
-    for (const int value : {w->puzzle().gridSize(), w->settings().zoomFactor, w->animationSpeed(), w->shuffleDuration(),
-             w->puzzle().tileSize(), int(w->isClockRunning()), int(w->puzzle().cheated)})
+    for (const int value : {w->puzzle().gridSize(), w->settings().zoomFactor,
+             w->animationSpeed(), w->shuffleDuration(), w->puzzle().tileSize(),
+             int(w->isClockRunning()), int(w->puzzle().cheated)})
         values << QString::number(value);
-    values << w->settings().tileColor.name() << w->settings().boardColor.name() << w->Brett->font().toString()
-           << board.color(QPalette::WindowText).name() << board.color(QPalette::Window).name()
+    values << w->settings().tileColor.name() << w->settings().boardColor.name()
+           << w->Brett->font().toString() << board.color(QPalette::WindowText).name()
+           << board.color(QPalette::Window).name()
            << w->outline() << arrangement(w);
     return values;
 }
