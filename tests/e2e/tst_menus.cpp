@@ -1,6 +1,5 @@
 #include "support/E2eHarness.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QTest>
 
@@ -14,7 +13,6 @@ private slots:
     void cleanup();
 
     void menuButtonOpensTheDrawnMenu();
-    void choosingSixBySixRebuildsTheBoard();
     void f6SwitchesToNumbers();
     void pPausesARunningGame();
     void closeButtonEndsTheProgram();
@@ -23,8 +21,6 @@ private:
     // Starts the program and waits for its main window; false when it does not show.
     bool startProgram();
     QPoint onWindow(int x, int y) const { return m_window.topLeft() + QPoint(x, y); }
-    // Waits for one more window of the program than those known; its geometry or null.
-    // The menu line under a screen point: the run of rows of its colour at the menu's left.
 
     std::unique_ptr<e2e::Program> m_program;
     QString m_windowId;
@@ -72,18 +68,13 @@ void TestMenusE2e::cleanup()
 
 bool TestMenusE2e::startProgram()
 {
-    QProcess *process = m_program->start();
-    m_windowId = e2e::waitForWindow(QStringLiteral("Tilora"), 15000, process->processId());
-    if (m_windowId.isEmpty())
-        return false;
+    m_windowId
+        = e2e::waitForWindow(QStringLiteral("Tilora"), 15000, m_program->start()->processId());
     // The first build sizes the window to the board: 5 × 5 tiles of 50 and the frame.
-    QDeadlineTimer deadline(10000);
-    do {
-        m_window = e2e::windowGeometry(m_windowId);
-        if (m_window.size() == QSize(286, 286))
-            break;
-        QTest::qWait(100);
-    } while (!deadline.hasExpired());
+    e2e::waitUntil([this] {
+        return m_windowId.isEmpty()
+            || (m_window = e2e::windowGeometry(m_windowId)).size() == QSize(286, 286);
+    });
     // Let the first showing settle (the pointer is moved to the window's middle).
     QTest::qWait(500);
     return m_window.size() == QSize(286, 286);
@@ -118,44 +109,6 @@ void TestMenusE2e::menuButtonOpensTheDrawnMenu()
     e2e::key(QStringLiteral("Escape"));
 }
 
-void TestMenusE2e::choosingSixBySixRebuildsTheBoard()
-{
-    E2E_REQUIRE_DISPLAY();
-    QVERIFY(startProgram());
-    QStringList known = e2e::visibleWindows(m_program->pid());
-    e2e::click(onWindow(45, 8));
-    const QRect menu = e2e::waitForNewWindow(m_program->pid(), known);
-    QVERIFY2(!menu.isNull(), "no menu opened");
-    known = e2e::visibleWindows(m_program->pid());
-
-    // Find the lines by hovering the first one, then open "Groesse", the second.
-    e2e::mouseMove(QPoint(menu.left() + 40, menu.top() + 6));
-    QVERIFY(e2e::waitForPixel(QPoint(menu.left() + 3, menu.top() + 6), Silver));
-    const QRect first
-        = e2e::menuLineAt(e2e::screenshot(), menu, QPoint(menu.left() + 40, menu.top() + 6));
-    const QPoint sizes(menu.left() + 40, first.bottom() + first.height() / 2);
-    e2e::click(sizes);
-    const QRect submenu = e2e::waitForNewWindow(m_program->pid(), known);
-    QVERIFY2(!submenu.isNull(), "the sizes did not open");
-
-    // "6×6" is the third line of the sizes.
-    e2e::mouseMove(QPoint(submenu.left() + 30, submenu.top() + 6));
-    QVERIFY(e2e::waitForPixel(QPoint(submenu.left() + 3, submenu.top() + 6), Silver));
-    const QRect line = e2e::menuLineAt(
-        e2e::screenshot(), submenu, QPoint(submenu.left() + 30, submenu.top() + 6));
-    e2e::click(QPoint(submenu.left() + 30, line.top() + 2 * line.height() + line.height() / 2));
-
-    QDeadlineTimer deadline(10000);
-    QRect window;
-    do {
-        window = e2e::windowGeometry(m_windowId);
-        if (window.size() == QSize(336, 336))
-            break;
-        QTest::qWait(100);
-    } while (!deadline.hasExpired());
-    QCOMPARE(window.size(), QSize(336, 336));
-}
-
 void TestMenusE2e::f6SwitchesToNumbers()
 {
     E2E_REQUIRE_DISPLAY();
@@ -185,9 +138,7 @@ void TestMenusE2e::pPausesARunningGame()
 
     // "Mischen!" in the board's middle starts the shuffle; the clock runs once it ends.
     e2e::click(onWindow(143, 143));
-    QDeadlineTimer deadline(20000);
-    while (e2e::visibleWindows(m_program->pid()).size() > 1 && !deadline.hasExpired())
-        QTest::qWait(100);
+    e2e::waitUntil([this] { return e2e::visibleWindows(m_program->pid()).size() == 1; }, 20000);
     QTest::qWait(1500);
     e2e::mouseMove(onWindow(10, 143));
     e2e::key(QStringLiteral("p"));

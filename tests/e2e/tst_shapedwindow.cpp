@@ -2,7 +2,6 @@
 
 #include "region/FormRgn.h"
 
-#include <QDeadlineTimer>
 #include <QTest>
 #include <QWidget>
 
@@ -53,27 +52,20 @@ struct ColouredWindow
 // colour at every point of `inside` (window coordinates); returns what still differs.
 QString waitForScreen(QPoint origin, const QList<QPoint> &root, const QList<QPoint> &inside)
 {
-    QDeadlineTimer deadline(10000);
     QStringList wrong;
-    do {
+    e2e::waitUntil([&] {
         wrong.clear();
         const QImage screen = e2e::screenshot();
-        auto check = [&](QPoint point, const QColor &colour) {
-            const QColor seen = e2e::pixelAt(screen, origin + point);
-            if (seen != colour)
+        for (const QPoint point : root + inside) {
+            const QColor colour = root.contains(point) ? e2e::rootColor() : WindowColour;
+            if (const QColor seen = e2e::pixelAt(screen, origin + point); seen != colour)
                 wrong << QStringLiteral("%1,%2 is %3, not %4")
                              .arg(point.x())
                              .arg(point.y())
                              .arg(seen.name(), colour.name());
-        };
-        for (const QPoint point : root)
-            check(point, e2e::rootColor());
-        for (const QPoint point : inside)
-            check(point, WindowColour);
-        if (wrong.isEmpty())
-            return {};
-        QTest::qWait(100);
-    } while (!deadline.hasExpired());
+        }
+        return wrong.isEmpty();
+    });
     return wrong.join(QStringLiteral("; "));
 }
 

@@ -1,8 +1,9 @@
+#include "logic/HighscoreTable.h"
 #include "logic/IniFile.h"
 #include "support/E2eColourBoard.h"
 #include "support/E2eHarness.h"
-#include "logic/HighscoreTable.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -121,25 +122,16 @@ void TestSoak::focusMainWindow()
 
 bool TestSoak::waitForMainSize(int grid)
 {
-    QDeadlineTimer deadline(15000);
-    do {
-        m_window = e2e::windowGeometry(m_windowId);
-        if (m_window.size() == windowSize(grid))
-            return true;
-        QTest::qWait(100);
-    } while (!deadline.hasExpired());
-    return false;
+    return e2e::waitUntil(
+        [&] { return (m_window = e2e::windowGeometry(m_windowId)).size() == windowSize(grid); },
+        15000);
 }
 
 bool TestSoak::waitForOnlyMainWindow(int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        if (e2e::visibleWindows(m_program->pid()) == QStringList {m_windowId})
-            return true;
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return false;
+    return e2e::waitUntil(
+        [&] { return e2e::visibleWindows(m_program->pid()) == QStringList {m_windowId}; },
+        timeoutMs);
 }
 
 // Opens the menu of a caption button and clicks its line (counted from 0), or in the submenu
@@ -218,10 +210,8 @@ bool TestSoak::openAndCancelSettings()
     const QRect place = e2e::windowGeometry(dialog);
     e2e::mouseMove(place.topLeft() + QPoint(place.width() / 2, 8));
     e2e::key(QStringLiteral("Escape"));
-    QDeadlineTimer deadline(10000);
-    while (e2e::visibleWindows(m_program->pid()).contains(dialog) && !deadline.hasExpired())
-        QTest::qWait(50);
-    return !e2e::visibleWindows(m_program->pid()).contains(dialog) && waitForMainSize(m_grid);
+    return e2e::waitUntil([&] { return !e2e::visibleWindows(m_program->pid()).contains(dialog); })
+        && waitForMainSize(m_grid);
 }
 
 bool TestSoak::switchMode(bool byMenu)
@@ -254,12 +244,10 @@ bool TestSoak::changeGrid(int grid)
 bool TestSoak::solveIntoTable(int game)
 {
     std::optional<e2e::ColourBoard> board;
-    QDeadlineTimer deadline(15000);
-    while (!(board = e2e::colourBoardOnScreen(
-                 e2e::screenshot(), [this](int cell) { return cellCentre(cell); }))
-        && !deadline.hasExpired())
-        QTest::qWait(100);
-    if (!board)
+    const auto centre = [this](int cell) { return cellCentre(cell); };
+    if (!e2e::waitUntil(
+            [&] { return bool(board = e2e::colourBoardOnScreen(e2e::screenshot(), centre)); },
+            15000))
         return false;
     const QList<int> presses = e2e::solveColourBoard(*board);
     if (presses.isEmpty())
@@ -379,6 +367,7 @@ void TestSoak::gamesInARow()
 
     QElapsedTimer clock;
     clock.start();
+    const QDate firstDay = QDate::currentDate();
     m_program->start();
     m_windowId = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, m_program->pid());
     QVERIFY(!m_windowId.isEmpty());
@@ -454,7 +443,12 @@ void TestSoak::gamesInARow()
         if (entry.isEmpty())
             continue;
         ++rows;
-        QVERIFY2(entry.name.startsWith(QStringLiteral("Spiel ")), qPrintable(entry.name));
+        // The name as typed, umlaut included, and the day of the game.
+        QVERIFY2(entry.name.startsWith(QStringLiteral("Spiel "))
+                && entry.name.trimmed().endsWith(QStringLiteral(" Jörg")),
+            qPrintable(entry.name));
+        const QDate date = QDate::fromString(entry.date, QStringLiteral("dd.MM.yyyy"));
+        QVERIFY2(date >= firstDay && date <= QDate::currentDate(), qPrintable(entry.date));
         QVERIFY(entry.TimeKey > 0);
     }
     // Every solved game ranked while the table had room; games ended by chance in their first

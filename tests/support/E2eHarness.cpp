@@ -28,6 +28,33 @@ QProcessEnvironment toolEnvironment()
     return environment;
 }
 
+// Runs a tool against the test display; false when it does not end in time.
+bool execute(QProcess &process, const QString &program, const QStringList &arguments,
+             int timeoutMs)
+{
+    process.setProcessEnvironment(toolEnvironment());
+    process.start(program, arguments);
+    if (process.waitForFinished(timeoutMs))
+        return true;
+    process.kill();
+    process.waitForFinished();
+    return false;
+}
+
+// The ids of the visible windows that meet every condition; none when none does (without
+// "--all" xdotool takes a window that meets any one of them).
+QStringList search(const QStringList &conditions)
+{
+    QProcess process;
+    execute(process, QStringLiteral("xdotool"),
+            QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--all")}
+                + conditions,
+            10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 void ensureRootColour()
 {
     static bool done = false;
@@ -52,11 +79,7 @@ bool available()
 QString run(const QString &program, const QStringList &arguments, int timeoutMs)
 {
     QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
+    if (!execute(process, program, arguments, timeoutMs)) {
         QTest::qFail(qPrintable(QStringLiteral("%1 did not end").arg(program)), __FILE__,
                      __LINE__);
         return {};
@@ -75,14 +98,10 @@ QImage screenshot()
 {
     ensureRootColour();
     QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(QStringLiteral("import"),
-                  {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
+    if (!execute(process, QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")},
+                 30000))
         return {};
-    }
     QImage image;
     image.loadFromData(process.readAllStandardOutput(), "PNG");
     return image.convertToFormat(QImage::Format_RGB32);
@@ -137,27 +156,22 @@ QRegion windowShape(const QString &windowId)
 
 QStringList visibleWindows(qint64 pid)
 {
-    QProcess process;
-    process.setProcessEnvironment(toolEnvironment());
-    process.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                   QStringLiteral("--pid"), QString::number(pid)});
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput())
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return search({QStringLiteral("--pid"), QString::number(pid)});
 }
 
 QRect waitForNewWindow(qint64 pid, const QStringList &known, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        for (const QString &id : visibleWindows(pid)) {
-            if (!known.contains(id))
-                return windowGeometry(id);
-        }
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return {};
+    QString found;
+    waitUntil(
+        [&] {
+            for (const QString &id : visibleWindows(pid)) {
+                if (found.isEmpty() && !known.contains(id))
+                    found = id;
+            }
+            return !found.isEmpty();
+        },
+        timeoutMs);
+    return found.isEmpty() ? QRect() : windowGeometry(found);
 }
 
 QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point)
@@ -176,25 +190,14 @@ QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point)
 QString waitForWindow(const QString &title, int timeoutMs, qint64 pid)
 {
     ensureRootColour();
-    QDeadlineTimer deadline(timeoutMs);
-    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title)
-                            + QLatin1Char('$');
-    while (!deadline.hasExpired()) {
-        QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
-        if (pid > 0)
-            arguments << QStringLiteral("--pid") << QString::number(pid);
-        arguments << QStringLiteral("--name") << pattern;
-        QProcess process;
-        process.setProcessEnvironment(toolEnvironment());
-        process.start(QStringLiteral("xdotool"), arguments);
-        process.waitForFinished(10000);
-        const QStringList ids = QString::fromLocal8Bit(process.readAllStandardOutput())
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        if (!ids.isEmpty())
-            return ids.last();
-        QTest::qWait(50);
-    }
-    return {};
+    QStringList arguments;
+    if (pid > 0)
+        arguments << QStringLiteral("--pid") << QString::number(pid);
+    arguments << QStringLiteral("--name")
+              << QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
+    QStringList ids;
+    waitUntil([&] { return !(ids = search(arguments)).isEmpty(); }, timeoutMs);
+    return ids.isEmpty() ? QString() : ids.last();
 }
 
 void mouseMove(QPoint point)
@@ -232,15 +235,20 @@ void type(const QString &text)
                                     QStringLiteral("20"), text});
 }
 
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
 bool waitForPixel(QPoint point, const QColor &color, bool equal, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        if ((pixelAt(point) == color) == equal)
-            return true;
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return false;
+    return waitUntil([&] { return (pixelAt(point) == color) == equal; }, timeoutMs);
 }
 
 Program::Program()
@@ -306,11 +314,7 @@ qint64 Program::pid() const
 bool Program::waitForExit(int timeoutMs)
 {
     QProcess *first = process();
-    if (!first)
-        return true;
-    if (first->state() == QProcess::NotRunning)
-        return true;
-    return first->waitForFinished(timeoutMs);
+    return !first || first->state() == QProcess::NotRunning || first->waitForFinished(timeoutMs);
 }
 
 void Program::kill()

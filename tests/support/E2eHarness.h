@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,6 +61,9 @@ void type(const QString &text);
 // The line of a drawn menu on screen under a point: the run of the point's colour up and down
 // a column near the menu's left edge, as wide as the menu.
 QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point);
+
+// Polls until the condition holds; false when it still does not when the time is up.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000);
 
 // Waits until the colour at a point is (or is no longer) the given one.
 bool waitForPixel(QPoint point, const QColor &color, bool equal = true, int timeoutMs = 5000);
