@@ -25,6 +25,10 @@ QProcessEnvironment toolEnvironment()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display());
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // Started from a Wayland desktop, the program would otherwise take the Wayland session's
+    // ways; the tests look at the X server of their own.
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("XDG_SESSION_TYPE"));
     return environment;
 }
 
