@@ -6,7 +6,9 @@
 
 #include "app/ProgramWindows.h"
 #include "controls/Panel.h"
+#include "logic/Settings.h"
 #include "main/HauptFenster.h"
+#include "main/TiloraStein.h"
 #include "windows/startenfenster.h"
 
 #include <QApplication>
@@ -53,13 +55,15 @@ int main(int argc, char *argv[])
     auto windows = CreateProgramWindows();
     TTiloraForm &window = *windows->main;
     window.movePointer = [](QPoint) {};
-    window.setPictureName(QStringLiteral("Motiv A"));
-    window.GridSize = 12;
-    window.TileWidth = window.TileHeight = 100;
-    window.Transparenz1->setChecked(true);
-    window.Steineumrahmen1->setChecked(true);
-    window.puzzle().options.showShuffle = false;
-    window.SetShuffleDuration(4);
+    Settings settings = window.settings();
+    settings.pictureName = QStringLiteral("Motiv A");
+    settings.gridSize = 12;
+    settings.tileSize = 100;
+    settings.transparent = true;
+    settings.tileFrames = true;
+    settings.showShuffle = false;
+    settings.shuffleDuration = 4;
+    window.setSettings(settings);
     window.move(0, 0);
     window.show();
     for (int i = 0; i < 20; ++i) {
@@ -85,19 +89,16 @@ int main(int argc, char *argv[])
     // 2. One frame of a slide of eleven tiles on the 12 x 12 board of 100-pixel tiles, with
     //    the free slot cut out: tile positions, the new outline, and the repaint it causes.
     window.RebuildBoard();
-    window.Panel4->hide();
-    window.SekundenZaehler->start();
+    window.startGame();
     window.SetAnimationSpeed(1);
     std::vector<double> frames;
+    const int last = window.puzzle().gridSize() - 1;
     for (int slide = 0; slide < 40; ++slide) {
-        const bool toLeft = window.puzzle().freeCell().x() == 11;
-        window.MoveSourceCol = window.puzzle().freeCell().x();
-        window.MoveSourceRow = window.puzzle().freeCell().y();
-        window.MoveTargetCol = toLeft ? 0 : 11;
-        window.MoveTargetRow = window.puzzle().freeCell().y();
-        while (window.puzzle().freeCell().x() != window.MoveTargetCol)
-            window.StepFreeSlot(toLeft ? -1 : 1, 0);
-        window.AnimationFrame = 0;
+        // A press at the far end of the free cell's row moves every tile of the row.
+        const QPoint free = window.puzzle().freeCell();
+        const TTiloraStein *far = window.TileGrid()[free.x() == last ? 0 : last][free.y()];
+        window.BoardMouseDown(far->PieceImage, Qt::LeftButton, QPoint(5, 5));
+        window.AnimTimer->stop(); // the frames are driven here, one by one
         for (int frame = 1; frame <= AnimationFrames(1) + 1; ++frame) {
             QElapsedTimer timer;
             timer.start();
