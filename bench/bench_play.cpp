@@ -88,8 +88,7 @@ int main(int argc, char *argv[])
 
     // 2. One frame of a slide of eleven tiles on the 12 x 12 board of 100-pixel tiles, with
     //    the free slot cut out: tile positions, the new outline, and the repaint it causes.
-    window.RebuildBoard();
-    window.startGame();
+    //    The game of the last shuffle goes on: its board is far from solved.
     window.SetAnimationSpeed(1);
     std::vector<double> frames;
     const int last = window.puzzle().gridSize() - 1;

@@ -39,7 +39,9 @@ void TTiloraForm::CenterStartWindow()
     QWidget *start = m_windows.start;
     if (!start)
         return;
-    const QPoint place = CenteredOver(*start, *this);
+    // Called once per line move: the toolkit's idea of where the window is serves here; the
+    // shuffle asked the window system once when it began.
+    const QPoint place = CenteredOver(*start, QRect(mapToGlobal(QPoint(0, 0)), size()));
     // Called once per line move: moving a window to where it is costs a round trip.
     if (start->pos() != place)
         start->move(place);
@@ -94,6 +96,7 @@ void TTiloraForm::StartShuffle()
     const int duration = m_settings.shuffleDuration;
     const qint64 moves = ShuffleMoveCount(m_puzzle.gridSize(), duration);
     const bool showShuffle = m_puzzle.options.showShuffle;
+    RealWindowPosition(*this);
     if (start) {
         start->hide();
         start->show();
