@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QColor>
+#include <QCursor>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
@@ -352,6 +354,7 @@ private:
     bool m_gameEnding = false;
     bool m_closing = false;
     QString m_pointer;
+    QHash<QString, QCursor> m_pointers;
     class TrayIcon *m_trayIcon = nullptr;
     std::mt19937 m_random;
 };

@@ -33,11 +33,16 @@ void TTiloraForm::setPointer(const QString &name)
     if (m_pointer == name)
         return;
     m_pointer = name;
+    // The same cursor object for each pointer: the window system keeps a cursor per picture,
+    // so a picture made anew at every press would pile up there with every click.
+    auto made = m_pointers.constFind(name);
+    if (made == m_pointers.constEnd())
+        made = m_pointers.insert(name, PointerCursor(name));
     // One pointer for the whole program, over every control.
     if (QGuiApplication::overrideCursor())
-        QGuiApplication::changeOverrideCursor(PointerCursor(name));
+        QGuiApplication::changeOverrideCursor(*made);
     else
-        QGuiApplication::setOverrideCursor(PointerCursor(name));
+        QGuiApplication::setOverrideCursor(*made);
 }
 
 bool TTiloraForm::boardTakesPresses() const
