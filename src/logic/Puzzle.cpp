@@ -69,6 +69,13 @@ bool Puzzle::isSolved() const
     return true;
 }
 
+Puzzle Puzzle::newBoard(int gridSize, int tileSize) const
+{
+    Puzzle board(gridSize, tileSize);
+    board.options = options;
+    return board;
+}
+
 std::optional<LineMove> Puzzle::moveForPress(QPoint cell) const
 {
     if (!contains(cell) || (cell.x() == m_free.x()) == (cell.y() == m_free.y()))

@@ -69,6 +69,9 @@ public:
     bool contains(QPoint cell) const;
     bool isSolved() const;
 
+    // A solved board of another size with no game, keeping the options.
+    Puzzle newBoard(int gridSize, int tileSize) const;
+
     // The move a press on a cell makes: none unless the cell is in the free cell's row or
     // column (and is not the free cell itself).
     std::optional<LineMove> moveForPress(QPoint cell) const;

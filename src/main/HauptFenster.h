@@ -217,7 +217,6 @@ public:
     // ---- display options
     void SteinRahmenClick();
     void Transparenz1Click();
-    void SetAnimatedOutline();
 
     // ---- notification area
     void HideToTray();
@@ -312,6 +311,7 @@ private:
     void endPause();
     bool boardTakesPresses() const;
     void runPress(QPointer<QObject> control, QPoint keyDirection = QPoint());
+    void pressOrQueue(QObject *control, QPoint keyDirection);
     void runPendingPresses();
     void rebuildNow();
     void updateMarks();

@@ -72,9 +72,7 @@ void TTiloraForm::rebuildNow()
     endPause();
 
     const int gridSize = m_puzzle.gridSize();
-    PuzzleOptions options = m_puzzle.options;
-    m_puzzle = Puzzle(gridSize, fittingTileSize(m_settings.tileSize));
-    m_puzzle.options = options;
+    m_puzzle = m_puzzle.newBoard(gridSize, fittingTileSize(m_settings.tileSize));
     const int tileSize = m_puzzle.tileSize();
     Brett->resize(m_puzzle.boardSize());
     resize(Brett->width() + 2 * FrameWidth, Brett->height() + 2 * FrameWidth);
@@ -196,9 +194,7 @@ void TTiloraForm::N201Click(QAction *item)
         m_windows.start->hide();
     zeit->setText(QStringLiteral("00:00:00"));
     SekundenZaehler->stop();
-    const PuzzleOptions options = m_puzzle.options;
-    m_puzzle = Puzzle(item->data().toInt(), m_puzzle.tileSize());
-    m_puzzle.options = options;
+    m_puzzle = m_puzzle.newBoard(item->data().toInt(), m_puzzle.tileSize());
     updateMarks();
     RebuildBoard();
 }

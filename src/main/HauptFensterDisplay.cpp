@@ -20,11 +20,6 @@ void TTiloraForm::Transparenz1Click()
     UpdateOutline();
 }
 
-void TTiloraForm::SetAnimatedOutline()
-{
-    UpdateOutline();
-}
-
 void TTiloraForm::applyOptionToTiles()
 {
     const bool numbers = m_puzzle.options.cheatView || !m_settings.pictureMode;

@@ -67,13 +67,7 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
         }
         if (!boardTakesPresses())
             return;
-        if (m_slide || m_runningPresses) {
-            // The press waits for the slide; a player can't mean more than a few at once.
-            if (int(m_pendingPresses.size()) < MaxPendingPresses)
-                m_pendingPresses.push_back({QPointer<QObject>(sender), m_buildGeneration, {}});
-            return;
-        }
-        runPress(sender);
+        pressOrQueue(sender, QPoint());
         return;
     }
 
@@ -95,12 +89,18 @@ void TTiloraForm::MoveByKey(QPoint direction)
 {
     if (!boardTakesPresses() || Panel4->isVisible())
         return;
+    pressOrQueue(nullptr, direction);
+}
+
+void TTiloraForm::pressOrQueue(QObject *control, QPoint keyDirection)
+{
     if (m_slide || m_runningPresses) {
+        // The press waits for the slide; a player can't mean more than a few at once.
         if (int(m_pendingPresses.size()) < MaxPendingPresses)
-            m_pendingPresses.push_back({nullptr, m_buildGeneration, direction});
+            m_pendingPresses.push_back({control, m_buildGeneration, keyDirection});
         return;
     }
-    runPress(nullptr, direction);
+    runPress(control, keyDirection);
 }
 
 void TTiloraForm::runPress(QPointer<QObject> control, QPoint keyDirection)

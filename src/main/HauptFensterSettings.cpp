@@ -48,18 +48,17 @@ void TTiloraForm::setSettings(const Settings &settings)
 {
     m_settings = settings;
     SetPictureMode(settings.pictureMode);
-    PuzzleOptions options = m_puzzle.options;
+    // The game goes on where the board keeps its size.
+    if (settings.gridSize != m_puzzle.gridSize()) {
+        m_puzzle = m_puzzle.newBoard(settings.gridSize, m_puzzle.tileSize());
+        m_tileGrid = {};
+    }
+    m_puzzle.setTileSize(fittingTileSize(settings.tileSize));
+    PuzzleOptions &options = m_puzzle.options;
     options.transparent = settings.transparent;
     options.tileFrames = settings.tileFrames;
     options.solutionView = settings.solutionView;
     options.showShuffle = settings.showShuffle;
-    // The game goes on where the board keeps its size.
-    if (settings.gridSize != m_puzzle.gridSize()) {
-        m_puzzle = Puzzle(settings.gridSize, m_puzzle.tileSize());
-        m_tileGrid = {};
-    }
-    m_puzzle.setTileSize(fittingTileSize(settings.tileSize));
-    m_puzzle.options = options;
     applyBoardFont();
     updateMarks();
 }
