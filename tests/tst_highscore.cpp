@@ -86,7 +86,7 @@ private slots:
     void unreadableFileIsReportedAndKept();
 
 private:
-    QString filePath() const { return THighscore::highscoreFilePath(); }
+    QString filePath() const { return m_window->filePath(); }
     void writeFile(const QByteArray &content);
     QByteArray fileContent() const;
     // The value of a row's key in the last section that has it, as bytes.
@@ -105,7 +105,8 @@ private:
     bool runModal(std::function<void()> call, std::function<void()> action);
     bool addResult(const QString &time, std::function<void()> action)
     {
-        return runModal([this, time] { m_window->AddResult(time); }, std::move(action));
+        return runModal([this, time] { m_window->AddResult(time, m_window->configuration()); },
+                        std::move(action));
     }
 
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -116,8 +117,7 @@ private:
 void TestHighscore::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
-    TTiloraForm::setSettingsFolder(m_folder->path());
-    m_window = std::make_unique<THighscore>();
+    m_window = std::make_unique<THighscore>(m_folder->filePath(QStringLiteral("highscore.ini")));
     m_window->configuration = [] { return HighscoreConfiguration {false, "Motiv A", 4, 1}; };
     m_window->today = [] { return QDate(2024, 6, 7); };
     m_window->seedRandom(7);
@@ -128,7 +128,6 @@ void TestHighscore::init()
 void TestHighscore::cleanup()
 {
     m_window.reset();
-    TTiloraForm::setSettingsFolder(QString());
 }
 
 void TestHighscore::writeFile(const QByteArray &content)

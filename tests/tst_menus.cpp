@@ -1,9 +1,10 @@
-#include "app/ProgramWindows.h"
+#include "support/TestWindows.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
+#include "windows/highscorefenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
 
@@ -32,6 +33,9 @@ private slots:
     void keys();
     void heldKeyActsOnce();
     void menusOpenAtTheirPlaces();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -88,22 +92,32 @@ void TestMenus::cleanupTestCase()
 
 void TestMenus::init()
 {
-    m_windows = CreateProgramWindows();
+    m_windows = CreateTestWindows(m_folder.path());
     TTiloraForm *window = main();
     window->movePointer = [](QPoint) {};
-    window->setPictureName(m_folder.filePath(QStringLiteral("nicht-da.jpg")));
+    SetPictureName(*window, m_folder.filePath(QStringLiteral("nicht-da.jpg")));
     window->openDocument = [this](const QString &) { m_commands << "help"; };
-    window->showHighscores = [this] { m_commands << "highscore"; };
+    // The high score window shows modally: noted, and closed again once it is up.
+    m_windows->highscore->installEventFilter(this);
     window->choosePictureFile = [this](QWidget *) {
         m_commands << "picture";
         return QString();
     };
-    connect(window, &TTiloraForm::gameStarted, this, [this] { m_commands << "shuffle"; });
+    connect(&window->game(), &Game::gameStarted, this, [this] { m_commands << "shuffle"; });
     // A first start (no settings file) asks for the help once the window is up.
     QCoreApplication::processEvents();
     m_commands.clear();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+bool TestMenus::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && watched == m_windows->highscore.get()) {
+        m_commands << "highscore";
+        QTimer::singleShot(0, m_windows->highscore.get(), &QWidget::close);
+    }
+    return false;
 }
 
 void TestMenus::cleanup()
@@ -117,7 +131,7 @@ void TestMenus::startGame()
 {
     main()->SetShuffleDuration(1);
     main()->StartShuffle();
-    QVERIFY(main()->isClockRunning());
+    QVERIFY(main()->SekundenZaehler->isActive());
 }
 
 void TestMenus::menuItems_data()
@@ -166,7 +180,7 @@ void TestMenus::menuItems()
     QVERIFY(!entry->isCheckable());
 
     for (bool pictureMode : {true, false}) {
-        if (main()->pictureMode() != pictureMode)
+        if (main()->game().settings().pictureMode != pictureMode)
             main()->Text1Click();
         const bool visible
             = shown == u"both" || shown == QLatin1String(pictureMode ? "picture" : "numbers");
@@ -278,7 +292,7 @@ void TestMenus::keys()
         item->setEnabled(false);
 
     QSignalSpy rebuilt(window, &TTiloraForm::boardRebuilt);
-    const bool pictureMode = window->pictureMode();
+    const bool pictureMode = window->game().settings().pictureMode;
     const QList<QAction *> toggles {window->Vorschau1, window->Schummeln1, window->Steineumrahmen1,
         window->Transparenz1, window->Pause1};
     const QStringList toggleCommands {"solution", "cheat", "frames", "transparency", "pause"};
@@ -307,18 +321,18 @@ void TestMenus::keys()
         // A motif rebuilds, in pictures, also from number mode.
         QCOMPARE(rebuilt.count(), 1);
         QVERIFY((command == u"motifA" ? window->Bild1 : window->Bild2)->isChecked());
-        QVERIFY(window->pictureMode());
+        QVERIFY(window->game().settings().pictureMode);
         QCOMPARE(m_commands, QStringList());
         return;
     }
-    if (window->pictureMode() != pictureMode)
+    if (window->game().settings().pictureMode != pictureMode)
         m_commands << "mode";
     QCOMPARE(m_commands, command.isEmpty() ? QStringList() : QStringList {command});
     QVERIFY(window->Bild1->isChecked() && !window->Bild2->isChecked());
     if (command.isEmpty())
         QCOMPARE(rebuilt.count(), 0);
     if (key == Qt::Key_P)
-        QCOMPARE(window->isClockRunning(), command != u"pause");
+        QCOMPARE(window->SekundenZaehler->isActive(), command != u"pause");
 }
 
 void TestMenus::heldKeyActsOnce()

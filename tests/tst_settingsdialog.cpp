@@ -1,4 +1,4 @@
-#include "app/ProgramWindows.h"
+#include "support/TestWindows.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
 #include "main/HauptFenster.h"
@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -50,6 +51,7 @@ private:
     static void checkTextsFit(TEinstellungen *dialog);
     QStringList state() const;
 
+    QTemporaryDir m_folder;
     std::unique_ptr<ProgramWindows> m_windows;
 };
 
@@ -70,8 +72,8 @@ void tick(QAbstractButton *box)
 QString arrangement(const TTiloraForm *window)
 {
     QString text;
-    for (int r = 0; r < window->puzzle().gridSize(); ++r)
-        for (int c = 0; c < window->puzzle().gridSize(); ++c)
+    for (int r = 0; r < window->game().puzzle().gridSize(); ++r)
+        for (int c = 0; c < window->game().puzzle().gridSize(); ++c)
             text += QString::number(window->TileGrid()[c][r]->NumberLabel->text().toInt()) + ' ';
     return text;
 }
@@ -80,9 +82,9 @@ QString arrangement(const TTiloraForm *window)
 
 void TestSettingsDialog::init()
 {
-    m_windows = CreateProgramWindows();
+    m_windows = CreateTestWindows(m_folder.path());
     main()->movePointer = [](QPoint) {};
-    main()->setPictureName(QStringLiteral("/nicht/da.jpg"));
+    SetPictureName(*main(), QStringLiteral("/nicht/da.jpg"));
     main()->show();
     QVERIFY(QTest::qWaitForWindowExposed(main()));
 }
@@ -113,10 +115,10 @@ void TestSettingsDialog::open(const std::function<void(TEinstellungen *)> &play)
 void TestSettingsDialog::startGame()
 {
     main()->SetShuffleDuration(1);
-    main()->seedRandom(11);
+    main()->game().seedRandom(11);
     main()->StartShuffle();
-    QVERIFY(main()->isClockRunning());
-    QVERIFY(!main()->isSolved());
+    QVERIFY(main()->SekundenZaehler->isActive());
+    QVERIFY(!main()->game().puzzle().isSolved());
 }
 
 // Everything of the main window that the dialog may change.
@@ -127,11 +129,11 @@ QStringList TestSettingsDialog::state() const
     QStringList values;
     for (const QAction *mark : {w->Vorschau1, w->Schummeln1, w->Transparenz1, w->Steineumrahmen1})
         values << QString::number(mark->isChecked());
-    for (const int value : {w->puzzle().gridSize(), w->settings().zoomFactor,
-             w->animationSpeed(), w->shuffleDuration(), w->puzzle().tileSize(),
-             int(w->isClockRunning()), int(w->puzzle().cheated)})
+    for (const int value : {w->game().puzzle().gridSize(), w->game().settings().zoomFactor,
+             w->game().settings().animationSpeed, w->game().settings().shuffleDuration, w->game().puzzle().tileSize(),
+             int(w->SekundenZaehler->isActive()), int(w->game().cheated())})
         values << QString::number(value);
-    values << w->settings().tileColor.name() << w->settings().boardColor.name()
+    values << w->game().settings().tileColor.name() << w->game().settings().boardColor.name()
            << w->Brett->font().toString() << board.color(QPalette::WindowText).name()
            << board.color(QPalette::Window).name()
            << w->outline() << arrangement(w);
@@ -154,17 +156,17 @@ void TestSettingsDialog::unchangedOrDiscarded()
     main()->N201Click(main()->GridSizeItems[6 - 4]);
     startGame();
     main()->SetShuffleDuration(3);
-    Settings settings = main()->settings();
+    Settings settings = main()->game().settings();
     settings.tileColor = QColor(0x12, 0x34, 0x56);
     settings.zoomFactor = 7;
-    main()->setSettings(settings);
+    main()->game().setSettings(settings);
     if (how != u"OK" && how != u"Abbruch") {
         open([](TEinstellungen *d) {
             type(d->ZoomEdit, QStringLiteral("9"));
             d->BitBtn1->click();
         });
-        QCOMPARE(main()->settings().zoomFactor, 9);
-        main()->setSettings(settings);
+        QCOMPARE(main()->game().settings().zoomFactor, 9);
+        main()->game().setSettings(settings);
     }
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     const QStringList before = state();
@@ -212,10 +214,10 @@ void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()
         QCOMPARE(d->Steinbild2->Color(), QColor(0x20, 0xA0, 0x40));
         QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
     });
-    const QPoint tile = main()->puzzle().freeCell().x() == 0 ? QPoint(1, 0) : QPoint(0, 0);
+    const QPoint tile = main()->game().puzzle().freeCell().x() == 0 ? QPoint(1, 0) : QPoint(0, 0);
     QCOMPARE(main()->TileGrid()[tile.x()][tile.y()]->Color(), QColor(0x20, 0xA0, 0x40));
     QCOMPARE(arrangement(main()), tiles);
-    QVERIFY(main()->isClockRunning());
+    QVERIFY(main()->SekundenZaehler->isActive());
 }
 
 void TestSettingsDialog::newBoardSizeGivesUpTheGame_data()
@@ -245,15 +247,15 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
         startGame();
         change();
     }
-    QVERIFY(!main()->isShuffling());
+    QVERIFY(!main()->game().isShuffling());
     QCOMPARE(main()->outline(),
         BoardRegionOutline(main()->width(), main()->height(), true, QPoint(6, 6), tileSize,
             tileSize));
-    QCOMPARE(main()->puzzle().gridSize(), 7);
+    QCOMPARE(main()->game().puzzle().gridSize(), 7);
     QVERIFY(main()->GridSizeItems[7 - 4]->isChecked());
-    QVERIFY(main()->isSolved());
+    QVERIFY(main()->game().puzzle().isSolved());
     QVERIFY(main()->Panel4->isVisible());
-    QVERIFY(!main()->isClockRunning());
+    QVERIFY(!main()->SekundenZaehler->isActive());
     QCOMPARE(main()->zeit->text(), QStringLiteral("00:00:00"));
     QCOMPARE(main()->size(), QSize(7 * tileSize + 36, 7 * tileSize + 36));
 }
@@ -265,7 +267,7 @@ void TestSettingsDialog::textColourReachesTheSettings()
         QTest::mouseClick(d->BTextFarbe, Qt::LeftButton);
         QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
     });
-    QCOMPARE(main()->settings().fontColorValue, 0x40A020);
+    QCOMPARE(main()->game().settings().fontColorValue, 0x40A020);
     QCOMPARE(main()->Brett->palette().color(QPalette::WindowText), QColor(0x20, 0xA0, 0x40));
 }
 
@@ -291,7 +293,7 @@ void TestSettingsDialog::tileSize()
     for (int second = 0; second < 41; ++second)
         w->SekundenZaehlerTimer();
     const QString tiles = arrangement(w);
-    const QPoint free = w->puzzle().freeCell();
+    const QPoint free = w->game().puzzle().freeCell();
     open([&](TEinstellungen *d) {
         type(d->SteinGroesseEdit, typed);
         const int v = preview;
@@ -302,11 +304,11 @@ void TestSettingsDialog::tileSize()
         QTest::keyClick(d->SteinGroesseEdit, Qt::Key_Return);
     });
     const int side = 5 * result + 36;
-    QCOMPARE(w->puzzle().tileSize(), result);
+    QCOMPARE(w->game().puzzle().tileSize(), result);
     QCOMPARE(w->size(), QSize(side, side));
     QCOMPARE(arrangement(w), tiles);
-    QCOMPARE(w->puzzle().freeCell(), free);
-    QVERIFY(w->isClockRunning() && w->puzzle().clockSeconds >= 41);
+    QCOMPARE(w->game().puzzle().freeCell(), free);
+    QVERIFY(w->SekundenZaehler->isActive() && w->game().clockSeconds() >= 41);
     QCOMPARE(w->outline(), BoardRegionOutline(side, side, true, free, result, result));
     // The pieces are cut anew from the picture at the new size.
     const TTiloraStein *tile = w->TileGrid()[free.x() == 2 ? 1 : 2][2];
@@ -319,15 +321,15 @@ void TestSettingsDialog::tileSize()
 void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
 {
     startGame();
-    QVERIFY(!main()->puzzle().cheated);
+    QVERIFY(!main()->game().cheated());
     open([](TEinstellungen *d) {
         tick(d->SchummelnEdit);
         QTest::keyClick(d, Qt::Key_Return);
     });
     QVERIFY(main()->Schummeln1->isChecked());
-    QVERIFY(main()->puzzle().cheated);
+    QVERIFY(main()->game().cheated());
     QVERIFY(!main()->TileGrid()[2][3]->NumberLabel->isHidden());
-    QVERIFY(main()->isClockRunning());
+    QVERIFY(main()->SekundenZaehler->isActive());
 }
 
 // Liberation Sans stands in for Arial and runs wider than the layout was made for.

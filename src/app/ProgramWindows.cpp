@@ -24,16 +24,16 @@ ProgramWindows::~ProgramWindows()
     main.reset();
 }
 
-std::unique_ptr<ProgramWindows> CreateProgramWindows()
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const FileLocations &files)
 {
     auto windows = std::make_unique<ProgramWindows>();
-    windows->main = std::make_unique<TTiloraForm>();
+    windows->main = std::make_unique<TTiloraForm>(files.settingsFile);
     windows->about = std::make_unique<TAboutBox>();
     windows->start = std::make_unique<TForm3>();
     windows->magnifier = std::make_unique<TForm2>();
     windows->preview = std::make_unique<TVorschauFenster>();
     windows->message = std::make_unique<TMeldung>();
-    windows->highscore = std::make_unique<THighscore>();
+    windows->highscore = std::make_unique<THighscore>(files.highscoreFile);
     windows->settings = std::make_unique<TEinstellungen>();
 
     TTiloraForm::Windows links;
@@ -45,6 +45,5 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows()
     links.highscore = windows->highscore.get();
     links.settings = windows->settings.get();
     windows->main->setWindows(links);
-    windows->highscore->attachTo(windows->main.get());
     return windows;
 }

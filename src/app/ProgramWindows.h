@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logic/FileLocations.h"
+
 #include <memory>
 
 class TAboutBox;
@@ -29,4 +31,5 @@ struct ProgramWindows
     std::unique_ptr<TEinstellungen> settings;
 };
 
-std::unique_ptr<ProgramWindows> CreateProgramWindows();
+// The settings and high score files are where the caller says: decided once at start-up.
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const FileLocations &files);

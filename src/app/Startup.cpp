@@ -24,7 +24,8 @@ int RunTilora(TiloraApplication &application)
         return 0;
 
     SetRegionNoticeHandler(ShowRegionNoticeBox);
-    const std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
+    const std::unique_ptr<ProgramWindows> windows
+        = CreateProgramWindows(fileLocationsOfThisProgram());
     TTiloraForm &main = *windows->main;
     QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {
         BringToFront(main, [&main] { main.RestoreFromTray(); });

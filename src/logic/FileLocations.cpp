@@ -37,10 +37,8 @@ FileLocations chooseFileLocations(const ProgramSurroundings &surroundings)
 {
     const bool beside = surroundings.programFolderWritable
         && (surroundings.filesBesideProgram || !isSystemFolder(surroundings.programFolder));
-    if (beside) {
-        const QDir folder(surroundings.programFolder);
-        return {folder.filePath(SettingsName), folder.filePath(HighscoreName)};
-    }
+    if (beside)
+        return fileLocationsIn(surroundings.programFolder);
     return {QDir(surroundings.configFolder).filePath(OwnFolder + u'/' + SettingsName),
         QDir(surroundings.dataFolder).filePath(OwnFolder + u'/' + HighscoreName)};
 }
@@ -54,9 +52,14 @@ ProgramSurroundings programSurroundings(const QString &programFolder)
     surroundings.filesBesideProgram = folder.exists(SettingsName) || folder.exists(HighscoreName);
     surroundings.configFolder
         = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    surroundings.dataFolder
-        = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    surroundings.dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return surroundings;
+}
+
+FileLocations fileLocationsIn(const QString &folder)
+{
+    const QDir dir(folder);
+    return {dir.filePath(SettingsName), dir.filePath(HighscoreName)};
 }
 
 FileLocations prepareFileLocations(const ProgramSurroundings &surroundings)

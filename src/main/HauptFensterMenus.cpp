@@ -9,7 +9,9 @@
 #include "controls/SpezialButton.h"
 #include "logic/FileLocations.h"
 #include "logic/PictureDecoding.h"
+#include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
+#include "windows/highscorefenster.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,9 +79,9 @@ void TTiloraForm::createMenuItems()
         this, "Bildladen1", QStringLiteral("Bild laden"), false, QStringLiteral("Lädt ein Bild "));
     Bild1 = makeItem(this, "Bild1", QStringLiteral("Motiv A"), true);
     Bild2 = makeItem(this, "Bild2", QStringLiteral("Motiv B"), true);
-    MotifGroup = new QActionGroup(this);
-    MotifGroup->addAction(Bild1);
-    MotifGroup->addAction(Bild2);
+    auto *motifGroup = new QActionGroup(this);
+    motifGroup->addAction(Bild1);
+    motifGroup->addAction(Bild2);
     Bild1->setChecked(true);
     for (QAction *item : {Bild1, Bild2}) {
         item->setVisible(false);
@@ -93,7 +95,7 @@ void TTiloraForm::createMenuItems()
 
     // Options menu.
     Text1 = makeItem(this, "Text1", QStringLiteral("Text"), false);
-    GridSizeGroup = new QActionGroup(this);
+    auto *gridSizeGroup = new QActionGroup(this);
     static const char *const gridNames[]
         = {"N41", "N51", "N61", "N71", "N81", "N91", "N101", "N111", "N121"};
     static const char *const gridCaptions[]
@@ -103,7 +105,7 @@ void TTiloraForm::createMenuItems()
         QAction *item = makeItem(this, gridNames[index], QString::fromUtf8(gridCaptions[index]),
             true, QStringLiteral("Neue Spielfeldgröße"));
         item->setData(size);
-        GridSizeGroup->addAction(item);
+        gridSizeGroup->addAction(item);
         GridSizeItems[index] = item;
     }
 
@@ -166,8 +168,8 @@ void TTiloraForm::createMenus()
     m_itemHandlers = {
         {Spielmischen1, [this] { Spielstarten1Click(); }},
         {Bildladen1, [this] { Bildladen1Click(); }},
-        {Bild1, [this] { Bild1Click(); }},
-        {Bild2, [this] { Bild2Click(); }},
+        {Bild1, [this] { Bild1Click(Bild1); }},
+        {Bild2, [this] { Bild1Click(Bild2); }},
         {Vorschau1, [this] { Vorschau1Click(); }},
         {Schummeln1, [this] { Schummeln1Click(); }},
         {Highscore1, [this] { Highscore1Click(); }},
@@ -205,24 +207,24 @@ void TTiloraForm::createMenus()
     PopupMenu2 = new TOwnerDrawnMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     fill(PopupMenu2, {Text1});
-    Groesse1 = new TOwnerDrawnMenu(QStringLiteral("Groesse"), PopupMenu2);
-    Groesse1->setObjectName(QStringLiteral("Groesse1"));
+    auto *groesse1 = new TOwnerDrawnMenu(QStringLiteral("Groesse"), PopupMenu2);
+    groesse1->setObjectName(QStringLiteral("Groesse1"));
     for (QAction *item : GridSizeItems)
-        Groesse1->addItem(item);
-    PopupMenu2->addSubmenu(Groesse1, QStringLiteral("Einstellen der Spielfeldgröße"));
-    Animation1 = new TOwnerDrawnMenu(QStringLiteral("Animation"), PopupMenu2);
-    Animation1->setObjectName(QStringLiteral("Animation1"));
-    fill(Animation1, {keine1, langsam1, schnell1});
-    PopupMenu2->addSubmenu(Animation1);
-    Mischen1 = new TOwnerDrawnMenu(QStringLiteral("Mischdauer"), PopupMenu2);
-    Mischen1->setObjectName(QStringLiteral("Mischen1"));
-    fill(Mischen1, {wenig1, mittel1, lang1, extremlang1, selbst1});
-    PopupMenu2->addSubmenu(Mischen1);
+        groesse1->addItem(item);
+    PopupMenu2->addSubmenu(groesse1, QStringLiteral("Einstellen der Spielfeldgröße"));
+    auto *animation1 = new TOwnerDrawnMenu(QStringLiteral("Animation"), PopupMenu2);
+    animation1->setObjectName(QStringLiteral("Animation1"));
+    fill(animation1, {keine1, langsam1, schnell1});
+    PopupMenu2->addSubmenu(animation1);
+    auto *mischen1 = new TOwnerDrawnMenu(QStringLiteral("Mischdauer"), PopupMenu2);
+    mischen1->setObjectName(QStringLiteral("Mischen1"));
+    fill(mischen1, {wenig1, mittel1, lang1, extremlang1, selbst1});
+    PopupMenu2->addSubmenu(mischen1);
     fill(PopupMenu2, {Steineumrahmen1, Transparenz1, Einstellungen1});
 
     // The command runs once the menu has closed and its own handling is over: several
     // commands handle window events while they work.
-    for (TOwnerDrawnMenu *menu : {PopupMenu1, PopupMenu2, Groesse1, Animation1, Mischen1}) {
+    for (TOwnerDrawnMenu *menu : {PopupMenu1, PopupMenu2, groesse1, animation1, mischen1}) {
         connect(menu, &TOwnerDrawnMenu::itemChosen, this, &TTiloraForm::activateItem,
             Qt::QueuedConnection);
     }
@@ -271,8 +273,9 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
 {
     // Only the key's way through the widgets counts, so that each press is seen once: the
     // window system hands it to the window handle before that.
-    // The window's keys also act from the solution window, which the game shows by itself.
-    if (!watched->isWidgetType())
+    // The window's keys also act from the solution window, which the game shows by itself,
+    // but only while the player sees the game.
+    if (!watched->isWidgetType() || !m_game.takesKeys())
         return false;
     const QWidget *window = static_cast<QWidget *>(watched)->window();
     const QWidget *solution = m_windows.preview;
@@ -299,11 +302,11 @@ bool TTiloraForm::FormKeyDown(int key)
     }
     // The arrow keys, on the keypad too, move the tile beside the free cell into it, the
     // way the key points.
-    static const QList<std::pair<int, QPoint>> arrows{{Qt::Key_Left, QPoint(-1, 0)},
+    static const QList<std::pair<int, QPoint>> arrows {{Qt::Key_Left, QPoint(-1, 0)},
         {Qt::Key_Right, QPoint(1, 0)}, {Qt::Key_Up, QPoint(0, -1)}, {Qt::Key_Down, QPoint(0, 1)}};
     for (const auto &[arrow, direction] : arrows) {
         if (arrow == key) {
-            MoveByKey(direction);
+            m_game.pressArrow(direction);
             return true;
         }
     }
@@ -330,8 +333,8 @@ bool TTiloraForm::FormKeyPress(QChar key)
 
 void TTiloraForm::Highscore1Click()
 {
-    if (showHighscores)
-        showHighscores();
+    if (m_windows.highscore)
+        m_windows.highscore->showModal(QRect(RealWindowPosition(*this), size()));
 }
 
 QString TTiloraForm::helpFilePath()

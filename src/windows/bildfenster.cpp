@@ -54,7 +54,7 @@ void TVorschauFenster::setPicture(const QPixmap &picture)
         QRect(QPoint(FrameWidth, FrameWidth), picture.deviceIndependentSize().toSize()));
     VorschauBild->setPicture(picture);
     VorschauBild->show();
-    FormRegion1->setRegion(PreviewOutline(width(), height()));
+    FormRegion1->setRegion(RoundedOutline(width(), height()));
 }
 
 // Every change of size rounds the corners anew. Qt holds back the resize events of a hidden

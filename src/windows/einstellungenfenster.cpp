@@ -22,6 +22,7 @@
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -138,7 +139,7 @@ std::optional<int> TSpinEdit::typedValue() const
 int TSpinEdit::boundedValue() const
 {
     const std::optional<int> number = typedValue();
-    return number ? Clamp(minimum(), *number, maximum()) : minimum();
+    return number ? std::clamp(*number, minimum(), maximum()) : minimum();
 }
 
 QValidator::State TSpinEdit::validate(QString &input, int &) const
@@ -159,7 +160,7 @@ void TSpinEdit::fixup(QString &input) const
 {
     bool ok = false;
     const int number = input.toInt(&ok);
-    input = QString::number(ok ? Clamp(minimum(), number, maximum()) : minimum());
+    input = QString::number(ok ? std::clamp(number, minimum(), maximum()) : minimum());
 }
 
 TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent)
