@@ -9,11 +9,29 @@ source tools/test-env.sh
 build=build/tests
 build_test_build "$build"
 start_test_display
-selection=(-LE package)
+
+# Without a choice of tests by label or name, "package" is excluded. ctest excludes a test only
+# when every -LE matches it, so a -LE given here gets "package" beside it rather than a second
+# -LE of its own.
+arguments=("$@")
+chosen=false
+excluding=false
 for argument in "$@"; do
     case "$argument" in
-        -LE*|--label-exclude*) ;;
-        -L*|--label-regex*|-R*|--tests-regex*) selection=() ;;
+        -L|--label-regex|-R|--tests-regex) chosen=true ;;
+        -LE|--label-exclude) excluding=true ;;
     esac
 done
-ctest --test-dir "$build" --output-on-failure "${selection[@]}" "$@"
+if ! $chosen; then
+    arguments=()
+    while [[ $# -gt 0 ]]; do
+        arguments+=("$1")
+        if [[ $# -gt 1 && ( "$1" == -LE || "$1" == --label-exclude ) ]]; then
+            arguments+=("($2)|^package\$")
+            shift
+        fi
+        shift
+    done
+    $excluding || arguments+=(-LE package)
+fi
+ctest --test-dir "$build" --output-on-failure "${arguments[@]}"
