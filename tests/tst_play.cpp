@@ -63,6 +63,7 @@ private slots:
     void outOfSight();
     void arrowKeys_data();
     void arrowKeys();
+    void shuffleAfterTheHighScores();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -453,9 +454,9 @@ void TestPlay::outOfSight()
     QVERIFY(preview->isVisible());
     main()->hide();
     QTRY_VERIFY(!main()->SekundenZaehler->isActive());
-    QTest::keyClick(preview, Qt::Key_F2);
-    QTest::keyClick(preview, Qt::Key_Right);
-    QVERIFY(!game().isShuffling() && game().shuffleStepCount() == 0);
+    for (const Qt::Key key : {Qt::Key_F2, Qt::Key_F5, Qt::Key_Right})
+        QTest::keyClick(preview, key);
+    QVERIFY(!game().isShuffling() && game().shuffleStepCount() == 0 && !game().cheatView());
     QCOMPARE(freeCell(), QPoint(3, 4));
     main()->RestoreFromTray();
     QVERIFY(QTest::qWaitForWindowExposed(main()));
@@ -488,6 +489,29 @@ void TestPlay::arrowKeys()
         startGame();
     QTest::keyClick(main(), Qt::Key(key), modifiers);
     QCOMPARE(freeCell(), free);
+    QCOMPARE(boardFault(), QString());
+}
+
+// H, Esc, F5 and F2 in a row: the shuffle that follows the high score window ends with the
+// board shown as the game has it, and presses beside the free cell move.
+void TestPlay::shuffleAfterTheHighScores()
+{
+    THighscore *highscore = m_windows->highscore.get();
+    auto closer = watch([&] {
+        if (highscore->isVisible())
+            QTest::keyClick(highscore, Qt::Key_Escape);
+    });
+    main()->SetShuffleDuration(2);
+    for (const Qt::Key key : {Qt::Key_H, Qt::Key_F5, Qt::Key_F2})
+        QTest::keyClick(main(), key);
+    closer.reset();
+    QVERIFY(game().cheatView() && game().phase() == GamePhase::Running);
+    QCOMPARE(game().shuffleStepCount(), 250);
+    QCOMPARE(boardFault(), QString());
+    const QPoint free = freeCell();
+    const QPoint beside(free.x() == 0 ? 1 : free.x() - 1, free.y());
+    press(beside);
+    QCOMPARE(freeCell(), beside);
     QCOMPARE(boardFault(), QString());
 }
 

@@ -1,8 +1,8 @@
-#include "support/TestWindows.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
+#include "support/TestWindows.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 
@@ -32,6 +32,7 @@ private slots:
     void tileColourInNumberModeRecoloursTheRunningGame();
     void newBoardSizeGivesUpTheGame_data();
     void newBoardSizeGivesUpTheGame();
+    void marksFollowTheDialog();
     void textColourReachesTheSettings();
     void tileSize_data();
     void tileSize();
@@ -129,14 +130,16 @@ QStringList TestSettingsDialog::state() const
     QStringList values;
     for (const QAction *mark : {w->Vorschau1, w->Schummeln1, w->Transparenz1, w->Steineumrahmen1})
         values << QString::number(mark->isChecked());
+    // The radio items' marks, not the settings behind them: a stale mark shows here.
+    const int animation = w->AnimationGroup->checkedAction()->data().toInt();
+    const int shuffleLength = w->ShuffleDurationGroup->checkedAction()->data().toInt();
     for (const int value : {w->game().puzzle().gridSize(), w->game().settings().zoomFactor,
-             w->game().settings().animationSpeed, w->game().settings().shuffleDuration, w->game().puzzle().tileSize(),
+             animation, shuffleLength, w->game().puzzle().tileSize(),
              int(w->SekundenZaehler->isActive()), int(w->game().cheated())})
         values << QString::number(value);
     values << w->game().settings().tileColor.name() << w->game().settings().boardColor.name()
            << w->Brett->font().toString() << board.color(QPalette::WindowText).name()
-           << board.color(QPalette::Window).name()
-           << w->outline() << arrangement(w);
+           << board.color(QPalette::Window).name() << w->outline() << arrangement(w);
     return values;
 }
 
@@ -249,8 +252,8 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
     }
     QVERIFY(!main()->game().isShuffling());
     QCOMPARE(main()->outline(),
-        BoardRegionOutline(main()->width(), main()->height(), true, QPoint(6, 6), tileSize,
-            tileSize));
+        BoardRegionOutline(
+            main()->width(), main()->height(), true, QPoint(6, 6), tileSize, tileSize));
     QCOMPARE(main()->game().puzzle().gridSize(), 7);
     QVERIFY(main()->GridSizeItems[7 - 4]->isChecked());
     QVERIFY(main()->game().puzzle().isSolved());
@@ -258,6 +261,18 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
     QVERIFY(!main()->SekundenZaehler->isActive());
     QCOMPARE(main()->zeit->text(), QStringLiteral("00:00:00"));
     QCOMPARE(main()->size(), QSize(7 * tileSize + 36, 7 * tileSize + 36));
+}
+
+// The menus' radio marks follow what the dialog set.
+void TestSettingsDialog::marksFollowTheDialog()
+{
+    open([](TEinstellungen *d) {
+        tick(d->AnimationGroup->item(1));
+        tick(d->MischdauerGroup->item(4));
+        QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    });
+    QCOMPARE(main()->AnimationGroup->checkedAction(), main()->langsam1);
+    QCOMPARE(main()->ShuffleDurationGroup->checkedAction(), main()->extremlang1);
 }
 
 void TestSettingsDialog::textColourReachesTheSettings()
@@ -352,8 +367,10 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
                 + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button);
         const int needed = button->fontMetrics().horizontalAdvance(button->text()) + indicator;
         QVERIFY2(needed <= button->width(),
-            qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(needed).arg(
-                button->width())));
+            qPrintable(QStringLiteral("%1: %2 > %3")
+                           .arg(button->text())
+                           .arg(needed)
+                           .arg(button->width())));
     }
     // The items of a group lie inside its frame, the first below the group's caption.
     for (const TRadioGroup *group : {dialog->MischdauerGroup, dialog->AnimationGroup}) {
