@@ -227,26 +227,24 @@ bool Game::beginShuffle()
     return true;
 }
 
-std::optional<LineMove> Game::shuffleStep()
+std::optional<ShuffleLine> Game::shuffleStep()
 {
     if (!m_shuffleUnderway || m_phase != GamePhase::Shuffling || m_closed)
         return std::nullopt;
     if (m_shuffleLastLine)
         return std::nullopt;
-    const LineMove move = m_puzzle.randomMove(m_random);
-    m_puzzle.apply(move);
+    ShuffleLine line {m_puzzle.randomMove(m_random)};
+    m_puzzle.apply(line.move);
     ++m_shuffleSteps;
-    if (m_shuffleLength == 0 && m_shuffleSteps % 10000 == 0)
+    if (m_shuffleLength == 0 && m_shuffleSteps % 10000 == 0) {
         m_clockDisplay = QString::number(m_shuffleSteps);
+        line.countShown = true;
+    }
     // A player's length ends with the line after the start window was clicked: at least one.
     m_shuffleLastLine
         = m_shuffleLength > 0 ? m_shuffleSteps >= m_shuffleLength : m_shuffleDismissed;
-    return move;
-}
-
-bool Game::shuffleMadeLastLine() const
-{
-    return m_shuffleLastLine || !m_shuffleUnderway || m_phase != GamePhase::Shuffling || m_closed;
+    line.last = m_shuffleLastLine;
+    return line;
 }
 
 void Game::dismissShuffle()

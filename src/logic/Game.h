@@ -56,6 +56,14 @@ struct BoardBuild
     quint64 number = 0;
 };
 
+// One line move of a shuffle.
+struct ShuffleLine
+{
+    LineMove move;
+    bool last = false; // the shuffle's last line
+    bool countShown = false; // the clock label shows the count of lines anew
+};
+
 // How a press or a key was taken.
 enum class PressAnswer {
     Ignored,
@@ -146,9 +154,7 @@ public:
     bool beginShuffle();
     // One line move of the shuffle under way; none once it has ended (rebuilt, closed) or has
     // made its last line.
-    std::optional<LineMove> shuffleStep();
-    // The line just made was the shuffle's last (or the shuffle was ended from outside).
-    bool shuffleMadeLastLine() const;
+    std::optional<ShuffleLine> shuffleStep();
     // The player clicked the start window: a shuffle of the player's length ends.
     void dismissShuffle();
     // The window's shuffle loop is done: the game begins unless something ended the shuffle.

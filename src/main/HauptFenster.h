@@ -16,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class TAboutBox;
 class TEinstellungen;
@@ -263,6 +264,8 @@ private:
     Grid m_tilesByHome {}; // the tile widgets by their home cells
     int m_tilesGridSize = 0; // the board size the tile widgets were made for
     QPixmap m_boardPicture;
+    // The main window's place the start window was last centred on.
+    std::optional<QPoint> m_startWindowFollows;
     QHash<QAction *, std::function<void()>> m_itemHandlers;
     QObject *m_keyHook = nullptr; // sees the keys before the window's controls
     // Distance of the right-anchored caption buttons to the right edge.

@@ -15,10 +15,13 @@ void TTiloraForm::CenterStartWindow()
     QWidget *start = m_windows.start;
     if (!start)
         return;
-    // Called once per line move: the toolkit's idea of where the window is serves here; the
-    // shuffle asked the window system once when it began.
+    // Called once per line move: the toolkit's idea of where the window is serves here (the
+    // shuffle asked the window system once when it began), and only a window that moved is
+    // followed; moving a window to where it is costs a round trip.
+    if (start->isVisible() && pos() == m_startWindowFollows)
+        return;
+    m_startWindowFollows = pos();
     const QPoint place = CenteredOver(*start, QRect(mapToGlobal(QPoint(0, 0)), size()));
-    // Moving a window to where it is costs a round trip.
     if (start->pos() != place)
         start->move(place);
 }
@@ -55,21 +58,23 @@ void TTiloraForm::StartShuffle()
     RealWindowPosition(*this);
     if (start) {
         start->hide();
+        m_startWindowFollows.reset(); // placed anew
         start->show();
     }
 
     for (;;) {
         CenterStartWindow();
         QCoreApplication::processEvents();
-        if (!m_game.shuffleStep())
+        const std::optional<ShuffleLine> line = m_game.shuffleStep();
+        if (!line)
             break;
-        if (zeit->text() != m_game.clockDisplay())
-            zeit->setText(m_game.clockDisplay()); // a long shuffle's count of lines
+        if (line->countShown)
+            zeit->setText(m_game.clockDisplay());
         if (showShuffle) {
             renderTiles();
             UpdateOutline();
         }
-        if (m_game.shuffleMadeLastLine())
+        if (line->last)
             break;
     }
     if (start)

@@ -238,9 +238,9 @@ void TestGame::completion()
     game.seedRandom(7);
     QVERIFY(game.beginShuffle());
     QList<QPoint> frees {game.puzzle().freeCell()};
-    while (const std::optional<LineMove> move = game.shuffleStep()) {
-        frees << move->to;
-        if (game.shuffleMadeLastLine())
+    while (const std::optional<ShuffleLine> line = game.shuffleStep()) {
+        frees << line->move.to;
+        if (line->last)
             break;
     }
     game.endShuffle();
@@ -369,11 +369,13 @@ void TestGame::shuffleLengths()
     for (int line = 0;; ++line) {
         if (line == dismissAt)
             game.dismissShuffle();
-        if (!game.shuffleStep())
+        const std::optional<ShuffleLine> step = game.shuffleStep();
+        if (!step)
             QFAIL("the shuffle ended without its last line");
         if (!shown.contains(game.clockDisplay()))
             shown << game.clockDisplay();
-        if (game.shuffleMadeLastLine())
+        QCOMPARE(step->countShown, game.shuffleStepCount() == 10000);
+        if (step->last)
             break;
     }
     game.endShuffle();
