@@ -71,49 +71,31 @@ void TestGame::duringOtherWork_data()
     QTest::addColumn<int>("command");
     QTest::addColumn<int>("answer"); // PressAnswer, or for the others: taken or not
     QTest::addColumn<GamePhase>("phase");
-    const auto ignored = int(PressAnswer::Ignored);
-    const auto waits = int(PressAnswer::Waits);
-    QTest::newRow("shuffle, press")
-        << int(Shuffle) << int(Press) << ignored << GamePhase::Shuffling;
-    QTest::newRow("shuffle, arrow")
-        << int(Shuffle) << int(Arrow) << ignored << GamePhase::Shuffling;
-    QTest::newRow("shuffle, shuffle")
-        << int(Shuffle) << int(ShuffleRequest) << 0 << GamePhase::Shuffling;
-    QTest::newRow("shuffle, new board ends it")
-        << int(Shuffle) << int(NewBoard) << 1 << GamePhase::NoGame;
-    QTest::newRow("slide, press waits") << int(Slide) << int(Press) << waits << GamePhase::Running;
-    QTest::newRow("slide, arrow waits") << int(Slide) << int(Arrow) << waits << GamePhase::Running;
-    QTest::newRow("slide, shuffle ends it")
-        << int(Slide) << int(ShuffleRequest) << 1 << GamePhase::Shuffling;
-    QTest::newRow("slide, new board ends it")
-        << int(Slide) << int(NewBoard) << 1 << GamePhase::NoGame;
-    QTest::newRow("build, press") << int(Build) << int(Press) << ignored << GamePhase::NoGame;
-    QTest::newRow("build, arrow") << int(Build) << int(Arrow) << ignored << GamePhase::NoGame;
-    QTest::newRow("build, shuffle") << int(Build) << int(ShuffleRequest) << 0 << GamePhase::NoGame;
-    QTest::newRow("build, new board merged")
-        << int(Build) << int(NewBoard) << 0 << GamePhase::NoGame;
-    QTest::newRow("end of a game, press")
-        << int(EndOfGame) << int(Press) << ignored << GamePhase::Finished;
-    QTest::newRow("end of a game, arrow")
-        << int(EndOfGame) << int(Arrow) << ignored << GamePhase::Finished;
-    QTest::newRow("end of a game, shuffle")
-        << int(EndOfGame) << int(ShuffleRequest) << 0 << GamePhase::Finished;
-    QTest::newRow("end of a game, new board")
-        << int(EndOfGame) << int(NewBoard) << 1 << GamePhase::NoGame;
-    QTest::newRow("pause, press") << int(Pause) << int(Press) << ignored << GamePhase::Paused;
-    QTest::newRow("pause, arrow") << int(Pause) << int(Arrow) << ignored << GamePhase::Paused;
-    QTest::newRow("pause, shuffle ends it")
-        << int(Pause) << int(ShuffleRequest) << 1 << GamePhase::Shuffling;
-    QTest::newRow("pause, new board ends it")
-        << int(Pause) << int(NewBoard) << 1 << GamePhase::NoGame;
-    QTest::newRow("out of sight, press")
-        << int(OutOfSight) << int(Press) << ignored << GamePhase::Running;
-    QTest::newRow("out of sight, arrow")
-        << int(OutOfSight) << int(Arrow) << ignored << GamePhase::Running;
-    QTest::newRow("out of sight, shuffle")
-        << int(OutOfSight) << int(ShuffleRequest) << 0 << GamePhase::Running;
-    QTest::newRow("out of sight, new board")
-        << int(OutOfSight) << int(NewBoard) << 1 << GamePhase::NoGame;
+    using P = GamePhase;
+    const int no = int(PressAnswer::Ignored);
+    const int waits = int(PressAnswer::Waits);
+    // The table of Game.h: what a press, an arrow key, a shuffle request and a new board come
+    // to during each kind of work, and the phase after them.
+    const struct
+    {
+        const char *work;
+        int answers[4];
+        GamePhase phases[4];
+    } rows[] = {
+        {"shuffle", {no, no, 0, 1}, {P::Shuffling, P::Shuffling, P::Shuffling, P::NoGame}},
+        {"slide", {waits, waits, 1, 1}, {P::Running, P::Running, P::Shuffling, P::NoGame}},
+        {"build", {no, no, 0, 0}, {P::NoGame, P::NoGame, P::NoGame, P::NoGame}},
+        {"end of a game", {no, no, 0, 1}, {P::Finished, P::Finished, P::Finished, P::NoGame}},
+        {"pause", {no, no, 1, 1}, {P::Paused, P::Paused, P::Shuffling, P::NoGame}},
+        {"out of sight", {no, no, 0, 1}, {P::Running, P::Running, P::Running, P::NoGame}},
+    };
+    const char *const commands[] = {"press", "arrow", "shuffle", "new board"};
+    for (int work = Shuffle; work <= OutOfSight; ++work) {
+        for (int command = Press; command <= NewBoard; ++command) {
+            QTest::addRow("%s, %s", rows[work].work, commands[command])
+                << work << command << rows[work].answers[command] << rows[work].phases[command];
+        }
+    }
 }
 
 // Each row of the table of commands that arrive while other work is under way.
