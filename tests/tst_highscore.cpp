@@ -9,51 +9,19 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/HighscoreByHand.h"
 #include <QTimer>
 
 namespace {
 
 const QString Section = QStringLiteral("Text,4,1");
 
-// What the program should store, built here independently: "A" in front, each byte XOR key.
-QByteArray scrambledByHand(const QByteArray &plain, int key)
-{
-    QByteArray value = 'A' + plain;
-    for (char &c : value)
-        c = char(c ^ key);
-    return value;
-}
-
 QByteArray entryByHand(
     int row, const QByteArray &name, const QByteArray &time, const QByteArray &section = "Text,4,1")
 {
     return section + QByteArray::number(row) + name.leftJustified(29, ' ', true) + time
         + "24.12.2026";
-}
-
-QByteArray lineByHand(int row, const QByteArray &plain, int key = 3)
-{
-    return "Eintrag" + QByteArray::number(row) + '=' + scrambledByHand(plain, key);
-}
-
-// Rows filled in order from comma-separated times; names "P1", "P2", ...
-HighscoreTable tableOf(const QString &times)
-{
-    HighscoreTable table;
-    const QStringList list = times.split(u',', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < list.size(); ++i)
-        table[i] = {QStringLiteral("P%1").arg(i + 1), list[i], QStringLiteral("01.01.2024"),
-            TimeKey(list[i])};
-    return table;
-}
-
-QString namesAndTimes(const HighscoreTable &table)
-{
-    QStringList rows;
-    for (const HighscoreEntry &entry : table)
-        if (!entry.isEmpty())
-            rows << entry.name.trimmed() + u' ' + entry.time;
-    return rows.join(u',');
 }
 
 } // namespace

@@ -6,48 +6,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/HighscoreByHand.h"
+
 #include <random>
 
 namespace {
 
 const QString Section = QStringLiteral("Text,4,1");
 
-// What the program should store, built here independently: "A" in front, each byte XOR key.
-QByteArray scrambledByHand(const QByteArray &plain, int key)
-{
-    QByteArray value = 'A' + plain;
-    for (char &c : value)
-        c = char(c ^ key);
-    return value;
-}
-
-QByteArray lineByHand(int row, const QByteArray &plain, int key)
-{
-    return "Eintrag" + QByteArray::number(row) + '=' + scrambledByHand(plain, key);
-}
-
-// Rows filled in order from comma-separated times; names "P1", "P2", ...
-HighscoreTable tableOf(const QString &times)
-{
-    HighscoreTable table;
-    const QStringList list = times.split(u',', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < list.size(); ++i)
-        table[i] = {QStringLiteral("P%1").arg(i + 1), list[i], QStringLiteral("01.01.2024"),
-                    TimeKey(list[i])};
-    return table;
-}
-
 const QString FullTable = QStringLiteral("00:01:00,00:02:00,00:03:00,00:04:00,00:05:00,"
                                          "00:06:00,00:07:00,00:08:00,00:09:00,00:10:00");
-
-QString namesAndTimes(const HighscoreTable &table)
-{
-    QStringList rows;
-    for (const HighscoreEntry &entry : table)
-        if (!entry.isEmpty())
-            rows << entry.name.trimmed() + u' ' + entry.time;
-    return rows.join(u',');
-}
 
 QByteArray content(const QString &path)
 {
