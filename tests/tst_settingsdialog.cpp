@@ -7,6 +7,7 @@
 #include "windows/einstellungenfenster.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -37,6 +38,7 @@ private slots:
     void cheatingInTheDialogMarksTheGame();
     void textsFitTheirControls();
     void onlyACloseBox();
+    void keyboardAtEveryOpening();
     void fontChooser_data();
     void fontChooser();
 
@@ -353,7 +355,12 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
             qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(needed).arg(
                 button->width())));
     }
-    // The items of a group lie inside its frame, the first below the group's caption.
+    // The four switches speak in one font.
+    for (const QCheckBox *box :
+        {dialog->SchummelnEdit, dialog->TransparenzEdit, dialog->SteinRahmenEdit})
+        QCOMPARE(box->font(), dialog->VorschauEdit->font());
+    // The items of a group lie inside its frame, the first below the group's caption, which
+    // stands in from the frame's corner.
     for (const TRadioGroup *group : {dialog->MischdauerGroup, dialog->AnimationGroup}) {
         QStyleOptionGroupBox frame;
         frame.initFrom(group);
@@ -366,6 +373,7 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
         const QRect caption = group->style()->subControlRect(
             QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, group);
         QVERIFY2(group->item(0)->y() > caption.bottom(), qPrintable(group->title()));
+        QVERIFY2(caption.left() > 0, qPrintable(group->title()));
         for (int i = 0; const QAbstractButton *item = group->item(i); ++i)
             QVERIFY2(inside.contains(item->geometry()), qPrintable(item->text()));
     }
@@ -381,6 +389,25 @@ void TestSettingsDialog::onlyACloseBox()
         d->setWindowState(Qt::WindowMinimized);
         QTRY_VERIFY(d->isVisible() && !d->isMinimized());
     });
+}
+
+// Enter presses OK and Tab enters a radio group on its chosen item, whatever the last opening
+// did with the keyboard.
+void TestSettingsDialog::keyboardAtEveryOpening()
+{
+    open([](TEinstellungen *d) { QTest::mouseClick(d->BitBtn2, Qt::LeftButton); qDebug() << "after click" << d->focusWidget(); });
+    QVERIFY(!dialog()->isAccepted());
+    open([](TEinstellungen *d) { qDebug() << "focus" << d->focusWidget() << QApplication::focusWidget(); QTest::keyClick(d->focusWidget(), Qt::Key_Return); });
+    QVERIFY(dialog()->isAccepted());
+
+    QWidget *tabbedTo = nullptr;
+    open([&tabbedTo](TEinstellungen *d) {
+        tick(d->AnimationGroup->item(2));
+        d->BBGFarbe->setFocus();
+        QTest::keyClick(d->BBGFarbe, Qt::Key_Tab);
+        tabbedTo = d->focusWidget();
+    });
+    QCOMPARE(tabbedTo, dialog()->AnimationGroup->item(2));
 }
 
 void TestSettingsDialog::fontChooser_data()
@@ -400,12 +427,19 @@ void TestSettingsDialog::fontChooser()
     QCOMPARE(main()->Brett->font().family(), QStringLiteral("Arial"));
     const QString resolved = QFontInfo(main()->Brett->font()).family();
     QFont opened;
+    QStringList effects;
     open([&](TEinstellungen *d) {
         QTimer::singleShot(0, d, [&] {
             auto *chooser = qobject_cast<QFontDialog *>(QApplication::activeModalWidget());
             if (!chooser)
                 return;
             opened = chooser->currentFont();
+            // No effects and no writing systems: only the font, its style and its size.
+            for (const QWidget *part : chooser->findChildren<QWidget *>()) {
+                if ((qobject_cast<const QCheckBox *>(part) || qobject_cast<const QComboBox *>(part))
+                    && part->isVisible())
+                    effects << part->metaObject()->className();
+            }
             if (points) {
                 QFont other = opened;
                 other.setPointSize(points);
@@ -416,6 +450,7 @@ void TestSettingsDialog::fontChooser()
         d->BSchrift->click();
         QTest::keyClick(d, Qt::Key_Return);
     });
+    QCOMPARE(effects, QStringList());
     // It opened on the board font, not on the desktop's default.
     QCOMPARE(opened.family(), resolved);
     QVERIFY(opened.bold());
