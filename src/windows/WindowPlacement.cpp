@@ -1,13 +1,35 @@
 #include "windows/WindowPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
+
+#include <utility>
 
 #if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
-#include <QGuiApplication>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+// An Xlib event name that would hide the toolkit's own.
+#undef Expose
 #endif
+
+namespace {
+
+// The window's X connection and window, or none (another platform, no window yet).
+#if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
+std::pair<Display *, ::Window> x11Window(const QWidget &window)
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display() || !window.internalWinId())
+        return {nullptr, 0};
+    return {x11->display(), ::Window(window.internalWinId())};
+}
+#endif
+
+} // namespace
 
 QRect AvailableScreenArea(const QWidget &window)
 {
@@ -44,15 +66,13 @@ QPoint RealWindowPosition(QWidget &window)
     QWidget *topLevel = window.window();
     const QPoint known = topLevel->mapToGlobal(QPoint(0, 0));
 #if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->display() || !topLevel->isVisible() || !topLevel->internalWinId())
+    const auto [display, id] = x11Window(*topLevel);
+    if (!display || !topLevel->isVisible())
         return known;
-    Display *display = x11->display();
     int x = 0;
     int y = 0;
     ::Window child = 0;
-    if (!XTranslateCoordinates(display, ::Window(topLevel->internalWinId()),
-                               DefaultRootWindow(display), 0, 0, &x, &y, &child))
+    if (!XTranslateCoordinates(display, id, DefaultRootWindow(display), 0, 0, &x, &y, &child))
         return known;
     const qreal ratio = topLevel->devicePixelRatioF();
     const QPoint real(qRound(x / ratio), qRound(y / ratio));
@@ -64,8 +84,102 @@ QPoint RealWindowPosition(QWidget &window)
 #endif
 }
 
+QPoint ScreenPoint(QWidget &widget, QPoint point)
+{
+    QWidget *topLevel = widget.window();
+    return RealWindowPosition(*topLevel) + widget.mapTo(topLevel, point);
+}
+
 QPoint CenteredOver(const QWidget &window, QWidget &over)
 {
     // Where the window system has the window now, not where the toolkit last heard it was.
     return CenteredOver(window, QRect(RealWindowPosition(over), over.size()));
+}
+
+namespace {
+
+// The toolkit writes a window's size hints from its QWindow's limits whenever it sizes the
+// window, just before it asks for the new size: limits of the old size would make a stacking
+// window manager refuse the new one. So the QWindow carries the fixed size only while the
+// window is being mapped (tiling managers decide then); once it shows, the hints are written
+// here, after each resize.
+class FixedSizeKeeper : public QObject
+{
+public:
+    explicit FixedSizeKeeper(QWidget &window)
+        : QObject(&window)
+        , m_window(&window)
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window) {
+            if (event->type() == QEvent::Show)
+                limitWhileMapping();
+            else if (event->type() == QEvent::Resize)
+                announce();
+        } else if (watched == m_handle && event->type() == QEvent::Expose && m_handle->isExposed()
+                   && m_limited) {
+            m_limited = false;
+            m_handle->setMinimumSize(m_window->minimumSize());
+            m_handle->setMaximumSize(m_window->maximumSize());
+            announce();
+        }
+        return false;
+    }
+
+private:
+    void limitWhileMapping()
+    {
+        QWindow *handle = m_window->windowHandle();
+        if (!handle)
+            return;
+        if (handle != m_handle) {
+            m_handle = handle;
+            handle->installEventFilter(this);
+        }
+        m_limited = true;
+        handle->setMinimumSize(m_window->size());
+        handle->setMaximumSize(m_window->size());
+    }
+
+    void announce()
+    {
+        if (m_limited || !m_window->isVisible()) {
+            limitWhileMapping();
+            return;
+        }
+#if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
+        const auto [display, id] = x11Window(*m_window);
+        if (!display)
+            return;
+        XSizeHints *hints = XAllocSizeHints();
+        if (!hints)
+            return;
+        long supplied = 0;
+        if (!XGetWMNormalHints(display, id, hints, &supplied))
+            hints->flags = 0;
+        const qreal ratio = m_window->devicePixelRatioF();
+        hints->flags |= PMinSize | PMaxSize;
+        hints->min_width = hints->max_width = qRound(m_window->width() * ratio);
+        hints->min_height = hints->max_height = qRound(m_window->height() * ratio);
+        XSetWMNormalHints(display, id, hints);
+        XFree(hints);
+        XFlush(display);
+#endif
+    }
+
+    QPointer<QWidget> m_window;
+    QPointer<QWindow> m_handle;
+    bool m_limited = false; // the QWindow carries the fixed size
+};
+
+} // namespace
+
+void KeepFixedSize(QWidget &window)
+{
+    new FixedSizeKeeper(window);
 }
