@@ -1,4 +1,5 @@
 #include "app/ProgramWindows.h"
+#include "app/TiloraApplication.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
@@ -8,6 +9,8 @@
 #include "windows/ueberfenster.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +35,8 @@ private slots:
     void keys();
     void heldKeyActsOnce();
     void menusOpenAtTheirPlaces();
+    void helpWithoutAViewer_data();
+    void helpWithoutAViewer();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -349,6 +354,55 @@ void TestMenus::menusOpenAtTheirPlaces()
     QTest::mouseClick(window->SpezialButton5, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(window->PopupMenu1->isVisible() && !window->PopupMenu2->isVisible());
     QCOMPARE(window->PopupMenu1->pos(), window->SpezialButton5->mapToGlobal(QPoint(0, 12)));
+}
+
+void TestMenus::helpWithoutAViewer_data()
+{
+    QTest::addColumn<QString>("opener"); // the desktop's opener, none when empty
+    QTest::addColumn<bool>("told");
+    QTest::newRow("no opener") << QString() << true;
+    QTest::newRow("the opener finds no viewer") << "exit 3" << true;
+    QTest::newRow("a viewer shows it") << "exit 0" << false;
+}
+
+// Asked for (F1), the help that no viewer can show says where it is; opened by itself at the
+// first start, it stays quiet.
+void TestMenus::helpWithoutAViewer()
+{
+    QFETCH(QString, opener);
+    QFETCH(bool, told);
+    QTemporaryDir folder;
+    if (!opener.isEmpty()) {
+        QFile script(folder.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + opener.toLatin1() + "\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    QStringList reports;
+    TiloraApplication::setErrorReporter([&reports](const QString &text) { reports << text; });
+    qputenv("PATH", QFile::encodeName(folder.path()));
+    TTiloraForm::setSettingsFolder(folder.path());
+    const auto restore = qScopeGuard([&] {
+        qputenv("PATH", path);
+        TTiloraForm::setSettingsFolder(QString());
+        TiloraApplication::setErrorReporter({});
+    });
+
+    const std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
+    TTiloraForm *main = windows->main.get();
+    const auto openerDone = [main] { return main->findChildren<QProcess *>().isEmpty(); };
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    QTRY_VERIFY(openerDone());
+    QCOMPARE(reports, QStringList());
+    QTest::keyClick(main, Qt::Key_F1);
+    QTRY_VERIFY(openerDone());
+    const QString where = QStringLiteral("Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe "
+                                         "liegt in\n")
+        + QDir::toNativeSeparators(TTiloraForm::helpFilePath());
+    QCOMPARE(reports, told ? QStringList {where} : QStringList());
 }
 
 QTEST_MAIN(TestMenus)
