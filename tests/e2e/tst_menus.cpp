@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <xcb/xcb.h>
+
 // The menus, keys and caption buttons of the running program, seen on the screen.
 class TestMenusE2e : public QObject
 {
@@ -13,6 +15,8 @@ private slots:
     void cleanup();
 
     void menuButtonOpensTheDrawnMenu();
+    void menuOpensUnderItsButtonInAFrame();
+    void keysComeBackWhenTheHighScoreWindowCloses();
     void f6SwitchesToNumbers();
     void pPausesARunningGame();
     void closeButtonEndsTheProgram();
@@ -48,6 +52,39 @@ bool hasNear(const QImage &image, const QRect &area, const QColor &colour, int t
     }
     return false;
 }
+
+// A window manager's frame: it takes a window in at its top-left corner, as window managers
+// do, without a word to the window; the window goes back to the screen with the frame.
+class Frame
+{
+public:
+    Frame(const QRect &place, const QString &windowId)
+        : m_client(xcb_window_t(windowId.toULong()))
+    {
+        auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        m_connection = x11->connection();
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        m_frame = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_frame, m_root, place.x(),
+            place.y(), place.width(), place.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+            XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_map_window(m_connection, m_frame);
+        xcb_reparent_window(m_connection, m_client, m_frame, 0, 0);
+        xcb_flush(m_connection);
+    }
+    ~Frame()
+    {
+        xcb_reparent_window(m_connection, m_client, m_root, 0, 0);
+        xcb_destroy_window(m_connection, m_frame);
+        xcb_flush(m_connection);
+    }
+
+private:
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root;
+    xcb_window_t m_frame;
+    xcb_window_t m_client;
+};
 
 } // namespace
 
@@ -107,6 +144,41 @@ void TestMenusE2e::menuButtonOpensTheDrawnMenu()
         screen, e2e::menuLineAt(screen, menu, second).adjusted(16, 2, -2, -2), Qt::white, 60));
 
     e2e::key(QStringLiteral("Escape"));
+}
+
+// Right after start-up a window manager may have framed the window without the program
+// knowing where it went: the menu still opens under its button.
+void TestMenusE2e::menuOpensUnderItsButtonInAFrame()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    const Frame frame(QRect(QPoint(400, 300), m_window.size()), m_windowId);
+    QTRY_COMPARE(e2e::windowGeometry(m_windowId).topLeft(), QPoint(400, 300));
+    m_window.moveTo(400, 300);
+    const QStringList known = e2e::visibleWindows(m_program->pid());
+    e2e::click(onWindow(45, 8));
+    const QRect menu = e2e::waitForNewWindow(m_program->pid(), known);
+    QVERIFY2(!menu.isNull(), "no menu opened");
+    QCOMPARE(menu.topLeft(), onWindow(39, 14));
+    e2e::key(QStringLiteral("Escape"));
+}
+
+// Without a window manager nobody else gives the keys back to the main window.
+void TestMenusE2e::keysComeBackWhenTheHighScoreWindowCloses()
+{
+    E2E_REQUIRE_DISPLAY();
+    QVERIFY(startProgram());
+    const QPoint tile = onWindow(18 + 6, 18 + 6);
+    const QStringList known = e2e::visibleWindows(m_program->pid());
+    e2e::mouseMove(onWindow(143, 143));
+    e2e::key(QStringLiteral("h"));
+    QVERIFY2(!e2e::waitForNewWindow(m_program->pid(), known).isNull(), "no high score window");
+    e2e::key(QStringLiteral("Escape"));
+    QVERIFY(e2e::waitUntil([&] { return e2e::visibleWindows(m_program->pid()) == known; }));
+    // The keys go to the main window even with the pointer on the bare screen.
+    e2e::mouseMove(m_window.bottomRight() + QPoint(200, 200));
+    e2e::key(QStringLiteral("F6"));
+    QVERIFY2(e2e::waitForPixel(tile, TileGrey), "F6 did not reach the main window");
 }
 
 void TestMenusE2e::f6SwitchesToNumbers()

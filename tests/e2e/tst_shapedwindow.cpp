@@ -2,6 +2,7 @@
 
 #include "region/FormRgn.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
 
@@ -21,6 +22,7 @@ private slots:
     void outlineShowsScreenOutside();
     void resizeReshapes();
     void bareAreaDragsWindow();
+    void announcesItsFixedSize();
 };
 
 namespace {
@@ -146,6 +148,31 @@ void TestShapedWindow::bareAreaDragsWindow()
     // Where the window stood before, the screen shows again.
     wrong = waitForScreen(geometry.topLeft(), {{10, 10}, {100, 60}}, {});
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+// Tiling window managers float a window whose smallest and largest sizes are the same; the
+// announcement follows every resize.
+void TestShapedWindow::announcesItsFixedSize()
+{
+    const QRect geometry(150, 150, 300, 200);
+    ColouredWindow shaped(RoundedWindow, geometry);
+    const QString windowId = QString::number(shaped.window->winId());
+    const auto announced = [&windowId] {
+        const QString hints = e2e::run(QStringLiteral("xprop"),
+            {QStringLiteral("-id"), windowId, QStringLiteral("WM_NORMAL_HINTS")});
+        QStringList sizes;
+        for (const char *limit : {"minimum", "maximum"}) {
+            const QRegularExpression line(
+                QStringLiteral("program specified %1 size: (\\d+) by (\\d+)").arg(limit));
+            const QRegularExpressionMatch match = line.match(hints);
+            sizes << (match.hasMatch() ? match.captured(1) + 'x' + match.captured(2) : "none");
+        }
+        return sizes;
+    };
+    QTRY_COMPARE(announced(), QStringList({"300x200", "300x200"}));
+    shaped.window->resize(420, 260);
+    QTRY_COMPARE(announced(), QStringList({"420x260", "420x260"}));
+    QTRY_COMPARE(e2e::windowGeometry(windowId).size(), QSize(420, 260));
 }
 
 TILORA_E2E_MAIN(TestShapedWindow)
