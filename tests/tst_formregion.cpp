@@ -228,16 +228,15 @@ void TestFormRegion::clientDrag()
     QCOMPARE(drag(button->geometry().center()), QPoint());
     QCOMPARE(clicks.size(), 1);
 
-    // Where the window system takes the drag over, it moves the window from where the pointer
-    // is by then: the window has gone the first step already.
-    QPoint stepBeforeSystemMove;
-    shaped.region->startSystemMove = [&](QWindow &) {
-        stepBeforeSystemMove = shaped.window->pos();
+    // Where the window system takes the drag over, it does so from the press, so that the
+    // pointer's way until then counts.
+    QPoint handedOverFrom;
+    shaped.region->startSystemMove = [&](QWidget &, QPoint pressed) {
+        handedOverFrom = pressed;
         return true;
     };
-    const QPoint start = shaped.window->pos();
     drag(QPoint(30, 150));
-    QCOMPARE(stepBeforeSystemMove - start, delta);
+    QCOMPARE(handedOverFrom, handle->mapToGlobal(QPoint(30, 150)));
 }
 
 void TestFormRegion::externalShapes_data()

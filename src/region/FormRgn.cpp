@@ -229,7 +229,7 @@ bool TRegionComp::eventFilter(QObject *watched, QEvent *event)
 TFormRegion::TFormRegion(QWidget *owner)
     : TRegionComp(checkNoOtherFormRegion(owner), "TFormRegion")
 {
-    startSystemMove = [](QWindow &window) { return window.startSystemMove(); };
+    startSystemMove = StartSystemMove;
     if (!WindowSystemCutsWindows()) {
         owner->setAttribute(Qt::WA_TranslucentBackground);
         m_outsideClearer = new OutsideClearer(owner);
@@ -367,11 +367,8 @@ bool TFormRegion::dragEvent(QEvent *event)
         }
         if (m_pressed) {
             m_pressed = false;
-            // The window system moves the window from where the pointer is now: the step
-            // since the press is ours to make first.
-            window->move(m_windowStart + global - m_pressGlobal);
-            QWindow *handle = window->windowHandle();
-            if (handle && startSystemMove && startSystemMove(*handle))
+            // The window system takes over from the press, so the first step is not lost.
+            if (startSystemMove && startSystemMove(*window, m_pressGlobal))
                 return true;
             // No window manager to do it (or none that can): follow the pointer ourselves.
             m_dragging = true;

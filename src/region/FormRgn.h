@@ -17,7 +17,6 @@
 
 #include <QWidget>
 
-class QWindow;
 class TExternalRegion;
 
 // Evaluates a region expression against a window: its frame and client geometry give the
@@ -131,9 +130,9 @@ public:
     SizeChangedHandler OnSizeChanged() const { return m_onSizeChanged; }
     void setOnSizeChanged(SizeChangedHandler handler) { m_onSizeChanged = std::move(handler); }
 
-    // Hands a drag over to the window system; false where it cannot move the window. Tests
-    // replace it.
-    std::function<bool(QWindow &window)> startSystemMove;
+    // Hands a drag that began at a screen point over to the window system; false where it
+    // cannot move the window. Tests replace it.
+    std::function<bool(QWidget &window, QPoint pressed)> startSystemMove;
 
 protected:
     void ApplyRegion() override;

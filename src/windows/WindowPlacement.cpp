@@ -7,10 +7,12 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 #if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 // An Xlib event name that would hide the toolkit's own.
 #undef Expose
@@ -96,13 +98,63 @@ QPoint CenteredOver(const QWidget &window, QWidget &over)
     return CenteredOver(window, QRect(RealWindowPosition(over), over.size()));
 }
 
+bool StartSystemMove(QWidget &window, QPoint pressed)
+{
+#if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
+    // The toolkit's own request names the point where the pointer is now, not where the drag
+    // began: the window would lag the pointer by the way it went before.
+    const auto [display, id] = x11Window(window);
+    if (display) {
+        const ::Window root = DefaultRootWindow(display);
+        const Atom moveResize = XInternAtom(display, "_NET_WM_MOVERESIZE", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long left = 0;
+        unsigned char *data = nullptr;
+        bool supported = false;
+        if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0,
+                               4096, False, XA_ATOM, &type, &format, &count, &left, &data)
+                == Success
+            && data) {
+            const auto *atoms = reinterpret_cast<const Atom *>(data);
+            supported = std::find(atoms, atoms + count, moveResize) != atoms + count;
+        }
+        if (data)
+            XFree(data);
+        if (!supported)
+            return false;
+        const qreal ratio = window.devicePixelRatioF();
+        XEvent event {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = id;
+        event.xclient.message_type = moveResize;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = qRound(pressed.x() * ratio);
+        event.xclient.data.l[1] = qRound(pressed.y() * ratio);
+        event.xclient.data.l[2] = 8; // move
+        event.xclient.data.l[3] = Button1;
+        event.xclient.data.l[4] = 1; // asked for by a program
+        // The window manager can only take the pointer once the press's own grab is gone.
+        XUngrabPointer(display, CurrentTime);
+        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+        XFlush(display);
+        return true;
+    }
+#endif
+    QWindow *handle = window.windowHandle();
+    return handle && handle->startSystemMove();
+}
+
 namespace {
 
-// The toolkit writes a window's size hints from its QWindow's limits whenever it sizes the
-// window, just before it asks for the new size: limits of the old size would make a stacking
-// window manager refuse the new one. So the QWindow carries the fixed size only while the
-// window is being mapped (tiling managers decide then); once it shows, the hints are written
-// here, after each resize.
+// The window's QWindow carries the fixed size as its limits, which the toolkit hands to the
+// window system. On X11 it writes them into the size hints whenever it sizes the window, just
+// before it asks for the new size: limits of the old size would make a stacking window manager
+// refuse the new one. So there the QWindow carries them only while the window is being mapped
+// (tiling managers decide then); once it shows, the hints are written here, after each resize.
+// Elsewhere (Wayland) the toolkit itself follows a window's limits to a new size.
 class FixedSizeKeeper : public QObject
 {
 public:
@@ -122,7 +174,7 @@ protected:
             else if (event->type() == QEvent::Resize)
                 announce();
         } else if (watched == m_handle && event->type() == QEvent::Expose && m_handle->isExposed()
-                   && m_limited) {
+                   && m_limited && writesHintsItself()) {
             m_limited = false;
             m_handle->setMinimumSize(m_window->minimumSize());
             m_handle->setMaximumSize(m_window->maximumSize());
@@ -132,6 +184,15 @@ protected:
     }
 
 private:
+    bool writesHintsItself() const
+    {
+#if defined(TILORA_HAVE_X11) && QT_CONFIG(xcb)
+        return x11Window(*m_window).first != nullptr;
+#else
+        return false;
+#endif
+    }
+
     void limitWhileMapping()
     {
         QWindow *handle = m_window->windowHandle();

@@ -30,6 +30,11 @@ QPoint CenteredOver(const QWidget &window, const QRect &over);
 // where it is larger than the area).
 QPoint KeptOnScreen(QRect window, const QRect &area);
 
+// Hands a drag of the window by the pointer over to the window system, as if it had begun at
+// `pressed` (a screen point): the window follows the pointer from there, so the way the pointer
+// went before the hand-over counts. False where the window system cannot move the window.
+bool StartSystemMove(QWidget &window, QPoint pressed);
+
 // Tells the window manager, now and after every resize, that the window takes no other size than
 // the one it has (minimum = maximum), so that tiling window managers float it rather than
 // stretch it. The window itself may still resize: while the toolkit asks for a new size the
