@@ -17,13 +17,13 @@ void OpenDocument(const QString &path, QObject *context, std::function<void()> f
         if (!shown && failed)
             failed();
     };
-    QObject::connect(opener, &QProcess::errorOccurred, opener,
-        [finish](QProcess::ProcessError error) {
+    QObject::connect(
+        opener, &QProcess::errorOccurred, opener, [finish](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart)
                 finish(false);
         });
-    QObject::connect(opener, &QProcess::finished, opener,
-        [finish](int exitCode, QProcess::ExitStatus status) {
+    QObject::connect(
+        opener, &QProcess::finished, opener, [finish](int exitCode, QProcess::ExitStatus status) {
             finish(status == QProcess::NormalExit && exitCode == 0);
         });
     // The program ends before the viewer: the opener goes quietly, and the viewer, its child,

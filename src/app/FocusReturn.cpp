@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 
 FocusReturn::FocusReturn(QWidget *mainWindow)
     : QObject(mainWindow)

@@ -114,7 +114,7 @@ bool StartSystemMove(QWidget &window, QPoint pressed)
         unsigned char *data = nullptr;
         bool supported = false;
         if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0,
-                               4096, False, XA_ATOM, &type, &format, &count, &left, &data)
+                4096, False, XA_ATOM, &type, &format, &count, &left, &data)
                 == Success
             && data) {
             const auto *atoms = reinterpret_cast<const Atom *>(data);
@@ -137,8 +137,7 @@ bool StartSystemMove(QWidget &window, QPoint pressed)
         event.xclient.data.l[4] = 1; // asked for by a program
         // The window manager can only take the pointer once the press's own grab is gone.
         XUngrabPointer(display, CurrentTime);
-        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
-                   &event);
+        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
         XFlush(display);
         return true;
     }
@@ -174,7 +173,7 @@ protected:
             else if (event->type() == QEvent::Resize)
                 announce();
         } else if (watched == m_handle && event->type() == QEvent::Expose && m_handle->isExposed()
-                   && m_limited && writesHintsItself()) {
+            && m_limited && writesHintsItself()) {
             m_limited = false;
             m_handle->setMinimumSize(m_window->minimumSize());
             m_handle->setMaximumSize(m_window->maximumSize());

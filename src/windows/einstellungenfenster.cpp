@@ -126,8 +126,8 @@ public:
 
     using QProxyStyle::QProxyStyle;
 
-    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option,
-                         SubControl part, const QWidget *widget) const override
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl part,
+        const QWidget *widget) const override
     {
         QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
         if (control == CC_GroupBox && (part == SC_GroupBoxLabel || part == SC_GroupBoxCheckBox))
@@ -305,7 +305,7 @@ TEinstellungen::TEinstellungen(QWidget *parent)
     auto *captions = new GroupCaptionStyle;
     captions->setParent(this);
     for (QGroupBox *group : {static_cast<QGroupBox *>(MischdauerGroup), SpielGroup, SteinGroup,
-                             static_cast<QGroupBox *>(AnimationGroup)})
+             static_cast<QGroupBox *>(AnimationGroup)})
         group->setStyle(captions);
     move(254, 136);
     // Until the first opening the preview shows tiles of the size it was drawn with.

@@ -65,9 +65,9 @@ public:
         m_connection = x11->connection();
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
         m_frame = xcb_generate_id(m_connection);
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_frame, m_root, place.x(),
-            place.y(), place.width(), place.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-            XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_frame, m_root, place.x(), place.y(),
+            place.width(), place.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+            0, nullptr);
         xcb_map_window(m_connection, m_frame);
         xcb_reparent_window(m_connection, m_client, m_frame, 0, 0);
         xcb_flush(m_connection);

@@ -259,8 +259,8 @@ Program::Program()
 {
     // As on a fresh server, the keyboard follows the pointer: a window that had the keys may
     // have left them on the bare screen when its program ended.
-    if (auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                            : nullptr) {
+    if (auto *x11
+        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT,
             XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME);
         xcb_flush(x11->connection());
