@@ -42,7 +42,6 @@ private slots:
     void pictureDialogOpensBesideThePicture();
     void viewerOutputGoesNowhere();
     void secondaryWindowsBelongToTheMainWindow();
-    void keysGoBackToTheMainWindow();
 };
 
 namespace {
@@ -233,25 +232,6 @@ void TestApplication::secondaryWindowsBelongToTheMainWindow()
         window->winId();
         QVERIFY2(window->windowHandle()->transientParent() == windows->main->windowHandle(),
             window->metaObject()->className());
-    }
-}
-
-// When the window that had the keys goes, they go back to the main window.
-void TestApplication::keysGoBackToTheMainWindow()
-{
-    const std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
-    TTiloraForm *main = windows->main.get();
-    main->openDocument = [](const QString &) {};
-    main->show();
-    main->activateWindow();
-    QTRY_COMPARE(QApplication::activeWindow(), main);
-    for (QWidget *window : std::initializer_list<QWidget *> {
-             windows->message.get(), windows->highscore.get(), windows->start.get()}) {
-        window->show();
-        window->activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), window);
-        window->hide();
-        QTRY_COMPARE(QApplication::activeWindow(), main);
     }
 }
 

@@ -372,12 +372,11 @@ void TestMenus::helpWithoutAViewer()
     QFETCH(QString, opener);
     QFETCH(bool, told);
     QTemporaryDir folder;
-    if (!opener.isEmpty()) {
-        QFile script(folder.filePath(QStringLiteral("xdg-open")));
-        QVERIFY(script.open(QIODevice::WriteOnly));
+    QFile script(folder.filePath(QStringLiteral("xdg-open")));
+    if (!opener.isEmpty() && script.open(QIODevice::WriteOnly)) {
         script.write("#!/bin/sh\n" + opener.toLatin1() + "\n");
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         script.close();
-        script.setPermissions(script.permissions() | QFile::ExeOwner);
     }
     const QByteArray path = qgetenv("PATH");
     QStringList reports;
@@ -399,10 +398,10 @@ void TestMenus::helpWithoutAViewer()
     QCOMPARE(reports, QStringList());
     QTest::keyClick(main, Qt::Key_F1);
     QTRY_VERIFY(openerDone());
-    const QString where = QStringLiteral("Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe "
-                                         "liegt in\n")
-        + QDir::toNativeSeparators(TTiloraForm::helpFilePath());
-    QCOMPARE(reports, told ? QStringList {where} : QStringList());
+    QCOMPARE(reports.join(u'|'),
+        told ? "Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe liegt in\n"
+                + QDir::toNativeSeparators(TTiloraForm::helpFilePath())
+             : QString());
 }
 
 QTEST_MAIN(TestMenus)

@@ -1,6 +1,7 @@
 #include "support/E2eHarness.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -53,38 +54,26 @@ bool hasNear(const QImage &image, const QRect &area, const QColor &colour, int t
     return false;
 }
 
-// A window manager's frame: it takes a window in at its top-left corner, as window managers
-// do, without a word to the window; the window goes back to the screen with the frame.
-class Frame
+// Takes the window into a frame at `place`, at the frame's top-left corner, without a word to
+// the window, as window managers do; it goes back to the screen when the guard goes.
+auto frameWindow(const QRect &place, const QString &windowId)
 {
-public:
-    Frame(const QRect &place, const QString &windowId)
-        : m_client(xcb_window_t(windowId.toULong()))
-    {
-        auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        m_connection = x11->connection();
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        m_frame = xcb_generate_id(m_connection);
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_frame, m_root, place.x(), place.y(),
-            place.width(), place.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-            0, nullptr);
-        xcb_map_window(m_connection, m_frame);
-        xcb_reparent_window(m_connection, m_client, m_frame, 0, 0);
-        xcb_flush(m_connection);
-    }
-    ~Frame()
-    {
-        xcb_reparent_window(m_connection, m_client, m_root, 0, 0);
-        xcb_destroy_window(m_connection, m_frame);
-        xcb_flush(m_connection);
-    }
-
-private:
-    xcb_connection_t *m_connection;
-    xcb_window_t m_root;
-    xcb_window_t m_frame;
-    xcb_window_t m_client;
-};
+    auto *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const xcb_window_t frame = xcb_generate_id(connection);
+    const auto window = xcb_window_t(windowId.toULong());
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, frame, root, place.x(), place.y(),
+        place.width(), place.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0,
+        nullptr);
+    xcb_map_window(connection, frame);
+    xcb_reparent_window(connection, window, frame, 0, 0);
+    xcb_flush(connection);
+    return qScopeGuard([=] {
+        xcb_reparent_window(connection, window, root, 0, 0);
+        xcb_destroy_window(connection, frame);
+        xcb_flush(connection);
+    });
+}
 
 } // namespace
 
@@ -152,7 +141,7 @@ void TestMenusE2e::menuOpensUnderItsButtonInAFrame()
 {
     E2E_REQUIRE_DISPLAY();
     QVERIFY(startProgram());
-    const Frame frame(QRect(QPoint(400, 300), m_window.size()), m_windowId);
+    const auto frame = frameWindow(QRect(QPoint(400, 300), m_window.size()), m_windowId);
     QTRY_COMPARE(e2e::windowGeometry(m_windowId).topLeft(), QPoint(400, 300));
     m_window.moveTo(400, 300);
     const QStringList known = e2e::visibleWindows(m_program->pid());
