@@ -1,4 +1,12 @@
 #include "app/DocumentViewer.h"
+#include "support/TestWindows.h"
+#include "main/HauptFenster.h"
+#include "windows/Unit2.h"
+#include "windows/bildfenster.h"
+#include "windows/highscorefenster.h"
+#include "windows/meldungsfenster.h"
+#include "windows/startenfenster.h"
+#include "windows/ueberfenster.h"
 #include "logic/Errors.h"
 #include "app/TiloraApplication.h"
 #include "main/OpenPictureDialog.h"
@@ -33,6 +41,7 @@ private slots:
     void pictureDialogOpensBesideThePicture_data();
     void pictureDialogOpensBesideThePicture();
     void viewerOutputGoesNowhere();
+    void secondaryWindowsBelongToTheMainWindow();
 };
 
 namespace {
@@ -200,14 +209,31 @@ void TestApplication::viewerOutputGoesNowhere()
     viewer.setPermissions(viewer.permissions() | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(folder.path()) + ':' + path);
-    const bool started = OpenDocumentDetached(QStringLiteral("/hilfe/tilora.html"));
+    bool failed = false;
+    OpenDocument(QStringLiteral("/hilfe/tilora.html"), this, [&failed] { failed = true; });
     qputenv("PATH", path);
-    QVERIFY(started);
     QTRY_VERIFY(QFile::exists(marker));
+    QVERIFY(!failed);
     QFile notes(marker);
     QVERIFY(notes.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromLocal8Bit(notes.readAll()).split(u'\n', Qt::SkipEmptyParts),
         (QStringList {"/dev/null", "/dev/null", "/hilfe/tilora.html"}));
+}
+
+// The window manager sees them as the main window's: kept with it, no taskbar entries.
+void TestApplication::secondaryWindowsBelongToTheMainWindow()
+{
+    QTemporaryDir folder;
+    const std::unique_ptr<ProgramWindows> windows = CreateTestWindows(folder.path());
+    windows->main->openDocument = [](const QString &) {};
+    windows->main->winId();
+    for (QWidget *window : std::initializer_list<QWidget *> {windows->about.get(),
+             windows->start.get(), windows->magnifier.get(), windows->preview.get(),
+             windows->message.get(), windows->highscore.get(), windows->settings.get()}) {
+        window->winId();
+        QVERIFY2(window->windowHandle()->transientParent() == windows->main->windowHandle(),
+            window->metaObject()->className());
+    }
 }
 
 int main(int argc, char *argv[])

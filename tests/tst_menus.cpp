@@ -1,3 +1,4 @@
+#include "app/TiloraApplication.h"
 #include "support/TestWindows.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
@@ -9,6 +10,8 @@
 #include "windows/ueberfenster.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +36,8 @@ private slots:
     void keys();
     void heldKeyActsOnce();
     void menusOpenAtTheirPlaces();
+    void helpWithoutAViewer_data();
+    void helpWithoutAViewer();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -363,6 +368,52 @@ void TestMenus::menusOpenAtTheirPlaces()
     QTest::mouseClick(window->SpezialButton5, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(window->PopupMenu1->isVisible() && !window->PopupMenu2->isVisible());
     QCOMPARE(window->PopupMenu1->pos(), window->SpezialButton5->mapToGlobal(QPoint(0, 12)));
+}
+
+void TestMenus::helpWithoutAViewer_data()
+{
+    QTest::addColumn<QString>("opener"); // the desktop's opener, none when empty
+    QTest::addColumn<bool>("told");
+    QTest::newRow("no opener") << QString() << true;
+    QTest::newRow("the opener finds no viewer") << "exit 3" << true;
+    QTest::newRow("a viewer shows it") << "exit 0" << false;
+}
+
+// Asked for (F1), the help that no viewer can show says where it is; opened by itself at the
+// first start, it stays quiet.
+void TestMenus::helpWithoutAViewer()
+{
+    QFETCH(QString, opener);
+    QFETCH(bool, told);
+    QTemporaryDir folder;
+    QFile script(folder.filePath(QStringLiteral("xdg-open")));
+    if (!opener.isEmpty() && script.open(QIODevice::WriteOnly)) {
+        script.write("#!/bin/sh\n" + opener.toLatin1() + "\n");
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        script.close();
+    }
+    const QByteArray path = qgetenv("PATH");
+    QStringList reports;
+    TiloraApplication::setErrorReporter([&reports](const QString &text) { reports << text; });
+    qputenv("PATH", QFile::encodeName(folder.path()));
+    const auto restore = qScopeGuard([&] {
+        qputenv("PATH", path);
+        TiloraApplication::setErrorReporter({});
+    });
+
+    const std::unique_ptr<ProgramWindows> windows = CreateTestWindows(folder.path());
+    TTiloraForm *main = windows->main.get();
+    const auto openerDone = [main] { return main->findChildren<QProcess *>().isEmpty(); };
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    QTRY_VERIFY(openerDone());
+    QCOMPARE(reports, QStringList());
+    QTest::keyClick(main, Qt::Key_F1);
+    QTRY_VERIFY(openerDone());
+    QCOMPARE(reports.join(u'|'),
+        told ? "Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe liegt in\n"
+                + QDir::toNativeSeparators(TTiloraForm::helpFilePath())
+             : QString());
 }
 
 QTEST_MAIN(TestMenus)

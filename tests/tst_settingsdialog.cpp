@@ -7,6 +7,7 @@
 #include "windows/einstellungenfenster.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,6 +40,7 @@ private slots:
     void cheatingInTheDialogMarksTheGame();
     void textsFitTheirControls();
     void onlyACloseBox();
+    void keyboardAtEveryOpening();
     void fontChooser_data();
     void fontChooser();
 
@@ -372,7 +374,12 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
                            .arg(needed)
                            .arg(button->width())));
     }
-    // The items of a group lie inside its frame, the first below the group's caption.
+    // The four switches speak in one font.
+    for (const QCheckBox *box :
+        {dialog->SchummelnEdit, dialog->TransparenzEdit, dialog->SteinRahmenEdit})
+        QCOMPARE(box->font(), dialog->VorschauEdit->font());
+    // The items of a group lie inside its frame, the first below the group's caption, which
+    // stands in from the frame's corner.
     for (const TRadioGroup *group : {dialog->MischdauerGroup, dialog->AnimationGroup}) {
         QStyleOptionGroupBox frame;
         frame.initFrom(group);
@@ -385,6 +392,7 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
         const QRect caption = group->style()->subControlRect(
             QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, group);
         QVERIFY2(group->item(0)->y() > caption.bottom(), qPrintable(group->title()));
+        QVERIFY2(caption.left() > 0, qPrintable(group->title()));
         for (int i = 0; const QAbstractButton *item = group->item(i); ++i)
             QVERIFY2(inside.contains(item->geometry()), qPrintable(item->text()));
     }
@@ -400,6 +408,35 @@ void TestSettingsDialog::onlyACloseBox()
         d->setWindowState(Qt::WindowMinimized);
         QTRY_VERIFY(d->isVisible() && !d->isMinimized());
     });
+}
+
+// Enter presses OK and Tab enters a radio group on its chosen item, whatever the last opening
+// did with the keyboard.
+void TestSettingsDialog::keyboardAtEveryOpening()
+{
+    open([](TEinstellungen *d) {
+        d->BitBtn2->setFocus();
+        QTest::keyClick(d->BitBtn2, Qt::Key_Space);
+    });
+    QVERIFY(!dialog()->isAccepted());
+    // The window system keeps the focus where it was when the dialog closed.
+    dialog()->BitBtn2->setFocus();
+    open([](TEinstellungen *d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); });
+    QVERIFY(dialog()->isAccepted());
+
+    // The chosen items come from the settings, not from a click in the group.
+    main()->SetAnimationSpeed(2);
+    main()->SetShuffleDuration(3);
+    QList<QWidget *> tabbedTo;
+    open([&tabbedTo](TEinstellungen *d) {
+        for (QWidget *before : std::initializer_list<QWidget *> {d->BBGFarbe, d->BitBtn2}) {
+            before->setFocus();
+            QTest::keyClick(before, Qt::Key_Tab);
+            tabbedTo << d->focusWidget();
+        }
+    });
+    QCOMPARE(tabbedTo,
+        QList<QWidget *>({dialog()->AnimationGroup->item(2), dialog()->MischdauerGroup->item(3)}));
 }
 
 void TestSettingsDialog::fontChooser_data()
@@ -419,12 +456,19 @@ void TestSettingsDialog::fontChooser()
     QCOMPARE(main()->Brett->font().family(), QStringLiteral("Arial"));
     const QString resolved = QFontInfo(main()->Brett->font()).family();
     QFont opened;
+    QStringList effects;
     open([&](TEinstellungen *d) {
         QTimer::singleShot(0, d, [&] {
             auto *chooser = qobject_cast<QFontDialog *>(QApplication::activeModalWidget());
             if (!chooser)
                 return;
             opened = chooser->currentFont();
+            // No effects and no writing systems: only the font, its style and its size.
+            for (const QWidget *part : chooser->findChildren<QWidget *>()) {
+                if ((qobject_cast<const QCheckBox *>(part) || qobject_cast<const QComboBox *>(part))
+                    && part->isVisible())
+                    effects << part->metaObject()->className();
+            }
             if (points) {
                 QFont other = opened;
                 other.setPointSize(points);
@@ -435,6 +479,7 @@ void TestSettingsDialog::fontChooser()
         d->BSchrift->click();
         QTest::keyClick(d, Qt::Key_Return);
     });
+    QCOMPARE(effects, QStringList());
     // It opened on the board font, not on the desktop's default.
     QCOMPARE(opened.family(), resolved);
     QVERIFY(opened.bold());

@@ -1,5 +1,6 @@
 #include "app/ProgramWindows.h"
 
+#include "app/FocusReturn.h"
 #include "main/HauptFenster.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
@@ -13,7 +14,8 @@ ProgramWindows::ProgramWindows() = default;
 
 ProgramWindows::~ProgramWindows()
 {
-    // The main window goes last: the others are its helpers.
+    // The main window goes last: the others are its helpers (and its children, which it would
+    // otherwise delete a second time).
     settings.reset();
     highscore.reset();
     message.reset();
@@ -28,13 +30,18 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const FileLocations &files)
 {
     auto windows = std::make_unique<ProgramWindows>();
     windows->main = std::make_unique<TTiloraForm>(files.settingsFile);
-    windows->about = std::make_unique<TAboutBox>();
-    windows->start = std::make_unique<TForm3>();
-    windows->magnifier = std::make_unique<TForm2>();
-    windows->preview = std::make_unique<TVorschauFenster>();
-    windows->message = std::make_unique<TMeldung>();
-    windows->highscore = std::make_unique<THighscore>(files.highscoreFile);
-    windows->settings = std::make_unique<TEinstellungen>();
+    // The others belong to the main window: the window manager keeps them with it (above
+    // it, minimised and restored with it) and gives them no taskbar entry of their own.
+    TTiloraForm *owner = windows->main.get();
+    windows->about = std::make_unique<TAboutBox>(owner);
+    windows->start = std::make_unique<TForm3>(owner);
+    windows->magnifier = std::make_unique<TForm2>(owner);
+    windows->preview = std::make_unique<TVorschauFenster>(owner);
+    windows->message = std::make_unique<TMeldung>(owner);
+    windows->highscore = std::make_unique<THighscore>(files.highscoreFile, owner);
+    windows->settings = std::make_unique<TEinstellungen>(owner);
+    // Without a window manager nobody else gives the keys back when one of them closes.
+    new FocusReturn(owner);
 
     TTiloraForm::Windows links;
     links.about = windows->about.get();

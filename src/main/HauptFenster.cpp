@@ -43,7 +43,8 @@ TTiloraForm::TTiloraForm(const QString &settingsFile, QWidget *parent)
         QScreen *screen = this->screen();
         if (!screen)
             return QImage();
-        const QPoint topLeft = mapToGlobal(windowRect.topLeft()) - screen->geometry().topLeft();
+        const QPoint topLeft
+            = ScreenPoint(*this, windowRect.topLeft()) - screen->geometry().topLeft();
         return screen
             ->grabWindow(0, topLeft.x(), topLeft.y(), windowRect.width(), windowRect.height())
             .toImage();

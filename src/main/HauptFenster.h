@@ -186,8 +186,8 @@ public:
     bool FormKeyDown(int key); // F1 .. F9 and the arrows, whatever the modifiers
     bool FormKeyPress(QChar key); // A, B, H, P in either letter case
     void Highscore1Click();
-    // Opens the help document of the program in the desktop's viewer; a missing
-    // document or viewer is not reported.
+    // Opens the help document of the program in the desktop's viewer; a missing document is
+    // not reported, a missing viewer only when the player asked (F1, "?").
     void OpenHelp();
     static QString helpFilePath();
     // Hands a document to the desktop's viewer without waiting for it. Tests replace it.

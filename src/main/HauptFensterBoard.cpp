@@ -167,7 +167,7 @@ bool TTiloraForm::preparePicture(const BoardBuild &build)
 void TTiloraForm::PlaceShuffleButton()
 {
     if (movePointer)
-        movePointer(mapToGlobal(QPoint(width() / 2, height() / 2)));
+        movePointer(ScreenPoint(*this, QPoint(width() / 2, height() / 2)));
 }
 
 void TTiloraForm::N201Click(QAction *item)
@@ -216,7 +216,8 @@ int TTiloraForm::roomForBoard() const
 
 void TTiloraForm::keepOnScreen()
 {
-    const QPoint place = KeptOnScreen(QRect(pos(), size()), screenArea());
-    if (place != pos())
+    const QPoint now = RealWindowPosition(*this);
+    const QPoint place = KeptOnScreen(QRect(now, size()), screenArea());
+    if (place != now)
         move(place);
 }

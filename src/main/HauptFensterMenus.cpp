@@ -5,6 +5,7 @@
 #include "main/HauptFenster.h"
 
 #include "app/DocumentViewer.h"
+#include "app/TiloraApplication.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "logic/FileLocations.h"
@@ -19,6 +20,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -161,6 +163,16 @@ bool isFunctionKey(int key)
     return key >= Qt::Key_F1 && key <= Qt::Key_F35;
 }
 
+// Whether the help being opened was asked for by the player (F1, "?"): then a missing viewer is
+// told, with the place of the help. The first start opens the help by itself, quietly.
+bool g_helpAsked = false;
+
+void openHelpAsked(TTiloraForm &form)
+{
+    const QScopedValueRollback<bool> asked(g_helpAsked, true);
+    form.OpenHelp();
+}
+
 } // namespace
 
 void TTiloraForm::createMenus()
@@ -230,13 +242,13 @@ void TTiloraForm::createMenus()
     }
 
     auto openBelow = [](TSpezialButton *button, QMenu *menu) {
-        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+        menu->popup(ScreenPoint(*button, QPoint(0, button->height())));
     };
     connect(SpezialButton5, &TSpezialButton::clicked, this,
         [this, openBelow] { openBelow(SpezialButton5, PopupMenu1); });
     connect(SpezialButton1, &TSpezialButton::clicked, this,
         [this, openBelow] { openBelow(SpezialButton1, PopupMenu2); });
-    connect(SpezialButton2, &TSpezialButton::clicked, this, &TTiloraForm::OpenHelp);
+    connect(SpezialButton2, &TSpezialButton::clicked, this, [this] { openHelpAsked(*this); });
 
     // A right click on the clock opens the game menu where the pointer is.
     zeit->installEventFilter(new EventHook(zeit, [this](QObject *, QEvent *event) {
@@ -258,7 +270,18 @@ void TTiloraForm::createMenus()
         application->installEventFilter(m_keyHook);
     }
 
-    openDocument = [](const QString &path) { OpenDocumentDetached(path); };
+    openDocument = [this](const QString &path) {
+        std::function<void()> tell;
+        if (g_helpAsked) {
+            tell = [path] {
+                TiloraApplication::reportError(
+                    QStringLiteral("Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe "
+                                   "liegt in\n%1")
+                        .arg(QDir::toNativeSeparators(path)));
+            };
+        }
+        OpenDocument(path, this, tell);
+    };
 }
 
 void TTiloraForm::activateItem(QAction *item)
@@ -297,7 +320,7 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
 bool TTiloraForm::FormKeyDown(int key)
 {
     if (key == Qt::Key_F1) {
-        OpenHelp();
+        openHelpAsked(*this);
         return true;
     }
     // The arrow keys, on the keypad too, move the tile beside the free cell into it, the

@@ -52,10 +52,12 @@ void TTiloraForm::StartShuffle()
     if (!m_game.beginShuffle())
         return;
     TForm3 *start = m_windows.start;
+    // The window system is asked once where the window is: the start window follows the
+    // toolkit's idea of it from here on.
+    const QPoint middle = ScreenPoint(*this, QPoint(width() / 2, height() / 2));
     if (movePointer)
-        movePointer(mapToGlobal(QPoint(width() / 2, height() / 2)));
+        movePointer(middle);
     const bool showShuffle = m_game.settings().showShuffle;
-    RealWindowPosition(*this);
     if (start) {
         start->hide();
         m_startWindowFollows.reset(); // placed anew

@@ -13,7 +13,9 @@
 #include <QPainter>
 
 TVorschauFenster::TVorschauFenster(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    // A dialog, so that the window manager learns whose window it is (X11 ties only dialogs
+    // and tool windows to their owner).
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Lösungsbild"));
     setAttribute(Qt::WA_QuitOnClose, false);

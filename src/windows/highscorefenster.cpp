@@ -60,7 +60,8 @@ QLabel *createText(QWidget *parent, const QString &text)
 } // namespace
 
 THighscore::THighscore(const QString &file, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    // A dialog, so that the window manager ties it to its owner.
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , today([] { return QDate::currentDate(); })
     , m_random(quint32(QDateTime::currentMSecsSinceEpoch()))
     , m_file(file)

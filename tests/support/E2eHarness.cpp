@@ -293,6 +293,14 @@ bool waitForPixel(QPoint point, const QColor &color, bool equal, int timeoutMs)
 
 Program::Program()
 {
+    // As on a fresh server, the keyboard follows the pointer: a window that had the keys may
+    // have left them on the bare screen when its program ended.
+    if (auto *x11
+        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT,
+            XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME);
+        xcb_flush(x11->connection());
+    }
     const QString target = filePath(QStringLiteral("tilora"));
     QFile::copy(QStringLiteral(TILORA_BINARY), target);
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
