@@ -80,8 +80,8 @@ void TestShapedWindow::init()
 
 void TestShapedWindow::cleanup()
 {
-    // Let the server take the window away before the next test looks at the screen.
-    QTest::qWait(50);
+    // The server takes the test's window away before the next test looks at the screen.
+    e2e::syncWithServer();
 }
 
 void TestShapedWindow::outlineShowsScreenOutside_data()

@@ -260,6 +260,17 @@ void type(const QString &text)
     typePlain();
 }
 
+void syncWithServer()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return;
+    // A reply comes only after the server has carried out every earlier request.
+    xcb_connection_t *connection = x11->connection();
+    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
 QPoint pointerPosition()
 {
     // "x:12 y:34 screen:0 window:567"

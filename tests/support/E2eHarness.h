@@ -58,6 +58,9 @@ void mouseUp(QPoint point, int button = 1);
 void key(const QString &keyName);
 // Types text, letters beyond ASCII included.
 void type(const QString &text);
+// Returns once the X server has carried out what the test program itself asked of it (its
+// own windows shown, hidden or gone).
+void syncWithServer();
 // Where the pointer is on the screen.
 QPoint pointerPosition();
 
