@@ -293,6 +293,7 @@ void TTiloraForm::closeEvent(QCloseEvent *event)
     SekundenZaehler->stop();
     m_pendingPresses.clear();
     WriteSettings();
+    emit settingsWritten();
     if (m_windows.start)
         m_windows.start->hide();
     if (m_windows.about)
