@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPixmapCache>
@@ -32,13 +33,22 @@ QString scaledPath(const QString &path, int scale)
     return scaled.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
 }
 
+// All the artwork is PNG. Naming the format spares the reader its search for a reader of
+// unknown pictures, which loads every image plug-in installed and the libraries behind them.
+QImage readArtwork(const QString &path)
+{
+    QImageReader reader(path, QByteArrayLiteral("png"));
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 // The picture at the scale, or at scale 1 where there is no larger one; its device pixel
 // ratio says which.
 QImage loadArtwork(const QString &path, int scale)
 {
-    QImage image(scaledPath(path, scale));
+    QImage image = readArtwork(scaledPath(path, scale));
     if (image.isNull()) {
-        image = QImage(path);
+        image = readArtwork(path);
         scale = 1;
     }
     image.setDevicePixelRatio(scale);
@@ -208,10 +218,21 @@ QIcon MainIcon()
 {
     // The 256-pixel picture is for the desktop's application menu; windows and the tray
     // need no more than 64 pixels, and every size given here is read when a window shows.
-    // On a screen of a higher ratio the icon adds the "@2x" pictures of its own accord.
+    // A screen of a higher ratio gets the "@2x" pictures as larger sizes.
     QIcon icon;
-    for (int size : {16, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/icons/mainicon_%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 32, 48, 64}) {
+        const QString path = QStringLiteral(":/icons/mainicon_%1.png").arg(size);
+        for (int scale = 1; scale <= ScreenArtworkScale(); ++scale) {
+            const QString key = scaledPath(path, scale);
+            QPixmap pixmap;
+            if (!QPixmapCache::find(key, &pixmap)) {
+                pixmap = QPixmap::fromImage(readArtwork(key));
+                QPixmapCache::insert(key, pixmap);
+            }
+            if (!pixmap.isNull())
+                icon.addPixmap(pixmap);
+        }
+    }
     return icon;
 }
 
