@@ -11,7 +11,8 @@
 //   bench_launch [rounds] [name=program ...]
 //
 // Each name=program is another build of Tilora started beside the others, for paired
-// comparisons. Needs Xvfb and sgt-puzzles (tools/install-deps.sh --bench).
+// comparisons: listed from the oldest, each is compared with the next and the last with
+// this build. Needs Xvfb and sgt-puzzles (tools/install-deps.sh --bench).
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,7 +78,7 @@ Spread spreadOf(std::vector<double> values)
 QByteArray formatted(const Spread &spread, int decimals)
 {
     return QByteArray::number(spread.median, 'f', decimals) + " ("
-        + QByteArray::number(spread.low, 'f', decimals) + "-"
+        + QByteArray::number(spread.low, 'f', decimals) + " .. "
         + QByteArray::number(spread.high, 'f', decimals) + ")";
 }
 
@@ -223,6 +224,7 @@ struct Condition
 {
     const char *title;
     QProcessEnvironment environment;
+    bool runtimeFolder;
 };
 
 using Results = std::map<QString, std::vector<Launch>>; // by subject name, one per round
@@ -280,6 +282,20 @@ void report(const Condition &condition, const std::vector<Subject> &subjects, Re
                 .constData(),
             ahead, int(std::min(tilora.size(), puzzle.size())));
     }
+    // The other builds in the order given, then this one: what each step changed.
+    std::vector<size_t> chain;
+    for (size_t index = 4; index < subjects.size(); ++index)
+        chain.push_back(index);
+    chain.push_back(2);
+    for (size_t step = 1; step < chain.size(); ++step) {
+        const std::vector<Launch> &from = results[subjects[chain[step - 1]].name];
+        const std::vector<Launch> &to = results[subjects[chain[step]].name];
+        std::printf("%s -> %s, round by round: time %s ms, RSS %s MB, USS %s MB\n",
+            qPrintable(subjects[chain[step - 1]].name), qPrintable(subjects[chain[step]].name),
+            formatted(spreadOf(paired(to, from, &Launch::milliseconds, false)), 1).constData(),
+            formatted(spreadOf(paired(to, from, &Launch::rss, false)), 2).constData(),
+            formatted(spreadOf(paired(to, from, &Launch::uss, false)), 2).constData());
+    }
 }
 
 } // namespace
@@ -334,9 +350,8 @@ int main(int argc, char *argv[])
     xcb_clear_area(connection, 0, root, 0, 0, 0, 0);
     xcb_flush(connection);
 
-    // A home of their own on the disk, as a player's is; the runtime folder on tmpfs, private.
-    const QString home = folder.filePath(QStringLiteral("home"));
-    QDir().mkpath(home);
+    // Every program a home of its own on the disk, as a player's is, and a runtime folder of
+    // its own on tmpfs, private; so builds of Tilora never meet each other's lock.
     QTemporaryDir runtime(QStringLiteral("/dev/shm/bench-launch-XXXXXX"));
     if (!runtime.isValid()) {
         std::fprintf(stderr, "no private folder on /dev/shm\n");
@@ -347,7 +362,7 @@ int main(int argc, char *argv[])
              "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
         base.remove(QString::fromLatin1(name));
     base.insert(QStringLiteral("DISPLAY"), display);
-    base.insert(QStringLiteral("HOME"), home);
+    base.insert(QStringLiteral("HOME"), folder.filePath(QStringLiteral("home")));
     std::vector<std::unique_ptr<QProcess>> desktopPrograms;
     for (const Subject &subject : {subjects[1], subjects[3]}) {
         auto &program = desktopPrograms.emplace_back(std::make_unique<QProcess>());
@@ -358,9 +373,22 @@ int main(int argc, char *argv[])
         program->setStandardErrorFile(QProcess::nullDevice());
         program->start(subject.program, subject.arguments);
     }
-    std::vector<Condition> conditions{{"XDG_RUNTIME_DIR: a private folder on tmpfs", base},
-        {"XDG_RUNTIME_DIR unset", base}};
-    conditions[0].environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    std::vector<Condition> conditions{{"XDG_RUNTIME_DIR: a private folder on tmpfs", base, true},
+        {"XDG_RUNTIME_DIR unset", base, false}};
+    const auto environmentOf = [&](const Condition &condition, size_t subject) {
+        QProcessEnvironment environment = condition.environment;
+        const QString home = folder.filePath(QStringLiteral("home/%1").arg(subject));
+        QDir().mkpath(home);
+        environment.insert(QStringLiteral("HOME"), home);
+        if (condition.runtimeFolder) {
+            const QString own = runtime.filePath(QString::number(subject));
+            QDir().mkdir(own);
+            QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                    | QFileDevice::ExeOwner);
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), own);
+        }
+        return environment;
+    };
 
     struct Run
     {
@@ -380,7 +408,8 @@ int main(int argc, char *argv[])
         for (const Run &run : order) {
             const Subject &subject = subjects[run.subject];
             const auto result = launch(connection, root, subject,
-                conditions[run.condition].environment, QFileInfo(subject.program).path());
+                environmentOf(conditions[run.condition], run.subject),
+                QFileInfo(subject.program).path());
             if (!result) {
                 std::fprintf(stderr, "%s: no window\n", qPrintable(subject.name));
                 return 1;
