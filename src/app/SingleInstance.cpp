@@ -442,8 +442,17 @@ void SingleInstance::acceptConnections()
 {
     for (;;) {
         const int caller = ::accept4(m_server, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (caller < 0)
-            return;
-        new SingleInstanceCaller(caller, this);
+        if (caller >= 0) {
+            new SingleInstanceCaller(caller, this);
+            continue;
+        }
+        // Out of descriptors or memory the caller stays queued, and the socket would wake us
+        // without end: look again a little later.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            m_serverNotifier->setEnabled(false);
+            QTimer::singleShot(RetryIntervalMs * 10, m_serverNotifier,
+                [notifier = m_serverNotifier] { notifier->setEnabled(true); });
+        }
+        return;
     }
 }
