@@ -52,20 +52,14 @@ void TestResources::artworkNeedsNoImagePlugin()
 {
     for (int scale : {1, 2}) {
         QVERIFY(!MainIcon().pixmap(QSize(32, 32), qreal(scale)).isNull());
-        for (FrameSet set : {FrameSet::Main, FrameSet::Preview, FrameSet::Highscore})
-            QVERIFY(!FramePicture(set, FramePiece::LinksOben, scale).isNull());
+        QVERIFY(!FramePicture(FrameSet::Main, FramePiece::LinksOben, scale).isNull());
         QVERIFY(!ButtonPicture(QStringLiteral("lupe"), scale).isNull());
         QVERIFY(!PointerCursor(QStringLiteral("LUPE"), scale).pixmap().isNull());
     }
     QVERIFY(!BuiltInPicture(1).isNull());
     QFile maps(QStringLiteral("/proc/self/maps"));
     QVERIFY(maps.open(QIODevice::ReadOnly));
-    QByteArrayList plugins;
-    for (const QByteArray &line : maps.readAll().split('\n')) {
-        if (line.contains("/imageformats/"))
-            plugins << line;
-    }
-    QVERIFY2(plugins.isEmpty(), plugins.join('\n').constData());
+    QVERIFY(!maps.readAll().contains("/imageformats/"));
 }
 
 void TestResources::frames_data()

@@ -125,7 +125,8 @@ bool hungUp(int socket)
     return ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT) == 0;
 }
 
-void restoreVariable(const char *name, const QByteArray &value)
+// A null value unsets the variable.
+void setVariable(const char *name, const QByteArray &value)
 {
     if (value.isNull())
         qunsetenv(name);
@@ -257,30 +258,21 @@ void TestSingleInstance::folderIsTheUsersAlone_data()
     QTest::addColumn<int>("cache");
     QTest::addColumn<int>("own");
     QTest::addColumn<int>("chosen");
-    QTest::newRow("runtime folder")
-        << int(PrivateFolder) << int(CacheUnset) << int(Nothing) << int(RuntimeFolder);
-    QTest::newRow("no runtime folder")
-        << int(Nothing) << int(CacheUnset) << int(Nothing) << int(CacheFolder);
-    QTest::newRow("runtime folder open to others")
-        << int(OpenFolder) << int(CacheUnset) << int(Nothing) << int(CacheFolder);
-    QTest::newRow("runtime folder is a link")
-        << int(Link) << int(CacheUnset) << int(Nothing) << int(CacheFolder);
-    QTest::newRow("runtime folder of another user")
-        << int(ForeignFolder) << int(CacheUnset) << int(Nothing) << int(CacheFolder);
-    QTest::newRow("cache folder named")
-        << int(Nothing) << int(CacheAbsolute) << int(Nothing) << int(CacheFolder);
-    QTest::newRow("relative cache folder ignored")
-        << int(Nothing) << int(CacheRelative) << int(Nothing) << int(CacheFolder);
-    QTest::newRow("own folder made before")
-        << int(Nothing) << int(CacheUnset) << int(PrivateFolder) << int(CacheFolder);
-    QTest::newRow("own folder open to others")
-        << int(Nothing) << int(CacheUnset) << int(OpenFolder) << int(NoFolder);
-    QTest::newRow("own folder is a link")
-        << int(Nothing) << int(CacheUnset) << int(Link) << int(NoFolder);
-    QTest::newRow("own folder is a file")
-        << int(Nothing) << int(CacheUnset) << int(File) << int(NoFolder);
-    QTest::newRow("own folder of another user")
-        << int(Nothing) << int(CacheUnset) << int(ForeignFolder) << int(NoFolder);
+    const auto row = [](const char *name, int runtime, int cache, int own, int chosen) {
+        QTest::newRow(name) << runtime << cache << own << chosen;
+    };
+    row("runtime folder", PrivateFolder, CacheUnset, Nothing, RuntimeFolder);
+    row("no runtime folder", Nothing, CacheUnset, Nothing, CacheFolder);
+    row("runtime folder open to others", OpenFolder, CacheUnset, Nothing, CacheFolder);
+    row("runtime folder is a link", Link, CacheUnset, Nothing, CacheFolder);
+    row("runtime folder of another user", ForeignFolder, CacheUnset, Nothing, CacheFolder);
+    row("cache folder named", Nothing, CacheAbsolute, Nothing, CacheFolder);
+    row("relative cache folder ignored", Nothing, CacheRelative, Nothing, CacheFolder);
+    row("own folder made before", Nothing, CacheUnset, PrivateFolder, CacheFolder);
+    row("own folder open to others", Nothing, CacheUnset, OpenFolder, NoFolder);
+    row("own folder is a link", Nothing, CacheUnset, Link, NoFolder);
+    row("own folder is a file", Nothing, CacheUnset, File, NoFolder);
+    row("own folder of another user", Nothing, CacheUnset, ForeignFolder, NoFolder);
 }
 
 void TestSingleInstance::folderIsTheUsersAlone()
@@ -291,52 +283,44 @@ void TestSingleInstance::folderIsTheUsersAlone()
     QFETCH(int, chosen);
     if ((runtime == ForeignFolder || own == ForeignFolder) && ::geteuid() != 0)
         QSKIP("only the administrator can give a folder to another user");
-    const char *const variables[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME", "TMPDIR"};
-    QByteArrayList saved;
-    for (const char *name : variables)
-        saved << qgetenv(name);
-    const auto restore = qScopeGuard([&] {
-        for (int i = 0; i < saved.size(); ++i)
-            restoreVariable(variables[i], saved[i]);
-    });
     QTemporaryDir base;
     const QString runtimeFolder = base.filePath(QStringLiteral("runtime"));
     const QString home = base.filePath(QStringLiteral("home"));
     const QString cacheFolder = cache == CacheAbsolute ? base.filePath(QStringLiteral("cache"))
                                                        : home + QStringLiteral("/.cache");
     const QString ownFolder = cacheFolder + QStringLiteral("/tilora");
-    QVERIFY(QDir().mkdir(home));
-    if (own != Nothing)
-        QVERIFY(QDir().mkpath(cacheFolder));
-    QVERIFY(plant(runtimeFolder, runtime));
-    QVERIFY(plant(ownFolder, own));
-    // Someone else was first to the name in the temporary folder: it must not matter.
     const QString temp = base.filePath(QStringLiteral("tmp"));
-    QVERIFY(QDir().mkdir(temp));
+    QVERIFY(QDir().mkdir(home) && QDir().mkdir(temp));
+    QVERIFY(own == Nothing || QDir().mkpath(cacheFolder));
+    QVERIFY(plant(runtimeFolder, runtime) && plant(ownFolder, own));
+    // Someone else was first to the name in the temporary folder: it must not matter.
     QVERIFY(plant(QStringLiteral("%1/tilora-%2").arg(temp).arg(::geteuid()),
         ::geteuid() == 0 ? ForeignFolder : OpenFolder));
-    restoreVariable("XDG_RUNTIME_DIR",
-        runtime == Nothing ? QByteArray() : QFile::encodeName(runtimeFolder));
-    restoreVariable("XDG_CACHE_HOME",
-        cache == CacheUnset          ? QByteArray()
+    const char *const names[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME", "TMPDIR"};
+    const QByteArray values[] = {
+        runtime == Nothing ? QByteArray() : QFile::encodeName(runtimeFolder),
+        cache == CacheUnset ? QByteArray()
             : cache == CacheRelative ? QByteArray("relative/cache")
-                                     : QFile::encodeName(cacheFolder));
-    qputenv("HOME", QFile::encodeName(home));
-    qputenv("TMPDIR", QFile::encodeName(temp));
+                                     : QFile::encodeName(cacheFolder),
+        QFile::encodeName(home), QFile::encodeName(temp)};
+    QByteArrayList saved;
+    for (int i = 0; i < 4; ++i) {
+        saved << qgetenv(names[i]);
+        setVariable(names[i], values[i]);
+    }
+    const auto restore = qScopeGuard([&] {
+        for (int i = 0; i < 4; ++i)
+            setVariable(names[i], saved[i]);
+    });
 
-    const QString folder = SingleInstance::defaultFolder();
     const QString expected[] = {runtimeFolder, ownFolder, QString()};
-    QCOMPARE(folder, expected[chosen]);
-    if (chosen == CacheFolder) {
-        // Made private as they are made.
-        const QStringList made = own == Nothing ? QStringList {cacheFolder, ownFolder}
-                                                : QStringList {ownFolder};
-        for (const QString &folder : made) {
-            struct stat status;
-            QVERIFY(::lstat(QFile::encodeName(folder), &status) == 0);
-            QVERIFY(S_ISDIR(status.st_mode));
-            QCOMPARE(status.st_mode & 0777, 0700u);
-        }
+    QCOMPARE(SingleInstance::defaultFolder(), expected[chosen]);
+    // Made private as they are made.
+    for (const QString &made : {own == Nothing ? cacheFolder : ownFolder, ownFolder}) {
+        struct stat status;
+        QVERIFY(chosen != CacheFolder
+            || (::lstat(QFile::encodeName(made), &status) == 0 && S_ISDIR(status.st_mode)
+                && (status.st_mode & 0777) == 0700));
     }
 }
 
@@ -421,29 +405,18 @@ void TestSingleInstance::closingWindowSavesBeforeLettingGo()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
 
     // While the settings are written, a later start finds the lock taken and nobody to hand
-    // over to: it waits, and then reads what was written.
-    int reports = 0;
-    bool lockTaken = false;
-    bool answering = true;
+    // over to: it waits, and then reads what was written. Afterwards it is the instance.
+    QList<bool> whileWriting;
     TiloraApplication::setErrorReporter([&](const QString &) {
-        ++reports;
         const int lock = holdLock(instance.lockFilePath());
-        lockTaken = lock < 0;
         const int caller = connectTo(instance.socketPath());
-        answering = caller >= 0;
-        for (int descriptor : {lock, caller}) {
-            if (descriptor >= 0)
-                ::close(descriptor);
-        }
+        whileWriting << (lock < 0) << (caller >= 0);
+        ::close(lock);
+        ::close(caller);
     });
     main.close();
-    QCOMPARE(reports, 1);
-    QVERIFY(lockTaken);
-    QVERIFY(!answering);
-    // Afterwards the next start is the instance.
-    const int lock = holdLock(instance.lockFilePath());
-    QVERIFY(lock >= 0);
-    ::close(lock);
+    QCOMPARE(whileWriting, (QList<bool> {true, false}));
+    QVERIFY(holdLock(instance.lockFilePath()) >= 0);
 }
 
 void TestSingleInstance::bringToFront_data()
