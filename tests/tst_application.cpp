@@ -33,9 +33,9 @@ class TestApplication : public QObject
 private slots:
     void cleanup();
 
+    void toolkitSpeaksGerman(); // first: before anything asks for the toolkit's texts
     void errorsFromHandlersReachTheReport_data();
     void errorsFromHandlersReachTheReport();
-    void toolkitSpeaksGerman();
     void toolkitDialogsShowTheirOwnPointer_data();
     void toolkitDialogsShowTheirOwnPointer();
     void pictureDialogOpensBesideThePicture_data();
@@ -100,14 +100,22 @@ void TestApplication::errorsFromHandlersReachTheReport()
     QCOMPARE(reports, QStringList {expected});
 }
 
+// The toolkit's texts are read when it first needs one, not at every start.
 void TestApplication::toolkitSpeaksGerman()
 {
     const QDir translations(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     if (!translations.exists(QStringLiteral("qtbase_de.qm")))
         QSKIP("the toolkit's translations are not installed");
+    const auto translationsMapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/qtbase_de.qm");
+    };
+    QVERIFY(!translationsMapped());
+    QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
     QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
     const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
     QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    QVERIFY(translationsMapped());
 }
 
 void TestApplication::toolkitDialogsShowTheirOwnPointer_data()

@@ -10,7 +10,8 @@
 set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-          qt6-translations-l10n libgl-dev libjpeg62-turbo-dev fonts-liberation2 xdg-utils)
+          qt6-translations-l10n libgl-dev libjpeg62-turbo-dev libpng-dev fonts-liberation2
+          xdg-utils)
 # A private X server, the tools that drive it, and the X headers of the test build.
 test_display=(xvfb xdotool x11-utils x11-xserver-utils libxcb-shape0-dev)
 for option in "$@"; do

@@ -16,6 +16,18 @@ void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromT
     }
 }
 
+void LinkInstanceToWindow(SingleInstance &instance, TTiloraForm &main)
+{
+    QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {
+        BringToFront(main, [&main] { main.RestoreFromTray(); });
+    });
+    // A start while the window closes waits for the lock rather than get an answer from a
+    // program on its way out, and then reads the settings this one has just written. A start
+    // while the farewell window counts down gets a window of its own.
+    QObject::connect(&main, &TTiloraForm::closing, &instance, &SingleInstance::stopAnswering);
+    QObject::connect(&main, &TTiloraForm::settingsWritten, &instance, &SingleInstance::release);
+}
+
 int RunTilora(TiloraApplication &application)
 {
     // Lives as long as the program: it holds the lock and answers later starts.
@@ -27,12 +39,7 @@ int RunTilora(TiloraApplication &application)
     const std::unique_ptr<ProgramWindows> windows
         = CreateProgramWindows(fileLocationsOfThisProgram());
     TTiloraForm &main = *windows->main;
-    QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {
-        BringToFront(main, [&main] { main.RestoreFromTray(); });
-    });
-    // A start while the farewell window counts down gets a window of its own rather than
-    // an answer from a program on its way out.
-    QObject::connect(&main, &TTiloraForm::closing, &instance, &SingleInstance::release);
+    LinkInstanceToWindow(instance, main);
     main.show();
     return application.exec();
 }

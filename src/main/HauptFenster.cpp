@@ -383,6 +383,7 @@ void TTiloraForm::closeEvent(QCloseEvent *event)
     m_game.close();
     emit closing();
     WriteSettings();
+    emit settingsWritten();
     if (m_windows.start)
         m_windows.start->hide();
     if (m_windows.about)

@@ -216,6 +216,8 @@ signals:
     void boardRebuilt();
     // The window is closing: the settings are being written, the farewell window follows.
     void closing();
+    // The closing window has written its settings (or reported why it could not).
+    void settingsWritten();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

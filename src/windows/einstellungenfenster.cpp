@@ -19,7 +19,6 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScrollArea>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
@@ -182,12 +181,17 @@ int TSpinEdit::boundedValue() const
 
 QValidator::State TSpinEdit::validate(QString &input, int &) const
 {
-    // Nine digits at most, so every number typed fits an int.
-    static const QRegularExpression number(QStringLiteral("^-?\\d{1,9}$"));
     if (input.isEmpty() || input == QLatin1String("-"))
         return QValidator::Intermediate;
-    if (!number.match(input).hasMatch())
+    // Nine digits at most, so every number typed fits an int. Checked by hand: the fields are
+    // filled as the dialog is made, at start-up, and a pattern would be compiled for it.
+    const qsizetype digits = input.size() - (input.startsWith(u'-') ? 1 : 0);
+    if (digits > 9)
         return QValidator::Invalid;
+    for (qsizetype i = input.size() - digits; i < input.size(); ++i) {
+        if (input[i] < u'0' || input[i] > u'9')
+            return QValidator::Invalid;
+    }
     const int value = input.toInt();
     // Out of range is only a stage of typing; the end of the editing brings it into range.
     return value >= minimum() && value <= maximum() ? QValidator::Acceptable
