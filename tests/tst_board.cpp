@@ -127,6 +127,8 @@ void TestBoard::gridSizes()
     QCOMPARE(window->outline().split(QStringLiteral("\r\n")).last(),
         QStringLiteral("R%1,%1,%2,%2").arg(edge).arg(edge + tile));
     QVERIFY(window->game().puzzle().isSolved() && window->Panel4->isVisible());
+    // In front of the tiles.
+    QCOMPARE(window->Brett->childAt(window->Panel4->geometry().center()), window->Panel4);
     QCOMPARE(window->Panel4->pos(), QPoint(board / 2 - 36, board / 2 - 37 / 2));
     // Right-anchored caption buttons keep their distance to the right edge (336 at design).
     QCOMPARE(window->SpezialButton4->x(), window->width() - (336 - 303));

@@ -166,6 +166,7 @@ bool TTiloraForm::preparePicture(const BoardBuild &build)
 
 void TTiloraForm::PlaceShuffleButton()
 {
+    Panel4->raise(); // over the tiles
     if (movePointer)
         movePointer(ScreenPoint(*this, QPoint(width() / 2, height() / 2)));
 }
