@@ -12,6 +12,7 @@
 //     decodes FILE for a SIZE × SIZE board and prints the outcome
 
 #include "PhotoLikePicture.h"
+#include "support/HostilePictures.h"
 #include "logic/PictureDecoding.h"
 
 #include <QBuffer>
@@ -138,6 +139,8 @@ struct Case
     QString file;
     std::function<QByteArray()> data;
     QSize size; // as the file claims it; empty for files that are not JPEGs
+    // Runs of zeros left as holes in the file: where each begins in the data, and its length.
+    QList<QPair<qint64, qint64>> holes = {};
 };
 
 QByteArray noiseJpeg(QSize size)
@@ -243,16 +246,108 @@ std::vector<Case> cases()
             return largePngIcon({5000, 5000});
         },
         {}});
+
+    // Honest photographs in the further formats.
+    const auto photoAs = [=](const char *format, int quality = -1) {
+        return [=] {
+            QByteArray data;
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::WriteOnly);
+            PhotoLikePicture(photoSize).save(&buffer, format, quality);
+            return data;
+        };
+    };
+    all.push_back({QStringLiteral("photo, PNG"), QStringLiteral("photo.png"), photoAs("png"), {}});
+    all.push_back({QStringLiteral("photo, WebP"), QStringLiteral("photo.webp"), photoAs("webp", 90),
+        {}});
+    all.push_back({QStringLiteral("photo, WebP lossless"), QStringLiteral("photo-lossless.webp"),
+        photoAs("webp", 100), {}});
+    all.push_back({QStringLiteral("photo, TIFF"), QStringLiteral("photo.tif"), photoAs("tiff"),
+        {}});
+    all.push_back({QStringLiteral("photo, TIFF of JPEG strips"), QStringLiteral("photo-jpeg.tif"),
+        [=] {
+            const QImage photo = PhotoLikePicture(photoSize).convertToFormat(QImage::Format_Grayscale8);
+            return hostile::tiffOfJpegStrips(photoSize, 64, [&](int top, QSize strip) {
+                return EncodeJpeg(photo.copy(QRect(QPoint(0, top), strip)),
+                    {90, false, JpegEncoding::Colours::Grey});
+            });
+        },
+        {}});
+    all.push_back({QStringLiteral("GIF, a code a pixel"), QStringLiteral("photo.gif"),
+        [=] { return hostile::gif({4000, 3000}); }, {}});
+
+    // Tails and chunks of zeros that no reader needs, as holes of a sparse file.
+    constexpr qint64 ThreeGigabytes = 3LL << 30;
+    const QImage small = PhotoLikePicture({120, 90});
+    all.push_back({QStringLiteral("WebP, 3 GiB of zeros after it"), QStringLiteral("tail.webp"),
+        [=] { return hostile::encoded(small, "webp"); }, {}, {{-1, ThreeGigabytes}}});
+    all.push_back({QStringLiteral("GIF, 3 GiB of zeros after it"), QStringLiteral("tail.gif"),
+        [=] { return hostile::gif({120, 90}); }, {}, {{-1, ThreeGigabytes}}});
+    const qint64 chunkLength = (1LL << 31) - 1;
+    all.push_back({QStringLiteral("PNG, two 2 GiB chunks unknown"), QStringLiteral("chunks.png"),
+        [=] {
+            const QByteArray png = hostile::encoded(small, "png");
+            const QByteArray header = hostile::bigEndian32(quint32(chunkLength)) + "zzZz";
+            // Each chunk's data is a hole; its checksum follows.
+            return png.left(png.size() - 12) + header + hostile::bigEndian32(0) + header
+                + hostile::bigEndian32(0) + png.right(12);
+        },
+        {}});
+    // The two holes go right after the two chunk headers.
+    const qint64 firstHole = hostile::encoded(small, "png").size() - 12 + 8;
+    all.back().holes = {{firstHole, chunkLength}, {firstHole + 4 + 8, chunkLength}};
+
+    // Compressed data far beyond the picture's own.
+    const QSize tiny(100, 100);
+    all.push_back({QStringLiteral("PNG, 2 GiB of zeros in its data"), QStringLiteral("zeros.png"),
+        [=] { return hostile::png(tiny, 2LL << 30); }, {}});
+    all.push_back({QStringLiteral("icon of that PNG"), QStringLiteral("zeros.ico"),
+        [=] { return hostile::icon(hostile::png(tiny, 2LL << 30)); }, {}});
+    all.push_back({QStringLiteral("PNG, 8000 zTXt of 1 MB each"), QStringLiteral("text.png"),
+        [=] { return hostile::png(tiny, 0, hostile::pngText(1 << 20).repeated(8000)); }, {}});
+    all.push_back({QStringLiteral("GIF, codes of 4096 pixels"), QStringLiteral("codes.gif"),
+        [=] { return hostile::gifExpanding(tiny, 200'000); }, {}});
+    using Scans = CraftedJpeg::Scans;
+    all.push_back({QStringLiteral("TIFF, JPEG strip of 99 scans"), QStringLiteral("scans.tif"),
+        [] {
+            return hostile::tiffOfCraftedStrips({5600, 5600}, 5600, {{}, 99, Scans::Refinements});
+        },
+        {}});
+    all.push_back({QStringLiteral("TIFF, 700 JPEG strips, 99 scans"),
+        QStringLiteral("strips.tif"),
+        [] { return hostile::tiffOfCraftedStrips({5600, 5600}, 8, {{}, 99, Scans::Refinements}); },
+        {}});
     return all;
+}
+
+// Writes the data with its holes: a hole at -1 comes after the data.
+bool writeCase(const Case &item, const QString &path)
+{
+    const QByteArray data = item.data();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    qint64 written = 0;
+    qint64 holes = 0;
+    for (const auto &[at, length] : item.holes) {
+        const qint64 until = at < 0 ? data.size() : at;
+        if (file.write(data.constData() + written, until - written) != until - written)
+            return false;
+        written = until;
+        holes += length;
+        if (!file.seek(written + holes))
+            return false;
+    }
+    if (file.write(data.constData() + written, data.size() - written) != data.size() - written)
+        return false;
+    return file.resize(data.size() + holes);
 }
 
 int writeFiles(const QString &folder)
 {
     for (const Case &item : cases()) {
-        const QByteArray data = item.data();
-        QFile file(QDir(folder).filePath(item.file));
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        if (!writeCase(item, QDir(folder).filePath(item.file))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(item.file));
             return 1;
         }
     }
