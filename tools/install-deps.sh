@@ -8,13 +8,15 @@
 set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-          qt6-translations-l10n libgl-dev libjpeg62-turbo-dev fonts-liberation2 xdg-utils)
+          qt6-translations-l10n libgl-dev libjpeg62-turbo-dev zlib1g-dev fonts-liberation2 xdg-utils)
 for option in "$@"; do
     case "$option" in
         --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth
-                         libxcb-shape0-dev dpkg-dev appstream weston xwayland qt6-wayland) ;;
-        --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles) ;;
-        --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+                         libxcb-shape0-dev dpkg-dev appstream weston xwayland qt6-wayland
+                         qt6-image-formats-plugins strace) ;;
+        --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles
+                          qt6-image-formats-plugins) ;;
+        --fuzz) packages+=(clang libclang-rt-14-dev qt6-image-formats-plugins) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;
     esac
 done

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logic/BoardLogic.h"
+#include "logic/PictureDecoding.h"
 #include "logic/Puzzle.h"
 #include "logic/Settings.h"
 
@@ -344,6 +345,7 @@ private:
     int m_shuffleSteps = 0;
     int m_motif = 1; // the built-in picture: 1 "Motiv A", 2 "Motiv B"
     QPixmap m_boardPicture;
+    KeptPicture m_keptPicture; // the chosen file's picture, from its check to its build
     // Distance of the right-anchored caption buttons to the right edge.
     std::array<int, 3> m_buttonRightDistance{};
     // Counts builds, so that work that waits in the event loop can tell its tiles are gone.
