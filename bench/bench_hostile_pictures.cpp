@@ -258,15 +258,16 @@ std::vector<Case> cases()
         };
     };
     all.push_back({QStringLiteral("photo, PNG"), QStringLiteral("photo.png"), photoAs("png"), {}});
-    all.push_back({QStringLiteral("photo, WebP"), QStringLiteral("photo.webp"), photoAs("webp", 90),
-        {}});
+    all.push_back(
+        {QStringLiteral("photo, WebP"), QStringLiteral("photo.webp"), photoAs("webp", 90), {}});
     all.push_back({QStringLiteral("photo, WebP lossless"), QStringLiteral("photo-lossless.webp"),
         photoAs("webp", 100), {}});
     all.push_back({QStringLiteral("photo, TIFF"), QStringLiteral("photo.tif"), photoAs("tiff"),
         {}});
     all.push_back({QStringLiteral("photo, TIFF of JPEG strips"), QStringLiteral("photo-jpeg.tif"),
         [=] {
-            const QImage photo = PhotoLikePicture(photoSize).convertToFormat(QImage::Format_Grayscale8);
+            const QImage photo
+                = PhotoLikePicture(photoSize).convertToFormat(QImage::Format_Grayscale8);
             return hostile::tiffOfJpegStrips(photoSize, 64, [&](int top, QSize strip) {
                 return EncodeJpeg(photo.copy(QRect(QPoint(0, top), strip)),
                     {90, false, JpegEncoding::Colours::Grey});

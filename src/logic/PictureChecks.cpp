@@ -379,6 +379,9 @@ CheckResult CheckPng(QByteArrayView data)
         const QByteArrayView type = data.sliced(at + 4, 4);
         if (length > 0x7FFFFFFFu)
             return CheckResult::Damaged;
+        // The reader allocates what a chunk claims before it reads it.
+        if (!png.holds(at + 8, qint64(length) + 4))
+            return CheckResult::Damaged;
         const QByteArrayView chunk = png.part(at + 8, length);
         if (type == "IHDR") {
             const qint64 width = png.u32(at + 8);
@@ -389,9 +392,12 @@ CheckResult CheckPng(QByteArrayView data)
             if (chunk.size() < 13 || colour > 6 || Channels[colour] == 0 || depth == 0
                 || depth > 16)
                 return CheckResult::Damaged;
-            if (width * height > MaxDecodedPixels)
+            // The reader holds two rows at a time, however few there are.
+            const int bitsPerPixel = depth * Channels[colour];
+            if (width > MaxDecodedPixels || height > MaxDecodedPixels
+                || width * height > MaxDecodedPixels || width * bitsPerPixel > 8 * MaxPngRowBytes)
                 return CheckResult::TooCostly;
-            rawBytes = pngRawBytes(width, height, depth * Channels[colour], png.u8(at + 20) != 0);
+            rawBytes = pngRawBytes(width, height, bitsPerPixel, png.u8(at + 20) != 0);
         } else if (type == "IDAT") {
             if (!rawBytes)
                 return CheckResult::Damaged;
@@ -460,10 +466,14 @@ CheckResult CheckTiff(QByteArrayView data)
     if (!directory.read(qint64(big ? file.u64(8) : file.u32(4))))
         return CheckResult::Damaged;
 
-    const qint64 width = qint64(directory.value(ImageWidth));
-    const qint64 height = qint64(directory.value(ImageLength));
-    if (width <= 0 || height <= 0)
+    const quint64 fullWidth = directory.value(ImageWidth);
+    const quint64 fullHeight = directory.value(ImageLength);
+    if (fullWidth == 0 || fullHeight == 0)
         return CheckResult::Damaged;
+    if (fullWidth > quint64(MaxDecodedPixels) || fullHeight > quint64(MaxDecodedPixels))
+        return CheckResult::TooCostly;
+    const qint64 width = qint64(fullWidth);
+    const qint64 height = qint64(fullHeight);
     if (width * height > MaxDecodedPixels)
         return CheckResult::TooCostly;
     const quint64 compression = directory.value(Compression, 0, 1);
@@ -482,12 +492,16 @@ CheckResult CheckTiff(QByteArrayView data)
     qint64 strips = 0;
     qint64 stripBytes = 0;
     if (tiled) {
-        const qint64 tileWidth = qint64(directory.value(TileWidth));
-        const qint64 tileLength = qint64(directory.value(TileLength));
-        if (tileWidth <= 0 || tileLength <= 0)
+        const quint64 tileWidth = directory.value(TileWidth);
+        const quint64 tileLength = directory.value(TileLength);
+        if (tileWidth == 0 || tileLength == 0)
             return CheckResult::Damaged;
-        strips = ceilingDivision(width, tileWidth) * ceilingDivision(height, tileLength);
-        stripBytes = tileLength * ceilingDivision(tileWidth * bitsPerPixel, 8);
+        // A tile larger than the picture decodes all of itself all the same.
+        if (tileWidth > quint64(MaxTiffStripBytes) || tileLength > quint64(MaxTiffStripBytes))
+            return CheckResult::TooCostly;
+        strips = ceilingDivision(width, qint64(tileWidth))
+            * ceilingDivision(height, qint64(tileLength));
+        stripBytes = qint64(tileLength) * ceilingDivision(qint64(tileWidth) * bitsPerPixel, 8);
     } else {
         const qint64 rows
             = std::min<qint64>(qint64(directory.value(RowsPerStrip, 0, 0xFFFFFFFFu)), height);
@@ -511,8 +525,8 @@ CheckResult CheckTiff(QByteArrayView data)
     const QByteArrayView tables = directory.bytes(JpegTables);
     qint64 work = 0;
     for (quint64 i = 0; i < streams; ++i) {
-        const QByteArrayView stream
-            = file.part(qint64(directory.value(offsetsTag, i)), qint64(directory.value(countsTag, i)));
+        const QByteArrayView stream = file.part(
+            qint64(directory.value(offsetsTag, i)), qint64(directory.value(countsTag, i)));
         work += JpegStreamSetUpWork + JpegStreamWork(stream, tables).value_or(0);
         if (work > MaxJpegWork)
             return CheckResult::TooCostly;

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+// libpng holds two rows of this many bytes at most.
+constexpr qint64 MaxPngRowBytes = 16LL * 1024 * 1024;
 // Compressed text and colour profiles of a PNG may inflate to no more than this altogether;
 // libpng inflates each of them twice (once to measure it).
 constexpr qint64 MaxPngTextBytes = 8LL * 1024 * 1024;
@@ -23,8 +25,9 @@ constexpr qint64 MaxTiffStrips = 65536;
 // Why a check fails: the reader would fail anyway (Damaged), or the work would be too much.
 enum class CheckResult { Fine, Damaged, TooCostly };
 
-// A PNG: the image data must inflate to no more than its rows need, the compressed chunks
-// beside it to no more than MaxPngTextBytes.
+// A PNG: whole chunks, rows of no more than MaxPngRowBytes, image data that inflates to no more
+// than its rows need, and compressed chunks beside it that inflate to no more than
+// MaxPngTextBytes.
 CheckResult CheckPng(QByteArrayView data);
 
 // A GIF: the first picture's codes must expand to no more pixels than the picture has (plus

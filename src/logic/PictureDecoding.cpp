@@ -334,8 +334,8 @@ std::optional<int> largestIcon(QImageReader &reader, PictureProblem &problem)
 // limited before they allocate anything.
 DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
 {
-    if (const PictureProblem problem = costProblem(data, format); problem != PictureProblem::None)
-        return problem;
+    if (const PictureProblem cost = costProblem(data, format); cost != PictureProblem::None)
+        return cost;
     // The limit holds for every reader in the program (whose own pictures are small); 128 MB
     // is as much as the largest picture allowed needs (MaxDecodedPixels, four bytes each).
     QImageReader::setAllocationLimit(128);
@@ -535,7 +535,8 @@ std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qi
                     break;
                 data.resize(std::min<qint64>(2 * length + 4096, cap + 1));
             }
-            const ssize_t count = ::read(fd, data.data() + length, size_t(data.size() - length));
+            const ssize_t count
+                = ::read(fd, data.data() + length, size_t(data.size() - length));
             if (count < 0 && errno == EINTR)
                 continue;
             if (count <= 0) {
@@ -572,7 +573,8 @@ QByteArray PictureFormatOf(const QString &path)
     return furtherFormatOf(extension);
 }
 
-DecodedPicture DecodePictureData(const QByteArray &data, const QByteArray &format, QSize boardSize)
+DecodedPicture DecodePictureData(
+    const QByteArray &data, const QByteArray &format, QSize boardSize)
 {
     if (data.size() > PictureFileCap(format))
         return PictureProblem::Refused;

@@ -71,7 +71,8 @@ struct DecodedPicture : std::optional<QImage>
 // of icons, bitmaps and the further formats come out white, as the tiles under them are.
 DecodedPicture DecodePictureFile(const QString &path, QSize boardSize);
 // The same for a file's content, its format named as PictureFormatOf names it.
-DecodedPicture DecodePictureData(const QByteArray &data, const QByteArray &format, QSize boardSize);
+DecodedPicture DecodePictureData(
+    const QByteArray &data, const QByteArray &format, QSize boardSize);
 // "jpeg", "bmp", "ico", or a further format whose reader is installed ("png", "gif", "webp",
 // "tiff"), by the file's extension; empty for anything else (metafiles are not read).
 QByteArray PictureFormatOf(const QString &path);

@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzz::startApplication();
+    fuzz::quietQtMessages();
     return 0;
 }
 

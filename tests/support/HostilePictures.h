@@ -36,7 +36,8 @@ inline QByteArray littleEndian(quint32 value, int size)
 inline QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
 {
     const QByteArray typed = type + data;
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(typed.constData()), uInt(typed.size()));
+    const auto *bytes = reinterpret_cast<const Bytef *>(typed.constData());
+    const uLong crc = crc32(0, bytes, uInt(typed.size()));
     return bigEndian32(quint32(data.size())) + typed + bigEndian32(quint32(crc));
 }
 
