@@ -4,10 +4,12 @@
 // djpeg decoding the same file at the same DCT scale (once; it has no limits and can take
 // minutes on the crafted files).
 //
-//   bench_hostile_pictures [--keep FOLDER] [--decoder PROGRAM]
+//   bench_hostile_pictures [--keep FOLDER] [--decoder PROGRAM] [--beside PROGRAM]
 //     --keep     writes the files to FOLDER and leaves them there
 //     --decoder  times PROGRAM --decode FILE SIZE instead of this program's own decoder, so
 //                that another build's figures can be set beside these
+//     --beside   times PROGRAM --decode FILE SIZE too, run for run after the decoder (an
+//                earlier build's bench program, say), and prints its medians in place of djpeg's
 //   bench_hostile_pictures --decode FILE SIZE
 //     decodes FILE for a SIZE × SIZE board and prints the outcome
 
@@ -386,12 +388,15 @@ int main(int argc, char **argv)
 
     QCoreApplication application(argc, argv);
     QString decoder = QCoreApplication::applicationFilePath();
+    QString beside;
     QString folderPath;
     for (int i = 1; i + 1 < arguments.size(); i += 2) {
         if (arguments[i] == u"--keep")
             folderPath = arguments[i + 1];
         else if (arguments[i] == u"--decoder")
             decoder = QFileInfo(arguments[i + 1]).absoluteFilePath();
+        else if (arguments[i] == u"--beside")
+            beside = QFileInfo(arguments[i + 1]).absoluteFilePath();
     }
     QTemporaryDir temporary;
     if (folderPath.isEmpty()) {
@@ -409,8 +414,10 @@ int main(int argc, char **argv)
         std::printf("djpeg not found (package libjpeg-turbo-progs): no reference figures\n");
     std::printf(
         "decoder: %s; medians of %d runs; djpeg once per DCT scale\n", qPrintable(decoder), Runs);
+    if (!beside.isEmpty())
+        std::printf("beside it, run for run: %s\n", qPrintable(beside));
     std::printf("%-34s %-26s %-20s %7s %7s %6s   %s\n", "file", "claims, size, board", "outcome",
-        "s", "cpu s", "MB", "djpeg: s, cpu s, MB");
+        "s", "cpu s", "MB", beside.isEmpty() ? "djpeg: s, cpu s, MB" : "beside: s, cpu s, MB");
 
     // Written by a process of its own: the decoders are started from this one, and a process
     // started from a large one inherits its peak memory as its own.
@@ -426,19 +433,31 @@ int main(int argc, char **argv)
         std::optional<int> lastScale;
         for (const int board : Boards) {
             std::vector<Sample> samples;
+            std::vector<Sample> besideSamples;
             for (int run = 0; run < Runs; ++run) {
-                const std::optional<Sample> sample
-                    = measure({decoder, QStringLiteral("--decode"), path, QString::number(board)});
-                if (!sample) {
-                    std::fprintf(stderr, "cannot run %s\n", qPrintable(decoder));
-                    return 1;
+                for (const QString &program : {decoder, beside}) {
+                    if (program.isEmpty())
+                        continue;
+                    const std::optional<Sample> sample = measure(
+                        {program, QStringLiteral("--decode"), path, QString::number(board)});
+                    if (!sample) {
+                        std::fprintf(stderr, "cannot run %s\n", qPrintable(program));
+                        return 1;
+                    }
+                    (program == decoder ? samples : besideSamples).push_back(*sample);
                 }
-                samples.push_back(*sample);
             }
             const Sample ours = median(samples);
 
             QString reference = QStringLiteral("-");
-            if (!djpeg.isEmpty() && item.size.isValid()) {
+            if (!besideSamples.empty()) {
+                const Sample theirs = median(besideSamples);
+                reference = QStringLiteral("%1 %2 %3 %4")
+                                .arg(theirs.seconds, 0, 'f', 3)
+                                .arg(theirs.processorSeconds, 0, 'f', 3)
+                                .arg(theirs.megabytes, 0, 'f', 0)
+                                .arg(theirs.outcome);
+            } else if (!djpeg.isEmpty() && item.size.isValid()) {
                 const int scale = JpegScaleEighths(item.size, QSize(board, board));
                 if (lastScale == scale) {
                     reference = QStringLiteral("(as above)");

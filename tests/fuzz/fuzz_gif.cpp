@@ -3,14 +3,4 @@
 
 #include "PictureFuzzing.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::quietQtMessages();
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
-    fuzz::decodeAs(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), "gif");
-    return 0;
-}
+TILORA_PICTURE_FORMAT_TARGET("gif")

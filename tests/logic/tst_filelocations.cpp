@@ -1,5 +1,6 @@
 #include "logic/FileLocations.h"
 #include "logic/IniFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,8 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 // Where the settings and high scores live: beside the program where the player may write
@@ -170,16 +169,10 @@ void TestFileLocations::failedCopyIsReadUntilASaveGetsThrough()
     ProgramSurroundings surroundings = programSurroundings(root.filePath("program"));
     surroundings.programFolderWritable = false;
 
-    // A file size limit fails the copy as a full disk would, even for root.
-    rlimit limit {};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit saved = limit;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    limit.rlim_cur = 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const FileLocations locations = prepareFileLocations(surroundings);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const FileLocations locations = [&] {
+        const FileSizeLimit fullDisk(1024);
+        return prepareFileLocations(surroundings);
+    }();
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
     QVERIFY(!QFileInfo::exists(locations.settingsFile));

@@ -1,4 +1,5 @@
 #include "logic/IniFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -7,8 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -435,21 +434,13 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     // Small enough to stay in the file's write buffer until it is flushed.
     ini.writeString("A", "k", QString(8 * 1024, u'n'));
 
-    // A file size limit fails the write as a full disk would, even for root.
-    rlimit limit {};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit saved = limit;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    limit.rlim_cur = 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
     QString message;
     try {
+        const FileSizeLimit fullDisk(1024);
         ini.save();
     } catch (const EIniWriteError &error) {
         message = error.message();
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
 
     QCOMPARE(message, "nach " + path + " kann nicht geschrieben werden");
     QCOMPARE(QDir(m_folder.filePath("full")).entryList(QDir::Files), QStringList {"highscore.ini"});
