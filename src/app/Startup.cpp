@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/CloseSignals.h"
 #include "app/ProgramWindows.h"
 #include "app/SingleInstance.h"
 #include "app/TiloraApplication.h"
@@ -32,6 +33,13 @@ int RunTilora(TiloraApplication &application)
     // A start while the farewell window counts down gets a window of its own rather than
     // an answer from a program on its way out.
     QObject::connect(&main, &TTiloraForm::closing, &instance, &SingleInstance::release);
+    // A signal closes the window as its close button does, hidden in the tray or not, and
+    // ends every event loop, a dialog's included.
+    const CloseSignals closeSignals;
+    QObject::connect(&closeSignals, &CloseSignals::closeRequested, &main, [&main] {
+        main.close();
+        QCoreApplication::quit();
+    });
     main.show();
     return application.exec();
 }
