@@ -112,13 +112,12 @@ qint64 pngRawBytes(qint64 width, qint64 height, int bitsPerPixel, bool interlace
     if (!interlaced)
         return rows(width, height);
     // Adam7: first column and row, and steps, of the seven passes.
-    static constexpr int Passes[7][4]
-        = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
-            {0, 1, 1, 2}};
+    static constexpr int Passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
     qint64 total = 0;
     for (const auto &pass : Passes) {
-        total += rows(ceilingDivision(width - pass[0], pass[2]),
-            ceilingDivision(height - pass[1], pass[3]));
+        total += rows(
+            ceilingDivision(width - pass[0], pass[2]), ceilingDivision(height - pass[1], pass[3]));
     }
     return total;
 }
@@ -211,9 +210,8 @@ private:
             return;
         }
         // A code beyond the table is taken as the entry about to be made, as readers do.
-        const int length = code < m_next && code != clear && code != clear + 1
-            ? m_lengths[code]
-            : m_previous + 1;
+        const int length = code < m_next && code != clear && code != clear + 1 ? m_lengths[code]
+                                                                               : m_previous + 1;
         m_pixels += length;
         if (m_previous > 0 && m_next < 4096) {
             m_lengths[m_next] = std::min(m_previous + 1, 4096);
@@ -248,11 +246,28 @@ struct TiffField
 int tiffTypeSize(int type)
 {
     switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: case 16: case 17: case 18: return 8;
-    default: return 0;
+    case 1:
+    case 2:
+    case 6:
+    case 7:
+        return 1;
+    case 3:
+    case 8:
+        return 2;
+    case 4:
+    case 9:
+    case 11:
+    case 13:
+        return 4;
+    case 5:
+    case 10:
+    case 12:
+    case 16:
+    case 17:
+    case 18:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -349,10 +364,13 @@ bool knownTiffCompression(quint64 compression)
 {
     switch (compression) {
     case 1: // none
-    case 2: case 3: case 4: // fax
+    case 2:
+    case 3:
+    case 4: // fax
     case 5: // LZW
     case 7: // JPEG
-    case 8: case 32946: // deflate
+    case 8:
+    case 32946: // deflate
     case 32773: // PackBits
         return true;
     default:
@@ -581,8 +599,8 @@ std::optional<qint64> JpegStreamWork(QByteArrayView stream, QByteArrayView table
             if (length < 2)
                 break;
             const qint64 segment = at + 2;
-            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4
-                && marker != 0xC8 && marker != 0xCC;
+            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8
+                && marker != 0xCC;
             if (frame) {
                 height = jpeg.u16(segment + 1);
                 width = jpeg.u16(segment + 3);
@@ -590,8 +608,8 @@ std::optional<qint64> JpegStreamWork(QByteArrayView stream, QByteArrayView table
                 components.clear();
                 for (int i = 0; i < count; ++i) {
                     const int sampling = jpeg.u8(segment + 7 + 3 * i);
-                    components.push_back({jpeg.u8(segment + 6 + 3 * i),
-                        std::max(sampling >> 4, 1), std::max(sampling & 15, 1)});
+                    components.push_back({jpeg.u8(segment + 6 + 3 * i), std::max(sampling >> 4, 1),
+                        std::max(sampling & 15, 1)});
                 }
                 progressive = (marker & 3) == 2;
                 arithmetic = marker >= 0xC9;

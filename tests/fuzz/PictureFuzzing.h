@@ -64,15 +64,14 @@ inline void decodeAs(const QByteArray &data, const char *format)
 } // namespace fuzz
 
 // A target whose input is a whole file of one format.
-#define TILORA_PICTURE_FORMAT_TARGET(format)                                                   \
-    extern "C" int LLVMFuzzerInitialize(int *, char ***)                                       \
-    {                                                                                          \
-        fuzz::quietQtMessages();                                                               \
-        return 0;                                                                              \
-    }                                                                                          \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)          \
-    {                                                                                          \
-        fuzz::decodeAs(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)),      \
-            format);                                                                           \
-        return 0;                                                                              \
+#define TILORA_PICTURE_FORMAT_TARGET(format)                                                       \
+    extern "C" int LLVMFuzzerInitialize(int *, char ***)                                           \
+    {                                                                                              \
+        fuzz::quietQtMessages();                                                                   \
+        return 0;                                                                                  \
+    }                                                                                              \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)              \
+    {                                                                                              \
+        fuzz::decodeAs(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), format); \
+        return 0;                                                                                  \
     }

@@ -218,8 +218,8 @@ template <typename Strip> QByteArray tiffOfJpegStrips(QSize size, int rowsPerStr
     const bool many = streams.size() > 1;
     const QList<Entry> fields {{256, 4, 1, quint32(size.width())},
         {257, 4, 1, quint32(size.height())}, {258, 3, 1, 8}, {259, 3, 1, 7}, {262, 3, 1, 1},
-        {273, 4, quint32(streams.size()), many ? offsetsAt : directoryEnd + 8},
-        {277, 3, 1, 1}, {278, 4, 1, quint32(rowsPerStrip)},
+        {273, 4, quint32(streams.size()), many ? offsetsAt : directoryEnd + 8}, {277, 3, 1, 1},
+        {278, 4, 1, quint32(rowsPerStrip)},
         {279, 4, quint32(streams.size()), many ? countsAt : quint32(streams.first().size())}};
     QByteArray tiff("II*\0", 4);
     tiff += littleEndian(8, 4) + littleEndian(entries, 2);
