@@ -52,6 +52,7 @@ struct Sample
     double seconds = 0;
     double processorSeconds = 0;
     double megabytes = 0; // peak resident
+    double processorSpread = 0; // of a median: the largest processor time less the smallest
 };
 
 double now()
@@ -119,6 +120,9 @@ Sample median(std::vector<Sample> samples)
         return values[values.size() / 2];
     };
     Sample result = samples.front();
+    const auto [fastest, slowest] = std::minmax_element(samples.begin(), samples.end(),
+        [](const Sample &a, const Sample &b) { return a.processorSeconds < b.processorSeconds; });
+    result.processorSpread = slowest->processorSeconds - fastest->processorSeconds;
     result.seconds = middle(&Sample::seconds);
     result.processorSeconds = middle(&Sample::processorSeconds);
     result.megabytes = middle(&Sample::megabytes);
@@ -366,9 +370,9 @@ QString sizeText(qint64 bytes)
 void printRow(const QString &name, const QString &detail, const QString &outcome,
     const Sample &sample, const QString &reference)
 {
-    std::printf("%-34s %-26s %-20s %7.3f %7.3f %6.0f   %s\n", qPrintable(name), qPrintable(detail),
-        qPrintable(outcome), sample.seconds, sample.processorSeconds, sample.megabytes,
-        qPrintable(reference));
+    std::printf("%-34s %-26s %-20s %7.3f %7.3f %6.3f %6.0f   %s\n", qPrintable(name),
+        qPrintable(detail), qPrintable(outcome), sample.seconds, sample.processorSeconds,
+        sample.processorSpread, sample.megabytes, qPrintable(reference));
 }
 
 } // namespace
@@ -416,8 +420,9 @@ int main(int argc, char **argv)
         "decoder: %s; medians of %d runs; djpeg once per DCT scale\n", qPrintable(decoder), Runs);
     if (!beside.isEmpty())
         std::printf("beside it, run for run: %s\n", qPrintable(beside));
-    std::printf("%-34s %-26s %-20s %7s %7s %6s   %s\n", "file", "claims, size, board", "outcome",
-        "s", "cpu s", "MB", beside.isEmpty() ? "djpeg: s, cpu s, MB" : "beside: s, cpu s, MB");
+    std::printf("%-34s %-26s %-20s %7s %7s %6s %6s   %s\n", "file", "claims, size, board",
+        "outcome", "s", "cpu s", "spread", "MB",
+        beside.isEmpty() ? "djpeg: s, cpu s, MB" : "beside: s, cpu s, spread, MB");
 
     // Written by a process of its own: the decoders are started from this one, and a process
     // started from a large one inherits its peak memory as its own.
@@ -452,9 +457,10 @@ int main(int argc, char **argv)
             QString reference = QStringLiteral("-");
             if (!besideSamples.empty()) {
                 const Sample theirs = median(besideSamples);
-                reference = QStringLiteral("%1 %2 %3 %4")
+                reference = QStringLiteral("%1 %2 %3 %4 %5")
                                 .arg(theirs.seconds, 0, 'f', 3)
                                 .arg(theirs.processorSeconds, 0, 'f', 3)
+                                .arg(theirs.processorSpread, 0, 'f', 3)
                                 .arg(theirs.megabytes, 0, 'f', 0)
                                 .arg(theirs.outcome);
             } else if (!djpeg.isEmpty() && item.size.isValid()) {
