@@ -4,14 +4,17 @@
 // djpeg decoding the same file at the same DCT scale (once; it has no limits and can take
 // minutes on the crafted files).
 //
-//   bench_hostile_pictures [--keep FOLDER] [--decoder PROGRAM]
+//   bench_hostile_pictures [--keep FOLDER] [--decoder PROGRAM] [--beside PROGRAM]
 //     --keep     writes the files to FOLDER and leaves them there
 //     --decoder  times PROGRAM --decode FILE SIZE instead of this program's own decoder, so
 //                that another build's figures can be set beside these
+//     --beside   times PROGRAM --decode FILE SIZE too, run for run after the decoder (an
+//                earlier build's bench program, say), and prints its medians in place of djpeg's
 //   bench_hostile_pictures --decode FILE SIZE
 //     decodes FILE for a SIZE × SIZE board and prints the outcome
 
 #include "PhotoLikePicture.h"
+#include "support/HostilePictures.h"
 #include "logic/PictureDecoding.h"
 
 #include <QBuffer>
@@ -49,6 +52,7 @@ struct Sample
     double seconds = 0;
     double processorSeconds = 0;
     double megabytes = 0; // peak resident
+    double processorSpread = 0; // of a median: the largest processor time less the smallest
 };
 
 double now()
@@ -116,6 +120,9 @@ Sample median(std::vector<Sample> samples)
         return values[values.size() / 2];
     };
     Sample result = samples.front();
+    const auto [fastest, slowest] = std::minmax_element(samples.begin(), samples.end(),
+        [](const Sample &a, const Sample &b) { return a.processorSeconds < b.processorSeconds; });
+    result.processorSpread = slowest->processorSeconds - fastest->processorSeconds;
     result.seconds = middle(&Sample::seconds);
     result.processorSeconds = middle(&Sample::processorSeconds);
     result.megabytes = middle(&Sample::megabytes);
@@ -138,6 +145,8 @@ struct Case
     QString file;
     std::function<QByteArray()> data;
     QSize size; // as the file claims it; empty for files that are not JPEGs
+    // Runs of zeros left as holes in the file: where each begins in the data, and its length.
+    QList<QPair<qint64, qint64>> holes = {};
 };
 
 QByteArray noiseJpeg(QSize size)
@@ -243,16 +252,109 @@ std::vector<Case> cases()
             return largePngIcon({5000, 5000});
         },
         {}});
+
+    // Honest photographs in the further formats.
+    const auto photoAs = [=](const char *format, int quality = -1) {
+        return [=] {
+            QByteArray data;
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::WriteOnly);
+            PhotoLikePicture(photoSize).save(&buffer, format, quality);
+            return data;
+        };
+    };
+    all.push_back({QStringLiteral("photo, PNG"), QStringLiteral("photo.png"), photoAs("png"), {}});
+    all.push_back(
+        {QStringLiteral("photo, WebP"), QStringLiteral("photo.webp"), photoAs("webp", 90), {}});
+    all.push_back({QStringLiteral("photo, WebP lossless"), QStringLiteral("photo-lossless.webp"),
+        photoAs("webp", 100), {}});
+    all.push_back({QStringLiteral("photo, TIFF"), QStringLiteral("photo.tif"), photoAs("tiff"),
+        {}});
+    all.push_back({QStringLiteral("photo, TIFF of JPEG strips"), QStringLiteral("photo-jpeg.tif"),
+        [=] {
+            const QImage photo
+                = PhotoLikePicture(photoSize).convertToFormat(QImage::Format_Grayscale8);
+            return hostile::tiffOfJpegStrips(photoSize, 64, [&](int top, QSize strip) {
+                return EncodeJpeg(photo.copy(QRect(QPoint(0, top), strip)),
+                    {90, false, JpegEncoding::Colours::Grey});
+            });
+        },
+        {}});
+    all.push_back({QStringLiteral("GIF, a code a pixel"), QStringLiteral("photo.gif"),
+        [=] { return hostile::gif({4000, 3000}); }, {}});
+
+    // Tails and chunks of zeros that no reader needs, as holes of a sparse file.
+    constexpr qint64 ThreeGigabytes = 3LL << 30;
+    const QImage small = PhotoLikePicture({120, 90});
+    all.push_back({QStringLiteral("WebP, 3 GiB of zeros after it"), QStringLiteral("tail.webp"),
+        [=] { return hostile::encoded(small, "webp"); }, {}, {{-1, ThreeGigabytes}}});
+    all.push_back({QStringLiteral("GIF, 3 GiB of zeros after it"), QStringLiteral("tail.gif"),
+        [=] { return hostile::gif({120, 90}); }, {}, {{-1, ThreeGigabytes}}});
+    const qint64 chunkLength = (1LL << 31) - 1;
+    all.push_back({QStringLiteral("PNG, two 2 GiB chunks unknown"), QStringLiteral("chunks.png"),
+        [=] {
+            const QByteArray png = hostile::encoded(small, "png");
+            const QByteArray header = hostile::bigEndian32(quint32(chunkLength)) + "zzZz";
+            // Each chunk's data is a hole; its checksum follows.
+            return png.left(png.size() - 12) + header + hostile::bigEndian32(0) + header
+                + hostile::bigEndian32(0) + png.right(12);
+        },
+        {}});
+    // The two holes go right after the two chunk headers.
+    const qint64 firstHole = hostile::encoded(small, "png").size() - 12 + 8;
+    all.back().holes = {{firstHole, chunkLength}, {firstHole + 4 + 8, chunkLength}};
+
+    // Compressed data far beyond the picture's own.
+    const QSize tiny(100, 100);
+    all.push_back({QStringLiteral("PNG, 2 GiB of zeros in its data"), QStringLiteral("zeros.png"),
+        [=] { return hostile::png(tiny, 2LL << 30); }, {}});
+    all.push_back({QStringLiteral("icon of that PNG"), QStringLiteral("zeros.ico"),
+        [=] { return hostile::icon(hostile::png(tiny, 2LL << 30)); }, {}});
+    all.push_back({QStringLiteral("PNG, 8000 zTXt of 1 MB each"), QStringLiteral("text.png"),
+        [=] { return hostile::png(tiny, 0, hostile::pngText(1 << 20).repeated(8000)); }, {}});
+    all.push_back({QStringLiteral("GIF, codes of 4096 pixels"), QStringLiteral("codes.gif"),
+        [=] { return hostile::gifExpanding(tiny, 200'000); }, {}});
+    using Scans = CraftedJpeg::Scans;
+    all.push_back({QStringLiteral("TIFF, JPEG strip of 99 scans"), QStringLiteral("scans.tif"),
+        [] {
+            return hostile::tiffOfCraftedStrips({5600, 5600}, 5600, {{}, 99, Scans::Refinements});
+        },
+        {}});
+    all.push_back({QStringLiteral("TIFF, 700 JPEG strips, 99 scans"),
+        QStringLiteral("strips.tif"),
+        [] { return hostile::tiffOfCraftedStrips({5600, 5600}, 8, {{}, 99, Scans::Refinements}); },
+        {}});
     return all;
+}
+
+// Writes the data with its holes: a hole at -1 comes after the data.
+bool writeCase(const Case &item, const QString &path)
+{
+    const QByteArray data = item.data();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    qint64 written = 0;
+    qint64 holes = 0;
+    for (const auto &[at, length] : item.holes) {
+        const qint64 until = at < 0 ? data.size() : at;
+        if (file.write(data.constData() + written, until - written) != until - written)
+            return false;
+        written = until;
+        holes += length;
+        if (!file.seek(written + holes))
+            return false;
+    }
+    if (file.write(data.constData() + written, data.size() - written) != data.size() - written)
+        return false;
+    return file.resize(data.size() + holes);
 }
 
 int writeFiles(const QString &folder)
 {
     for (const Case &item : cases()) {
-        const QByteArray data = item.data();
-        QFile file(QDir(folder).filePath(item.file));
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        if (!writeCase(item, QDir(folder).filePath(item.file))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(item.file));
             return 1;
         }
     }
@@ -268,9 +370,9 @@ QString sizeText(qint64 bytes)
 void printRow(const QString &name, const QString &detail, const QString &outcome,
     const Sample &sample, const QString &reference)
 {
-    std::printf("%-34s %-26s %-20s %7.3f %7.3f %6.0f   %s\n", qPrintable(name), qPrintable(detail),
-        qPrintable(outcome), sample.seconds, sample.processorSeconds, sample.megabytes,
-        qPrintable(reference));
+    std::printf("%-34s %-26s %-20s %7.3f %7.3f %6.3f %6.0f   %s\n", qPrintable(name),
+        qPrintable(detail), qPrintable(outcome), sample.seconds, sample.processorSeconds,
+        sample.processorSpread, sample.megabytes, qPrintable(reference));
 }
 
 } // namespace
@@ -290,12 +392,15 @@ int main(int argc, char **argv)
 
     QCoreApplication application(argc, argv);
     QString decoder = QCoreApplication::applicationFilePath();
+    QString beside;
     QString folderPath;
     for (int i = 1; i + 1 < arguments.size(); i += 2) {
         if (arguments[i] == u"--keep")
             folderPath = arguments[i + 1];
         else if (arguments[i] == u"--decoder")
             decoder = QFileInfo(arguments[i + 1]).absoluteFilePath();
+        else if (arguments[i] == u"--beside")
+            beside = QFileInfo(arguments[i + 1]).absoluteFilePath();
     }
     QTemporaryDir temporary;
     if (folderPath.isEmpty()) {
@@ -313,8 +418,11 @@ int main(int argc, char **argv)
         std::printf("djpeg not found (package libjpeg-turbo-progs): no reference figures\n");
     std::printf(
         "decoder: %s; medians of %d runs; djpeg once per DCT scale\n", qPrintable(decoder), Runs);
-    std::printf("%-34s %-26s %-20s %7s %7s %6s   %s\n", "file", "claims, size, board", "outcome",
-        "s", "cpu s", "MB", "djpeg: s, cpu s, MB");
+    if (!beside.isEmpty())
+        std::printf("beside it, run for run: %s\n", qPrintable(beside));
+    std::printf("%-34s %-26s %-20s %7s %7s %6s %6s   %s\n", "file", "claims, size, board",
+        "outcome", "s", "cpu s", "spread", "MB",
+        beside.isEmpty() ? "djpeg: s, cpu s, MB" : "beside: s, cpu s, spread, MB");
 
     // Written by a process of its own: the decoders are started from this one, and a process
     // started from a large one inherits its peak memory as its own.
@@ -330,19 +438,32 @@ int main(int argc, char **argv)
         std::optional<int> lastScale;
         for (const int board : Boards) {
             std::vector<Sample> samples;
+            std::vector<Sample> besideSamples;
             for (int run = 0; run < Runs; ++run) {
-                const std::optional<Sample> sample
-                    = measure({decoder, QStringLiteral("--decode"), path, QString::number(board)});
-                if (!sample) {
-                    std::fprintf(stderr, "cannot run %s\n", qPrintable(decoder));
-                    return 1;
+                for (const QString &program : {decoder, beside}) {
+                    if (program.isEmpty())
+                        continue;
+                    const std::optional<Sample> sample = measure(
+                        {program, QStringLiteral("--decode"), path, QString::number(board)});
+                    if (!sample) {
+                        std::fprintf(stderr, "cannot run %s\n", qPrintable(program));
+                        return 1;
+                    }
+                    (program == decoder ? samples : besideSamples).push_back(*sample);
                 }
-                samples.push_back(*sample);
             }
             const Sample ours = median(samples);
 
             QString reference = QStringLiteral("-");
-            if (!djpeg.isEmpty() && item.size.isValid()) {
+            if (!besideSamples.empty()) {
+                const Sample theirs = median(besideSamples);
+                reference = QStringLiteral("%1 %2 %3 %4 %5")
+                                .arg(theirs.seconds, 0, 'f', 3)
+                                .arg(theirs.processorSeconds, 0, 'f', 3)
+                                .arg(theirs.processorSpread, 0, 'f', 3)
+                                .arg(theirs.megabytes, 0, 'f', 0)
+                                .arg(theirs.outcome);
+            } else if (!djpeg.isEmpty() && item.size.isValid()) {
                 const int scale = JpegScaleEighths(item.size, QSize(board, board));
                 if (lastScale == scale) {
                     reference = QStringLiteral("(as above)");

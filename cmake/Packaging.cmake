@@ -62,8 +62,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # own translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-translations-l10n, qt6-qpa-plugins")
-# On a Wayland desktop without XWayland the game runs on Qt's own Wayland platform.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# On a Wayland desktop without XWayland the game runs on Qt's own Wayland platform; WebP and
+# TIFF pictures are offered where their readers are installed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

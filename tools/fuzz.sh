@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Fuzzes the places where outside bytes enter the program, each target for a given time.
-#   tools/fuzz.sh SECONDS [TARGET...]     targets: region ini picture highscore (default: all)
+#   tools/fuzz.sh SECONDS [TARGET...]     targets: region ini picture highscore png gif webp tiff
+#                                         icopng (default: all)
 # Runs as many targets at once as there are cores, then adds what each run found that the
 # committed corpus tests/fuzz/corpus/<target> does not cover yet (libFuzzer's -merge=1), and
 # prints executions, speed, the slowest input and findings per target. Inputs that crash a target
-# or take longer than 10 s (picture: 3 s for its two decodes, or 256 MB in one allocation) are
-# kept in tests/fuzz/crashes/<target>, where the test command replays them.
+# or take longer than 10 s (the picture targets: 3 s, or 256 MB in one allocation) are kept in
+# tests/fuzz/crashes/<target>, where the test command replays them. The targets of single
+# picture formats take inputs of up to 1 MB, enough for data that inflates to the limits.
 # Environment: TILORA_FUZZ_BUILD (build folder, default build/fuzz), TILORA_FUZZ_JOBS (targets
 # at once, default the number of cores), TILORA_FUZZ_ARGS (more libFuzzer options; with
 # "-fork=1 -ignore_crashes=1" a run goes on after a finding that is not fixed yet).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(region ini picture highscore)
+all_targets=(region ini picture highscore png gif webp tiff icopng)
 if [[ $# -lt 1 || ! "$1" =~ ^[0-9]+$ ]]; then
     echo "usage: $0 SECONDS [${all_targets[*]}]" >&2
     exit 2
@@ -52,7 +54,11 @@ run_target() {
     # well under a second whatever the file: the picture target decodes each input twice and
     # checks the processor time of each decode itself, since wall time depends on the load.
     local limits=(-timeout=120)
-    [[ $target == picture ]] && limits=(-timeout=10 -report_slow_units=3 -malloc_limit_mb=256)
+    case $target in
+        picture) limits=(-timeout=10 -report_slow_units=3 -malloc_limit_mb=256) ;;
+        png | gif | webp | tiff | icopng)
+            limits=(-timeout=10 -report_slow_units=3 -malloc_limit_mb=256 -max_len=1048576) ;;
+    esac
     # The work corpus comes first: new inputs go there, the committed one is only read.
     # shellcheck disable=SC2086
     "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/CloseSignals.h"
 #include "app/ProgramWindows.h"
 #include "app/SingleInstance.h"
 #include "app/TiloraApplication.h"
@@ -40,6 +41,13 @@ int RunTilora(TiloraApplication &application)
         = CreateProgramWindows(fileLocationsOfThisProgram());
     TTiloraForm &main = *windows->main;
     LinkInstanceToWindow(instance, main);
+    // A signal closes the window as its close button does, hidden in the tray or not, and
+    // ends every event loop, a dialog's included.
+    const CloseSignals closeSignals;
+    QObject::connect(&closeSignals, &CloseSignals::closeRequested, &main, [&main] {
+        main.close();
+        QCoreApplication::quit();
+    });
     main.show();
     return application.exec();
 }

@@ -1,5 +1,7 @@
 #include "logic/FileLocations.h"
 
+#include "logic/IniFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -31,6 +33,17 @@ bool isWritable(const QString &path)
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
+// The per-user folder of a kind; the XDG base directory rules ignore a relative path in the
+// variable, which would make the files depend on the folder the game was started from.
+QString userFolder(const char *variable, QStandardPaths::StandardLocation location,
+    const QString &underHome)
+{
+    const QString value = qEnvironmentVariable(variable);
+    if (!value.isEmpty() && QDir::isRelativePath(value))
+        return QDir::homePath() + underHome;
+    return QStandardPaths::writableLocation(location);
+}
+
 } // namespace
 
 FileLocations chooseFileLocations(const ProgramSurroundings &surroundings)
@@ -50,9 +63,10 @@ ProgramSurroundings programSurroundings(const QString &programFolder)
     surroundings.programFolder = folder.absolutePath();
     surroundings.programFolderWritable = isWritable(surroundings.programFolder);
     surroundings.filesBesideProgram = folder.exists(SettingsName) || folder.exists(HighscoreName);
-    surroundings.configFolder
-        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    surroundings.dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    surroundings.configFolder = userFolder("XDG_CONFIG_HOME",
+        QStandardPaths::GenericConfigLocation, QStringLiteral("/.config"));
+    surroundings.dataFolder = userFolder("XDG_DATA_HOME", QStandardPaths::GenericDataLocation,
+        QStringLiteral("/.local/share"));
     return surroundings;
 }
 
@@ -73,10 +87,16 @@ FileLocations prepareFileLocations(const ProgramSurroundings &surroundings)
         // Failures show when the file is saved, with the file's name.
         QDir().mkpath(place.absolutePath());
         const QString old = folder.filePath(place.fileName());
-        if (!place.exists() && QFileInfo(old).isFile() && QFile::copy(old, file)) {
+        if (place.exists() || !QFileInfo(old).isFile())
+            continue;
+        if (QFile::copy(old, file)) {
             // The copy takes the old file's mode, which may not let its new owner write.
             QFile::setPermissions(
                 file, QFile::permissions(file) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        } else {
+            // A full disk, say: the old file is read until a copy or a save gets through, so
+            // that a save never puts the defaults in its place. Every start tries again.
+            IniFile::carryOver(file, old);
         }
     }
     return locations;

@@ -27,8 +27,8 @@ struct ProgramSurroundings
     QString programFolder; // absolute
     bool programFolderWritable = false; // for the player, as access(2) answers
     bool filesBesideProgram = false; // "tilora.ini" or "highscore.ini" is already there
-    QString configFolder; // QStandardPaths::GenericConfigLocation
-    QString dataFolder; // QStandardPaths::GenericDataLocation
+    QString configFolder; // QStandardPaths::GenericConfigLocation, never relative
+    QString dataFolder; // QStandardPaths::GenericDataLocation, never relative
 };
 
 // Beside the program when its folder is writable, unless it is a system folder (/usr, /opt)
@@ -42,7 +42,8 @@ ProgramSurroundings programSurroundings(const QString &programFolder);
 
 // Chooses, and makes the per-user folders when they are chosen. A file the program left
 // beside itself before is copied there when the per-user place has none yet, so the player's
-// settings and scores carry over.
+// settings and scores carry over; when the copy fails, the old file is read in its place until
+// the first save there (IniFile::carryOver).
 FileLocations prepareFileLocations(const ProgramSurroundings &surroundings);
 
 // The help document's places in the order they are tried: beside the program, then the

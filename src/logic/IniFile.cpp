@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSet>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -254,7 +256,53 @@ struct FileRead
     QByteArray content;
 };
 
-FileRead readRegularFile(const QByteArray &path, qint64 maxSize)
+// The file that a path stands for: the path itself, or the regular file that a link of the
+// player's own leads to (dotfile managers keep the settings as a link into a folder of theirs).
+// Links owned by someone else (root aside), or leading to anything but a regular file of the
+// player's, are refused, as is anything but a regular file at the path itself.
+struct FileBehind
+{
+    QByteArray path;
+    bool refused = false;
+    bool throughLink = false;
+};
+
+FileBehind fileBehind(const QByteArray &path)
+{
+    FileBehind behind {path};
+    for (int links = 0; links <= 8; ++links) {
+        struct stat info = {};
+        if (::lstat(behind.path.constData(), &info) != 0) {
+            // Nothing there yet: a new file is made at the path, never through a link.
+            behind.refused = behind.throughLink;
+            return behind;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            behind.refused = !S_ISREG(info.st_mode)
+                || (behind.throughLink && info.st_uid != ::geteuid());
+            return behind;
+        }
+        if (info.st_uid != ::geteuid() && info.st_uid != 0)
+            break;
+        const qsizetype room = qsizetype(info.st_size > 0 ? info.st_size : 4096) + 1;
+        QByteArray target(room, Qt::Uninitialized);
+        const ssize_t length = ::readlink(behind.path.constData(), target.data(), size_t(room));
+        if (length <= 0 || length >= target.size())
+            break;
+        target.truncate(length);
+        if (!target.startsWith('/')) {
+            const qsizetype slash = behind.path.lastIndexOf('/');
+            if (slash >= 0)
+                target.prepend(behind.path.first(slash + 1));
+        }
+        behind.path = target;
+        behind.throughLink = true;
+    }
+    behind.refused = true;
+    return behind;
+}
+
+FileRead readRegularFile(const QByteArray &path, qint64 maxSize, bool playersOnly)
 {
     struct stat info = {};
     if (::lstat(path.constData(), &info) != 0) {
@@ -277,7 +325,7 @@ FileRead readRegularFile(const QByteArray &path, qint64 maxSize)
     }
     if (::fstat(file.get(), &info) != 0)
         return {FileRead::Failed, {}};
-    if (!S_ISREG(info.st_mode))
+    if (!S_ISREG(info.st_mode) || (playersOnly && info.st_uid != ::geteuid()))
         return {FileRead::NotAFile, {}};
     if (info.st_size > maxSize)
         return {FileRead::Failed, {}};
@@ -330,19 +378,22 @@ bool isTemporaryName(QByteArrayView name, QByteArrayView fileName)
 
 // A save killed between writing and renaming leaves a whole copy of the file beside it; the
 // next save takes it away. Only regular files of ours: anything else under such a name is not
-// a temporary of this program.
+// a temporary of this program. And only old ones: a young one is another instance's save
+// still under way (slowed in fsync on a busy disk, say), whose rename would fail without it.
 void removeStaleTemporaries(const QByteArray &folder, const QByteArray &fileName)
 {
     DIR *directory = ::opendir(folder.constData());
     if (!directory)
         return;
     const int folderFd = ::dirfd(directory);
+    const time_t now = ::time(nullptr);
     while (const dirent *entry = ::readdir(directory)) {
         const QByteArrayView name(entry->d_name);
         struct stat info = {};
         if (isTemporaryName(name, fileName)
             && ::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+            && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && now - info.st_mtime > IniFile::StaleTemporarySeconds) {
             ::unlinkat(folderFd, entry->d_name, 0);
         }
     }
@@ -428,7 +479,20 @@ QString heldPathKey(const QString &path)
     return QFileInfo(path).absoluteFilePath();
 }
 
+// Files whose content is read from an older place until they are first saved.
+QHash<QString, QString> &carriedOver()
+{
+    static QHash<QString, QString> files;
+    return files;
+}
+
 } // namespace
+
+void IniFile::carryOver(const QString &path, const QString &oldPath)
+{
+    const QMutexLocker locker(&heldPathsLock());
+    carriedOver().insert(heldPathKey(path), oldPath);
+}
 
 EIniReadError::EIniReadError(const QString &path)
     : EIniFileError(QStringLiteral("%1 kann nicht gelesen werden").arg(path))
@@ -451,10 +515,26 @@ std::optional<int> ParseIniInteger(const QString &text)
 IniFile::IniFile(const QString &path, ReadFailureHolds holds)
     : m_path(path)
 {
-    FileRead read = readRegularFile(QFile::encodeName(path), MaxFileSize);
+    const FileBehind behind = fileBehind(QFile::encodeName(path));
+    m_target = behind.path;
+    FileRead read = behind.refused
+        ? FileRead {FileRead::NotAFile, {}}
+        : readRegularFile(m_target, MaxFileSize, behind.throughLink);
+    if (read.result == FileRead::Missing) {
+        QString old;
+        {
+            const QMutexLocker locker(&heldPathsLock());
+            old = carriedOver().value(heldPathKey(path));
+        }
+        if (!old.isEmpty())
+            read = readRegularFile(QFile::encodeName(old), MaxFileSize, false);
+        if (read.result != FileRead::Read)
+            read = {FileRead::Missing, {}};
+    }
     // Something may be there that could not be looked at.
     m_existed = read.result != FileRead::Missing;
-    if (read.result == FileRead::Failed) {
+    // What is not a file of ours is not written either: said once, when it is read.
+    if (read.result == FileRead::Failed || read.result == FileRead::NotAFile) {
         m_readError.emplace(path);
         if (holds == ReadFailureHolds::WholeRun) {
             const QMutexLocker locker(&heldPathsLock());
@@ -749,7 +829,7 @@ void IniFile::save()
     if (m_readError)
         throw *m_readError;
     const QByteArray text = contentWithWrites();
-    if (!replaceFile(QFile::encodeName(m_path), text))
+    if (!replaceFile(m_target, text))
         throw EIniWriteError(m_path);
     m_content = text;
     m_sections.clear();

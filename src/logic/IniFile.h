@@ -31,9 +31,12 @@
 // - A regular file that cannot be read whole (a read error, no permission, more than
 //   MaxFileSize bytes) reads as empty and gives readError(); save() never writes over it, since
 //   it would drop everything it could not see.
-// - A final symbolic link is not followed. A link, a folder, a device or a pipe at the path
-//   reads as empty, and save() refuses it with EIniWriteError: the file is written where it
-//   is, never through a link or in place of something else.
+// - A final symbolic link is followed only when the player (or root) owns it and it leads to a
+//   regular file of the player's (a dotfile manager's link): that file is read, and saved by
+//   replacing it in its own folder, so that the link stays. Any other link, a folder, a device
+//   or a pipe at the path reads as empty and gives readError(), and save() never writes there.
+// - Temporaries of earlier saves are removed only when StaleTemporarySeconds old: a younger one
+//   is another instance's save under way.
 // - A saved file keeps the permissions of the one it replaces; a new file gets 0666 less the
 //   umask.
 
@@ -81,6 +84,7 @@ class IniFile
 public:
     static constexpr qsizetype MaxValueLength = 2047;
     static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+    static constexpr qint64 StaleTemporarySeconds = 10 * 60;
 
     // How long a file that could not be read stays unwritten: for this object's save(), or
     // for every save of its path until the program ends (a file read at start and written
@@ -90,10 +94,15 @@ public:
     // Reads the file; a missing or unreadable file reads as empty. Never throws.
     explicit IniFile(const QString &path, ReadFailureHolds holds = ReadFailureHolds::ThisObject);
 
+    // Until a file exists at path, reading it reads oldPath instead, so that the first save
+    // there carries the old file's content over (for a copy that failed, on a full disk).
+    static void carryOver(const QString &path, const QString &oldPath);
+
     QString path() const { return m_path; }
     // Whether something existed at the path when the file was read.
     bool existed() const { return m_existed; }
-    // Set when a file exists but could not be read whole; the caller reports it.
+    // Set when something exists at the path but could not be read whole, or is not a file of
+    // the player's to use (see above); the caller reports it.
     const std::optional<EIniReadError> &readError() const { return m_readError; }
 
     // A missing section or key gives the default; an empty value is an empty string.
@@ -173,6 +182,7 @@ private:
     QByteArray contentWithWrites() const;
 
     QString m_path;
+    QByteArray m_target; // the file behind the path, where save() writes
     QByteArray m_content;
     QByteArray m_lineEnd;
     qsizetype m_bodyStart = 0; // after a UTF-8 byte order mark

@@ -1,18 +1,28 @@
 #include "logic/PictureDecoding.h"
 
+#include "logic/PictureChecks.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <memory>
+#include <variant>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
 #include <jerror.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -96,11 +106,8 @@ void countScan(JpegReading &reading)
         for (int i = 0; i < info.comps_in_scan; ++i)
             blocks += paddedBlocks(info, *info.cur_comp_info[i]);
     }
-    const qint64 restarts = info.restart_interval > 0
-        ? (mcus + info.restart_interval - 1) / info.restart_interval
-        : 0;
-    const qint64 work = blocks * (band + 16) + restarts * 48;
-    reading.work += info.arith_code ? work * 3 / 2 : work;
+    reading.work
+        += JpegScanWork(blocks, mcus, band, int(info.restart_interval), info.arith_code != 0);
     reading.scansCounted = info.input_scan_number;
     if (reading.work > MaxJpegWork || info.input_scan_number > MaxJpegScans)
         refuse(reinterpret_cast<j_common_ptr>(&reading.info));
@@ -246,6 +253,25 @@ DecodedPicture opaqueOnWhite(QImage image)
     return image;
 }
 
+// Many programs write 32-bit bitmaps with every alpha byte 0, meaning no transparency at all;
+// the system they come from draws them opaque, and so do we.
+void opaqueWhenAllTransparent(QImage &image)
+{
+    if (image.format() != QImage::Format_ARGB32)
+        return;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        if (std::any_of(line, line + image.width(), [](QRgb pixel) { return qAlpha(pixel); }))
+            return;
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] |= 0xFF000000u;
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+}
+
 // Not empty, and no larger than any picture may be.
 PictureProblem sizeProblem(QSize size)
 {
@@ -256,48 +282,96 @@ PictureProblem sizeProblem(QSize size)
     return PictureProblem::None;
 }
 
-// Bitmaps and icons go through Qt's readers, limited before they allocate anything. Their
-// work is a pass over the file or over the pixels, both of which are limited.
-DecodedPicture decodeWithQt(const QString &path, const QByteArray &format)
+PictureProblem problemOf(CheckResult result)
 {
+    switch (result) {
+    case CheckResult::Fine:
+        return PictureProblem::None;
+    case CheckResult::Damaged:
+        return PictureProblem::Unreadable;
+    case CheckResult::TooCostly:
+        break;
+    }
+    return PictureProblem::Refused;
+}
+
+// What the formats read by the toolkit's readers would cost, where it is more than their size.
+PictureProblem costProblem(QByteArrayView data, const QByteArray &format)
+{
+    if (format == "png")
+        return problemOf(CheckPng(data));
+    if (format == "gif")
+        return problemOf(CheckGif(data));
+    if (format == "tiff")
+        return problemOf(CheckTiff(data));
+    return PictureProblem::None;
+}
+
+// The icon's picture that makes the best board: the largest its directory names.
+std::optional<int> largestIcon(QImageReader &reader, PictureProblem &problem)
+{
+    std::optional<int> best;
+    qint64 bestArea = 0;
+    problem = PictureProblem::Unreadable;
+    const int count = std::min(reader.imageCount(), 64);
+    for (int index = 0; index < count; ++index) {
+        if (!reader.jumpToImage(index))
+            break;
+        const QSize size = reader.size();
+        const qint64 area = qint64(size.width()) * qint64(size.height());
+        const PictureProblem sizeIs = sizeProblem(size);
+        if (sizeIs == PictureProblem::Refused)
+            problem = PictureProblem::Refused;
+        else if (sizeIs == PictureProblem::None && area > bestArea) {
+            best = index;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+// Everything but JPEG goes through the toolkit's readers, after the checks of its cost and
+// limited before they allocate anything.
+DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
+{
+    if (const PictureProblem cost = costProblem(data, format); cost != PictureProblem::None)
+        return cost;
     // The limit holds for every reader in the program (whose own pictures are small); 128 MB
     // is as much as the largest picture allowed needs (MaxDecodedPixels, four bytes each).
-    // Icons are at most 256 pixels square, but a PNG picture in one can be of any size and is
-    // decoded before its size is known: 16 MB is what 2048 x 2048 pixels need.
-    QImageReader::setAllocationLimit(format == "ico" ? 16 : 128);
-    QImageReader reader(path, format);
+    QImageReader::setAllocationLimit(128);
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
     if (!reader.canRead())
         return PictureProblem::Unreadable;
 
     if (format == "ico") {
-        // An icon file holds several pictures; the largest makes the best board.
-        int best = -1;
-        qint64 bestArea = 0;
         PictureProblem problem = PictureProblem::Unreadable;
-        const int count = std::min(reader.imageCount(), 64);
-        for (int index = 0; index < count; ++index) {
-            if (!reader.jumpToImage(index))
-                break;
-            const QSize size = reader.size();
-            const qint64 area = qint64(size.width()) * qint64(size.height());
-            const PictureProblem sizeIs = sizeProblem(size);
-            if (sizeIs == PictureProblem::Refused)
-                problem = PictureProblem::Refused;
-            else if (sizeIs == PictureProblem::None && area > bestArea) {
-                best = index;
-                bestArea = area;
-            }
-        }
-        if (best < 0)
+        const std::optional<int> best = largestIcon(reader, problem);
+        if (!best)
             return problem;
-        if (!reader.jumpToImage(best))
+        // A PNG picture in an icon is read as any PNG file is, with its checks.
+        if (const std::optional<IconEntry> entry = IconEntryAt(data, *best)) {
+            const QByteArray picture = data.mid(entry->offset, entry->size);
+            if (picture.startsWith("\x89PNG"))
+                return decodeWithQt(picture, "png");
+        }
+        if (!reader.jumpToImage(*best))
             return PictureProblem::Unreadable;
     }
 
-    if (const PictureProblem problem = sizeProblem(reader.size()); problem != PictureProblem::None)
+    QSize size = reader.size();
+    // A bitmap stored top to bottom says so with a negative height.
+    if (format == "bmp")
+        size.setHeight(std::abs(size.height()));
+    if (const PictureProblem problem = sizeProblem(size); problem != PictureProblem::None)
         return problem;
-    return opaqueOnWhite(reader.read());
+    QImage picture = reader.read();
+    if (format == "bmp")
+        opaqueWhenAllTransparent(picture);
+    return opaqueOnWhite(std::move(picture));
 }
 
 bool writeJpeg(jpeg_compress_struct &info, JpegErrors &errors, const JpegEncoding &encoding,
@@ -434,27 +508,150 @@ QList<PictureFormat> FurtherPictureFormats()
     return result;
 }
 
+namespace {
+
+// The file's bytes, no more than cap of them: a larger file is refused before anything is
+// read, and a file that grows while it is read (still being written) ends at the cap too.
+std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qint64 cap)
+{
+    // Only plain files, and no waiting: a named pipe or a device could wait or run forever.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+        O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return PictureProblem::Unreadable;
+    QByteArray data;
+    struct stat info = {};
+    PictureProblem problem = PictureProblem::None;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        problem = PictureProblem::Unreadable;
+    else if (info.st_size > cap)
+        problem = PictureProblem::Refused;
+    else {
+        data.resize(qsizetype(info.st_size) + 1); // one more, to see a file that grew
+        qsizetype length = 0;
+        for (;;) {
+            if (length == data.size()) {
+                if (length > cap)
+                    break;
+                data.resize(std::min<qint64>(2 * length + 4096, cap + 1));
+            }
+            const ssize_t count
+                = ::read(fd, data.data() + length, size_t(data.size() - length));
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0) {
+                problem = count < 0 ? PictureProblem::Unreadable : PictureProblem::None;
+                break;
+            }
+            length += count;
+        }
+        if (length > cap)
+            problem = PictureProblem::Refused;
+        data.truncate(length);
+    }
+    ::close(fd);
+    if (problem != PictureProblem::None)
+        return problem;
+    return data;
+}
+
+} // namespace
+
+qint64 PictureFileCap(const QByteArray &format)
+{
+    return format == "bmp" || format == "tiff" ? MaxBitmapFileBytes : MaxPictureFileBytes;
+}
+
+QByteArray PictureFormatOf(const QString &path)
+{
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == u"jpg" || extension == u"jpeg")
+        return "jpeg";
+    if (extension == u"bmp" || extension == u"ico")
+        return extension.toLatin1();
+    // Metafiles and anything else give an empty name: the caller draws a motif.
+    return furtherFormatOf(extension);
+}
+
+DecodedPicture DecodePictureData(
+    const QByteArray &data, const QByteArray &format, QSize boardSize)
+{
+    if (data.size() > PictureFileCap(format))
+        return PictureProblem::Refused;
+    if (format == "jpeg")
+        return DecodeJpeg(data, boardSize);
+    if (format.isEmpty())
+        return PictureProblem::Unreadable;
+    return decodeWithQt(data, format);
+}
+
 DecodedPicture DecodePictureFile(const QString &path, QSize boardSize)
 {
-    const QFileInfo info(path);
-    // Only plain files: reading a named pipe or a device could wait or run forever.
-    if (!info.isFile())
+    const QByteArray format = PictureFormatOf(path);
+    if (format.isEmpty())
         return PictureProblem::Unreadable;
-    const QString extension = info.suffix().toLower();
-    if (extension == u"bmp" || extension == u"ico")
-        return decodeWithQt(path, extension.toLatin1());
-    if (const QByteArray format = furtherFormatOf(extension); !format.isEmpty())
-        return decodeWithQt(path, format);
-    if (extension != u"jpg" && extension != u"jpeg")
-        return PictureProblem::Unreadable; // metafiles and anything else: the caller draws a motif
+    auto data = readPictureFile(path, PictureFileCap(format));
+    if (const auto *problem = std::get_if<PictureProblem>(&data))
+        return *problem;
+    return DecodePictureData(std::get<QByteArray>(data), format, boardSize);
+}
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return PictureProblem::Unreadable;
-    if (file.size() > MaxPictureFileBytes)
-        return PictureProblem::Refused;
-    // No more than the limit, should the file grow meanwhile.
-    return DecodeJpeg(file.read(MaxPictureFileBytes), boardSize);
+namespace {
+
+// What tells a file apart from its earlier self: a file replaced or written since has another.
+struct FileStamp
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modified = 0; // nanoseconds
+    qint64 changed = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+std::optional<FileStamp> stampOf(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    const auto nanoseconds
+        = [](timespec time) { return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec; };
+    return FileStamp {info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim),
+        nanoseconds(info.st_ctim)};
+}
+
+} // namespace
+
+struct KeptPicture::Kept
+{
+    QString path;
+    QSize boardSize;
+    FileStamp stamp;
+    DecodedPicture picture;
+};
+
+KeptPicture::KeptPicture() = default;
+KeptPicture::~KeptPicture() = default;
+
+DecodedPicture KeptPicture::decodeAndKeep(const QString &path, QSize boardSize)
+{
+    m_kept.reset();
+    const std::optional<FileStamp> stamp = stampOf(path);
+    DecodedPicture picture = DecodePictureFile(path, boardSize);
+    // Kept only when the file did not change while it was read.
+    if (stamp && stamp == stampOf(path))
+        m_kept.reset(new Kept {path, boardSize, *stamp, picture});
+    return picture;
+}
+
+DecodedPicture KeptPicture::take(const QString &path, QSize boardSize)
+{
+    const std::unique_ptr<Kept> kept = std::move(m_kept);
+    // A picture decoded for a board at least as large covers this one too.
+    if (kept && kept->path == path && kept->boardSize.width() >= boardSize.width()
+        && kept->boardSize.height() >= boardSize.height() && stampOf(path) == kept->stamp)
+        return kept->picture;
+    return DecodePictureFile(path, boardSize);
 }
 
 QByteArray EncodeJpeg(const QImage &image, const JpegEncoding &encoding)

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -34,11 +35,15 @@ constexpr qint64 MaxJpegWork = 320'000'000;
 constexpr qint64 MaxJpegCoefficientBytes = 160LL * 1024 * 1024;
 // Honest JPEGs have about ten scans; each scan costs a pass over the picture and its tables.
 constexpr int MaxJpegScans = 500;
-// JPEG files larger than this are not read at all: decoding dense data costs time by the byte,
-// about 5 ns a byte in one scan (a 24-megapixel photograph takes 5 to 15 MB).
+// Picture files larger than this are not read at all, and a file still being written is read
+// no further: decoding dense data costs time by the byte, about 5 ns a byte for a JPEG in one
+// scan (a 24-megapixel photograph takes 5 to 15 MB), and some readers hold the whole file.
 constexpr qint64 MaxPictureFileBytes = 48LL * 1024 * 1024;
 // The same for a JPEG in several scans, whose data costs about 17 ns a byte.
 constexpr qint64 MaxProgressiveJpegBytes = 16LL * 1024 * 1024;
+// Bitmaps and TIFFs may store their pixels as they are: room for the largest picture at three
+// bytes a pixel.
+constexpr qint64 MaxBitmapFileBytes = 3 * MaxDecodedPixels + 64 * 1024;
 
 // Why a picture file gives no picture.
 enum class PictureProblem {
@@ -61,11 +66,40 @@ struct DecodedPicture : std::optional<QImage>
 };
 
 // Decodes a picture file at no more than the size needed for a board of boardSize; the
-// format follows the file's extension (.jpg/.jpeg, .bmp, .ico; metafiles are not read).
-// No picture when the file cannot be read or decoded, or costs too much. The picture is opaque
-// (Format_RGB32); transparent parts of icons and bitmaps come out white, as the tiles
-// under them are.
+// format follows the file's extension (see PictureFormatOf). No picture when the file cannot be
+// read or decoded, or costs too much. The picture is opaque (Format_RGB32); transparent parts
+// of icons, bitmaps and the further formats come out white, as the tiles under them are.
 DecodedPicture DecodePictureFile(const QString &path, QSize boardSize);
+// The same for a file's content, its format named as PictureFormatOf names it.
+DecodedPicture DecodePictureData(
+    const QByteArray &data, const QByteArray &format, QSize boardSize);
+// "jpeg", "bmp", "ico", or a further format whose reader is installed ("png", "gif", "webp",
+// "tiff"), by the file's extension; empty for anything else (metafiles are not read).
+QByteArray PictureFormatOf(const QString &path);
+// The largest file of a format that is read: MaxBitmapFileBytes or MaxPictureFileBytes.
+qint64 PictureFileCap(const QByteArray &format);
+
+// The picture of a file chosen by the player is decoded once: to see that it gives a picture,
+// and then kept for the board that is built from it. Only one picture is kept, and only until
+// it is taken.
+class KeptPicture
+{
+public:
+    KeptPicture();
+    ~KeptPicture();
+    KeptPicture(const KeptPicture &) = delete;
+    KeptPicture &operator=(const KeptPicture &) = delete;
+
+    // Decodes, as DecodePictureFile does, and keeps the outcome.
+    DecodedPicture decodeAndKeep(const QString &path, QSize boardSize);
+    // The kept outcome when it is of this file, unchanged since, decoded for a board at least
+    // as large; else a new decode. Nothing stays kept afterwards.
+    DecodedPicture take(const QString &path, QSize boardSize);
+
+private:
+    struct Kept;
+    std::unique_ptr<Kept> m_kept;
+};
 
 // Further formats that the toolkit's readers handle here (PNG, GIF, WebP, TIFF, where their
 // readers are installed): description and patterns of each, in the file dialog's order.

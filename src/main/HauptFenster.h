@@ -2,6 +2,7 @@
 
 #include "logic/BoardLogic.h"
 #include "logic/Game.h"
+#include "logic/PictureDecoding.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -268,6 +269,7 @@ private:
     QPixmap m_boardPicture;
     // The main window's place the start window was last centred on.
     std::optional<QPoint> m_startWindowFollows;
+    KeptPicture m_keptPicture; // the chosen file's picture, from its check to its build
     QHash<QAction *, std::function<void()>> m_itemHandlers;
     QObject *m_keyHook = nullptr; // sees the keys before the window's controls
     // Distance of the right-anchored caption buttons to the right edge.

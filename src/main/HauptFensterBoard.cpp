@@ -134,7 +134,7 @@ QImage TTiloraForm::pictureForBoard(QSize boardSize)
 {
     const QString name = m_game.settings().pictureName;
     if (name != Bild1->text() && name != Bild2->text() && QFileInfo::exists(name)) {
-        if (std::optional<QImage> picture = DecodePictureFile(name, boardSize))
+        if (std::optional<QImage> picture = m_keptPicture.take(name, boardSize))
             return *picture;
         // A file that gives no picture (damaged, refused, a metafile) is not tried again at
         // every start: the board falls back to the motif, as for a missing file.
@@ -189,7 +189,9 @@ void TTiloraForm::Bildladen1Click()
     if (file.isEmpty())
         return;
     // A file that gives no picture is not taken: the board keeps its picture and its name.
-    if (!DecodePictureFile(file, m_game.puzzle().boardSize())) {
+    // Decoded as the build will need it, and kept for it.
+    const QSize boardPixels = DeviceSize(m_game.puzzle().boardSize(), devicePixelRatio());
+    if (!m_keptPicture.decodeAndKeep(file, boardPixels)) {
         TiloraApplication::reportError(QStringLiteral("Das Bild %1 kann nicht geladen werden.")
                                            .arg(QFileInfo(file).fileName()));
         return;

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <unistd.h>
 
 // The settings file of the real program, carried over to the player's own folder when the
@@ -15,6 +16,8 @@ class TestSettingsFile : public QObject
 private slots:
     void initTestCase();
     void readOnlyFolderKeepsTheOldFile();
+    void signalClosesAsTheCloseButtonDoes_data();
+    void signalClosesAsTheCloseButtonDoes();
 };
 
 void TestSettingsFile::initTestCase()
@@ -65,6 +68,38 @@ void TestSettingsFile::readOnlyFolderKeepsTheOldFile()
     QVERIFY(settings.readAll().contains("\nGroesse=6\n"));
     QFile::setPermissions(program.folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                 | QFileDevice::ExeOwner);
+}
+
+void TestSettingsFile::signalClosesAsTheCloseButtonDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM, as kill sends it") << SIGTERM;
+    QTest::newRow("SIGINT, as Ctrl+C in a terminal") << SIGINT;
+    QTest::newRow("SIGHUP, as a logout without a session manager") << SIGHUP;
+}
+
+// The session's settings are saved and the program ends, as after a click on "×".
+void TestSettingsFile::signalClosesAsTheCloseButtonDoes()
+{
+    QFETCH(int, signal);
+    e2e::Program program;
+    program.writeFile(QStringLiteral("tilora.ini"), "[Allgemein]\nBildModus=1\nGroesse=4\n");
+    QProcess *tilora = program.start();
+    const QString id = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, tilora->processId());
+    QVERIFY(!id.isEmpty());
+    e2e::run(QStringLiteral("xdotool"),
+        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), id});
+    // Numbers instead of the picture: the first tile turns grey.
+    e2e::key(QStringLiteral("F6"));
+    const QPoint firstTile = e2e::windowGeometry(id).topLeft() + QPoint(18 + 8, 18 + 8);
+    QVERIFY(e2e::waitForPixel(firstTile, QColor(0x80, 0x80, 0x80), true, 10000));
+
+    QCOMPARE(::kill(pid_t(program.pid()), signal), 0);
+    QVERIFY(program.waitForExit(20000));
+    QCOMPARE(program.process()->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.process()->exitCode(), 0);
+    const QByteArray saved = program.readFile(QStringLiteral("tilora.ini"));
+    QVERIFY2(saved.contains("\nBildModus=0\n") && saved.contains("Groesse=4\n"), saved);
 }
 
 TILORA_E2E_MAIN(TestSettingsFile)

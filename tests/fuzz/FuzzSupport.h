@@ -26,17 +26,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
 namespace fuzz {
 
-#ifdef QT_WIDGETS_LIB
-// Widgets need an application; nothing here draws on a screen. Qt's warnings about damaged
-// pictures would flood the output at thousands of inputs a second; fatal messages still show.
-inline void startApplication()
+// Qt's warnings about damaged pictures would flood the output at thousands of inputs a second;
+// fatal messages still show.
+inline void quietQtMessages()
 {
-    if (QCoreApplication::instance())
-        return;
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type == QtFatalMsg)
             std::fprintf(stderr, "%s\n", qUtf8Printable(text));
     });
+}
+
+#ifdef QT_WIDGETS_LIB
+// Widgets need an application; nothing here draws on a screen.
+inline void startApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    quietQtMessages();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "tilora-fuzz";

@@ -4,60 +4,11 @@
 // out must be opaque and no larger than the decoder promises, and under libFuzzer no decode may
 // take longer than a second of processor time.
 
-#include "FuzzSupport.h"
+#include "PictureFuzzing.h"
 
-#include "logic/PictureDecoding.h"
-
-#include <QImage>
-
-#include <ctime>
-#include <optional>
-
-// Defined by libFuzzer only: the replay in the test build does not hold decoding to a time,
-// since the tests never assert on speed.
-extern "C" __attribute__((weak)) std::size_t LLVMFuzzerMutate(
-    std::uint8_t *, std::size_t, std::size_t);
-
-namespace {
-
-// The default board: 5 x 5 tiles of 50 pixels.
-const QSize Board(250, 250);
-
-// Processor time rather than wall time, so that a busy machine does not make findings. The
-// decoders themselves are system libraries without sanitisers, as fast as in a release build.
-constexpr double MaxDecodeSeconds = 1.0;
-
-double processorSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-template <typename Decode> DecodedPicture timed(Decode decode, const char *format)
-{
-    const double started = processorSeconds();
-    DecodedPicture picture = decode();
-    const double seconds = processorSeconds() - started;
-    if (LLVMFuzzerMutate)
-        fuzz::check(seconds < MaxDecodeSeconds, "a decode takes less than a second",
-            QStringLiteral("%1: %2 s").arg(QLatin1String(format)).arg(seconds));
-    return picture;
-}
-
-void checkPicture(const DecodedPicture &picture, const char *format)
-{
-    fuzz::check(picture.has_value() == (picture.problem == PictureProblem::None),
-        "a picture comes with no problem, and no picture with one", format);
-    if (!picture)
-        return;
-    fuzz::check(!picture->isNull(), "a picture that comes out has pixels", format);
-    fuzz::check(picture->format() == QImage::Format_RGB32, "pictures are opaque RGB32", format);
-    fuzz::check(qint64(picture->width()) * picture->height() <= MaxDecodedPixels,
-        "no picture beyond MaxDecodedPixels", format);
-}
-
-} // namespace
+using fuzz::Board;
+using fuzz::checkPicture;
+using fuzz::timed;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

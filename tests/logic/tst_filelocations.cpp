@@ -1,4 +1,6 @@
 #include "logic/FileLocations.h"
+#include "logic/IniFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,9 @@ private slots:
     void writability();
     void preparation_data();
     void preparation();
+    void failedCopyIsReadUntilASaveGetsThrough();
+    void relativeUserFoldersAreIgnored_data();
+    void relativeUserFoldersAreIgnored();
     void helpFile_data();
     void helpFile();
 };
@@ -146,6 +151,65 @@ void TestFileLocations::preparation()
     QVERIFY(!root.exists("data/tilora/highscore.ini"));
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
+}
+
+// A copy that fails (a full disk) must not leave the game on defaults that the next save
+// writes in the old settings' place for good.
+void TestFileLocations::failedCopyIsReadUntilASaveGetsThrough()
+{
+    QTemporaryDir scratch;
+    const QDir root(scratch.path());
+    QVERIFY(root.mkdir("program"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath("data")));
+    const QByteArray old = "[Allgemein]\nGroesse=6\n" + QByteArray(4096, ';') + "\n";
+    QFile oldFile(root.filePath("program/tilora.ini"));
+    QVERIFY(oldFile.open(QIODevice::WriteOnly) && oldFile.write(old) == old.size());
+    oldFile.close();
+    ProgramSurroundings surroundings = programSurroundings(root.filePath("program"));
+    surroundings.programFolderWritable = false;
+
+    const FileLocations locations = [&] {
+        const FileSizeLimit fullDisk(1024);
+        return prepareFileLocations(surroundings);
+    }();
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    QVERIFY(!QFileInfo::exists(locations.settingsFile));
+
+    IniFile settings(locations.settingsFile);
+    QVERIFY(settings.existed());
+    QCOMPARE(settings.readInteger("Allgemein", "Groesse", 5), 6);
+    settings.writeInteger("Allgemein", "Zoom", 3);
+    settings.save();
+    const IniFile saved2(locations.settingsFile);
+    QCOMPARE(saved2.readInteger("Allgemein", "Groesse", 5), 6);
+    QCOMPARE(saved2.readInteger("Allgemein", "Zoom", 4), 3);
+}
+
+void TestFileLocations::relativeUserFoldersAreIgnored_data()
+{
+    QTest::addColumn<QString>("config"); // XDG_CONFIG_HOME; XDG_DATA_HOME alike
+    QTest::addColumn<bool>("home"); // the folders under the home folder are used
+
+    QTest::newRow("relative") << "relative/folder" << true;
+    QTest::newRow("dot") << "." << true;
+    QTest::newRow("absolute") << "/srv/player" << false;
+}
+
+void TestFileLocations::relativeUserFoldersAreIgnored()
+{
+    QFETCH(QString, config);
+    QFETCH(bool, home);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config + "/config"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(config + "/data"));
+    const ProgramSurroundings surroundings = programSurroundings(QDir::tempPath());
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(surroundings.configFolder,
+        home ? QDir::homePath() + "/.config" : config + "/config");
+    QCOMPARE(surroundings.dataFolder,
+        home ? QDir::homePath() + "/.local/share" : config + "/data");
 }
 
 void TestFileLocations::helpFile_data()

@@ -1,13 +1,13 @@
 #include "logic/IniFile.h"
+#include "support/FileSizeLimit.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,8 +29,10 @@ private slots:
     void unreadableFileIsNeverWrittenOver_data();
     void unreadableFileIsNeverWrittenOver();
     void readFailureAtStartHoldsForTheRun();
-    void linksAndOtherThingsAreNotWrittenThrough_data();
-    void linksAndOtherThingsAreNotWrittenThrough();
+    void refusedThingsAreReportedWhenReadAndNeverWritten_data();
+    void refusedThingsAreReportedWhenReadAndNeverWritten();
+    void playersOwnLinkIsFollowed_data();
+    void playersOwnLinkIsFollowed();
     void savedFileKeepsItsPermissions_data();
     void savedFileKeepsItsPermissions();
     void saveRemovesStaleTemporaries();
@@ -241,30 +243,52 @@ void TestIniFile::readFailureAtStartHoldsForTheRun()
     QCOMPARE(bytesOf(path), readable);
 }
 
-void TestIniFile::linksAndOtherThingsAreNotWrittenThrough_data()
+void TestIniFile::refusedThingsAreReportedWhenReadAndNeverWritten_data()
 {
-    QTest::addColumn<QString>("linkTo"); // empty: a pipe stands at the path itself
-    QTest::newRow("link to a file") << "other.ini";
-    QTest::newRow("link to a pipe") << "pipe";
-    QTest::newRow("pipe") << "";
+    QTest::addColumn<QString>("thing");
+    QTest::newRow("pipe") << "pipe";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("link to a pipe") << "link to pipe";
+    QTest::newRow("link to nothing") << "link to nothing";
+    QTest::newRow("link owned by someone else") << "foreign link";
+    QTest::newRow("link to someone else's file") << "link to foreign file";
 }
 
-void TestIniFile::linksAndOtherThingsAreNotWrittenThrough()
+// What is not a file of the player's at the path is said once, when it is read, and never
+// written: a save neither writes through it nor puts a file in its place.
+void TestIniFile::refusedThingsAreReportedWhenReadAndNeverWritten()
 {
-    QFETCH(QString, linkTo);
+    QFETCH(QString, thing);
+    if (thing.contains("foreign") && ::geteuid() != 0)
+        QSKIP("only root can give a file to someone else");
     const QTemporaryDir folder;
     const QString path = folder.filePath("t.ini");
+    const QByteArray path8 = QFile::encodeName(path);
     const QByteArray other("[A]\nk=1\n");
     QFile otherFile(folder.filePath("other.ini"));
     QVERIFY(otherFile.open(QIODevice::WriteOnly) && otherFile.write(other) == other.size());
     otherFile.close();
-    QCOMPARE(
-        ::mkfifo(QFile::encodeName(folder.filePath(linkTo.isEmpty() ? "t.ini" : "pipe")), 0600), 0);
-    if (!linkTo.isEmpty())
-        QVERIFY(QFile::link(linkTo, path));
+    QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath("pipe")), 0600), 0);
+    if (thing == "pipe")
+        QCOMPARE(::mkfifo(path8, 0600), 0);
+    else if (thing == "folder")
+        QVERIFY(QDir(folder.path()).mkdir("t.ini"));
+    else
+        QVERIFY(QFile::link(thing == "link to pipe" ? "pipe"
+                    : thing == "link to nothing" ? "missing.ini"
+                                                 : "other.ini",
+            path));
+    if (thing == "foreign link")
+        QCOMPARE(::lchown(path8, 65534, 65534), 0);
+    if (thing == "link to foreign file")
+        QCOMPARE(::chown(QFile::encodeName(folder.filePath("other.ini")), 65534, 65534), 0);
+    struct stat before = {};
+    QCOMPARE(::lstat(path8, &before), 0);
 
     IniFile ini(path);
     QVERIFY(ini.existed());
+    const QString message = path + " kann nicht gelesen werden";
+    QCOMPARE(ini.readError() ? ini.readError()->message() : QString(), message);
     QCOMPARE(ini.readString("A", "k", "DEF"), "DEF");
     ini.writeInteger("A", "k", 2);
     QString thrown;
@@ -273,15 +297,55 @@ void TestIniFile::linksAndOtherThingsAreNotWrittenThrough()
     } catch (const EIniFileError &error) {
         thrown = error.message();
     }
-    QCOMPARE(thrown, "nach " + path + " kann nicht geschrieben werden");
+    QCOMPARE(thrown, message);
     QCOMPARE(bytesOf(folder.filePath("other.ini")), other);
-    struct stat info = {};
-    QCOMPARE(::lstat(QFile::encodeName(path), &info), 0);
-    QVERIFY(linkTo.isEmpty() ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode));
+    struct stat after = {};
+    QCOMPARE(::lstat(path8, &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(QDir(folder.path())
                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
                  .size(),
-        linkTo.isEmpty() ? 2 : 3);
+        3);
+}
+
+void TestIniFile::playersOwnLinkIsFollowed_data()
+{
+    QTest::addColumn<QStringList>("links"); // from the path on; the last one leads to the file
+    QTest::newRow("relative, into a dotfiles folder") << QStringList {"../dotfiles/t.ini"};
+    QTest::newRow("absolute") << QStringList {"<dotfiles>/t.ini"};
+    QTest::newRow("chain of two") << QStringList {"../dotfiles/middle.ini", "t.ini"};
+}
+
+// A dotfile manager keeps the file as a link into a folder of its own: the file behind it is
+// read, and saved in its own folder, so that the link stays.
+void TestIniFile::playersOwnLinkIsFollowed()
+{
+    QFETCH(QStringList, links);
+    const QTemporaryDir root;
+    const QDir top(root.path());
+    QVERIFY(top.mkdir("config") && top.mkdir("dotfiles"));
+    const QString target = top.filePath("dotfiles/t.ini");
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[A]\nk=1\n") > 0);
+    file.close();
+    const QString path = top.filePath("config/t.ini");
+    QString link = path;
+    for (QString to : links) {
+        to.replace("<dotfiles>", top.filePath("dotfiles"));
+        QVERIFY(QFile::link(to, link));
+        link = QFileInfo(QFileInfo(link).dir().filePath(to)).absoluteFilePath();
+    }
+
+    IniFile ini(path);
+    QVERIFY(!ini.readError());
+    QCOMPARE(ini.readInteger("A", "k", 5), 1);
+    ini.writeInteger("A", "k", 2);
+    ini.save();
+    QCOMPARE(bytesOf(target), QByteArray("[A]\nk=2\n"));
+    QVERIFY(QFileInfo(path).isSymLink());
+    QCOMPARE(IniFile(path).readInteger("A", "k", 5), 2);
+    QCOMPARE(QDir(top.filePath("config")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList {"t.ini"});
 }
 
 void TestIniFile::savedFileKeepsItsPermissions_data()
@@ -314,20 +378,27 @@ void TestIniFile::savedFileKeepsItsPermissions()
     QTEST(int(info.st_mode & 07777), "after");
 }
 
-// Saves killed between writing and renaming left these; only the program's own pattern and
-// only regular files of its user are taken away.
+// Saves killed between writing and renaming left these; only the program's own pattern, only
+// regular files of its user, and only old ones are taken away.
 void TestIniFile::saveRemovesStaleTemporaries()
 {
     const QTemporaryDir folder;
     const QDir dir(folder.path());
     const auto create = [&](const QString &name) {
         QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[A]\nk=1\n") > 0);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[A]\nk=1\n") > 0 && file.flush());
+        const QDateTime old = QDateTime::currentDateTime().addSecs(
+            -IniFile::StaleTemporarySeconds - 60);
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
     };
     QStringList kept {"t.ini.WspPw", "t.ini.WspPwsX", "t.ini.Wsp-ws", "u.ini.WspPws",
                       "t.ini.backup", "t.ini.old123"};
     for (const QString &name : kept + QStringList {"t.ini.WspPws", "t.ini.a1B2c3"})
         create(name);
+    // Another instance's save under way: written a moment ago, renamed once its fsync returns.
+    QFile young(dir.filePath("t.ini.YouNg1"));
+    QVERIFY(young.open(QIODevice::WriteOnly) && young.write("[A]\nk=3\n") > 0);
+    young.close();
     QVERIFY(dir.mkdir("t.ini.Folder"));
     QVERIFY(QFile::link("t.ini.WspPw", dir.filePath("t.ini.Link12")));
     kept << "t.ini.Folder"
@@ -341,10 +412,15 @@ void TestIniFile::saveRemovesStaleTemporaries()
     IniFile ini(dir.filePath("t.ini"));
     ini.writeInteger("A", "k", 2);
     ini.save();
-    kept << "t.ini";
+    kept << "t.ini" << "t.ini.YouNg1";
     kept.sort();
     QCOMPARE(
         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name), kept);
+    // The other instance's rename goes through, and its settings are the file's.
+    QCOMPARE(::rename(QFile::encodeName(dir.filePath("t.ini.YouNg1")),
+                 QFile::encodeName(dir.filePath("t.ini"))),
+        0);
+    QCOMPARE(IniFile(dir.filePath("t.ini")).readInteger("A", "k", 0), 3);
 }
 
 // A full disk while writing leaves the old file whole and no stray file beside it (a folder in
@@ -358,21 +434,13 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     // Small enough to stay in the file's write buffer until it is flushed.
     ini.writeString("A", "k", QString(8 * 1024, u'n'));
 
-    // A file size limit fails the write as a full disk would, even for root.
-    rlimit limit {};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit saved = limit;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    limit.rlim_cur = 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
     QString message;
     try {
+        const FileSizeLimit fullDisk(1024);
         ini.save();
     } catch (const EIniWriteError &error) {
         message = error.message();
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
 
     QCOMPARE(message, "nach " + path + " kann nicht geschrieben werden");
     QCOMPARE(QDir(m_folder.filePath("full")).entryList(QDir::Files), QStringList {"highscore.ini"});

@@ -1,6 +1,9 @@
+#include "logic/PictureChecks.h"
 #include "logic/PictureDecoding.h"
+#include "support/HostilePictures.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -85,6 +88,53 @@ void compareBlocks(const QImage &decoded, bool grey, int tolerance)
     }
 }
 
+// A bitmap as Qt writes it (24 bits, bottom-up) stored top-down, as the negative height says.
+QByteArray topDownBitmap(const QImage &picture)
+{
+    QByteArray bitmap = qtEncoded(picture, "bmp");
+    const qint32 height = qFromLittleEndian<qint32>(bitmap.constData() + 22);
+    const qsizetype pixels = qFromLittleEndian<quint32>(bitmap.constData() + 10);
+    const qsizetype line = (bitmap.size() - pixels) / height;
+    QByteArray flipped = bitmap.left(pixels);
+    for (qint32 row = height - 1; row >= 0; --row)
+        flipped += bitmap.mid(pixels + row * line, line);
+    qToLittleEndian(-height, flipped.data() + 22);
+    return flipped;
+}
+
+// A 32-bit bitmap with the newer header and an alpha mask, every alpha byte 0.
+QByteArray bitmapWithEmptyAlpha(const QImage &picture)
+{
+    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    QByteArray header(14 + 124, 0);
+    char *bytes = header.data();
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    const quint32 size = quint32(header.size() + 4 * pixels.width() * pixels.height());
+    qToLittleEndian(size, bytes + 2);
+    qToLittleEndian(quint32(header.size()), bytes + 10);
+    qToLittleEndian(quint32(124), bytes + 14);
+    qToLittleEndian(qint32(pixels.width()), bytes + 18);
+    qToLittleEndian(qint32(-pixels.height()), bytes + 22);
+    qToLittleEndian(quint16(1), bytes + 26);
+    qToLittleEndian(quint16(32), bytes + 28);
+    qToLittleEndian(quint32(3), bytes + 30); // bit fields
+    const quint32 masks[] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u};
+    for (int i = 0; i < 4; ++i)
+        qToLittleEndian(masks[i], bytes + 54 + 4 * i);
+    QByteArray data = header;
+    for (int y = 0; y < pixels.height(); ++y) {
+        for (int x = 0; x < pixels.width(); ++x)
+            data += hostile::littleEndian(pixels.pixel(x, y) & 0x00FFFFFFu, 4);
+    }
+    return data;
+}
+
+bool readerInstalled(const char *format)
+{
+    return QImageReader::supportedImageFormats().contains(format);
+}
+
 enum class Outcome { Picture, Unreadable, Refused, PictureOrNone };
 
 } // namespace
@@ -101,6 +151,10 @@ private slots:
     void decodesFormats();
     void damagedOrHostileFiles_data();
     void damagedOrHostileFiles();
+    void fileCapHoldsForEveryFormat_data();
+    void fileCapHoldsForEveryFormat();
+    void keptPictureIsTakenWhileItFits_data();
+    void keptPictureIsTakenWhileItFits();
     void onlyPlainFilesAreRead();
 
 private:
@@ -148,6 +202,20 @@ void TestPictureDecoding::decodesFormats_data()
     QTest::newRow("PNG") << "e.png" << qtEncoded(picture, "png") << QSize() << size << false << 0;
     QTest::newRow("icon") << "f.ico" << qtEncoded(blockPicture(QSize(96, 96)), "ico") << QSize()
                           << QSize(96, 96) << false << 0;
+    QTest::newRow("PNG in an icon") << "f2.ico" << hostile::icon(qtEncoded(picture, "png"))
+                                    << QSize() << size << false << 0;
+    QTest::newRow("top-down bitmap")
+        << "e2.bmp" << topDownBitmap(picture) << QSize() << size << false << 0;
+    QTest::newRow("32-bit bitmap, alpha all 0")
+        << "e3.bmp" << bitmapWithEmptyAlpha(picture) << QSize() << size << false << 0;
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    if (readerInstalled("tiff")) {
+        QTest::newRow("TIFF of JPEG strips")
+            << "k.tif" << hostile::tiffOfJpegStrips(size, 16, [&](int top, QSize strip) {
+                   return EncodeJpeg(grey.copy(QRect(QPoint(0, top), strip)), {95, false,
+                       Colours::Grey});
+               }) << QSize() << size << true << 6;
+    }
     // JPEGs are decoded at the smallest M eighths, ceil(size * M / 8), that cover the board.
     QTest::newRow("large photo, largest board")
         << "g.jpg" << EncodeJpeg(blockPicture({6000, 4000})) << QSize(1200, 1200)
@@ -267,6 +335,42 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     QTest::newRow("png claiming 20000 x 20000")
         << "huge.png" << withPngSize(qtEncoded(picture, "png"), 20000, 20000) << board
         << Outcome::Refused;
+
+    // Work beyond what the picture needs, in any format: the readers do all of it.
+    const QSize tiny(100, 100);
+    QTest::newRow("PNG data inflating far beyond its rows")
+        << "zeros.png" << hostile::png(tiny, 64 << 20) << board << Outcome::Refused;
+    QTest::newRow("PNG data ending with its rows")
+        << "rows.png" << hostile::png(tiny) << board << Outcome::Picture;
+    QTest::newRow("icon of a PNG inflating far beyond its rows")
+        << "zeros.ico" << hostile::icon(hostile::png(tiny, 64 << 20)) << board << Outcome::Refused;
+    QTest::newRow("PNG of one row longer than the reader may hold")
+        << "row.png" << hostile::png(QSize(MaxPngRowBytes + 1, 1)) << board << Outcome::Refused;
+    QTest::newRow("PNG text inflating beyond the limit")
+        << "text.png" << hostile::png(tiny, 0, hostile::pngText(MaxPngTextBytes + 1)) << board
+        << Outcome::Refused;
+    QTest::newRow("PNG text within the limit")
+        << "text.png" << hostile::png(tiny, 0, hostile::pngText(MaxPngTextBytes / 2)) << board
+        << Outcome::Picture;
+    QTest::newRow("GIF codes expanding far beyond the picture")
+        << "codes.gif" << hostile::gifExpanding(tiny, 2000) << board << Outcome::Refused;
+    QTest::newRow("GIF, a code a pixel") << "plain.gif" << hostile::gif(tiny) << board
+                                         << Outcome::Picture;
+    if (readerInstalled("tiff")) {
+        using Scans = CraftedJpeg::Scans;
+        QTest::newRow("TIFF of a JPEG strip in 99 costly scans")
+            << "scans.tif"
+            << hostile::tiffOfCraftedStrips({5600, 5600}, 5600, {{}, 99, Scans::Refinements})
+            << board << Outcome::Refused;
+        QTest::newRow("TIFF of 16-row JPEG strips in 99 scans")
+            << "strips.tif"
+            << hostile::tiffOfCraftedStrips({5600, 5600}, 16, {{}, 99, Scans::Refinements})
+            << board << Outcome::Refused;
+        QTest::newRow("TIFF of JPEG strips in one scan each")
+            << "strips.tif"
+            << hostile::tiffOfCraftedStrips({2000, 2000}, 16, {{}, 1, Scans::Baseline}) << board
+            << Outcome::Picture;
+    }
 }
 
 void TestPictureDecoding::damagedOrHostileFiles()
@@ -291,6 +395,66 @@ void TestPictureDecoding::damagedOrHostileFiles()
     // The same data straight from memory behaves alike.
     if (name.endsWith(u".jpg"))
         QCOMPARE(DecodeJpeg(data, board).problem, decoded.problem);
+}
+
+// Every format's file goes through one cap before any reader sees it: a tail of zeros that no
+// reader needs would cost them seconds and gigabytes.
+void TestPictureDecoding::fileCapHoldsForEveryFormat_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("data");
+    const QImage picture = blockPicture(QSize(120, 90));
+    QTest::newRow("GIF") << "tail.gif" << hostile::gif(QSize(100, 100));
+    QTest::newRow("PNG") << "tail.png" << hostile::png(QSize(100, 100));
+    QTest::newRow("bitmap") << "tail.bmp" << qtEncoded(picture, "bmp");
+    if (readerInstalled("webp"))
+        QTest::newRow("WebP") << "tail.webp" << qtEncoded(picture, "webp");
+}
+
+void TestPictureDecoding::fileCapHoldsForEveryFormat()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, data);
+    const QString path = writeFile(name, data);
+    QVERIFY(DecodePictureFile(path, QSize(250, 250)).has_value());
+    QVERIFY(QFile::resize(path, MaxBitmapFileBytes + 1)); // beyond every format's cap
+    QCOMPARE(DecodePictureFile(path, QSize(250, 250)).problem, PictureProblem::Refused);
+}
+
+// A chosen picture is decoded once: the check that it gives a picture keeps it for the build.
+void TestPictureDecoding::keptPictureIsTakenWhileItFits_data()
+{
+    QTest::addColumn<QString>("change"); // what happens between keeping and taking
+    QTest::addColumn<QSize>("board");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("nothing") << "" << QSize(250, 250) << true;
+    QTest::newRow("smaller board") << "" << QSize(100, 100) << true;
+    QTest::newRow("larger board") << "" << QSize(600, 600) << false;
+    QTest::newRow("file written again") << "write" << QSize(250, 250) << false;
+    QTest::newRow("another file") << "other" << QSize(250, 250) << false;
+    QTest::newRow("taken before") << "take" << QSize(250, 250) << false;
+}
+
+void TestPictureDecoding::keptPictureIsTakenWhileItFits()
+{
+    QFETCH(QString, change);
+    QFETCH(QSize, board);
+    QFETCH(bool, kept);
+    const QByteArray data = EncodeJpeg(blockPicture(QSize(2400, 2400)));
+    const QString path = writeFile("kept.jpg", data);
+    const QString other = writeFile("other.jpg", data);
+    KeptPicture keeper;
+    const DecodedPicture first = keeper.decodeAndKeep(path, QSize(250, 250));
+    QVERIFY(first.has_value());
+    if (change == "write") {
+        QTest::qWait(10); // a new modification time
+        writeFile("kept.jpg", data);
+    } else if (change == "take") {
+        keeper.take(path, board);
+    }
+    const DecodedPicture taken = keeper.take(change == "other" ? other : path, board);
+    QVERIFY(taken.has_value());
+    QCOMPARE(taken->cacheKey() == first->cacheKey(), kept);
 }
 
 void TestPictureDecoding::onlyPlainFilesAreRead()

@@ -1,0 +1,56 @@
+#include "app/CloseSignals.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Signals[] = {SIGTERM, SIGINT, SIGHUP};
+
+int pipeEnds[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const int savedErrno = errno;
+    const char byte = 1;
+    // A full pipe already holds a request.
+    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+CloseSignals::CloseSignals(QObject *parent)
+    : QObject(parent)
+{
+    if (pipeEnds[0] < 0 && ::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char bytes[64];
+        while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) { }
+        if (m_requested)
+            return;
+        m_requested = true;
+        emit closeRequested();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    // Calls under way go on (a save's write is not cut short); the next signal of the kind
+    // takes its default action again.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (const int signal : Signals)
+        ::sigaction(signal, &action, nullptr);
+}
+
+CloseSignals::~CloseSignals()
+{
+    for (const int signal : Signals)
+        std::signal(signal, SIG_DFL);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+// SIGTERM, SIGINT and SIGHUP (a kill, Ctrl+C in a terminal, a logout without a session
+// manager) close the program the way its close button does, so that the settings are saved.
+// The handlers only write a byte into a pipe, which the event loop reads; a second signal of
+// the same kind ends the program at once, as it would have without us.
+
+#include <QObject>
+
+class QSocketNotifier;
+
+class CloseSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CloseSignals(QObject *parent = nullptr);
+    // The signals get their default actions back.
+    ~CloseSignals() override;
+
+signals:
+    // Once, for the first of the signals that arrives.
+    void closeRequested();
+
+private:
+    QSocketNotifier *m_notifier = nullptr;
+    bool m_requested = false;
+};
