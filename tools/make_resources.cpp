@@ -6,6 +6,7 @@
 
 #include "app/Resources.h"
 #include "logic/PictureDecoding.h"
+#include "support/JpegWriting.h"
 
 #include <QDir>
 #include <QFile>
