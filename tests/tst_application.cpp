@@ -235,11 +235,13 @@ void TestApplication::viewerOutputGoesNowhere()
 void TestApplication::secondaryWindowsMadeWhenFirstNeeded_data()
 {
     QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QString>("steps"); // keys; "game": a game begins; "right": a right press
+    // Keys, to the solution window while it shows; "game": a game begins; "right": a right press
+    QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("made"); // class names
     QTest::newRow("start-up") << QByteArray() << "" << "";
     QTest::newRow("solution on at start") << QByteArray("Vorschau=1") << "" << "TVorschauFenster";
     QTest::newRow("F4") << QByteArray() << "F4" << "TVorschauFenster";
+    QTest::newRow("F4, Esc on the solution") << QByteArray() << "F4 Esc" << "TVorschauFenster";
     QTest::newRow("F4 in number mode") << QByteArray() << "F6 F4" << "";
     QTest::newRow("F2") << QByteArray() << "F2" << "TForm3";
     QTest::newRow("right press, no game") << QByteArray() << "right" << "";
@@ -262,7 +264,6 @@ void TestApplication::secondaryWindowsMadeWhenFirstNeeded()
     file.close();
     const std::unique_ptr<ProgramWindows> windows = CreateTestWindows(folder.path());
     TTiloraForm *main = windows->main.get();
-    main->movePointer = [](QPoint) {};
     main->show();
     QVERIFY(QTest::qWaitForWindowExposed(main));
     // The modal ones are closed as they show, the farewell window counted down at once.
@@ -282,6 +283,8 @@ void TestApplication::secondaryWindowsMadeWhenFirstNeeded()
             QTest::mouseClick(tile, Qt::RightButton);
         else if (step == u"close")
             main->close();
+        else if (QWidget *solution = windows->preview.made(); solution && solution->isVisible())
+            QTest::keyClick(solution, QKeySequence(step)[0].key());
         else
             QTest::keyClick(main, QKeySequence(step)[0].key());
     }
@@ -294,10 +297,11 @@ void TestApplication::secondaryWindowsMadeWhenFirstNeeded()
         QVERIFY(window->windowHandle()->transientParent() == main->windowHandle());
     }
     QCOMPARE(names.join(u' '), made);
-    // The solution window made after the board shows the board's picture.
-    if (TVorschauFenster *solution = windows->preview.made(); solution && solution->isVisible()) {
-        QCOMPARE(solution->size(), main->Brett->size() + QSize(24, 24));
+    // The solution window made after the board shows the board's picture; its mark says
+    // whether it shows.
+    if (const TVorschauFenster *solution = windows->preview.made()) {
         QCOMPARE(solution->VorschauBild->picture().toImage(), main->boardPicture().toImage());
+        QCOMPARE(main->Vorschau1->isChecked(), solution->isVisible());
     }
 }
 
