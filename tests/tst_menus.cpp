@@ -103,7 +103,7 @@ void TestMenus::init()
     SetPictureName(*window, m_folder.filePath(QStringLiteral("nicht-da.jpg")));
     window->openDocument = [this](const QString &) { m_commands << "help"; };
     // The high score window shows modally: noted, and closed again once it is up.
-    m_windows->highscore->installEventFilter(this);
+    qApp->installEventFilter(this);
     window->choosePictureFile = [this](QWidget *) {
         m_commands << "picture";
         return QString();
@@ -118,15 +118,17 @@ void TestMenus::init()
 
 bool TestMenus::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show && watched == m_windows->highscore.get()) {
+    THighscore *highscore = m_windows->highscore.made();
+    if (event->type() == QEvent::Show && highscore && watched == highscore) {
         m_commands << "highscore";
-        QTimer::singleShot(0, m_windows->highscore.get(), &QWidget::close);
+        QTimer::singleShot(0, highscore, &QWidget::close);
     }
     return false;
 }
 
 void TestMenus::cleanup()
 {
+    qApp->removeEventFilter(this);
     for (QMenu *menu : main()->findChildren<QMenu *>())
         menu->hide();
     m_windows.reset();
@@ -305,17 +307,16 @@ void TestMenus::keys()
     for (QAction *toggle : toggles)
         marks << toggle->isChecked();
     // The dialog is modal: note and close it from inside its run.
-    TEinstellungen *settings = m_windows->settings.get();
-    QTimer::singleShot(0, settings, [this, settings] {
-        if (settings->isVisible()) {
+    QTimer::singleShot(0, window, [this] {
+        if (m_windows->settings.isVisible()) {
             m_commands << "settings";
-            settings->close();
+            m_windows->settings.made()->close();
         }
     });
 
     QWidget *target = receiver == u"board" ? window->Brett
         : receiver == u"clock"             ? static_cast<QWidget *>(window->zeit)
-        : receiver == u"solution"          ? static_cast<QWidget *>(m_windows->preview.get())
+        : receiver == u"solution"          ? static_cast<QWidget *>(&m_windows->preview())
                                            : window;
     QTest::keyClick(target, Qt::Key(key), modifiers);
 
@@ -350,7 +351,7 @@ void TestMenus::heldKeyActsOnce()
     }
     QCOMPARE(window->Steineumrahmen1->isChecked(), !frames);
     // Keys of other windows are theirs.
-    QTest::keyClick(m_windows->start.get(), Qt::Key_F7);
+    QTest::keyClick(&m_windows->start(), Qt::Key_F7);
     QCOMPARE(window->Steineumrahmen1->isChecked(), !frames);
 }
 

@@ -67,7 +67,7 @@ private slots:
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
-    TForm3 *start() const { return m_windows->start.get(); }
+    TForm3 *start() const { return &m_windows->start(); }
     Game &game() const { return main()->game(); }
     QPoint freeCell() const { return game().puzzle().freeCell(); }
     QString boardOutline(QPoint free) const
@@ -272,13 +272,13 @@ void TestPlay::solvedWithAnimation()
     // nothing starts or moves.
     QStringList shown;
     auto closer = watch([&] {
-        TMeldung *message = m_windows->message.get();
-        THighscore *highscore = m_windows->highscore.get();
-        if (message->isVisible()) {
+        if (m_windows->message.isVisible()) {
+            TMeldung *message = m_windows->message.made();
             main()->Spielstarten1Click();
             shown << message->Label4->text() + message->Label3->text();
             click(message->Panel1);
-        } else if (highscore->isVisible() && highscore->isNaming()) {
+        } else if (THighscore *highscore = m_windows->highscore.made();
+                   highscore && highscore->isVisible() && highscore->isNaming()) {
             highscore->Nameneingabe->setText(QStringLiteral("Jörg"));
             shown << highscore->timeCell(highscore->NewEntryRow)->text();
             QTest::keyClick(highscore->Nameneingabe, Qt::Key_Return);
@@ -301,7 +301,7 @@ void TestPlay::solvedWithAnimation()
         expected << QStringLiteral("00:01:15");
     QCOMPARE(shown, expected);
     QCOMPARE(game().shuffleStepCount(), 25);
-    QCOMPARE(m_windows->highscore->table()[0].name, cheat ? QString() : QStringLiteral("Jörg"));
+    QCOMPARE(m_windows->highscore().table()[0].name, cheat ? QString() : QStringLiteral("Jörg"));
     // The last slide may still be on its way behind the windows.
     QTRY_VERIFY(!main()->AnimTimer->isActive());
     QVERIFY(!main()->SekundenZaehler->isActive());
@@ -312,8 +312,7 @@ void TestPlay::solvedWithAnimation()
 
 void TestPlay::magnifierAndPause()
 {
-    TForm2 *magnifier = m_windows->magnifier.get();
-    main()->move(magnifier->width(), 100);
+    main()->move(300, 100);
     startGame();
     main()->SekundenZaehlerTimer();
     main()->SekundenZaehlerTimer();
@@ -323,6 +322,8 @@ void TestPlay::magnifierAndPause()
     game().setLooks(settings);
     QWidget *piece = main()->TileGrid()[0][0]->PieceImage;
     QTest::mousePress(piece, Qt::RightButton, {}, QPoint(5, 5));
+    TForm2 *magnifier = m_windows->magnifier.made();
+    QVERIFY(magnifier);
     QCOMPARE(magnifier->pos(),
         QPoint(main()->x() - magnifier->width(),
             main()->y() + (main()->height() - magnifier->height()) / 2));
@@ -369,7 +370,8 @@ void TestPlay::buildAskedForMidBuild_data()
 void TestPlay::buildAskedForMidBuild()
 {
     QFETCH(bool, tileSize);
-    TVorschauFenster *preview = m_windows->preview.get();
+    main()->Vorschau1Click();
+    TVorschauFenster *preview = &m_windows->preview();
     bool asked = false;
     auto watcher = watch([&] {
         // The solution window shows only its frame while the picture is made.
@@ -450,7 +452,7 @@ void TestPlay::outOfSight()
     QCOMPARE(freeCell(), QPoint(3, 4));
 
     main()->Vorschau1Click();
-    TVorschauFenster *preview = m_windows->preview.get();
+    TVorschauFenster *preview = &m_windows->preview();
     QVERIFY(preview->isVisible());
     main()->hide();
     QTRY_VERIFY(!main()->SekundenZaehler->isActive());
@@ -496,10 +498,9 @@ void TestPlay::arrowKeys()
 // board shown as the game has it, and presses beside the free cell move.
 void TestPlay::shuffleAfterTheHighScores()
 {
-    THighscore *highscore = m_windows->highscore.get();
     auto closer = watch([&] {
-        if (highscore->isVisible())
-            QTest::keyClick(highscore, Qt::Key_Escape);
+        if (m_windows->highscore.isVisible())
+            QTest::keyClick(m_windows->highscore.made(), Qt::Key_Escape);
     });
     main()->SetShuffleDuration(2);
     for (const Qt::Key key : {Qt::Key_H, Qt::Key_F5, Qt::Key_F2})

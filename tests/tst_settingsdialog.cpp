@@ -46,7 +46,7 @@ private slots:
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
-    TEinstellungen *dialog() const { return m_windows->settings.get(); }
+    TEinstellungen *dialog() const { return &m_windows->settings(); }
     // Opens the dialog from the main window; `play` acts while it runs. A dialog that `play`
     // leaves open is closed with Abbruch.
     void open(const std::function<void(TEinstellungen *)> &play);
@@ -205,7 +205,7 @@ void TestSettingsDialog::unchangedOrDiscarded()
     QCOMPARE(dialog()->isAccepted(), how == u"OK");
     QCOMPARE(state(), before);
     QCOMPARE(rebuilt.count(), 0);
-    QVERIFY(!m_windows->preview->isVisible());
+    QVERIFY(!m_windows->preview.isVisible());
 }
 
 void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()

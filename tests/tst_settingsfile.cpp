@@ -54,10 +54,10 @@ std::unique_ptr<ProgramWindows> TestSettingsFile::start()
 void TestSettingsFile::closeProgram(ProgramWindows &windows)
 {
     // The farewell window holds the close for two seconds; let it count down at once.
-    TAboutBox *about = windows.about.get();
-    QTimer::singleShot(0, about, [about] {
+    QTimer::singleShot(0, windows.main.get(), [&windows] {
+        TAboutBox &about = windows.about();
         for (int tick = 0; tick < TAboutBox::FarewellTicks; ++tick)
-            about->Timer1Timer();
+            about.Timer1Timer();
     });
     windows.main->close();
 }

@@ -10,7 +10,56 @@
 #include "windows/ueberfenster.h"
 #include "windows/Unit2.h"
 
-ProgramWindows::ProgramWindows() = default;
+namespace {
+
+// The others belong to the main window: the window manager keeps them with it (above it,
+// minimised and restored with it) and gives them no taskbar entry of their own.
+template <class Window>
+void madeOwnedBy(OnFirstUse<Window> &window, const std::unique_ptr<TTiloraForm> &main)
+{
+    window.make = [&main] { return std::make_unique<Window>(main.get()); };
+}
+
+} // namespace
+
+ProgramWindows::ProgramWindows(const FileLocations &files)
+{
+    madeOwnedBy(magnifier, main);
+    madeOwnedBy(message, main);
+    madeOwnedBy(settings, main);
+    about.make = [this] {
+        auto window = std::make_unique<TAboutBox>(main.get());
+        window->openHelp = [owner = main.get()] { owner->OpenHelp(); };
+        return window;
+    };
+    start.make = [this] {
+        auto window = std::make_unique<TForm3>(main.get());
+        QObject::connect(window.get(), &TForm3::dismissed, &main->game(), &Game::dismissShuffle);
+        return window;
+    };
+    preview.make = [this] {
+        auto window = std::make_unique<TVorschauFenster>(main.get());
+        // Closing the solution window clears the mark of "Lösung anzeigen".
+        QObject::connect(
+            window.get(), &TVorschauFenster::closed, main.get(), &TTiloraForm::Vorschau1Click);
+        // Made after a board was built, it shows that board's picture at once.
+        const QPixmap &picture = main->boardPicture();
+        if (!picture.isNull()) {
+            window->prepareFor(picture.deviceIndependentSize().toSize());
+            window->setPicture(picture);
+        }
+        return window;
+    };
+    highscore.make = [this, file = files.highscoreFile] {
+        auto window = std::make_unique<THighscore>(file, main.get());
+        window->configuration = [game = &main->game()] { return game->highscoreConfiguration(); };
+        window->centreOn(main.get());
+        return window;
+    };
+    main = std::make_unique<TTiloraForm>(files.settingsFile, *this);
+    // Without a window manager nobody else gives the keys back when one of them closes.
+    new FocusReturn(main.get());
+}
 
 ProgramWindows::~ProgramWindows()
 {
@@ -28,29 +77,5 @@ ProgramWindows::~ProgramWindows()
 
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const FileLocations &files)
 {
-    auto windows = std::make_unique<ProgramWindows>();
-    windows->main = std::make_unique<TTiloraForm>(files.settingsFile);
-    // The others belong to the main window: the window manager keeps them with it (above
-    // it, minimised and restored with it) and gives them no taskbar entry of their own.
-    TTiloraForm *owner = windows->main.get();
-    windows->about = std::make_unique<TAboutBox>(owner);
-    windows->start = std::make_unique<TForm3>(owner);
-    windows->magnifier = std::make_unique<TForm2>(owner);
-    windows->preview = std::make_unique<TVorschauFenster>(owner);
-    windows->message = std::make_unique<TMeldung>(owner);
-    windows->highscore = std::make_unique<THighscore>(files.highscoreFile, owner);
-    windows->settings = std::make_unique<TEinstellungen>(owner);
-    // Without a window manager nobody else gives the keys back when one of them closes.
-    new FocusReturn(owner);
-
-    TTiloraForm::Windows links;
-    links.about = windows->about.get();
-    links.start = windows->start.get();
-    links.magnifier = windows->magnifier.get();
-    links.preview = windows->preview.get();
-    links.message = windows->message.get();
-    links.highscore = windows->highscore.get();
-    links.settings = windows->settings.get();
-    windows->main->setWindows(links);
-    return windows;
+    return std::make_unique<ProgramWindows>(files);
 }

@@ -7,10 +7,10 @@
 #include "controls/SpezialButton.h"
 #include "main/TiloraStein.h"
 #include "region/FormRgn.h"
+#include "windows/SecondaryWindows.h"
 #include "windows/Unit2.h"
 #include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
-#include "windows/highscorefenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
 
@@ -31,8 +31,9 @@ constexpr int DesignWidth = 336;
 
 } // namespace
 
-TTiloraForm::TTiloraForm(const QString &settingsFile, QWidget *parent)
+TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_windows(windows)
     , m_settingsFile(settingsFile)
 {
     movePointer = [](QPoint point) {
@@ -75,6 +76,8 @@ TTiloraForm::TTiloraForm(const QString &settingsFile, QWidget *parent)
     for (TSpezialButton *button :
         {SpezialButton1, SpezialButton2, SpezialButton3, SpezialButton4, SpezialButton5})
         button->installEventFilter(this);
+    // The menu marks show the settings just read, before the window first shows.
+    render();
 }
 
 TTiloraForm::~TTiloraForm()
@@ -83,23 +86,6 @@ TTiloraForm::~TTiloraForm()
     delete m_keyHook;
     if (!m_pointer.isEmpty())
         QGuiApplication::restoreOverrideCursor();
-}
-
-void TTiloraForm::setWindows(const Windows &windows)
-{
-    m_windows = windows;
-    // Closing the solution window clears the mark of "Lösung anzeigen".
-    if (m_windows.preview)
-        connect(m_windows.preview, &TVorschauFenster::closed, this, &TTiloraForm::Vorschau1Click);
-    if (m_windows.about)
-        m_windows.about->openHelp = [this] { OpenHelp(); };
-    if (m_windows.start)
-        connect(m_windows.start, &TForm3::dismissed, &m_game, &Game::dismissShuffle);
-    if (THighscore *highscore = m_windows.highscore) {
-        highscore->configuration = [this] { return m_game.highscoreConfiguration(); };
-        highscore->centreOn(this);
-    }
-    render();
 }
 
 void TTiloraForm::createControls()
@@ -244,13 +230,17 @@ void TTiloraForm::render()
         game.clockRuns() ? SekundenZaehler->start() : SekundenZaehler->stop();
     if (game.slide().has_value() != AnimTimer->isActive())
         game.slide() ? AnimTimer->start() : AnimTimer->stop();
-    if (m_windows.magnifier && !game.clockRuns())
-        m_windows.magnifier->hide();
-    if (m_windows.start && game.phase() != GamePhase::Shuffling)
-        m_windows.start->hide();
+    if (!game.clockRuns())
+        m_windows.magnifier.hide();
+    if (game.phase() != GamePhase::Shuffling)
+        m_windows.start.hide();
     // The solution window follows its mark once there is a picture to show.
-    if (m_windows.preview && m_tilesGridSize > 0)
-        m_windows.preview->setVisible(settings.pictureMode && settings.solutionView);
+    if (m_tilesGridSize > 0) {
+        if (settings.pictureMode && settings.solutionView)
+            m_windows.preview().show();
+        else
+            m_windows.preview.hide();
+    }
     updateMarks();
     UpdateOutline();
 }
@@ -384,9 +374,7 @@ void TTiloraForm::closeEvent(QCloseEvent *event)
     emit closing();
     WriteSettings();
     emit settingsWritten();
-    if (m_windows.start)
-        m_windows.start->hide();
-    if (m_windows.about)
-        m_windows.about->showModal(QRect(RealWindowPosition(*this), size()));
+    m_windows.start.hide();
+    m_windows.about().showModal(QRect(RealWindowPosition(*this), size()));
     QWidget::closeEvent(event);
 }

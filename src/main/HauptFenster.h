@@ -19,17 +19,11 @@
 #include <functional>
 #include <optional>
 
-class TAboutBox;
-class TEinstellungen;
-class TForm2;
-class TForm3;
 class TFormRegion;
-class THighscore;
-class TMeldung;
 class TPanel;
 class TSpezialButton;
 class TTiloraStein;
-class TVorschauFenster;
+struct SecondaryWindows;
 
 // The main window: the board, its frame and caption buttons. It shows the game (m_game,
 // logic/Game.h), which owns the flow and decides every rule, and it forwards the player's
@@ -54,23 +48,11 @@ class TTiloraForm : public QWidget
     Q_OBJECT
 
 public:
-    // settingsFile: where "tilora.ini" lives, decided once at start-up.
-    explicit TTiloraForm(const QString &settingsFile, QWidget *parent = nullptr);
+    // settingsFile: where "tilora.ini" lives, decided once at start-up. windows: the other
+    // windows, made as they are first needed; they outlive the main window's use of them.
+    explicit TTiloraForm(
+        const QString &settingsFile, SecondaryWindows &windows, QWidget *parent = nullptr);
     ~TTiloraForm() override;
-
-    // The other windows, created after the main window; any may still be missing.
-    struct Windows
-    {
-        TAboutBox *about = nullptr;
-        TForm3 *start = nullptr;
-        TForm2 *magnifier = nullptr;
-        TVorschauFenster *preview = nullptr;
-        TMeldung *message = nullptr;
-        THighscore *highscore = nullptr;
-        TEinstellungen *settings = nullptr;
-    };
-    void setWindows(const Windows &windows);
-    const Windows &windows() const { return m_windows; }
 
     // ---- the game, shown by the window
     Game &game() { return m_game; }
@@ -259,7 +241,7 @@ private:
     void placeTopRightButtons();
     TTiloraStein *tileOf(QObject *control) const;
 
-    Windows m_windows;
+    SecondaryWindows &m_windows;
     Game m_game;
     QString m_settingsFile;
     bool m_settingsFileExisted = false;

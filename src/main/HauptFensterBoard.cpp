@@ -12,6 +12,7 @@
 #include "main/BoardPicture.h"
 #include "main/OpenPictureDialog.h"
 #include "main/TiloraStein.h"
+#include "windows/SecondaryWindows.h"
 #include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
@@ -124,7 +125,7 @@ void TTiloraForm::layOutBoard(const BoardBuild &build)
         }
     }
     m_game.buildDone(build);
-    if (m_windows.start && m_windows.start->isVisible())
+    if (m_windows.start.isVisible())
         CenterStartWindow();
     if (m_game.showsShuffleButton())
         PlaceShuffleButton();
@@ -148,7 +149,8 @@ bool TTiloraForm::preparePicture(const BoardBuild &build)
     if (!m_game.settings().pictureMode)
         return true;
     const QSize boardSize = m_game.puzzle().boardSize();
-    TVorschauFenster *preview = m_windows.preview;
+    // A solution window not made yet gets the picture when it is made.
+    TVorschauFenster *preview = m_windows.preview.made();
     if (preview) {
         preview->prepareFor(boardSize);
         QCoreApplication::processEvents();

@@ -3,6 +3,7 @@
 
 #include "main/HauptFenster.h"
 
+#include "windows/SecondaryWindows.h"
 #include "windows/WindowPlacement.h"
 #include "windows/highscorefenster.h"
 #include "windows/meldungsfenster.h"
@@ -17,15 +18,14 @@ void TTiloraForm::showEndOfGame(const GameResult &result)
     // A new board may have come first; then there is no end to show.
     if (m_game.phase() != GamePhase::Finished)
         return;
-    if (TMeldung *message = m_windows.message) {
-        message->move(CenteredOver(*message, *this));
-        message->setHeadline(
-            result.cheated ? QStringLiteral("Schummler!!!") : QStringLiteral("Glückwunsch!!!"));
-        message->setTimeLine(result.time + QStringLiteral(" Sekunden."));
-        message->showModal();
-    }
-    if (!result.cheated && m_windows.highscore && m_game.phase() == GamePhase::Finished)
-        m_windows.highscore->AddResult(result.time, result.configuration);
+    TMeldung &message = m_windows.message();
+    message.move(CenteredOver(message, *this));
+    message.setHeadline(
+        result.cheated ? QStringLiteral("Schummler!!!") : QStringLiteral("Glückwunsch!!!"));
+    message.setTimeLine(result.time + QStringLiteral(" Sekunden."));
+    message.showModal();
+    if (!result.cheated && m_game.phase() == GamePhase::Finished)
+        m_windows.highscore().AddResult(result.time, result.configuration);
     m_game.endShown();
     if (m_game.showsShuffleButton())
         PlaceShuffleButton();

@@ -3,12 +3,13 @@
 
 #include "main/HauptFenster.h"
 
+#include "windows/SecondaryWindows.h"
 #include "windows/einstellungenfenster.h"
 
 void TTiloraForm::Einstellungen1Click()
 {
-    TEinstellungen *dialog = windows().settings;
-    if (!dialog || dialog->isVisible())
+    TEinstellungen *dialog = &m_windows.settings();
+    if (dialog->isVisible())
         return;
 
     dialog->setCheatView(m_game.cheatView());

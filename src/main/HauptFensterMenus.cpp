@@ -10,6 +10,7 @@
 #include "controls/SpezialButton.h"
 #include "logic/FileLocations.h"
 #include "logic/PictureDecoding.h"
+#include "windows/SecondaryWindows.h"
 #include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/highscorefenster.h"
@@ -301,7 +302,7 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
     if (!watched->isWidgetType() || !m_game.takesKeys())
         return false;
     const QWidget *window = static_cast<QWidget *>(watched)->window();
-    const QWidget *solution = m_windows.preview;
+    const QWidget *solution = m_windows.preview.made();
     if (window != this && (!solution || window != solution))
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
@@ -356,8 +357,7 @@ bool TTiloraForm::FormKeyPress(QChar key)
 
 void TTiloraForm::Highscore1Click()
 {
-    if (m_windows.highscore)
-        m_windows.highscore->showModal(QRect(RealWindowPosition(*this), size()));
+    m_windows.highscore().showModal(QRect(RealWindowPosition(*this), size()));
 }
 
 QString TTiloraForm::helpFilePath()

@@ -5,6 +5,7 @@
 
 #include "app/Resources.h"
 #include "main/TiloraStein.h"
+#include "windows/SecondaryWindows.h"
 #include "windows/Unit2.h"
 #include "windows/WindowPlacement.h"
 
@@ -31,10 +32,9 @@ void TTiloraForm::setPointer(const QString &name)
 
 void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint position)
 {
-    QWidget *magnifier = m_windows.magnifier;
     if (button == Qt::LeftButton) {
         setPointer(QStringLiteral("FINGER2"));
-        if (magnifier && magnifier->isVisible())
+        if (m_windows.magnifier.isVisible())
             BoardMouseUp(sender, button, position);
         const TTiloraStein *tile = tileOf(sender);
         const std::optional<QPoint> home
@@ -44,14 +44,15 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
         return;
     }
 
-    if (button == Qt::RightButton && m_game.clockRuns() && magnifier) {
+    if (button == Qt::RightButton && m_game.clockRuns()) {
+        TForm2 &magnifier = m_windows.magnifier();
         const QRect frame(RealWindowPosition(*this), size());
-        int left = frame.x() - magnifier->width();
-        const int top = frame.y() + (frame.height() - magnifier->height()) / 2;
+        int left = frame.x() - magnifier.width();
+        const int top = frame.y() + (frame.height() - magnifier.height()) / 2;
         if (left < screenArea().left())
             left = frame.x() + frame.width();
-        magnifier->move(left, top);
-        magnifier->show();
+        magnifier.move(left, top);
+        magnifier.show();
         if (auto *control = qobject_cast<QWidget *>(sender))
             DrawMagnifier(Brett->mapFromGlobal(control->mapToGlobal(position)));
         setPointer(QStringLiteral("LUPE"));
@@ -60,13 +61,12 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
 
 void TTiloraForm::BoardMouseMove(QObject *sender, Qt::MouseButtons buttons, QPoint position)
 {
-    QWidget *magnifier = m_windows.magnifier;
-    if (m_game.clockRuns() && magnifier && magnifier->isVisible()) {
+    if (m_game.clockRuns() && m_windows.magnifier.isVisible()) {
         if (buttons & Qt::RightButton) {
             if (auto *control = qobject_cast<QWidget *>(sender))
                 DrawMagnifier(Brett->mapFromGlobal(control->mapToGlobal(position)));
         } else {
-            magnifier->hide();
+            m_windows.magnifier.hide();
         }
         return;
     }
@@ -76,8 +76,7 @@ void TTiloraForm::BoardMouseMove(QObject *sender, Qt::MouseButtons buttons, QPoi
 void TTiloraForm::BoardMouseUp(QObject *, Qt::MouseButton, QPoint)
 {
     setPointer(QStringLiteral("FINGER1"));
-    if (m_windows.magnifier && m_windows.magnifier->isVisible())
-        m_windows.magnifier->hide();
+    m_windows.magnifier.hide();
 }
 
 void TTiloraForm::AnimTimerTimer()
@@ -93,9 +92,6 @@ void TTiloraForm::AnimTimerTimer()
 
 void TTiloraForm::DrawMagnifier(QPoint point)
 {
-    auto *magnifier = m_windows.magnifier;
-    if (!magnifier)
-        return;
     const int radius = 100 / m_game.settings().zoomFactor;
     const int cx = std::clamp(point.x(), radius, Brett->width() - radius) + Brett->x();
     const int cy = std::clamp(point.y(), radius, Brett->height() - radius) + Brett->y();
@@ -106,7 +102,7 @@ void TTiloraForm::DrawMagnifier(QPoint point)
         // Without a readable screen the window's own drawing serves.
         picture = grab(source).toImage();
     }
-    magnifier->setPicture(picture);
+    m_windows.magnifier().setPicture(picture);
 }
 
 void TTiloraForm::schnell1Click(QAction *item)

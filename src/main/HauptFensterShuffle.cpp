@@ -5,6 +5,7 @@
 
 #include "main/HauptFenster.h"
 
+#include "windows/SecondaryWindows.h"
 #include "windows/WindowPlacement.h"
 #include "windows/startenfenster.h"
 
@@ -12,18 +13,16 @@
 
 void TTiloraForm::CenterStartWindow()
 {
-    QWidget *start = m_windows.start;
-    if (!start)
-        return;
+    TForm3 &start = m_windows.start();
     // Called once per line move: the toolkit's idea of where the window is serves here (the
     // shuffle asked the window system once when it began), and only a window that moved is
     // followed; moving a window to where it is costs a round trip.
-    if (start->isVisible() && pos() == m_startWindowFollows)
+    if (start.isVisible() && pos() == m_startWindowFollows)
         return;
     m_startWindowFollows = pos();
-    const QPoint place = CenteredOver(*start, QRect(mapToGlobal(QPoint(0, 0)), size()));
-    if (start->pos() != place)
-        start->move(place);
+    const QPoint place = CenteredOver(start, QRect(mapToGlobal(QPoint(0, 0)), size()));
+    if (start.pos() != place)
+        start.move(place);
 }
 
 void TTiloraForm::Spielstarten1Click()
@@ -51,18 +50,16 @@ void TTiloraForm::StartShuffle()
 {
     if (!m_game.beginShuffle())
         return;
-    TForm3 *start = m_windows.start;
+    TForm3 &start = m_windows.start();
     // The window system is asked once where the window is: the start window follows the
     // toolkit's idea of it from here on.
     const QPoint middle = ScreenPoint(*this, QPoint(width() / 2, height() / 2));
     if (movePointer)
         movePointer(middle);
     const bool showShuffle = m_game.settings().showShuffle;
-    if (start) {
-        start->hide();
-        m_startWindowFollows.reset(); // placed anew
-        start->show();
-    }
+    start.hide();
+    m_startWindowFollows.reset(); // placed anew
+    start.show();
 
     for (;;) {
         CenterStartWindow();
@@ -79,7 +76,6 @@ void TTiloraForm::StartShuffle()
         if (line->last)
             break;
     }
-    if (start)
-        start->hide();
+    start.hide();
     m_game.endShuffle();
 }
