@@ -149,6 +149,8 @@ private slots:
     void initTestCase();
     void decodesFormats_data();
     void decodesFormats();
+    void jpegScale_data();
+    void jpegScale();
     void damagedOrHostileFiles_data();
     void damagedOrHostileFiles();
     void fileCapHoldsForEveryFormat_data();
@@ -217,18 +219,34 @@ void TestPictureDecoding::decodesFormats_data()
                }) << QSize() << size << true << 6;
     }
     // JPEGs are decoded at the smallest M eighths, ceil(size * M / 8), that cover the board.
-    QTest::newRow("large photo, largest board")
-        << "g.jpg" << EncodeJpeg(blockPicture({6000, 4000})) << QSize(1200, 1200)
-        << QSize(2250, 1500) << false << 16;
     QTest::newRow("one pixel short of an eighth")
         << "h.jpg" << EncodeJpeg(blockPicture({799, 600})) << QSize(100, 75) << QSize(100, 75)
         << false << 16;
     QTest::newRow("smaller than the board") << "i.jpg" << EncodeJpeg(blockPicture({300, 200}))
                                             << QSize(1200, 1200) << QSize(300, 200) << false << 16;
-    // Within the limits on the work and on the coefficients held at once.
-    QTest::newRow("large progressive photo, largest board")
-        << "j.jpg" << EncodeJpeg(blockPicture({6000, 4000}), {90, true}) << QSize(1200, 1200)
-        << QSize(2250, 1500) << false << 16;
+}
+
+void TestPictureDecoding::jpegScale_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("board");
+    QTest::addColumn<int>("eighths");
+    // A 24-megapixel photo on the largest board: 2250 x 1500 covers 1200 x 1200.
+    QTest::newRow("photo, largest board") << QSize(6000, 4000) << QSize(1200, 1200) << 3;
+    QTest::newRow("photo, small board") << QSize(6000, 4000) << QSize(140, 140) << 1;
+    QTest::newRow("portrait") << QSize(3000, 4500) << QSize(1200, 1200) << 4;
+    QTest::newRow("exactly an eighth") << QSize(800, 600) << QSize(100, 75) << 1;
+    QTest::newRow("an eighth, rounded up") << QSize(799, 593) << QSize(100, 75) << 1;
+    QTest::newRow("two eighths, rounded up") << QSize(1599, 1200) << QSize(400, 300) << 2;
+    QTest::newRow("smaller than the board") << QSize(300, 200) << QSize(1200, 1200) << 8;
+}
+
+// Which eighth a JPEG is decoded at; the decode itself is checked on small files above.
+void TestPictureDecoding::jpegScale()
+{
+    QFETCH(QSize, picture);
+    QFETCH(QSize, board);
+    QTEST(JpegScaleEighths(picture, board), "eighths");
 }
 
 void TestPictureDecoding::decodesFormats()
