@@ -32,7 +32,7 @@ std::unique_ptr<QTimer> watch(std::function<void()> step)
 }
 
 // Commands that can arrive while a shuffle is under way.
-enum Command { None, GridSize6, Close };
+enum Command { None, GridSize6, Close, CloseStartWindow };
 
 // How far the tiles of a "langsam" slide of 50-pixel tiles are from their cells, frames 1..8.
 constexpr int SlowOffsets[] = {43, 37, 31, 25, 18, 12, 6, 0};
@@ -155,6 +155,9 @@ void TestPlay::shuffles_data()
     QTest::newRow("extrem lang") << "extremlang1" << int(None) << 25000;
     // Goes on until the start window is clicked, here at line 10000.
     QTest::newRow("selbst bestimmen") << "selbst1" << int(None) << 10001;
+    // The window manager closes the start window: the player has had enough as well.
+    QTest::newRow("selbst bestimmen, its window closed")
+        << "selbst1" << int(CloseStartWindow) << 10001;
     // A new board ends the shuffle at once and waits for the next.
     QTest::newRow("grid size 6x6") << "wenig1" << int(GridSize6) << 3;
     QTest::newRow("closing the window") << "wenig1" << int(Close) << 3;
@@ -169,8 +172,8 @@ void TestPlay::shuffles()
     QFETCH(int, lines);
     auto *item = main()->findChild<QAction *>(length);
     QVERIFY(item);
-    const int at = command != None ? 3 : (item == main()->selbst1 ? 10000 : -1);
-    const bool gameStarts = command == None;
+    const int at = item == main()->selbst1 ? 10000 : (command != None ? 3 : -1);
+    const bool gameStarts = command == None || command == CloseStartWindow;
     QSignalSpy started(&game(), &Game::gameStarted);
     int passes = 0;
     QStringList faults;
@@ -188,7 +191,10 @@ void TestPlay::shuffles()
             faults << QStringLiteral("outline ") + main()->outline();
         faults.removeDuplicates();
         if (count == at) {
-            click(start()->Panel1);
+            if (command == CloseStartWindow)
+                start()->close();
+            else
+                click(start()->Panel1);
             if (command == GridSize6)
                 main()->N201Click(main()->GridSizeItems[6 - MinGridSize]);
             else if (command == Close)

@@ -3,6 +3,7 @@
 #include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QShowEvent>
 #include <QTimer>
@@ -77,6 +78,15 @@ void TForm3::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
     if (!event->spontaneous())
         FormHide();
+}
+
+// Closed through the window manager (Alt+F4, its close button): as good as a click, or a
+// shuffle of the player's length could not be ended any more.
+void TForm3::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit dismissed();
 }
 
 void TForm3::FormShow()

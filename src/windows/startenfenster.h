@@ -28,12 +28,13 @@ public:
     void Panel1Click();
 
 signals:
-    // The player clicked the window; it has hidden itself.
+    // The player clicked the window, or closed it; it has hidden itself.
     void dismissed();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormShow();
