@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
           qt6-translations-l10n libgl-dev libjpeg62-turbo-dev zlib1g-dev fonts-liberation2
-          xdg-utils)
+          xdg-utils qt6-svg-dev libwmf-dev libemf2svg-dev libuemf-dev)
 for option in "$@"; do
     case "$option" in
         --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth

@@ -1,5 +1,7 @@
 #include "logic/PictureDecoding.h"
 
+#include "logic/MetafileChecks.h"
+#include "logic/MetafileModule.h"
 #include "logic/PictureChecks.h"
 
 #include <QBuffer>
@@ -374,6 +376,27 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
     return opaqueOnWhite(std::move(picture));
 }
 
+// Metafiles are checked, turned into SVG by their library in the module, the SVG is checked,
+// and the module draws it.
+DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize boardSize)
+{
+    const CheckResult structure = kind == MetafileKind::Wmf ? CheckWmf(data) : CheckEmf(data);
+    if (structure != CheckResult::Fine)
+        return problemOf(structure);
+    const MetafileModule *module = LoadedMetafileModule();
+    QByteArray svg;
+    if (!module || !module->toSvg(data, kind, &svg))
+        return PictureProblem::Unreadable;
+    QSizeF size;
+    if (const PictureProblem problem = problemOf(CheckMetafileSvg(svg, &size));
+        problem != PictureProblem::None)
+        return problem;
+    QImage picture;
+    if (!module->render(svg, MetafilePictureSize(size, boardSize), &picture))
+        return PictureProblem::Unreadable;
+    return picture;
+}
+
 bool writeJpeg(jpeg_compress_struct &info, JpegErrors &errors, const JpegEncoding &encoding,
     const uchar *pixels, QSize size, qsizetype bytesPerLine, unsigned char **output,
     unsigned long *outputSize)
@@ -559,6 +582,8 @@ std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qi
 
 qint64 PictureFileCap(const QByteArray &format)
 {
+    if (format == "wmf" || format == "emf")
+        return MaxMetafileFileBytes;
     return format == "bmp" || format == "tiff" ? MaxBitmapFileBytes : MaxPictureFileBytes;
 }
 
@@ -567,9 +592,8 @@ QByteArray PictureFormatOf(const QString &path)
     const QString extension = QFileInfo(path).suffix().toLower();
     if (extension == u"jpg" || extension == u"jpeg")
         return "jpeg";
-    if (extension == u"bmp" || extension == u"ico")
+    if (extension == u"bmp" || extension == u"ico" || extension == u"wmf" || extension == u"emf")
         return extension.toLatin1();
-    // Metafiles and anything else give an empty name: the caller draws a motif.
     return furtherFormatOf(extension);
 }
 
@@ -580,6 +604,10 @@ DecodedPicture DecodePictureData(
         return PictureProblem::Refused;
     if (format == "jpeg")
         return DecodeJpeg(data, boardSize);
+    if (format == "wmf")
+        return decodeMetafile(data, MetafileKind::Wmf, boardSize);
+    if (format == "emf")
+        return decodeMetafile(data, MetafileKind::Emf, boardSize);
     if (format.isEmpty())
         return PictureProblem::Unreadable;
     return decodeWithQt(data, format);

@@ -132,7 +132,7 @@ QImage TTiloraForm::pictureForBoard(QSize boardSize)
     if (name != MotifA && name != MotifB && QFileInfo::exists(name)) {
         if (std::optional<QImage> picture = m_keptPicture.take(name, boardSize))
             return *picture;
-        // A file that gives no picture (damaged, refused, a metafile) is not tried again at
+        // A file that gives no picture (damaged or refused) is not tried again at
         // every start: the board falls back to the motif, as for a missing file.
     }
     if (m_motif == 1) {
