@@ -98,7 +98,10 @@ struct Totals
             return;
         }
         const qint64 rows = std::abs(*height);
-        bitmapPixels += *width * rows;
+        // Each side is at most 2^31, so their product fits; a total over the limit stays there.
+        bitmapPixels = std::min(bitmapPixels + *width * rows, MaxMetafileBitmapPixels + 1);
+        if (bitmapPixels > MaxMetafileBitmapPixels)
+            return;
         // Stored as they are (plain or with bit fields): whole rows of four-byte multiples.
         if (*compression == 0 || *compression == 3) {
             const qint64 rowBytes = (*width * *bitCount + 31) / 32 * 4;

@@ -45,19 +45,3 @@ void UseMetafileModule(const MetafileModule *module)
 {
     givenModule = module;
 }
-
-QSize MetafilePictureSize(QSizeF natural, QSize board)
-{
-    constexpr qreal LongestSide = 2048;
-    if (!(natural.width() >= 1 && natural.height() >= 1)) // also refuses NaN
-        natural = QSizeF(LongestSide, LongestSide);
-    if (board.isEmpty()) {
-        if (natural.width() > LongestSide || natural.height() > LongestSide)
-            natural = natural.scaled(LongestSide, LongestSide, Qt::KeepAspectRatio);
-        return natural.toSize().expandedTo(QSize(1, 1));
-    }
-    const QSizeF covering = natural.scaled(QSizeF(board), Qt::KeepAspectRatioByExpanding);
-    if (covering.width() * covering.height() > 2.0 * board.width() * board.height())
-        return board;
-    return covering.toSize().expandedTo(board);
-}

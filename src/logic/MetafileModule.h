@@ -15,16 +15,18 @@ enum class MetafileKind { Wmf, Emf };
 struct MetafileModule
 {
     int version;
-    // The metafile as an SVG document; false when the library cannot read it or it costs more
-    // than MaxMetafileSeconds of processor time or MaxMetafileLibraryBytes of memory (where the
-    // library lets that be watched).
-    bool (*toSvg)(QByteArrayView metafile, MetafileKind kind, QByteArray *svg);
-    // The SVG document stretched over a white picture of that size (RGB32); false when it gives
+    // An EMF as the SVG document libemf2svg makes of it; false when the library cannot read it.
+    bool (*emfToSvg)(QByteArrayView emf, QByteArray *svg);
+    // An SVG document stretched over a white picture of that size (RGB32); false when it gives
     // none.
-    bool (*render)(const QByteArray &svg, QSize size, QImage *picture);
+    bool (*renderSvg)(const QByteArray &svg, QSize size, QImage *picture);
+    // A WMF played by libwmf onto a white picture of MetafilePictureSize (RGB32); false when the
+    // library cannot read it or it costs more than MaxMetafileSeconds of processor time or
+    // MaxMetafileLibraryBytes of memory.
+    bool (*drawWmf)(QByteArrayView wmf, QSize board, QImage *picture);
 };
 
-constexpr int MetafileModuleVersion = 1;
+constexpr int MetafileModuleVersion = 2;
 #define TILORA_METAFILE_MODULE_ENTRY "tiloraMetafileModule"
 using MetafileModuleEntry = const MetafileModule *(*)();
 
@@ -38,5 +40,20 @@ constexpr const char *MetafileModuleFileName = "libtilora-metafiles.so";
 
 // The size a metafile is drawn at for a board: its own shape, just covering the board, as a
 // photograph is decoded; a shape far from the board's (more than twice its area) is stretched
-// to the board instead. Without a board, its own size within 2048 pixels a side.
-QSize MetafilePictureSize(QSizeF natural, QSize board);
+// to the board instead. Without a board, its own size within 2048 pixels a side. Both sides
+// of the module use it, so it is defined here.
+inline QSize MetafilePictureSize(QSizeF natural, QSize board)
+{
+    constexpr qreal LongestSide = 2048;
+    if (!(natural.width() >= 1 && natural.height() >= 1)) // NaN too
+        natural = QSizeF(LongestSide, LongestSide);
+    if (board.isEmpty()) {
+        if (natural.width() > LongestSide || natural.height() > LongestSide)
+            natural = natural.scaled(LongestSide, LongestSide, Qt::KeepAspectRatio);
+        return natural.toSize().expandedTo(QSize(1, 1));
+    }
+    const QSizeF covering = natural.scaled(QSizeF(board), Qt::KeepAspectRatioByExpanding);
+    if (covering.width() * covering.height() > 2.0 * board.width() * board.height())
+        return board;
+    return covering.toSize().expandedTo(board);
+}

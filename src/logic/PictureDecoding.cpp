@@ -376,23 +376,30 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
     return opaqueOnWhite(std::move(picture));
 }
 
-// Metafiles are checked, turned into SVG by their library in the module, the SVG is checked,
-// and the module draws it.
+// Metafiles are checked before their library sees them. An EMF becomes SVG, which is checked
+// in turn before it is drawn; libwmf draws a WMF itself, under its own watch.
 DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize boardSize)
 {
     const CheckResult structure = kind == MetafileKind::Wmf ? CheckWmf(data) : CheckEmf(data);
     if (structure != CheckResult::Fine)
         return problemOf(structure);
     const MetafileModule *module = LoadedMetafileModule();
+    if (!module)
+        return PictureProblem::Unreadable;
+    QImage picture;
+    if (kind == MetafileKind::Wmf) {
+        if (!module->drawWmf(data, boardSize, &picture))
+            return PictureProblem::Unreadable;
+        return picture;
+    }
     QByteArray svg;
-    if (!module || !module->toSvg(data, kind, &svg))
+    if (!module->emfToSvg(data, &svg))
         return PictureProblem::Unreadable;
     QSizeF size;
     if (const PictureProblem problem = problemOf(CheckMetafileSvg(svg, &size));
         problem != PictureProblem::None)
         return problem;
-    QImage picture;
-    if (!module->render(svg, MetafilePictureSize(size, boardSize), &picture))
+    if (!module->renderSvg(svg, MetafilePictureSize(size, boardSize), &picture))
         return PictureProblem::Unreadable;
     return picture;
 }

@@ -3,8 +3,13 @@
 #include "logic/MetafileChecks.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QSvgRenderer>
+#include <QTransform>
+#include <QtMath>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +17,9 @@
 
 #include <emf2svg.h>
 #include <libwmf/api.h>
-#include <libwmf/svg.h>
+#include <libwmf/ipa.h>
+#include <libwmf/macro.h>
+#include <libwmf/defs.h>
 #include <uemf_safe.h>
 
 namespace {
@@ -78,20 +85,341 @@ int wmfOutOfTime(void *context, float)
     return threadSeconds() - static_cast<WmfBudget *>(context)->started > MaxMetafileSeconds;
 }
 
-bool wmfToSvg(QByteArrayView metafile, QByteArray *svg)
+// libwmf plays the records and hands each shape to a device layer: ours draws them with QPainter,
+// in their true colours. (The library's own SVG layer rounds every colour to a named one and
+// draws solid fills half transparent when text has no background; its raster layer leaves
+// ellipses unfilled.)
+struct WmfCanvas
+{
+    QPainter *painter = nullptr;
+    QTransform toPicture; // libwmf's device units to the picture's pixels
+};
+
+// Handed to the device layer while libwmf sets it up, on this thread.
+thread_local WmfCanvas *canvasBeingSetUp = nullptr;
+
+WmfCanvas &canvasOf(wmfAPI *api)
+{
+    return *static_cast<WmfCanvas *>(api->device_data);
+}
+
+QColor colourOf(const wmfRGB *rgb)
+{
+    return QColor(rgb->r, rgb->g, rgb->b);
+}
+
+QPointF pointOf(const wmfD_Coord &coordinate)
+{
+    return QPointF(coordinate.x, coordinate.y);
+}
+
+QPen penOf(wmfDC *dc)
+{
+    const wmfPen *pen = WMF_DC_PEN(dc);
+    if (!pen || WMF_PEN_STYLE(pen) == PS_NULL)
+        return Qt::NoPen;
+    QPen result(colourOf(WMF_PEN_COLOR(pen)));
+    result.setWidthF((WMF_PEN_WIDTH(pen) + WMF_PEN_HEIGHT(pen)) / 2);
+    switch (WMF_PEN_STYLE(pen)) {
+    case PS_DASH:
+        result.setStyle(Qt::DashLine);
+        break;
+    case PS_DOT:
+        result.setStyle(Qt::DotLine);
+        break;
+    case PS_DASHDOT:
+        result.setStyle(Qt::DashDotLine);
+        break;
+    case PS_DASHDOTDOT:
+        result.setStyle(Qt::DashDotDotLine);
+        break;
+    default:
+        break;
+    }
+    // Dashes as the screen shows them, one pixel wide: their count then follows the picture's
+    // pixels, not the metafile's units.
+    if (result.style() != Qt::SolidLine)
+        result.setCosmetic(true);
+    switch (WMF_PEN_ENDCAP(pen)) {
+    case PS_ENDCAP_SQUARE:
+        result.setCapStyle(Qt::SquareCap);
+        break;
+    case PS_ENDCAP_FLAT:
+        result.setCapStyle(Qt::FlatCap);
+        break;
+    default:
+        result.setCapStyle(Qt::RoundCap);
+        break;
+    }
+    switch (WMF_PEN_JOIN(pen)) {
+    case PS_JOIN_BEVEL:
+        result.setJoinStyle(Qt::BevelJoin);
+        break;
+    case PS_JOIN_MITER:
+        result.setJoinStyle(Qt::MiterJoin);
+        break;
+    default:
+        result.setJoinStyle(Qt::RoundJoin);
+        break;
+    }
+    return result;
+}
+
+// A bitmap libwmf has read, as a picture; transparent where the library says so.
+QImage imageOf(wmfAPI *api, wmfBMP bitmap)
+{
+    QImage image(bitmap.width, bitmap.height, QImage::Format_ARGB32);
+    if (image.isNull() || !bitmap.data)
+        return {};
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            wmfRGB rgb {};
+            // The library counts rows from the bottom.
+            const int opacity
+                = wmf_ipa_bmp_color(api, &bitmap, &rgb, unsigned(x), unsigned(image.height() - 1 - y));
+            line[x] = qRgba(rgb.r, rgb.g, rgb.b, opacity >= 0 ? 255 : 0);
+        }
+    }
+    return image;
+}
+
+QBrush brushOf(wmfAPI *api, wmfDC *dc)
+{
+    wmfBrush *brush = WMF_DC_BRUSH(dc);
+    if (!brush)
+        return Qt::NoBrush;
+    const QColor colour = colourOf(WMF_BRUSH_COLOR(brush));
+    switch (WMF_BRUSH_STYLE(brush)) {
+    case BS_NULL:
+        return Qt::NoBrush;
+    case BS_HATCHED: {
+        static constexpr Qt::BrushStyle Hatches[] = {Qt::HorPattern, Qt::VerPattern,
+            Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        const U16 hatch = WMF_BRUSH_HATCH(brush);
+        return QBrush(colour, hatch < 6 ? Hatches[hatch] : Qt::SolidPattern);
+    }
+    case BS_PATTERN:
+    case BS_DIBPATTERN:
+        if (const QImage pattern = imageOf(api, *WMF_BRUSH_BITMAP(brush)); !pattern.isNull())
+            return QBrush(pattern);
+        return QBrush(colour);
+    default:
+        return QBrush(colour);
+    }
+}
+
+// Fills (with the brush, over the background colour where hatches need one) and outlines.
+void drawShape(wmfAPI *api, wmfDC *dc, QPainterPath path, bool filled)
+{
+    QPainter &painter = *canvasOf(api).painter;
+    if (filled) {
+        path.setFillRule(WMF_DC_POLYFILL(dc) == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        const QBrush brush = brushOf(api, dc);
+        if (brush.style() > Qt::SolidPattern && brush.style() < Qt::TexturePattern
+            && WMF_DC_OPAQUE(dc))
+            painter.fillPath(path, colourOf(WMF_DC_BACKGROUND(dc)));
+        if (brush.style() != Qt::NoBrush)
+            painter.fillPath(path, brush);
+    }
+    if (const QPen pen = penOf(dc); pen.style() != Qt::NoPen)
+        painter.strokePath(path, pen);
+}
+
+enum class ArcKind { Open, Pie, Chord };
+
+void drawArc(wmfAPI *api, const wmfDrawArc_t *arc, ArcKind kind)
+{
+    const QRectF box = QRectF(pointOf(arc->TL), pointOf(arc->BR)).normalized();
+    if (box.isEmpty())
+        return;
+    const QPointF centre = box.center();
+    // Angles as on the ellipse, counter-clockwise from three o'clock.
+    const auto angle = [&](const wmfD_Coord &at) {
+        return qRadiansToDegrees(std::atan2(
+            -(at.y - centre.y()) * box.width(), (at.x - centre.x()) * box.height()));
+    };
+    const qreal start = angle(arc->start);
+    qreal sweep = angle(arc->end) - start;
+    if (sweep <= 0)
+        sweep += 360;
+    QPainterPath path;
+    if (kind == ArcKind::Pie)
+        path.moveTo(centre);
+    else
+        path.arcMoveTo(box, start);
+    path.arcTo(box, start, sweep);
+    if (kind != ArcKind::Open)
+        path.closeSubpath();
+    drawShape(api, arc->dc, path, kind != ArcKind::Open);
+}
+
+QPolygonF polygonOf(const wmfD_Coord *points, int count)
+{
+    QPolygonF polygon;
+    polygon.reserve(count);
+    for (int i = 0; i < count; ++i)
+        polygon << pointOf(points[i]);
+    return polygon;
+}
+
+void drawText(wmfAPI *api, wmfDrawText_t *text)
+{
+    const wmfFont *font = WMF_DC_FONT(text->dc);
+    if (!font || !text->str)
+        return;
+    WmfCanvas &canvas = canvasOf(api);
+    QPainter &painter = *canvas.painter;
+    QFont face(QString::fromLatin1(font->lfFaceName ? font->lfFaceName : ""));
+    const qreal scale = std::hypot(canvas.toPicture.m12(), canvas.toPicture.m22());
+    face.setPixelSize(std::max(1, qRound(std::min(text->font_height * scale, 4096.0))));
+    face.setWeight(QFont::Weight(std::clamp(int(font->lfWeight), 1, 1000)));
+    face.setItalic(font->lfItalic);
+    face.setUnderline(font->lfUnderline);
+    face.setStrikeOut(font->lfStrikeOut);
+    painter.save();
+    painter.resetTransform();
+    painter.translate(canvas.toPicture.map(pointOf(text->pt)));
+    painter.rotate(-font->lfEscapement / 10.0);
+    if (text->font_ratio > 0.05 && text->font_ratio < 20)
+        painter.scale(text->font_ratio, 1);
+    painter.setFont(face);
+    painter.setPen(colourOf(WMF_DC_TEXTCOLOR(text->dc)));
+    painter.drawText(QPointF(0, 0), QString::fromLatin1(text->str));
+    painter.restore();
+}
+
+void drawBitmap(wmfAPI *api, wmfBMP_Draw_t *draw)
+{
+    const QImage whole = imageOf(api, draw->bmp);
+    if (whole.isNull())
+        return;
+    const QImage part = whole.copy(draw->crop.x, whole.height() - draw->crop.y - draw->crop.h,
+        draw->crop.w, draw->crop.h);
+    const QSizeF size(draw->pixel_width * draw->crop.w, draw->pixel_height * draw->crop.h);
+    canvasOf(api).painter->drawImage(QRectF(pointOf(draw->pt), size), part);
+}
+
+void fillRegion(wmfAPI *api, wmfPolyRectangle_t *region)
+{
+    QPainterPath path;
+    for (unsigned int i = 0; i < region->count; ++i)
+        path.addRect(QRectF(pointOf(region->TL[i]), pointOf(region->BR[i])).normalized());
+    canvasOf(api).painter->fillPath(path, brushOf(api, region->dc));
+}
+
+void clipRegion(wmfAPI *api, wmfPolyRectangle_t *region)
+{
+    QPainter &painter = *canvasOf(api).painter;
+    if (region->count == 0) {
+        painter.setClipping(false);
+        return;
+    }
+    QPainterPath path;
+    for (unsigned int i = 0; i < region->count; ++i)
+        path.addRect(QRectF(pointOf(region->TL[i]), pointOf(region->BR[i])).normalized());
+    painter.setClipPath(path);
+}
+
+void setUpDeviceLayer(wmfAPI *api)
+{
+    auto *layer = static_cast<wmfFunctionReference *>(api->function_reference);
+    const auto nothing = [](wmfAPI *) { };
+    const auto noData = [](wmfAPI *, wmfUserData_t *) { };
+    layer->device_open = nothing;
+    layer->device_close = nothing;
+    layer->device_begin = nothing;
+    layer->device_end = nothing;
+    // Flood fills need the pixels drawn so far; they are left out.
+    layer->flood_interior = [](wmfAPI *, wmfFlood_t *) { };
+    layer->flood_exterior = [](wmfAPI *, wmfFlood_t *) { };
+    layer->draw_pixel = [](wmfAPI *api, wmfDrawPixel_t *pixel) {
+        canvasOf(api).painter->fillRect(
+            QRectF(pointOf(pixel->pt), QSizeF(pixel->pixel_width, pixel->pixel_height)),
+            colourOf(&pixel->color));
+    };
+    layer->draw_pie = [](wmfAPI *api, wmfDrawArc_t *arc) { drawArc(api, arc, ArcKind::Pie); };
+    layer->draw_chord = [](wmfAPI *api, wmfDrawArc_t *arc) { drawArc(api, arc, ArcKind::Chord); };
+    layer->draw_arc = [](wmfAPI *api, wmfDrawArc_t *arc) { drawArc(api, arc, ArcKind::Open); };
+    layer->draw_ellipse = [](wmfAPI *api, wmfDrawArc_t *arc) {
+        QPainterPath path;
+        path.addEllipse(QRectF(pointOf(arc->TL), pointOf(arc->BR)).normalized());
+        drawShape(api, arc->dc, path, true);
+    };
+    layer->draw_line = [](wmfAPI *api, wmfDrawLine_t *line) {
+        QPainterPath path(pointOf(line->from));
+        path.lineTo(pointOf(line->to));
+        drawShape(api, line->dc, path, false);
+    };
+    layer->poly_line = [](wmfAPI *api, wmfPolyLine_t *line) {
+        QPainterPath path;
+        path.addPolygon(polygonOf(line->pt, line->count));
+        drawShape(api, line->dc, path, false);
+    };
+    layer->draw_polygon = [](wmfAPI *api, wmfPolyLine_t *polygon) {
+        QPainterPath path;
+        path.addPolygon(polygonOf(polygon->pt, polygon->count));
+        path.closeSubpath();
+        drawShape(api, polygon->dc, path, true);
+    };
+    layer->draw_polypolygon = [](wmfAPI *api, wmfPolyPoly_t *polygons) {
+        QPainterPath path;
+        for (U16 i = 0; i < polygons->npoly; ++i) {
+            path.addPolygon(polygonOf(polygons->pt[i], polygons->count[i]));
+            path.closeSubpath();
+        }
+        drawShape(api, polygons->dc, path, true);
+    };
+    layer->draw_rectangle = [](wmfAPI *api, wmfDrawRectangle_t *rectangle) {
+        const QRectF box = QRectF(pointOf(rectangle->TL), pointOf(rectangle->BR)).normalized();
+        QPainterPath path;
+        if (rectangle->width > 0 && rectangle->height > 0)
+            path.addRoundedRect(box, rectangle->width / 2, rectangle->height / 2);
+        else
+            path.addRect(box);
+        drawShape(api, rectangle->dc, path, true);
+    };
+    layer->rop_draw = [](wmfAPI *api, wmfROP_Draw_t *draw) {
+        const QRectF box = QRectF(pointOf(draw->TL), pointOf(draw->BR)).normalized();
+        QPainter &painter = *canvasOf(api).painter;
+        if (draw->ROP == 0x00F00021) // the brush
+            painter.fillRect(box, brushOf(api, draw->dc));
+        else if (draw->ROP == 0x00000042) // black
+            painter.fillRect(box, Qt::black);
+        else if (draw->ROP == 0x00FF0062) // white
+            painter.fillRect(box, Qt::white);
+    };
+    layer->bmp_draw = drawBitmap;
+    layer->bmp_read = wmf_ipa_bmp_read;
+    layer->bmp_free = wmf_ipa_bmp_free;
+    layer->draw_text = drawText;
+    layer->udata_init = noData;
+    layer->udata_copy = noData;
+    layer->udata_set = noData;
+    layer->udata_free = noData;
+    layer->region_frame = fillRegion;
+    layer->region_paint = fillRegion;
+    layer->region_clip = clipRegion;
+    api->device_data = canvasBeingSetUp;
+}
+
+bool drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
 {
     WmfBudget budget;
+    WmfCanvas canvas;
     wmfAPI_Options options {};
     options.context = &budget;
     options.malloc = wmfMalloc;
     options.realloc = wmfRealloc;
     options.free = wmfFree;
-    options.function = wmf_svg_function;
-    // Fonts matter only for the widths of texts, which the SVG leaves to the renderer.
+    options.function = setUpDeviceLayer;
     const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL
         | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     wmfAPI *api = nullptr;
-    if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
+    canvasBeingSetUp = &canvas;
+    const wmf_error_t created = wmf_api_create(&api, flags, &options);
+    canvasBeingSetUp = nullptr;
+    if (created != wmf_E_None) {
         if (api)
             wmf_api_destroy(api);
         return false;
@@ -101,26 +429,28 @@ bool wmfToSvg(QByteArrayView metafile, QByteArray *svg)
     wmfD_Rect box {};
     if (wmf_mem_open(api, bytes, long(metafile.size())) == wmf_E_None
         && wmf_scan(api, 0, &box) == wmf_E_None) {
-        wmf_status_function(api, &budget, wmfOutOfTime);
-        wmf_svg_t *device = WMF_SVG_GetData(api);
-        device->out = wmf_stream_create(api, nullptr);
-        device->bbox = box;
-        device->width = unsigned(std::max(1.0f, box.BR.x - box.TL.x));
-        device->height = unsigned(std::max(1.0f, box.BR.y - box.TL.y));
-        device->flags |= WMF_SVG_INLINE_IMAGES;
-        drawn = device->out && wmf_play(api, 0, &box) == wmf_E_None;
-        if (device->out) {
-            char *text = nullptr;
-            unsigned long length = 0;
-            wmf_stream_destroy(api, device->out, &text, &length);
-            if (drawn && text)
-                *svg = QByteArray(text, qsizetype(length));
-            wmf_free(api, text);
+        const QRectF frame = QRectF(pointOf(box.TL), pointOf(box.BR)).normalized();
+        QImage image(MetafilePictureSize(frame.size(), board), QImage::Format_RGB32);
+        if (!frame.isEmpty() && std::isfinite(frame.width()) && std::isfinite(frame.height())
+            && !image.isNull()) {
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            canvas.painter = &painter;
+            canvas.toPicture = QTransform::fromTranslate(-frame.left(), -frame.top())
+                * QTransform::fromScale(image.width() / frame.width(), image.height() / frame.height());
+            painter.setTransform(canvas.toPicture);
+            wmf_status_function(api, &budget, wmfOutOfTime);
+            drawn = wmf_play(api, 0, &box) == wmf_E_None;
+            painter.end();
+            if (drawn)
+                *picture = std::move(image);
         }
         wmf_mem_close(api);
     }
     wmf_api_destroy(api);
-    return drawn && !svg->isEmpty();
+    return drawn;
 }
 
 // libemf2svg trusts what each record says about its own parts; libUEMF checks them.
@@ -145,6 +475,7 @@ bool recordsAreSafe(QByteArrayView metafile)
 
 bool emfToSvg(QByteArrayView metafile, QByteArray *svg)
 {
+    svg->clear();
     if (!recordsAreSafe(metafile))
         return false;
     // libemf2svg reads the records in place and may write to them on big-endian machines.
@@ -160,13 +491,7 @@ bool emfToSvg(QByteArrayView metafile, QByteArray *svg)
     return converted && !svg->isEmpty();
 }
 
-bool toSvg(QByteArrayView metafile, MetafileKind kind, QByteArray *svg)
-{
-    svg->clear();
-    return kind == MetafileKind::Wmf ? wmfToSvg(metafile, svg) : emfToSvg(metafile, svg);
-}
-
-bool render(const QByteArray &svg, QSize size, QImage *picture)
+bool renderSvg(const QByteArray &svg, QSize size, QImage *picture)
 {
     QSvgRenderer renderer(svg);
     if (!renderer.isValid() || size.isEmpty())
@@ -184,7 +509,7 @@ bool render(const QByteArray &svg, QSize size, QImage *picture)
     return true;
 }
 
-const MetafileModule Rendering {MetafileModuleVersion, toSvg, render};
+const MetafileModule Rendering {MetafileModuleVersion, emfToSvg, renderSvg, drawWmf};
 
 } // namespace
 

@@ -37,7 +37,16 @@ void TestMetafiles::drawsKnownColours()
     QFETCH(QSize, board);
     const DecodedPicture picture = DecodePictureData(data, format, board);
     QVERIFY(picture);
-    picture->save(QStringLiteral("/tmp/mf-%1.png").arg(QLatin1String(format)));
+    QCOMPARE(picture->format(), QImage::Format_RGB32);
+    const qreal sx = qreal(picture->width()) / metafile::Frame.width();
+    const qreal sy = qreal(picture->height()) / metafile::Frame.height();
+    for (const metafile::KnownColour &known : metafile::KnownColours()) {
+        const QColor actual = picture->pixelColor(int(known.point.x() * sx), int(known.point.y() * sy));
+        const QColor expected(known.colour);
+        const int error = std::max({std::abs(actual.red() - expected.red()),
+            std::abs(actual.green() - expected.green()), std::abs(actual.blue() - expected.blue())});
+        QVERIFY2(error <= 8, qPrintable(QStringLiteral("%1,%2: %3 instead of %4").arg(known.point.x()).arg(known.point.y()).arg(actual.name(), expected.name())));
+    }
 }
 
 QTEST_MAIN(TestMetafiles)
