@@ -203,7 +203,10 @@ CheckResult CheckWmf(QByteArrayView data)
     const std::optional<quint32> kind = file.unsignedAt(at, 2);
     if (!kind || (*kind != 1 && *kind != 2) || file.unsignedAt(at + 2, 2) != 9u)
         return CheckResult::Damaged;
+    // libwmf allocates room for the largest record the header names before it reads any.
     const qint64 largest = file.unsignedAt(at + 12, 4).value_or(0);
+    if (2 * largest > file.size())
+        return CheckResult::Damaged;
     at += 18;
     Totals totals;
     for (;;) {

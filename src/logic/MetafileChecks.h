@@ -14,12 +14,15 @@
 constexpr qint64 MaxMetafileFileBytes = 16LL * 1024 * 1024;
 // Records of one metafile, points of all its lines and shapes, letters of all its texts, and
 // pixels of all its bitmaps. Each costs its share of the drawing, whatever the record.
-constexpr qint64 MaxMetafileRecords = 200'000;
+constexpr qint64 MaxMetafileRecords = 50'000;
 constexpr qint64 MaxMetafilePoints = 1'000'000;
 constexpr qint64 MaxMetafileLetters = 100'000;
 constexpr qint64 MaxMetafileBitmapPixels = 16'000'000;
-// The WMF library's own watch: processor time and memory, checked as it goes.
-constexpr double MaxMetafileSeconds = 0.5;
+// The drawing's own watch: processor time, checked between shapes; the rasterizer's work on one
+// shape, in pixels of the picture that its edges cross (see the module), counted before it is
+// drawn; and the memory of the WMF library.
+constexpr double MaxMetafileSeconds = 0.3;
+constexpr qint64 MaxMetafileShapeWork = 15'000'000;
 constexpr size_t MaxMetafileLibraryBytes = 160u * 1024 * 1024;
 // The SVG made of a metafile: its size and its elements, each of which the renderer draws.
 constexpr qint64 MaxMetafileSvgBytes = 64LL * 1024 * 1024;

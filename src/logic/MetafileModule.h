@@ -12,21 +12,22 @@
 enum class MetafileKind { Wmf, Emf };
 
 // What the module offers; its one exported function, MetafileModuleEntry, returns it.
+// How a drawing went: drawn, not readable by the library, or stopped at MaxMetafileSeconds of
+// processor time or MaxMetafileLibraryBytes of memory.
+enum class MetafileDrawing { Drawn, Unreadable, TooCostly };
+
 struct MetafileModule
 {
     int version;
     // An EMF as the SVG document libemf2svg makes of it; false when the library cannot read it.
     bool (*emfToSvg)(QByteArrayView emf, QByteArray *svg);
-    // An SVG document stretched over a white picture of that size (RGB32); false when it gives
-    // none.
-    bool (*renderSvg)(const QByteArray &svg, QSize size, QImage *picture);
-    // A WMF played by libwmf onto a white picture of MetafilePictureSize (RGB32); false when the
-    // library cannot read it or it costs more than MaxMetafileSeconds of processor time or
-    // MaxMetafileLibraryBytes of memory.
-    bool (*drawWmf)(QByteArrayView wmf, QSize board, QImage *picture);
+    // An SVG document stretched over a white picture of that size (RGB32).
+    MetafileDrawing (*renderSvg)(const QByteArray &svg, QSize size, QImage *picture);
+    // A WMF played by libwmf onto a white picture of MetafilePictureSize (RGB32).
+    MetafileDrawing (*drawWmf)(QByteArrayView wmf, QSize board, QImage *picture);
 };
 
-constexpr int MetafileModuleVersion = 2;
+constexpr int MetafileModuleVersion = 3;
 #define TILORA_METAFILE_MODULE_ENTRY "tiloraMetafileModule"
 using MetafileModuleEntry = const MetafileModule *(*)();
 

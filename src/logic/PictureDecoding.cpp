@@ -387,21 +387,28 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
     if (!module)
         return PictureProblem::Unreadable;
     QImage picture;
+    MetafileDrawing drawing = MetafileDrawing::Unreadable;
     if (kind == MetafileKind::Wmf) {
-        if (!module->drawWmf(data, boardSize, &picture))
+        drawing = module->drawWmf(data, boardSize, &picture);
+    } else {
+        QByteArray svg;
+        if (!module->emfToSvg(data, &svg))
             return PictureProblem::Unreadable;
-        return picture;
+        QSizeF size;
+        if (const PictureProblem problem = problemOf(CheckMetafileSvg(svg, &size));
+            problem != PictureProblem::None)
+            return problem;
+        drawing = module->renderSvg(svg, MetafilePictureSize(size, boardSize), &picture);
     }
-    QByteArray svg;
-    if (!module->emfToSvg(data, &svg))
-        return PictureProblem::Unreadable;
-    QSizeF size;
-    if (const PictureProblem problem = problemOf(CheckMetafileSvg(svg, &size));
-        problem != PictureProblem::None)
-        return problem;
-    if (!module->renderSvg(svg, MetafilePictureSize(size, boardSize), &picture))
-        return PictureProblem::Unreadable;
-    return picture;
+    switch (drawing) {
+    case MetafileDrawing::Drawn:
+        return picture;
+    case MetafileDrawing::TooCostly:
+        return PictureProblem::Refused;
+    case MetafileDrawing::Unreadable:
+        break;
+    }
+    return PictureProblem::Unreadable;
 }
 
 bool writeJpeg(jpeg_compress_struct &info, JpegErrors &errors, const JpegEncoding &encoding,

@@ -2,13 +2,17 @@
 
 #include "logic/MetafileChecks.h"
 
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QSvgRenderer>
 #include <QTransform>
 #include <QtMath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,12 +35,76 @@ double threadSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
+// Pixels of a box in the picture, as work: filling them is fast, an eighth of an edge each.
+double areaWork(const QRectF &box, QSizeF picture)
+{
+    const QRectF inside = box.intersected(QRectF(QPointF(0, 0), picture));
+    return inside.isValid() ? inside.width() * inside.height() / 8 : 0;
+}
+
+// Drawing stops at MaxMetafileSeconds of processor time, checked between shapes, and at a
+// shape whose rasterizing alone would take too long: more than MaxMetafileShapeWork, counted
+// before it is drawn.
+struct DrawingBudget
+{
+    double deadline = threadSeconds() + MaxMetafileSeconds;
+    bool exceeded = false;
+
+    bool spend(double work)
+    {
+        if (!exceeded && (work > double(MaxMetafileShapeWork) || threadSeconds() > deadline))
+            exceeded = true;
+        return !exceeded;
+    }
+};
+
+// The rasterizer's work on an outline, in pixels of the picture. Its cost grows with the square
+// of the edges that cross each row (a zigzag of 500 points across a picture of 1600 x 1200
+// takes 3 s), so the rows are counted in bands: each band costs its height times the square of
+// the edges that reach into it. Edges themselves cost their length, and the area an eighth of
+// its pixels.
+double outlineWork(const QPainterPath &path, const QTransform &toPicture, QSizeF picture)
+{
+    constexpr int Bands = 64;
+    std::array<double, Bands> crossings {};
+    const double height = std::max(picture.height(), 1.0);
+    const double bandHeight = height / Bands;
+    const auto rowWork = [&] {
+        double work = 0;
+        for (const double count : crossings)
+            work += count * count * bandHeight;
+        return work;
+    };
+    double edges = 0;
+    QPointF last;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element element = path.elementAt(i);
+        const QPointF at = toPicture.map(QPointF(element.x, element.y));
+        if (!element.isMoveTo()) {
+            edges += std::abs(at.x() - last.x()) + std::abs(at.y() - last.y());
+            const double top = std::clamp(std::min(at.y(), last.y()), 0.0, height);
+            const double bottom = std::clamp(std::max(at.y(), last.y()), 0.0, height);
+            if (bottom > top) {
+                const int lastBand = std::min(Bands - 1, int(bottom / bandHeight));
+                for (int band = int(top / bandHeight); band <= lastBand; ++band)
+                    ++crossings[band];
+            }
+        }
+        last = at;
+        // Enough to know it is too much.
+        if (i % 1024 == 1023 && edges + rowWork() > double(MaxMetafileShapeWork))
+            break;
+    }
+    return edges + rowWork() + areaWork(toPicture.mapRect(path.controlPointRect()), picture);
+}
+
 // libwmf takes its memory from here: every block carries its size before it, so that the
 // whole stays under the budget; past it the library fails as out of memory and stops.
 struct WmfBudget
 {
     size_t bytes = 0;
-    double started = threadSeconds();
+    DrawingBudget drawing; // from the start: reading the records counts too
+    bool exceeded = false; // memory refused, or the drawing budget spent
 };
 
 constexpr size_t BlockHeader = alignof(std::max_align_t);
@@ -48,8 +116,10 @@ void *budgetedAllocation(void *context, void *old, size_t size)
     char *block = old ? static_cast<char *>(old) - BlockHeader : nullptr;
     if (block)
         std::memcpy(&oldSize, block, sizeof oldSize);
-    if (size > MaxMetafileLibraryBytes || budget->bytes - oldSize + size > MaxMetafileLibraryBytes)
+    if (size > MaxMetafileLibraryBytes || budget->bytes - oldSize + size > MaxMetafileLibraryBytes) {
+        budget->exceeded = true;
         return nullptr;
+    }
     auto *grown = static_cast<char *>(std::realloc(block, size + BlockHeader));
     if (!grown)
         return nullptr;
@@ -82,7 +152,10 @@ void wmfFree(void *context, void *memory)
 // Called by libwmf after each record it draws: non-zero stops it.
 int wmfOutOfTime(void *context, float)
 {
-    return threadSeconds() - static_cast<WmfBudget *>(context)->started > MaxMetafileSeconds;
+    auto *budget = static_cast<WmfBudget *>(context);
+    if (!budget->drawing.spend(0))
+        budget->exceeded = true;
+    return budget->exceeded;
 }
 
 // libwmf plays the records and hands each shape to a device layer: ours draws them with QPainter,
@@ -93,6 +166,12 @@ struct WmfCanvas
 {
     QPainter *painter = nullptr;
     QTransform toPicture; // libwmf's device units to the picture's pixels
+    QSizeF picture;
+    DrawingBudget *budget = nullptr;
+
+    bool spend(double work) { return budget->spend(work); }
+    bool spendOn(const QPainterPath &path) { return spend(outlineWork(path, toPicture, picture)); }
+    bool spendOn(const QRectF &box) { return spend(areaWork(toPicture.mapRect(box), picture)); }
 };
 
 // Handed to the device layer while libwmf sets it up, on this thread.
@@ -212,7 +291,10 @@ QBrush brushOf(wmfAPI *api, wmfDC *dc)
 // Fills (with the brush, over the background colour where hatches need one) and outlines.
 void drawShape(wmfAPI *api, wmfDC *dc, QPainterPath path, bool filled)
 {
-    QPainter &painter = *canvasOf(api).painter;
+    WmfCanvas &canvas = canvasOf(api);
+    QPainter &painter = *canvas.painter;
+    if (!canvas.spend(2 * outlineWork(path, canvas.toPicture, canvas.picture)))
+        return;
     if (filled) {
         path.setFillRule(WMF_DC_POLYFILL(dc) == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
         const QBrush brush = brushOf(api, dc);
@@ -277,6 +359,13 @@ void drawText(wmfAPI *api, wmfDrawText_t *text)
     face.setItalic(font->lfItalic);
     face.setUnderline(font->lfUnderline);
     face.setStrikeOut(font->lfStrikeOut);
+    const QString letters = QString::fromLatin1(text->str);
+    const qreal size = face.pixelSize();
+    if (!canvas.spend(areaWork(QRectF(canvas.toPicture.map(pointOf(text->pt)) - QPointF(0, size),
+                                   QSizeF(size * letters.size(), 2 * size)),
+                          canvas.picture)
+            + 16.0 * letters.size()))
+        return;
     painter.save();
     painter.resetTransform();
     painter.translate(canvas.toPicture.map(pointOf(text->pt)));
@@ -285,18 +374,21 @@ void drawText(wmfAPI *api, wmfDrawText_t *text)
         painter.scale(text->font_ratio, 1);
     painter.setFont(face);
     painter.setPen(colourOf(WMF_DC_TEXTCOLOR(text->dc)));
-    painter.drawText(QPointF(0, 0), QString::fromLatin1(text->str));
+    painter.drawText(QPointF(0, 0), letters);
     painter.restore();
 }
 
 void drawBitmap(wmfAPI *api, wmfBMP_Draw_t *draw)
 {
+    const QSizeF size(draw->pixel_width * draw->crop.w, draw->pixel_height * draw->crop.h);
+    if (!canvasOf(api).spendOn(QRectF(pointOf(draw->pt), size))
+        || !canvasOf(api).spend(double(draw->bmp.width) * draw->bmp.height / 8))
+        return;
     const QImage whole = imageOf(api, draw->bmp);
     if (whole.isNull())
         return;
     const QImage part = whole.copy(draw->crop.x, whole.height() - draw->crop.y - draw->crop.h,
         draw->crop.w, draw->crop.h);
-    const QSizeF size(draw->pixel_width * draw->crop.w, draw->pixel_height * draw->crop.h);
     canvasOf(api).painter->drawImage(QRectF(pointOf(draw->pt), size), part);
 }
 
@@ -305,7 +397,8 @@ void fillRegion(wmfAPI *api, wmfPolyRectangle_t *region)
     QPainterPath path;
     for (unsigned int i = 0; i < region->count; ++i)
         path.addRect(QRectF(pointOf(region->TL[i]), pointOf(region->BR[i])).normalized());
-    canvasOf(api).painter->fillPath(path, brushOf(api, region->dc));
+    if (canvasOf(api).spendOn(path))
+        canvasOf(api).painter->fillPath(path, brushOf(api, region->dc));
 }
 
 void clipRegion(wmfAPI *api, wmfPolyRectangle_t *region)
@@ -334,6 +427,8 @@ void setUpDeviceLayer(wmfAPI *api)
     layer->flood_interior = [](wmfAPI *, wmfFlood_t *) { };
     layer->flood_exterior = [](wmfAPI *, wmfFlood_t *) { };
     layer->draw_pixel = [](wmfAPI *api, wmfDrawPixel_t *pixel) {
+        if (!canvasOf(api).spend(1))
+            return;
         canvasOf(api).painter->fillRect(
             QRectF(pointOf(pixel->pt), QSizeF(pixel->pixel_width, pixel->pixel_height)),
             colourOf(&pixel->color));
@@ -382,6 +477,8 @@ void setUpDeviceLayer(wmfAPI *api)
     layer->rop_draw = [](wmfAPI *api, wmfROP_Draw_t *draw) {
         const QRectF box = QRectF(pointOf(draw->TL), pointOf(draw->BR)).normalized();
         QPainter &painter = *canvasOf(api).painter;
+        if (!canvasOf(api).spendOn(box))
+            return;
         if (draw->ROP == 0x00F00021) // the brush
             painter.fillRect(box, brushOf(api, draw->dc));
         else if (draw->ROP == 0x00000042) // black
@@ -403,7 +500,7 @@ void setUpDeviceLayer(wmfAPI *api)
     api->device_data = canvasBeingSetUp;
 }
 
-bool drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
+MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
 {
     WmfBudget budget;
     WmfCanvas canvas;
@@ -422,7 +519,7 @@ bool drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
     if (created != wmf_E_None) {
         if (api)
             wmf_api_destroy(api);
-        return false;
+        return MetafileDrawing::Unreadable;
     }
     bool drawn = false;
     auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(metafile.data()));
@@ -438,11 +535,14 @@ bool drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
             painter.setRenderHint(QPainter::Antialiasing);
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             canvas.painter = &painter;
+            canvas.picture = image.size();
+            canvas.budget = &budget.drawing;
             canvas.toPicture = QTransform::fromTranslate(-frame.left(), -frame.top())
                 * QTransform::fromScale(image.width() / frame.width(), image.height() / frame.height());
             painter.setTransform(canvas.toPicture);
             wmf_status_function(api, &budget, wmfOutOfTime);
             drawn = wmf_play(api, 0, &box) == wmf_E_None;
+            budget.exceeded = budget.exceeded || budget.drawing.exceeded;
             painter.end();
             if (drawn)
                 *picture = std::move(image);
@@ -450,15 +550,19 @@ bool drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
         wmf_mem_close(api);
     }
     wmf_api_destroy(api);
-    return drawn;
+    if (budget.exceeded)
+        return MetafileDrawing::TooCostly;
+    return drawn ? MetafileDrawing::Drawn : MetafileDrawing::Unreadable;
 }
 
-// libemf2svg trusts what each record says about its own parts; libUEMF checks them.
-bool recordsAreSafe(QByteArrayView metafile)
+// libemf2svg trusts what each record says about its own parts; libUEMF checks them. Texts of
+// glyph numbers lose their letters: libemf2svg looks their font up through fontconfig and then
+// shuts fontconfig down for the whole process, under the toolkit's feet.
+bool prepareRecords(QByteArray &metafile)
 {
     qsizetype at = 0;
     while (at + 8 <= metafile.size()) {
-        const char *record = metafile.data() + at;
+        char *record = metafile.data() + at;
         quint32 size = 0;
         std::memcpy(&size, record + 4, sizeof size);
         if (size < 8 || size > quint32(metafile.size() - at))
@@ -468,6 +572,18 @@ bool recordsAreSafe(QByteArrayView metafile)
         // libUEMF warns about types it does not know; libemf2svg skips them.
         if (type >= 1 && type <= 122 && !U_emf_record_safe(record))
             return false;
+        if (type == 14) // the end; libemf2svg reads no further
+            return true;
+        constexpr quint32 GlyphNumbers = 0x10;
+        quint32 options = 0;
+        if ((type == 83 || type == 84) && size >= 56) {
+            std::memcpy(&options, record + 52, sizeof options);
+            if (options & GlyphNumbers) {
+                options &= ~GlyphNumbers;
+                std::memcpy(record + 52, &options, sizeof options);
+                std::memset(record + 44, 0, 4); // no letters
+            }
+        }
         at += size;
     }
     return true;
@@ -476,10 +592,10 @@ bool recordsAreSafe(QByteArrayView metafile)
 bool emfToSvg(QByteArrayView metafile, QByteArray *svg)
 {
     svg->clear();
-    if (!recordsAreSafe(metafile))
-        return false;
-    // libemf2svg reads the records in place and may write to them on big-endian machines.
+    // libemf2svg reads the records in place, and they are changed here.
     QByteArray contents = metafile.toByteArray();
+    if (!prepareRecords(contents))
+        return false;
     generatorOptions options {};
     options.svgDelimiter = true;
     char *text = nullptr;
@@ -491,22 +607,211 @@ bool emfToSvg(QByteArrayView metafile, QByteArray *svg)
     return converted && !svg->isEmpty();
 }
 
-bool renderSvg(const QByteArray &svg, QSize size, QImage *picture)
+// QtSvg draws every element it holds, with no way to stop it. It draws here, on a device whose
+// paint engine hands each call on to a painter on the picture while MaxMetafileSeconds of
+// processor time last, and drops every call after that.
+class BudgetedEngine : public QPaintEngine
+{
+public:
+    BudgetedEngine(QPainter &target, QSizeF picture)
+        : QPaintEngine(AllFeatures)
+        , m_target(target)
+        , m_picture(picture)
+    { }
+    bool exceeded() const { return m_budget.exceeded; }
+
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return true; }
+    Type type() const override { return User; }
+    void updateState(const QPaintEngineState &state) override
+    {
+        const DirtyFlags flags = state.state();
+        if (flags & DirtyTransform)
+            m_target.setTransform(state.transform());
+        if (flags & DirtyPen)
+            m_target.setPen(state.pen());
+        if (flags & DirtyBrush)
+            m_target.setBrush(state.brush());
+        if (flags & DirtyBrushOrigin)
+            m_target.setBrushOrigin(state.brushOrigin());
+        if (flags & DirtyFont)
+            m_target.setFont(state.font());
+        if (flags & DirtyBackground)
+            m_target.setBackground(state.backgroundBrush());
+        if (flags & DirtyBackgroundMode)
+            m_target.setBackgroundMode(state.backgroundMode());
+        if (flags & DirtyClipPath)
+            m_target.setClipPath(state.clipPath(), state.clipOperation());
+        if (flags & DirtyClipRegion)
+            m_target.setClipRegion(state.clipRegion(), state.clipOperation());
+        if (flags & DirtyClipEnabled)
+            m_target.setClipping(state.isClipEnabled());
+        if (flags & DirtyHints)
+            m_target.setRenderHints(state.renderHints());
+        if (flags & DirtyCompositionMode)
+            m_target.setCompositionMode(state.compositionMode());
+        if (flags & DirtyOpacity)
+            m_target.setOpacity(state.opacity());
+    }
+    void drawPath(const QPainterPath &path) override
+    {
+        if (spendOn(path))
+            m_target.drawPath(path);
+    }
+    void drawPolygon(const QPointF *points, int count, PolygonDrawMode mode) override
+    {
+        QPainterPath path;
+        path.addPolygon(QPolygonF(QList<QPointF>(points, points + count)));
+        if (!spendOn(path))
+            return;
+        if (mode == PolylineMode)
+            m_target.drawPolyline(points, count);
+        else
+            m_target.drawPolygon(points, count, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+    }
+    void drawRects(const QRectF *rectangles, int count) override
+    {
+        QPainterPath path;
+        for (int i = 0; i < count; ++i)
+            path.addRect(rectangles[i]);
+        if (spendOn(path))
+            m_target.drawRects(rectangles, count);
+    }
+    void drawLines(const QLineF *lines, int count) override
+    {
+        QPainterPath path;
+        for (int i = 0; i < count; ++i) {
+            path.moveTo(lines[i].p1());
+            path.lineTo(lines[i].p2());
+        }
+        if (spendOn(path))
+            m_target.drawLines(lines, count);
+    }
+    void drawEllipse(const QRectF &box) override
+    {
+        QPainterPath path;
+        path.addEllipse(box);
+        if (spendOn(path))
+            m_target.drawEllipse(box);
+    }
+    void drawPoints(const QPointF *points, int count) override
+    {
+        if (m_budget.spend(count))
+            m_target.drawPoints(points, count);
+    }
+    void drawPixmap(const QRectF &target, const QPixmap &pixmap, const QRectF &source) override
+    {
+        if (spendOn(target, source))
+            m_target.drawPixmap(target, pixmap, source);
+    }
+    void drawImage(const QRectF &target, const QImage &image, const QRectF &source,
+        Qt::ImageConversionFlags flags) override
+    {
+        if (spendOn(target, source))
+            m_target.drawImage(target, image, source, flags);
+    }
+    void drawTiledPixmap(const QRectF &target, const QPixmap &pixmap, const QPointF &at) override
+    {
+        if (spendOn(target, target))
+            m_target.drawTiledPixmap(target, pixmap, at);
+    }
+    void drawTextItem(const QPointF &at, const QTextItem &text) override
+    {
+        const QRectF box(at - QPointF(0, text.ascent()),
+            QSizeF(text.width(), text.ascent() + text.descent()));
+        if (m_budget.spend(areaWork(m_target.transform().mapRect(box), m_picture)
+                + 16.0 * text.text().size()))
+            m_target.drawTextItem(at, text);
+    }
+
+private:
+    // Filled and outlined: about twice the work of either.
+    bool spendOn(const QPainterPath &path)
+    {
+        return m_budget.spend(2 * outlineWork(path, m_target.transform(), m_picture));
+    }
+    // A picture drawn into target: its pixels there, and the source's read.
+    bool spendOn(const QRectF &target, const QRectF &source)
+    {
+        return m_budget.spend(areaWork(m_target.transform().mapRect(target), m_picture)
+            + std::min(source.width() * source.height(), 1e15) / 8);
+    }
+    QPainter &m_target;
+    QSizeF m_picture;
+    DrawingBudget m_budget;
+};
+
+class BudgetedDevice : public QPaintDevice
+{
+public:
+    explicit BudgetedDevice(QImage &image)
+        : m_image(image)
+        , m_painter(&image)
+        , m_engine(m_painter, image.size())
+    {
+        m_painter.setRenderHint(QPainter::Antialiasing);
+        m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    }
+    bool exceeded() const { return m_engine.exceeded(); }
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return m_image.width();
+        case PdmHeight:
+            return m_image.height();
+        case PdmWidthMM:
+            return m_image.widthMM();
+        case PdmHeightMM:
+            return m_image.heightMM();
+        case PdmNumColors:
+            return 0;
+        case PdmDepth:
+            return m_image.depth();
+        case PdmDpiX:
+        case PdmPhysicalDpiX:
+            return m_image.logicalDpiX();
+        case PdmDpiY:
+        case PdmPhysicalDpiY:
+            return m_image.logicalDpiY();
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    QImage &m_image;
+    QPainter m_painter;
+    mutable BudgetedEngine m_engine;
+};
+
+MetafileDrawing renderSvg(const QByteArray &svg, QSize size, QImage *picture)
 {
     QSvgRenderer renderer(svg);
     if (!renderer.isValid() || size.isEmpty())
-        return false;
+        return MetafileDrawing::Unreadable;
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
-        return false;
+        return MetafileDrawing::Unreadable;
     image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    painter.end();
+    bool exceeded = false;
+    {
+        BudgetedDevice device(image);
+        QPainter painter(&device);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+        painter.end();
+        exceeded = device.exceeded();
+    }
+    if (exceeded)
+        return MetafileDrawing::TooCostly;
     *picture = std::move(image);
-    return true;
+    return MetafileDrawing::Drawn;
 }
 
 const MetafileModule Rendering {MetafileModuleVersion, emfToSvg, renderSvg, drawWmf};
