@@ -4,6 +4,7 @@
 
 #include "PhotoLikePicture.h"
 #include "logic/PictureDecoding.h"
+#include "support/JpegWriting.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,13 @@
 #include "app/DocumentViewer.h"
+#include "support/TestWindows.h"
+#include "main/HauptFenster.h"
+#include "main/TiloraStein.h"
+#include "windows/Unit2.h"
+#include "windows/bildfenster.h"
+#include "windows/highscorefenster.h"
+#include "windows/meldungsfenster.h"
+#include "windows/startenfenster.h"
+#include "windows/ueberfenster.h"
 #include "logic/Errors.h"
 #include "app/TiloraApplication.h"
 #include "main/OpenPictureDialog.h"
@@ -6,7 +15,9 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QKeySequence>
 #include <QLibraryInfo>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,14 +36,16 @@ class TestApplication : public QObject
 private slots:
     void cleanup();
 
+    void toolkitSpeaksGerman(); // first: before anything asks for the toolkit's texts
     void errorsFromHandlersReachTheReport_data();
     void errorsFromHandlersReachTheReport();
-    void toolkitSpeaksGerman();
     void toolkitDialogsShowTheirOwnPointer_data();
     void toolkitDialogsShowTheirOwnPointer();
     void pictureDialogOpensBesideThePicture_data();
     void pictureDialogOpensBesideThePicture();
     void viewerOutputGoesNowhere();
+    void secondaryWindowsMadeWhenFirstNeeded_data();
+    void secondaryWindowsMadeWhenFirstNeeded();
 };
 
 namespace {
@@ -91,14 +104,22 @@ void TestApplication::errorsFromHandlersReachTheReport()
     QCOMPARE(reports, QStringList {expected});
 }
 
+// The toolkit's texts are read when it first needs one, not at every start.
 void TestApplication::toolkitSpeaksGerman()
 {
     const QDir translations(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     if (!translations.exists(QStringLiteral("qtbase_de.qm")))
         QSKIP("the toolkit's translations are not installed");
+    const auto translationsMapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/qtbase_de.qm");
+    };
+    QVERIFY(!translationsMapped());
+    QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
     QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
     const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
     QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    QVERIFY(translationsMapped());
 }
 
 void TestApplication::toolkitDialogsShowTheirOwnPointer_data()
@@ -200,14 +221,88 @@ void TestApplication::viewerOutputGoesNowhere()
     viewer.setPermissions(viewer.permissions() | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(folder.path()) + ':' + path);
-    const bool started = OpenDocumentDetached(QStringLiteral("/hilfe/tilora.html"));
+    bool failed = false;
+    OpenDocument(QStringLiteral("/hilfe/tilora.html"), this, [&failed] { failed = true; });
     qputenv("PATH", path);
-    QVERIFY(started);
     QTRY_VERIFY(QFile::exists(marker));
+    QVERIFY(!failed);
     QFile notes(marker);
     QVERIFY(notes.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromLocal8Bit(notes.readAll()).split(u'\n', Qt::SkipEmptyParts),
         (QStringList {"/dev/null", "/dev/null", "/hilfe/tilora.html"}));
+}
+
+void TestApplication::secondaryWindowsMadeWhenFirstNeeded_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    // Keys, to the solution window while it shows; "game": a game begins; "right": a right press
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("made"); // class names
+    QTest::newRow("start-up") << QByteArray() << "" << "";
+    QTest::newRow("solution on at start") << QByteArray("Vorschau=1") << "" << "TVorschauFenster";
+    QTest::newRow("F4") << QByteArray() << "F4" << "TVorschauFenster";
+    QTest::newRow("F4, Esc on the solution") << QByteArray() << "F4 Esc" << "TVorschauFenster";
+    QTest::newRow("F4 in number mode") << QByteArray() << "F6 F4" << "";
+    QTest::newRow("F2") << QByteArray() << "F2" << "TForm3";
+    QTest::newRow("right press, no game") << QByteArray() << "right" << "";
+    QTest::newRow("right press in a game") << QByteArray() << "game right" << "TForm2";
+    QTest::newRow("H") << QByteArray() << "H" << "THighscore";
+    QTest::newRow("F9") << QByteArray() << "F9" << "TEinstellungen";
+    QTest::newRow("close") << QByteArray() << "close" << "TAboutBox";
+}
+
+// Each window is made when the main window first needs it, owned by the main window: the
+// window manager keeps it with it and gives it no taskbar entry.
+void TestApplication::secondaryWindowsMadeWhenFirstNeeded()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, steps);
+    QFETCH(QString, made);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("tilora.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Allgemein]\n" + ini) > 0);
+    file.close();
+    const std::unique_ptr<ProgramWindows> windows = CreateTestWindows(folder.path());
+    TTiloraForm *main = windows->main.get();
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    // The modal ones are closed as they show, the farewell window counted down at once.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&windows] {
+        if (windows->about.isVisible())
+            windows->about.made()->Timer1Timer();
+        else if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    closer.start(0);
+    QWidget *tile = main->TileGrid()[0][0]->PieceImage;
+    for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {
+        if (step == u"game")
+            QVERIFY(main->game().beginGameOn(main->game().puzzle()));
+        else if (step == u"right")
+            QTest::mouseClick(tile, Qt::RightButton);
+        else if (step == u"close")
+            main->close();
+        else if (QWidget *solution = windows->preview.made(); solution && solution->isVisible())
+            QTest::keyClick(solution, QKeySequence(step)[0].key());
+        else
+            QTest::keyClick(main, QKeySequence(step)[0].key());
+    }
+    QStringList names;
+    for (QWidget *window : main->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!window->isWindow() || qobject_cast<QMenu *>(window))
+            continue;
+        names << QString::fromLatin1(window->metaObject()->className());
+        window->winId();
+        QVERIFY(window->windowHandle()->transientParent() == main->windowHandle());
+    }
+    QCOMPARE(names.join(u' '), made);
+    // The solution window made after the board shows the board's picture; its mark says
+    // whether it shows.
+    if (const TVorschauFenster *solution = windows->preview.made()) {
+        QCOMPARE(solution->VorschauBild->picture().toImage(), main->boardPicture().toImage());
+        QCOMPARE(main->Vorschau1->isChecked(), solution->isVisible());
+    }
 }
 
 int main(int argc, char *argv[])

@@ -1,4 +1,4 @@
-#include "app/ProgramWindows.h"
+#include "support/TestWindows.h"
 #include "app/TiloraApplication.h"
 #include "app/Resources.h"
 #include "logic/PictureDecoding.h"
@@ -63,9 +63,9 @@ QByteArray bitmap(Qt::GlobalColor colour)
 
 void TestBoard::init()
 {
-    m_windows = CreateProgramWindows();
+    m_windows = CreateTestWindows(m_folder.path());
     main()->movePointer = [](QPoint) {};
-    main()->setPictureName(m_folder.filePath(QStringLiteral("nicht-da.jpg")));
+    SetPictureName(*main(), m_folder.filePath(QStringLiteral("nicht-da.jpg")));
 }
 
 void TestBoard::cleanup()
@@ -104,9 +104,9 @@ void TestBoard::gridSizes()
     QFETCH(int, size);
     QFETCH(int, tile);
     TTiloraForm *window = main();
-    Settings settings = window->settings();
+    Settings settings = window->game().settings();
     settings.tileSize = tile;
-    window->setSettings(settings);
+    window->game().setSettings(settings);
     show();
     QPointer<TTiloraStein> old = window->TileGrid()[0][0];
     for (int choice : {before, size}) {
@@ -126,7 +126,9 @@ void TestBoard::gridSizes()
     QCOMPARE(window->Brett->geometry(), QRect(18, 18, board, board));
     QCOMPARE(window->outline().split(QStringLiteral("\r\n")).last(),
         QStringLiteral("R%1,%1,%2,%2").arg(edge).arg(edge + tile));
-    QVERIFY(window->isSolved() && window->Panel4->isVisible());
+    QVERIFY(window->game().puzzle().isSolved() && window->Panel4->isVisible());
+    // In front of the tiles.
+    QCOMPARE(window->Brett->childAt(window->Panel4->geometry().center()), window->Panel4);
     QCOMPARE(window->Panel4->pos(), QPoint(board / 2 - 36, board / 2 - 37 / 2));
     // Right-anchored caption buttons keep their distance to the right edge (336 at design).
     QCOMPARE(window->SpezialButton4->x(), window->width() - (336 - 303));
@@ -151,14 +153,14 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
 {
     show();
     TTiloraForm *window = main();
-    Settings settings = window->settings();
+    Settings settings = window->game().settings();
     settings.tileColor = QColor(0x20, 0x40, 0x60);
-    window->setSettings(settings);
+    window->game().setSettings(settings);
     window->Text1Click();
-    QVERIFY(!window->pictureMode() && !window->Schummeln1->isVisible());
+    QVERIFY(!window->game().settings().pictureMode && !window->Schummeln1->isVisible());
     QVERIFY(window->TileGrid()[0][0]->PieceImage->isHidden());
     QVERIFY(window->TileGrid()[0][0]->NumberLabel->isVisible());
-    QCOMPARE(window->TileGrid()[0][0]->Color(), window->settings().tileColor);
+    QCOMPARE(window->TileGrid()[0][0]->Color(), window->game().settings().tileColor);
     // The hidden tile's number never shows.
     QVERIFY(!window->TileGrid()[4][4]->NumberLabel->isVisible());
 
@@ -190,8 +192,8 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
     QCOMPARE(firstPatterns, (QStringList {"*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
     QVERIFY(previewShown);
 
-    QVERIFY(window->pictureMode() && window->Schummeln1->isVisible());
-    QCOMPARE(window->pictureName(), path);
+    QVERIFY(window->game().settings().pictureMode && window->Schummeln1->isVisible());
+    QCOMPARE(window->game().settings().pictureName, path);
     QVERIFY(window->TileGrid()[0][0]->NumberLabel->isHidden());
     QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
 }
@@ -218,7 +220,7 @@ void TestBoard::boardPicture_data()
 void TestBoard::undecodableChoiceIsRefused()
 {
     show();
-    const QString before = main()->pictureName();
+    const QString before = main()->game().settings().pictureName;
     const QString metafile = writeFile(QStringLiteral("zeichnung.wmf"), QByteArray(600, '\x01'));
     main()->choosePictureFile = [&](QWidget *) { return metafile; };
     QStringList told;
@@ -229,7 +231,7 @@ void TestBoard::undecodableChoiceIsRefused()
     TiloraApplication::setErrorReporter(reporter);
     QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf kann nicht geladen werden.")});
     QCOMPARE(rebuilt.count(), 0);
-    QCOMPARE(main()->pictureName(), before);
+    QCOMPARE(main()->game().settings().pictureName, before);
 }
 
 void TestBoard::boardPicture()
@@ -239,14 +241,14 @@ void TestBoard::boardPicture()
     QFETCH(bool, keyB);
     QFETCH(QString, expected);
     QFETCH(int, motif);
-    main()->setPictureName(contents.isEmpty() ? stored : writeFile(stored, contents));
-    const QString chosen = main()->pictureName();
+    SetPictureName(*main(), contents.isEmpty() ? stored : writeFile(stored, contents));
+    const QString chosen = main()->game().settings().pictureName;
     show();
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     if (keyB)
-        main()->Bild2Click();
+        main()->Bild1Click(main()->Bild2);
     QCOMPARE(rebuilt.count(), int(keyB));
-    QCOMPARE(main()->pictureName(), expected.isEmpty() ? chosen : expected);
+    QCOMPARE(main()->game().settings().pictureName, expected.isEmpty() ? chosen : expected);
     // Same picture up to the scaling filter.
     const QColor a = main()->boardPicture().toImage().pixelColor(60, 60);
     const QColor b = (motif ? BuiltInPicture(motif) : QImage::fromData(contents))

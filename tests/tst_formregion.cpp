@@ -227,6 +227,16 @@ void TestFormRegion::clientDrag()
     QCOMPARE(clicks.size(), 0);
     QCOMPARE(drag(button->geometry().center()), QPoint());
     QCOMPARE(clicks.size(), 1);
+
+    // Where the window system takes the drag over, it does so from the press, so that the
+    // pointer's way until then counts.
+    QPoint handedOverFrom;
+    shaped.region->startSystemMove = [&](QWidget &, QPoint pressed) {
+        handedOverFrom = pressed;
+        return true;
+    };
+    drag(QPoint(30, 150));
+    QCOMPARE(handedOverFrom, handle->mapToGlobal(QPoint(30, 150)));
 }
 
 void TestFormRegion::externalShapes_data()
@@ -323,14 +333,21 @@ void TestFormRegion::clearsOutsideWhereNotCut()
     SetWindowSystemCutsWindows(cuts);
     const auto restore = qScopeGuard([] { SetWindowSystemCutsWindows(true); });
     ShapedWindow shaped;
+    shaped.window->setAutoFillBackground(true);
+    // The bottom rows show the window's own background.
     auto *board = new QWidget(shaped.window.get());
-    board->setGeometry(shaped.window->rect());
+    board->setGeometry(0, 0, 200, 80);
     board->setAutoFillBackground(true);
     board->show();
     QCOMPARE(shaped.window->testAttribute(Qt::WA_TranslucentBackground), !cuts);
 
+    // The window's own drawing, into a buffer cleared as a translucent window's is.
     const auto alphaAt = [&](QPoint point) {
-        return qAlpha(shaped.window->grab().toImage().pixel(point));
+        QImage drawn(shaped.window->size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        shaped.window->render(&drawn, QPoint(), QRegion(),
+            QWidget::DrawWindowBackground | QWidget::DrawChildren | QWidget::IgnoreMask);
+        return qAlpha(drawn.pixel(point));
     };
     const auto holeAt = [&](int left) {
         shaped.region->setRegion(RoundedWindow
@@ -340,6 +357,7 @@ void TestFormRegion::clearsOutsideWhereNotCut()
     holeAt(40);
     QCOMPARE(alphaAt(QPoint(50, 50)), outside);
     QCOMPARE(alphaAt(QPoint(100, 50)), 255);
+    QCOMPARE(alphaAt(QPoint(100, 90)), 255);
     if (!cuts)
         QCOMPARE(alphaAt(QPoint(1, 1)), 0);
     holeAt(140);

@@ -9,54 +9,19 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/HighscoreByHand.h"
 #include <QTimer>
 
 namespace {
 
 const QString Section = QStringLiteral("Text,4,1");
 
-// What the program should store, built here independently: "A" in front, each byte XOR key.
-QByteArray scrambledByHand(const QByteArray &plain, int key)
-{
-    QByteArray value = 'A' + plain;
-    for (char &c : value)
-        c = char(c ^ key);
-    return value;
-}
-
 QByteArray entryByHand(
     int row, const QByteArray &name, const QByteArray &time, const QByteArray &section = "Text,4,1")
 {
     return section + QByteArray::number(row) + name.leftJustified(29, ' ', true) + time
         + "24.12.2026";
-}
-
-QByteArray lineByHand(int row, const QByteArray &plain, int key = 3)
-{
-    return "Eintrag" + QByteArray::number(row) + '=' + scrambledByHand(plain, key);
-}
-
-// Rows filled in order from comma-separated times; names "P1", "P2", ...
-HighscoreTable tableOf(const QString &times)
-{
-    HighscoreTable table;
-    const QStringList list = times.split(u',', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < list.size(); ++i)
-        table[i] = {QStringLiteral("P%1").arg(i + 1), list[i], QStringLiteral("01.01.2024"),
-            TimeKey(list[i])};
-    return table;
-}
-
-const QString FullTable = QStringLiteral("00:01:00,00:02:00,00:03:00,00:04:00,00:05:00,"
-                                         "00:06:00,00:07:00,00:08:00,00:09:00,00:10:00");
-
-QString namesAndTimes(const HighscoreTable &table)
-{
-    QStringList rows;
-    for (const HighscoreEntry &entry : table)
-        if (!entry.isEmpty())
-            rows << entry.name.trimmed() + u' ' + entry.time;
-    return rows.join(u',');
 }
 
 } // namespace
@@ -69,12 +34,6 @@ private slots:
     void init();
     void cleanup();
 
-    void tableKeyDescriptionAndTimeKey();
-    void storedNames_data();
-    void storedNames();
-    void storedValues();
-    void rankInsertion_data();
-    void rankInsertion();
 
     void loadTable_data();
     void loadTable();
@@ -86,7 +45,7 @@ private slots:
     void unreadableFileIsReportedAndKept();
 
 private:
-    QString filePath() const { return THighscore::highscoreFilePath(); }
+    QString filePath() const { return m_window->filePath(); }
     void writeFile(const QByteArray &content);
     QByteArray fileContent() const;
     // The value of a row's key in the last section that has it, as bytes.
@@ -105,7 +64,8 @@ private:
     bool runModal(std::function<void()> call, std::function<void()> action);
     bool addResult(const QString &time, std::function<void()> action)
     {
-        return runModal([this, time] { m_window->AddResult(time); }, std::move(action));
+        return runModal([this, time] { m_window->AddResult(time, m_window->configuration()); },
+                        std::move(action));
     }
 
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -116,8 +76,7 @@ private:
 void TestHighscore::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
-    TTiloraForm::setSettingsFolder(m_folder->path());
-    m_window = std::make_unique<THighscore>();
+    m_window = std::make_unique<THighscore>(m_folder->filePath(QStringLiteral("highscore.ini")));
     m_window->configuration = [] { return HighscoreConfiguration {false, "Motiv A", 4, 1}; };
     m_window->today = [] { return QDate(2024, 6, 7); };
     m_window->seedRandom(7);
@@ -128,7 +87,6 @@ void TestHighscore::init()
 void TestHighscore::cleanup()
 {
     m_window.reset();
-    TTiloraForm::setSettingsFolder(QString());
 }
 
 void TestHighscore::writeFile(const QByteArray &content)
@@ -165,102 +123,6 @@ bool TestHighscore::runModal(std::function<void()> call, std::function<void()> a
     });
     call();
     return !watchdogFired && !m_window->isVisible();
-}
-
-void TestHighscore::tableKeyDescriptionAndTimeKey()
-{
-    const HighscoreConfiguration picture {true, QStringLiteral("/home/a/aussicht.jpg"), 5, 2};
-    QCOMPARE(TableKey(picture), QStringLiteral("aussicht.jpg,5,2"));
-    QCOMPARE(DescriptionLine(picture), QStringLiteral("aussicht.jpg - 5×5 - mittlere Mischdauer"));
-    QCOMPARE(TimeKey(u"01:02:03"), 10203);
-    QCOMPARE(TimeKey(u"00:01:005"), 0);
-}
-
-void TestHighscore::storedNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<QString>("readBack");
-    // An umlaut as the 29th and 30th character: one byte each, never half of one.
-    QTest::newRow("umlaut at the cut")
-        << QString(28, u'x') + "äö" << QByteArray(28, 'x') + '\xE4' << QString(28, u'x') + "ä";
-    QTest::newRow("euro sign") << "€ und ‚" << QByteArray("\x80 und \x82") << "€ und ‚";
-    QTest::newRow("no Latin letter") << "Łukasz 😀" << QByteArray("?ukasz ?") << "?ukasz ?";
-}
-
-void TestHighscore::storedNames()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, stored);
-    const QByteArray padded = PadName(name);
-    QCOMPARE(padded, stored.leftJustified(29, ' '));
-    QTEST(DecodeEntryText(padded).trimmed(), "readBack");
-}
-
-void TestHighscore::storedValues()
-{
-    QByteArray plain;
-    for (int c = 0x20; c <= 0xFF; ++c)
-        plain += char(c);
-    IniFile file(filePath());
-    for (int key = 2; key <= 15; ++key) {
-        QCOMPARE(ScrambleEntry(plain, key), scrambledByHand(plain, key));
-        file.writeBytes(Section, EntryKey(key), ScrambleEntry(plain, key));
-    }
-    file.save();
-    for (int key = 2; key <= 15; ++key) {
-        // One byte per character in the file, as the format has it.
-        QVERIFY(fileContent().contains(lineByHand(key, plain, key) + '\n'));
-        QCOMPARE(UnscrambleEntry(IniFile(filePath()).readBytes(Section, EntryKey(key))), plain);
-    }
-    // Keys 0, 1 and 16 are never used.
-    for (const char *value : {"Axyz", "@xyz", "Qxyz"})
-        QCOMPARE(UnscrambleEntry(value), QByteArray());
-
-    // Every write draws new keys, and each reads back.
-    std::mt19937 random(1);
-    QSet<QString> values;
-    for (int i = 0; i < 20; ++i) {
-        WriteTable(file, Section, tableOf(QStringLiteral("00:01:05")), random);
-        values.insert(file.readString(Section, EntryKey(1), QString()));
-        QCOMPARE(namesAndTimes(ReadTable(file, Section)), QStringLiteral("P1 00:01:05"));
-    }
-    QVERIFY2(values.size() > 1, "every write gave the same value");
-}
-
-void TestHighscore::rankInsertion_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("between") << "00:01:00,00:02:00"
-                             << "00:01:30" << 2 << "P1 00:01:00,P2 00:01:30,P2 00:02:00";
-    QTest::newRow("equal ranks below") << "00:01:00,00:01:30"
-                                       << "00:01:30" << 3 << "P1 00:01:00,P2 00:01:30, 00:01:30";
-    QTest::newRow("full, equal to the last") << FullTable << "00:10:00" << 0 << QString();
-    QTest::newRow("full, faster than the last") << FullTable << "00:09:30" << 10 << QString();
-    QTest::newRow("no time") << "00:01:00"
-                             << "00:00:00" << 0 << QString();
-}
-
-void TestHighscore::rankInsertion()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, time);
-    QFETCH(int, row);
-    QFETCH(QString, after);
-    HighscoreTable table = tableOf(before);
-    const HighscoreTable old = table;
-    QCOMPARE(EnterResult(table, time, QStringLiteral("07.06.2024")), row);
-    if (row == 0)
-        QCOMPARE(table, old);
-    else
-        QCOMPARE(table[row - 1].date, QStringLiteral("07.06.2024"));
-    if (!after.isEmpty())
-        QCOMPARE(namesAndTimes(table), after);
-    if (row == 10)
-        QCOMPARE(table[9].time, time); // the old last row dropped out
 }
 
 // Whole damaged files are the INI reader's and the fuzzer's; these are single rows.

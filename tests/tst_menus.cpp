@@ -1,13 +1,17 @@
-#include "app/ProgramWindows.h"
+#include "app/TiloraApplication.h"
+#include "support/TestWindows.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
+#include "windows/highscorefenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +36,11 @@ private slots:
     void keys();
     void heldKeyActsOnce();
     void menusOpenAtTheirPlaces();
+    void helpWithoutAViewer_data();
+    void helpWithoutAViewer();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -88,17 +97,18 @@ void TestMenus::cleanupTestCase()
 
 void TestMenus::init()
 {
-    m_windows = CreateProgramWindows();
+    m_windows = CreateTestWindows(m_folder.path());
     TTiloraForm *window = main();
     window->movePointer = [](QPoint) {};
-    window->setPictureName(m_folder.filePath(QStringLiteral("nicht-da.jpg")));
+    SetPictureName(*window, m_folder.filePath(QStringLiteral("nicht-da.jpg")));
     window->openDocument = [this](const QString &) { m_commands << "help"; };
-    window->showHighscores = [this] { m_commands << "highscore"; };
+    // The high score window shows modally: noted, and closed again once it is up.
+    qApp->installEventFilter(this);
     window->choosePictureFile = [this](QWidget *) {
         m_commands << "picture";
         return QString();
     };
-    connect(window, &TTiloraForm::gameStarted, this, [this] { m_commands << "shuffle"; });
+    connect(&window->game(), &Game::gameStarted, this, [this] { m_commands << "shuffle"; });
     // A first start (no settings file) asks for the help once the window is up.
     QCoreApplication::processEvents();
     m_commands.clear();
@@ -106,8 +116,19 @@ void TestMenus::init()
     QVERIFY(QTest::qWaitForWindowExposed(window));
 }
 
+bool TestMenus::eventFilter(QObject *watched, QEvent *event)
+{
+    THighscore *highscore = m_windows->highscore.made();
+    if (event->type() == QEvent::Show && highscore && watched == highscore) {
+        m_commands << "highscore";
+        QTimer::singleShot(0, highscore, &QWidget::close);
+    }
+    return false;
+}
+
 void TestMenus::cleanup()
 {
+    qApp->removeEventFilter(this);
     for (QMenu *menu : main()->findChildren<QMenu *>())
         menu->hide();
     m_windows.reset();
@@ -117,7 +138,7 @@ void TestMenus::startGame()
 {
     main()->SetShuffleDuration(1);
     main()->StartShuffle();
-    QVERIFY(main()->isClockRunning());
+    QVERIFY(main()->SekundenZaehler->isActive());
 }
 
 void TestMenus::menuItems_data()
@@ -166,7 +187,7 @@ void TestMenus::menuItems()
     QVERIFY(!entry->isCheckable());
 
     for (bool pictureMode : {true, false}) {
-        if (main()->pictureMode() != pictureMode)
+        if (main()->game().settings().pictureMode != pictureMode)
             main()->Text1Click();
         const bool visible
             = shown == u"both" || shown == QLatin1String(pictureMode ? "picture" : "numbers");
@@ -278,7 +299,7 @@ void TestMenus::keys()
         item->setEnabled(false);
 
     QSignalSpy rebuilt(window, &TTiloraForm::boardRebuilt);
-    const bool pictureMode = window->pictureMode();
+    const bool pictureMode = window->game().settings().pictureMode;
     const QList<QAction *> toggles {window->Vorschau1, window->Schummeln1, window->Steineumrahmen1,
         window->Transparenz1, window->Pause1};
     const QStringList toggleCommands {"solution", "cheat", "frames", "transparency", "pause"};
@@ -286,17 +307,16 @@ void TestMenus::keys()
     for (QAction *toggle : toggles)
         marks << toggle->isChecked();
     // The dialog is modal: note and close it from inside its run.
-    TEinstellungen *settings = m_windows->settings.get();
-    QTimer::singleShot(0, settings, [this, settings] {
-        if (settings->isVisible()) {
+    QTimer::singleShot(0, window, [this] {
+        if (m_windows->settings.isVisible()) {
             m_commands << "settings";
-            settings->close();
+            m_windows->settings.made()->close();
         }
     });
 
     QWidget *target = receiver == u"board" ? window->Brett
         : receiver == u"clock"             ? static_cast<QWidget *>(window->zeit)
-        : receiver == u"solution"          ? static_cast<QWidget *>(m_windows->preview.get())
+        : receiver == u"solution"          ? static_cast<QWidget *>(&m_windows->preview())
                                            : window;
     QTest::keyClick(target, Qt::Key(key), modifiers);
 
@@ -307,18 +327,18 @@ void TestMenus::keys()
         // A motif rebuilds, in pictures, also from number mode.
         QCOMPARE(rebuilt.count(), 1);
         QVERIFY((command == u"motifA" ? window->Bild1 : window->Bild2)->isChecked());
-        QVERIFY(window->pictureMode());
+        QVERIFY(window->game().settings().pictureMode);
         QCOMPARE(m_commands, QStringList());
         return;
     }
-    if (window->pictureMode() != pictureMode)
+    if (window->game().settings().pictureMode != pictureMode)
         m_commands << "mode";
     QCOMPARE(m_commands, command.isEmpty() ? QStringList() : QStringList {command});
     QVERIFY(window->Bild1->isChecked() && !window->Bild2->isChecked());
     if (command.isEmpty())
         QCOMPARE(rebuilt.count(), 0);
     if (key == Qt::Key_P)
-        QCOMPARE(window->isClockRunning(), command != u"pause");
+        QCOMPARE(window->SekundenZaehler->isActive(), command != u"pause");
 }
 
 void TestMenus::heldKeyActsOnce()
@@ -331,7 +351,7 @@ void TestMenus::heldKeyActsOnce()
     }
     QCOMPARE(window->Steineumrahmen1->isChecked(), !frames);
     // Keys of other windows are theirs.
-    QTest::keyClick(m_windows->start.get(), Qt::Key_F7);
+    QTest::keyClick(&m_windows->start(), Qt::Key_F7);
     QCOMPARE(window->Steineumrahmen1->isChecked(), !frames);
 }
 
@@ -349,6 +369,52 @@ void TestMenus::menusOpenAtTheirPlaces()
     QTest::mouseClick(window->SpezialButton5, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(window->PopupMenu1->isVisible() && !window->PopupMenu2->isVisible());
     QCOMPARE(window->PopupMenu1->pos(), window->SpezialButton5->mapToGlobal(QPoint(0, 12)));
+}
+
+void TestMenus::helpWithoutAViewer_data()
+{
+    QTest::addColumn<QString>("opener"); // the desktop's opener, none when empty
+    QTest::addColumn<bool>("told");
+    QTest::newRow("no opener") << QString() << true;
+    QTest::newRow("the opener finds no viewer") << "exit 3" << true;
+    QTest::newRow("a viewer shows it") << "exit 0" << false;
+}
+
+// Asked for (F1), the help that no viewer can show says where it is; opened by itself at the
+// first start, it stays quiet.
+void TestMenus::helpWithoutAViewer()
+{
+    QFETCH(QString, opener);
+    QFETCH(bool, told);
+    QTemporaryDir folder;
+    QFile script(folder.filePath(QStringLiteral("xdg-open")));
+    if (!opener.isEmpty() && script.open(QIODevice::WriteOnly)) {
+        script.write("#!/bin/sh\n" + opener.toLatin1() + "\n");
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        script.close();
+    }
+    const QByteArray path = qgetenv("PATH");
+    QStringList reports;
+    TiloraApplication::setErrorReporter([&reports](const QString &text) { reports << text; });
+    qputenv("PATH", QFile::encodeName(folder.path()));
+    const auto restore = qScopeGuard([&] {
+        qputenv("PATH", path);
+        TiloraApplication::setErrorReporter({});
+    });
+
+    const std::unique_ptr<ProgramWindows> windows = CreateTestWindows(folder.path());
+    TTiloraForm *main = windows->main.get();
+    const auto openerDone = [main] { return main->findChildren<QProcess *>().isEmpty(); };
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    QTRY_VERIFY(openerDone());
+    QCOMPARE(reports, QStringList());
+    QTest::keyClick(main, Qt::Key_F1);
+    QTRY_VERIFY(openerDone());
+    QCOMPARE(reports.join(u'|'),
+        told ? "Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe liegt in\n"
+                + QDir::toNativeSeparators(TTiloraForm::helpFilePath())
+             : QString());
 }
 
 QTEST_MAIN(TestMenus)

@@ -34,6 +34,7 @@ class TestResources : public QObject
     Q_OBJECT
 
 private slots:
+    void artworkNeedsNoImagePlugin(); // first: no picture of unknown format read before
     void frames_data();
     void frames();
     void builtInPictures_data();
@@ -44,6 +45,22 @@ private slots:
     void pointersAndButtonPictures();
     void noResourceHoldsTheDesktopColour();
 };
+
+// The artwork is read as what it is: the search for a reader of unknown pictures would load
+// every image plug-in installed, and the libraries behind them, at every start.
+void TestResources::artworkNeedsNoImagePlugin()
+{
+    for (int scale : {1, 2}) {
+        QVERIFY(!MainIcon().pixmap(QSize(32, 32), qreal(scale)).isNull());
+        QVERIFY(!FramePicture(FrameSet::Main, FramePiece::LinksOben, scale).isNull());
+        QVERIFY(!ButtonPicture(QStringLiteral("lupe"), scale).isNull());
+        QVERIFY(!PointerCursor(QStringLiteral("LUPE"), scale).pixmap().isNull());
+    }
+    QVERIFY(!BuiltInPicture(1).isNull());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    QVERIFY(!maps.readAll().contains("/imageformats/"));
+}
 
 void TestResources::frames_data()
 {

@@ -1,18 +1,20 @@
-#include "app/ProgramWindows.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
+#include "support/TestWindows.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -31,18 +33,20 @@ private slots:
     void tileColourInNumberModeRecoloursTheRunningGame();
     void newBoardSizeGivesUpTheGame_data();
     void newBoardSizeGivesUpTheGame();
+    void marksFollowTheDialog();
     void textColourReachesTheSettings();
     void tileSize_data();
     void tileSize();
     void cheatingInTheDialogMarksTheGame();
     void textsFitTheirControls();
     void onlyACloseBox();
+    void keyboardAtEveryOpening();
     void fontChooser_data();
     void fontChooser();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
-    TEinstellungen *dialog() const { return m_windows->settings.get(); }
+    TEinstellungen *dialog() const { return &m_windows->settings(); }
     // Opens the dialog from the main window; `play` acts while it runs. A dialog that `play`
     // leaves open is closed with Abbruch.
     void open(const std::function<void(TEinstellungen *)> &play);
@@ -50,6 +54,7 @@ private:
     static void checkTextsFit(TEinstellungen *dialog);
     QStringList state() const;
 
+    QTemporaryDir m_folder;
     std::unique_ptr<ProgramWindows> m_windows;
 };
 
@@ -70,8 +75,8 @@ void tick(QAbstractButton *box)
 QString arrangement(const TTiloraForm *window)
 {
     QString text;
-    for (int r = 0; r < window->puzzle().gridSize(); ++r)
-        for (int c = 0; c < window->puzzle().gridSize(); ++c)
+    for (int r = 0; r < window->game().puzzle().gridSize(); ++r)
+        for (int c = 0; c < window->game().puzzle().gridSize(); ++c)
             text += QString::number(window->TileGrid()[c][r]->NumberLabel->text().toInt()) + ' ';
     return text;
 }
@@ -80,9 +85,9 @@ QString arrangement(const TTiloraForm *window)
 
 void TestSettingsDialog::init()
 {
-    m_windows = CreateProgramWindows();
+    m_windows = CreateTestWindows(m_folder.path());
     main()->movePointer = [](QPoint) {};
-    main()->setPictureName(QStringLiteral("/nicht/da.jpg"));
+    SetPictureName(*main(), QStringLiteral("/nicht/da.jpg"));
     main()->show();
     QVERIFY(QTest::qWaitForWindowExposed(main()));
 }
@@ -113,10 +118,10 @@ void TestSettingsDialog::open(const std::function<void(TEinstellungen *)> &play)
 void TestSettingsDialog::startGame()
 {
     main()->SetShuffleDuration(1);
-    main()->seedRandom(11);
+    main()->game().seedRandom(11);
     main()->StartShuffle();
-    QVERIFY(main()->isClockRunning());
-    QVERIFY(!main()->isSolved());
+    QVERIFY(main()->SekundenZaehler->isActive());
+    QVERIFY(!main()->game().puzzle().isSolved());
 }
 
 // Everything of the main window that the dialog may change.
@@ -127,14 +132,16 @@ QStringList TestSettingsDialog::state() const
     QStringList values;
     for (const QAction *mark : {w->Vorschau1, w->Schummeln1, w->Transparenz1, w->Steineumrahmen1})
         values << QString::number(mark->isChecked());
-    for (const int value : {w->puzzle().gridSize(), w->settings().zoomFactor,
-             w->animationSpeed(), w->shuffleDuration(), w->puzzle().tileSize(),
-             int(w->isClockRunning()), int(w->puzzle().cheated)})
+    // The radio items' marks, not the settings behind them: a stale mark shows here.
+    const int animation = w->AnimationGroup->checkedAction()->data().toInt();
+    const int shuffleLength = w->ShuffleDurationGroup->checkedAction()->data().toInt();
+    for (const int value : {w->game().puzzle().gridSize(), w->game().settings().zoomFactor,
+             animation, shuffleLength, w->game().puzzle().tileSize(),
+             int(w->SekundenZaehler->isActive()), int(w->game().cheated())})
         values << QString::number(value);
-    values << w->settings().tileColor.name() << w->settings().boardColor.name()
+    values << w->game().settings().tileColor.name() << w->game().settings().boardColor.name()
            << w->Brett->font().toString() << board.color(QPalette::WindowText).name()
-           << board.color(QPalette::Window).name()
-           << w->outline() << arrangement(w);
+           << board.color(QPalette::Window).name() << w->outline() << arrangement(w);
     return values;
 }
 
@@ -154,17 +161,17 @@ void TestSettingsDialog::unchangedOrDiscarded()
     main()->N201Click(main()->GridSizeItems[6 - 4]);
     startGame();
     main()->SetShuffleDuration(3);
-    Settings settings = main()->settings();
+    Settings settings = main()->game().settings();
     settings.tileColor = QColor(0x12, 0x34, 0x56);
     settings.zoomFactor = 7;
-    main()->setSettings(settings);
+    main()->game().setSettings(settings);
     if (how != u"OK" && how != u"Abbruch") {
         open([](TEinstellungen *d) {
             type(d->ZoomEdit, QStringLiteral("9"));
             d->BitBtn1->click();
         });
-        QCOMPARE(main()->settings().zoomFactor, 9);
-        main()->setSettings(settings);
+        QCOMPARE(main()->game().settings().zoomFactor, 9);
+        main()->game().setSettings(settings);
     }
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     const QStringList before = state();
@@ -198,7 +205,7 @@ void TestSettingsDialog::unchangedOrDiscarded()
     QCOMPARE(dialog()->isAccepted(), how == u"OK");
     QCOMPARE(state(), before);
     QCOMPARE(rebuilt.count(), 0);
-    QVERIFY(!m_windows->preview->isVisible());
+    QVERIFY(!m_windows->preview.isVisible());
 }
 
 void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()
@@ -212,10 +219,10 @@ void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()
         QCOMPARE(d->Steinbild2->Color(), QColor(0x20, 0xA0, 0x40));
         QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
     });
-    const QPoint tile = main()->puzzle().freeCell().x() == 0 ? QPoint(1, 0) : QPoint(0, 0);
+    const QPoint tile = main()->game().puzzle().freeCell().x() == 0 ? QPoint(1, 0) : QPoint(0, 0);
     QCOMPARE(main()->TileGrid()[tile.x()][tile.y()]->Color(), QColor(0x20, 0xA0, 0x40));
     QCOMPARE(arrangement(main()), tiles);
-    QVERIFY(main()->isClockRunning());
+    QVERIFY(main()->SekundenZaehler->isActive());
 }
 
 void TestSettingsDialog::newBoardSizeGivesUpTheGame_data()
@@ -245,17 +252,29 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
         startGame();
         change();
     }
-    QVERIFY(!main()->isShuffling());
+    QVERIFY(!main()->game().isShuffling());
     QCOMPARE(main()->outline(),
-        BoardRegionOutline(main()->width(), main()->height(), true, QPoint(6, 6), tileSize,
-            tileSize));
-    QCOMPARE(main()->puzzle().gridSize(), 7);
+        BoardRegionOutline(
+            main()->width(), main()->height(), true, QPoint(6, 6), tileSize, tileSize));
+    QCOMPARE(main()->game().puzzle().gridSize(), 7);
     QVERIFY(main()->GridSizeItems[7 - 4]->isChecked());
-    QVERIFY(main()->isSolved());
+    QVERIFY(main()->game().puzzle().isSolved());
     QVERIFY(main()->Panel4->isVisible());
-    QVERIFY(!main()->isClockRunning());
+    QVERIFY(!main()->SekundenZaehler->isActive());
     QCOMPARE(main()->zeit->text(), QStringLiteral("00:00:00"));
     QCOMPARE(main()->size(), QSize(7 * tileSize + 36, 7 * tileSize + 36));
+}
+
+// The menus' radio marks follow what the dialog set.
+void TestSettingsDialog::marksFollowTheDialog()
+{
+    open([](TEinstellungen *d) {
+        tick(d->AnimationGroup->item(1));
+        tick(d->MischdauerGroup->item(4));
+        QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    });
+    QCOMPARE(main()->AnimationGroup->checkedAction(), main()->langsam1);
+    QCOMPARE(main()->ShuffleDurationGroup->checkedAction(), main()->extremlang1);
 }
 
 void TestSettingsDialog::textColourReachesTheSettings()
@@ -265,7 +284,7 @@ void TestSettingsDialog::textColourReachesTheSettings()
         QTest::mouseClick(d->BTextFarbe, Qt::LeftButton);
         QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
     });
-    QCOMPARE(main()->settings().fontColorValue, 0x40A020);
+    QCOMPARE(main()->game().settings().fontColorValue, 0x40A020);
     QCOMPARE(main()->Brett->palette().color(QPalette::WindowText), QColor(0x20, 0xA0, 0x40));
 }
 
@@ -291,7 +310,7 @@ void TestSettingsDialog::tileSize()
     for (int second = 0; second < 41; ++second)
         w->SekundenZaehlerTimer();
     const QString tiles = arrangement(w);
-    const QPoint free = w->puzzle().freeCell();
+    const QPoint free = w->game().puzzle().freeCell();
     open([&](TEinstellungen *d) {
         type(d->SteinGroesseEdit, typed);
         const int v = preview;
@@ -302,11 +321,11 @@ void TestSettingsDialog::tileSize()
         QTest::keyClick(d->SteinGroesseEdit, Qt::Key_Return);
     });
     const int side = 5 * result + 36;
-    QCOMPARE(w->puzzle().tileSize(), result);
+    QCOMPARE(w->game().puzzle().tileSize(), result);
     QCOMPARE(w->size(), QSize(side, side));
     QCOMPARE(arrangement(w), tiles);
-    QCOMPARE(w->puzzle().freeCell(), free);
-    QVERIFY(w->isClockRunning() && w->puzzle().clockSeconds >= 41);
+    QCOMPARE(w->game().puzzle().freeCell(), free);
+    QVERIFY(w->SekundenZaehler->isActive() && w->game().clockSeconds() >= 41);
     QCOMPARE(w->outline(), BoardRegionOutline(side, side, true, free, result, result));
     // The pieces are cut anew from the picture at the new size.
     const TTiloraStein *tile = w->TileGrid()[free.x() == 2 ? 1 : 2][2];
@@ -319,15 +338,15 @@ void TestSettingsDialog::tileSize()
 void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
 {
     startGame();
-    QVERIFY(!main()->puzzle().cheated);
+    QVERIFY(!main()->game().cheated());
     open([](TEinstellungen *d) {
         tick(d->SchummelnEdit);
         QTest::keyClick(d, Qt::Key_Return);
     });
     QVERIFY(main()->Schummeln1->isChecked());
-    QVERIFY(main()->puzzle().cheated);
+    QVERIFY(main()->game().cheated());
     QVERIFY(!main()->TileGrid()[2][3]->NumberLabel->isHidden());
-    QVERIFY(main()->isClockRunning());
+    QVERIFY(main()->SekundenZaehler->isActive());
 }
 
 // Liberation Sans stands in for Arial and runs wider than the layout was made for.
@@ -350,10 +369,17 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
                 + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button);
         const int needed = button->fontMetrics().horizontalAdvance(button->text()) + indicator;
         QVERIFY2(needed <= button->width(),
-            qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(needed).arg(
-                button->width())));
+            qPrintable(QStringLiteral("%1: %2 > %3")
+                           .arg(button->text())
+                           .arg(needed)
+                           .arg(button->width())));
     }
-    // The items of a group lie inside its frame, the first below the group's caption.
+    // The four switches speak in one font.
+    for (const QCheckBox *box :
+        {dialog->SchummelnEdit, dialog->TransparenzEdit, dialog->SteinRahmenEdit})
+        QCOMPARE(box->font(), dialog->VorschauEdit->font());
+    // The items of a group lie inside its frame, the first below the group's caption, which
+    // stands in from the frame's corner.
     for (const TRadioGroup *group : {dialog->MischdauerGroup, dialog->AnimationGroup}) {
         QStyleOptionGroupBox frame;
         frame.initFrom(group);
@@ -366,6 +392,7 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
         const QRect caption = group->style()->subControlRect(
             QStyle::CC_GroupBox, &frame, QStyle::SC_GroupBoxLabel, group);
         QVERIFY2(group->item(0)->y() > caption.bottom(), qPrintable(group->title()));
+        QVERIFY2(caption.left() > 0, qPrintable(group->title()));
         for (int i = 0; const QAbstractButton *item = group->item(i); ++i)
             QVERIFY2(inside.contains(item->geometry()), qPrintable(item->text()));
     }
@@ -381,6 +408,35 @@ void TestSettingsDialog::onlyACloseBox()
         d->setWindowState(Qt::WindowMinimized);
         QTRY_VERIFY(d->isVisible() && !d->isMinimized());
     });
+}
+
+// Enter presses OK and Tab enters a radio group on its chosen item, whatever the last opening
+// did with the keyboard.
+void TestSettingsDialog::keyboardAtEveryOpening()
+{
+    open([](TEinstellungen *d) {
+        d->BitBtn2->setFocus();
+        QTest::keyClick(d->BitBtn2, Qt::Key_Space);
+    });
+    QVERIFY(!dialog()->isAccepted());
+    // The window system keeps the focus where it was when the dialog closed.
+    dialog()->BitBtn2->setFocus();
+    open([](TEinstellungen *d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); });
+    QVERIFY(dialog()->isAccepted());
+
+    // The chosen items come from the settings, not from a click in the group.
+    main()->SetAnimationSpeed(2);
+    main()->SetShuffleDuration(3);
+    QList<QWidget *> tabbedTo;
+    open([&tabbedTo](TEinstellungen *d) {
+        for (QWidget *before : std::initializer_list<QWidget *> {d->BBGFarbe, d->BitBtn2}) {
+            before->setFocus();
+            QTest::keyClick(before, Qt::Key_Tab);
+            tabbedTo << d->focusWidget();
+        }
+    });
+    QCOMPARE(tabbedTo,
+        QList<QWidget *>({dialog()->AnimationGroup->item(2), dialog()->MischdauerGroup->item(3)}));
 }
 
 void TestSettingsDialog::fontChooser_data()
@@ -400,12 +456,19 @@ void TestSettingsDialog::fontChooser()
     QCOMPARE(main()->Brett->font().family(), QStringLiteral("Arial"));
     const QString resolved = QFontInfo(main()->Brett->font()).family();
     QFont opened;
+    QStringList effects;
     open([&](TEinstellungen *d) {
         QTimer::singleShot(0, d, [&] {
             auto *chooser = qobject_cast<QFontDialog *>(QApplication::activeModalWidget());
             if (!chooser)
                 return;
             opened = chooser->currentFont();
+            // No effects and no writing systems: only the font, its style and its size.
+            for (const QWidget *part : chooser->findChildren<QWidget *>()) {
+                if ((qobject_cast<const QCheckBox *>(part) || qobject_cast<const QComboBox *>(part))
+                    && part->isVisible())
+                    effects << part->metaObject()->className();
+            }
             if (points) {
                 QFont other = opened;
                 other.setPointSize(points);
@@ -416,6 +479,7 @@ void TestSettingsDialog::fontChooser()
         d->BSchrift->click();
         QTest::keyClick(d, Qt::Key_Return);
     });
+    QCOMPARE(effects, QStringList());
     // It opened on the board font, not on the desktop's default.
     QCOMPARE(opened.family(), resolved);
     QVERIFY(opened.bold());

@@ -1,4 +1,4 @@
-#include "app/ProgramWindows.h"
+#include "support/TestWindows.h"
 #include "app/TiloraApplication.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
@@ -17,7 +17,6 @@ class TestSettingsFile : public QObject
 
 private slots:
     void init();
-    void cleanup();
 
     void startAppliesTheFileAndCloseWritesTheWindow();
     void unwritableFileIsReportedOnceAndTheOldFileStays();
@@ -35,14 +34,8 @@ private:
 void TestSettingsFile::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
-    TTiloraForm::setSettingsFolder(m_folder->path());
     m_reports.clear();
     TiloraApplication::setErrorReporter([this](const QString &text) { m_reports << text; });
-}
-
-void TestSettingsFile::cleanup()
-{
-    TTiloraForm::setSettingsFolder(QString());
 }
 
 QByteArray TestSettingsFile::settingsText() const
@@ -53,7 +46,7 @@ QByteArray TestSettingsFile::settingsText() const
 
 std::unique_ptr<ProgramWindows> TestSettingsFile::start()
 {
-    auto windows = CreateProgramWindows();
+    auto windows = CreateTestWindows(m_folder->path());
     windows->main->movePointer = [](QPoint) {};
     return windows;
 }
@@ -61,10 +54,10 @@ std::unique_ptr<ProgramWindows> TestSettingsFile::start()
 void TestSettingsFile::closeProgram(ProgramWindows &windows)
 {
     // The farewell window holds the close for two seconds; let it count down at once.
-    TAboutBox *about = windows.about.get();
-    QTimer::singleShot(0, about, [about] {
+    QTimer::singleShot(0, windows.main.get(), [&windows] {
+        TAboutBox &about = windows.about();
         for (int tick = 0; tick < TAboutBox::FarewellTicks; ++tick)
-            about->Timer1Timer();
+            about.Timer1Timer();
     });
     windows.main->close();
 }
@@ -81,7 +74,7 @@ void TestSettingsFile::startAppliesTheFileAndCloseWritesTheWindow()
     }
     auto windows = start();
     TTiloraForm &main = *windows->main;
-    QVERIFY(main.settingsFileExisted() && main.puzzle().options.showShuffle);
+    QVERIFY(main.settingsFileExisted() && main.game().settings().showShuffle);
     QVERIFY(main.GridSizeItems[7 - MinGridSize]->isChecked());
     QCOMPARE(main.AnimationGroup->checkedAction()->data().toInt(), 1);
     QCOMPARE(main.ShuffleDurationGroup->checkedAction()->data().toInt(), 3);
@@ -92,10 +85,10 @@ void TestSettingsFile::startAppliesTheFileAndCloseWritesTheWindow()
     const QFont font = main.TileGrid()[0][0]->NumberLabel->font();
     QVERIFY(font.italic() && !font.bold());
 
-    Settings settings = main.settings();
+    Settings settings = main.game().settings();
     settings.gridSize = 9;
     settings.tileSize = 45;
-    main.setSettings(settings);
+    main.game().setSettings(settings);
     closeProgram(*windows);
     const QByteArray text = settingsText();
     QVERIFY(text.contains("\r\nGroesse=9\r\n") && text.contains("\r\nSteinGroesse=45\r\n"));

@@ -1,11 +1,12 @@
+#include "support/TestWindows.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "app/TiloraApplication.h"
+#include "main/HauptFenster.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
-#include <QLockFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -14,10 +15,15 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 // One instance per channel: hand-off, leftovers of crashed instances, racing starts, what the
@@ -36,6 +42,7 @@ private slots:
     void lockNotOfOursDoesNotHoldBack_data();
     void lockNotOfOursDoesNotHoldBack();
     void silentOrMalformedRequestsAreIgnored();
+    void closingWindowSavesBeforeLettingGo();
     void bringToFront_data();
     void bringToFront();
 };
@@ -62,7 +69,9 @@ constexpr uid_t OtherUser = 4242;
 
 // What stands at a folder's place before a start looks at it.
 enum Entry { Nothing, PrivateFolder, OpenFolder, Link, File, ForeignFolder };
-enum Choice { RuntimeFolder, OwnFolder, NoFolder };
+enum Choice { RuntimeFolder, CacheFolder, NoFolder };
+// Where XDG_CACHE_HOME points: unset, an absolute folder, a relative one.
+enum Cache { CacheUnset, CacheAbsolute, CacheRelative };
 
 // Makes path one of the entries: an open folder has mode 0777, a link leads to a private
 // folder of ours, a foreign folder is a private one of another user (needs the administrator).
@@ -82,6 +91,47 @@ bool plant(const QString &path, int entry)
         return ::mkdir(name, 0700) == 0 && ::chown(name, OtherUser, OtherUser) == 0;
     }
     return true;
+}
+
+// A lock as another process holds it; -1 when the file is locked already.
+int holdLock(const QString &path)
+{
+    const int lock = ::open(QFile::encodeName(path), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        ::close(lock);
+        return -1;
+    }
+    return lock;
+}
+
+int connectTo(const QString &socketPath)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(socketPath);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (::connect(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        ::close(socket);
+        return -1;
+    }
+    return socket;
+}
+
+// True once the other end has closed the connection.
+bool hungUp(int socket)
+{
+    char buffer[16];
+    return ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT) == 0;
+}
+
+// A null value unsets the variable.
+void setVariable(const char *name, const QByteArray &value)
+{
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
 }
 
 QStringList outputLines(QProcess &process, QByteArray &collected)
@@ -202,66 +252,75 @@ void TestSingleInstance::concurrentStartsYieldOnePrimary()
 
 void TestSingleInstance::folderIsTheUsersAlone_data()
 {
-    // What XDG_RUNTIME_DIR names (nothing: the variable is unset), what the folder of our own
-    // in the temporary folder is beforehand, and which of the two is chosen.
+    // What XDG_RUNTIME_DIR names (nothing: the variable is unset), where XDG_CACHE_HOME
+    // points, what the folder of our own in the cache is beforehand, and which is chosen.
     QTest::addColumn<int>("runtime");
+    QTest::addColumn<int>("cache");
     QTest::addColumn<int>("own");
     QTest::addColumn<int>("chosen");
-    QTest::newRow("runtime folder") << int(PrivateFolder) << int(Nothing) << int(RuntimeFolder);
-    QTest::newRow("no runtime folder") << int(Nothing) << int(Nothing) << int(OwnFolder);
-    QTest::newRow("runtime folder open to others")
-        << int(OpenFolder) << int(Nothing) << int(OwnFolder);
-    QTest::newRow("runtime folder is a link") << int(Link) << int(Nothing) << int(OwnFolder);
-    QTest::newRow("runtime folder of another user")
-        << int(ForeignFolder) << int(Nothing) << int(OwnFolder);
-    QTest::newRow("own folder made before") << int(Nothing) << int(PrivateFolder) << int(OwnFolder);
-    QTest::newRow("own folder open to others") << int(Nothing) << int(OpenFolder) << int(NoFolder);
-    QTest::newRow("own folder is a link") << int(Nothing) << int(Link) << int(NoFolder);
-    QTest::newRow("own folder is a file") << int(Nothing) << int(File) << int(NoFolder);
-    QTest::newRow("own folder of another user")
-        << int(Nothing) << int(ForeignFolder) << int(NoFolder);
+    const auto row = [](const char *name, int runtime, int cache, int own, int chosen) {
+        QTest::newRow(name) << runtime << cache << own << chosen;
+    };
+    row("runtime folder", PrivateFolder, CacheUnset, Nothing, RuntimeFolder);
+    row("no runtime folder", Nothing, CacheUnset, Nothing, CacheFolder);
+    row("runtime folder open to others", OpenFolder, CacheUnset, Nothing, CacheFolder);
+    row("runtime folder is a link", Link, CacheUnset, Nothing, CacheFolder);
+    row("runtime folder of another user", ForeignFolder, CacheUnset, Nothing, CacheFolder);
+    row("cache folder named", Nothing, CacheAbsolute, Nothing, CacheFolder);
+    row("relative cache folder ignored", Nothing, CacheRelative, Nothing, CacheFolder);
+    row("own folder made before", Nothing, CacheUnset, PrivateFolder, CacheFolder);
+    row("own folder open to others", Nothing, CacheUnset, OpenFolder, NoFolder);
+    row("own folder is a link", Nothing, CacheUnset, Link, NoFolder);
+    row("own folder is a file", Nothing, CacheUnset, File, NoFolder);
+    row("own folder of another user", Nothing, CacheUnset, ForeignFolder, NoFolder);
 }
 
 void TestSingleInstance::folderIsTheUsersAlone()
 {
     QFETCH(int, runtime);
+    QFETCH(int, cache);
     QFETCH(int, own);
     QFETCH(int, chosen);
     if ((runtime == ForeignFolder || own == ForeignFolder) && ::geteuid() != 0)
         QSKIP("only the administrator can give a folder to another user");
-    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    const QByteArray oldTemp = qgetenv("TMPDIR");
-    const auto restore = qScopeGuard([&] {
-        if (oldRuntime.isNull())
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", oldRuntime);
-        if (oldTemp.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", oldTemp);
-    });
     QTemporaryDir base;
     const QString runtimeFolder = base.filePath(QStringLiteral("runtime"));
+    const QString home = base.filePath(QStringLiteral("home"));
+    const QString cacheFolder = cache == CacheAbsolute ? base.filePath(QStringLiteral("cache"))
+                                                       : home + QStringLiteral("/.cache");
+    const QString ownFolder = cacheFolder + QStringLiteral("/tilora");
     const QString temp = base.filePath(QStringLiteral("tmp"));
-    const QString ownFolder = QStringLiteral("%1/tilora-%2").arg(temp).arg(::geteuid());
-    QVERIFY(QDir().mkdir(temp));
-    QVERIFY(plant(runtimeFolder, runtime));
-    QVERIFY(plant(ownFolder, own));
-    if (runtime == Nothing)
-        qunsetenv("XDG_RUNTIME_DIR");
-    else
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder));
-    qputenv("TMPDIR", QFile::encodeName(temp));
+    QVERIFY(QDir().mkdir(home) && QDir().mkdir(temp));
+    QVERIFY(own == Nothing || QDir().mkpath(cacheFolder));
+    QVERIFY(plant(runtimeFolder, runtime) && plant(ownFolder, own));
+    // Someone else was first to the name in the temporary folder: it must not matter.
+    QVERIFY(plant(QStringLiteral("%1/tilora-%2").arg(temp).arg(::geteuid()),
+        ::geteuid() == 0 ? ForeignFolder : OpenFolder));
+    const char *const names[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME", "TMPDIR"};
+    const QByteArray values[] = {
+        runtime == Nothing ? QByteArray() : QFile::encodeName(runtimeFolder),
+        cache == CacheUnset ? QByteArray()
+            : cache == CacheRelative ? QByteArray("relative/cache")
+                                     : QFile::encodeName(cacheFolder),
+        QFile::encodeName(home), QFile::encodeName(temp)};
+    QByteArrayList saved;
+    for (int i = 0; i < 4; ++i) {
+        saved << qgetenv(names[i]);
+        setVariable(names[i], values[i]);
+    }
+    const auto restore = qScopeGuard([&] {
+        for (int i = 0; i < 4; ++i)
+            setVariable(names[i], saved[i]);
+    });
 
-    const QString folder = SingleInstance::defaultFolder();
     const QString expected[] = {runtimeFolder, ownFolder, QString()};
-    QCOMPARE(folder, expected[chosen]);
-    if (chosen == OwnFolder) {
+    QCOMPARE(SingleInstance::defaultFolder(), expected[chosen]);
+    // Made private as they are made.
+    for (const QString &made : {own == Nothing ? cacheFolder : ownFolder, ownFolder}) {
         struct stat status;
-        QVERIFY(::lstat(QFile::encodeName(ownFolder), &status) == 0);
-        QVERIFY(S_ISDIR(status.st_mode));
-        QCOMPARE(status.st_mode & 0777, 0700u);
+        QVERIFY(chosen != CacheFolder
+            || (::lstat(QFile::encodeName(made), &status) == 0 && S_ISDIR(status.st_mode)
+                && (status.st_mode & 0777) == 0700));
     }
 }
 
@@ -280,8 +339,9 @@ void TestSingleInstance::lockNotOfOursDoesNotHoldBack()
     QTemporaryDir folder;
     const QString lockPath = folder.filePath(ChannelName + QStringLiteral(".lock"));
     // A lock held by a running program: obeyed, it would hold every start back for good.
-    QLockFile held(asLink ? folder.filePath(QStringLiteral("elsewhere")) : lockPath);
-    QVERIFY(held.tryLock(0));
+    const int held = holdLock(asLink ? folder.filePath(QStringLiteral("elsewhere")) : lockPath);
+    QVERIFY(held >= 0);
+    const auto release = qScopeGuard([held] { ::close(held); });
     if (asLink)
         QVERIFY(QFile::link(folder.filePath(QStringLiteral("elsewhere")), lockPath));
     else
@@ -302,18 +362,58 @@ void TestSingleInstance::silentOrMalformedRequestsAreIgnored()
     SingleInstance instance(ChannelName, folder.path());
     QSignalSpy spy(&instance, &SingleInstance::activationRequested);
     QVERIFY(instance.claim());
-    QLocalSocket client;
-    client.connectToServer(instance.socketPath());
-    QVERIFY(client.waitForConnected(5000));
-    client.write(QByteArray(300, 'a'));
-    client.flush();
+    std::vector<int> callers;
+    const auto hangUp = qScopeGuard([&callers] {
+        for (int caller : callers)
+            ::close(caller);
+    });
+    for (const QByteArray &request : {QByteArray(300, 'a'), QByteArray("activate now\n")}) {
+        callers.push_back(connectTo(instance.socketPath()));
+        QVERIFY(callers.back() >= 0);
+        QCOMPARE(::send(callers.back(), request.constData(), size_t(request.size()), 0),
+            ssize_t(request.size()));
+    }
     // The instance closes every connection by itself, one without an end of line included.
-    QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 20000);
+    for (int caller : callers)
+        QTRY_VERIFY_WITH_TIMEOUT(hungUp(caller), 20000);
     QCOMPARE(spy.count(), 0);
     // It still answers a proper start.
     SingleInstance later(ChannelName, folder.path());
     QVERIFY(!later.claim());
     QCOMPARE(spy.count(), 1);
+}
+
+void TestSingleInstance::closingWindowSavesBeforeLettingGo()
+{
+    QTemporaryDir folder;
+    // The settings cannot be written (a file stands where their folder would be), so that the
+    // report of it marks the moment of writing.
+    QVERIFY(QFile(folder.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly));
+    const auto previous = TiloraApplication::errorReporter();
+    const auto restore
+        = qScopeGuard([&previous] { TiloraApplication::setErrorReporter(previous); });
+    SingleInstance instance(ChannelName, folder.path());
+    QVERIFY(instance.claim());
+    const auto windows = CreateTestWindows(folder.filePath(QStringLiteral("file/settings")));
+    TTiloraForm &main = *windows->main;
+    main.openDocument = [](const QString &) {};
+    LinkInstanceToWindow(instance, main);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+    // While the settings are written, a later start finds the lock taken and nobody to hand
+    // over to: it waits, and then reads what was written. Afterwards it is the instance.
+    QList<bool> whileWriting;
+    TiloraApplication::setErrorReporter([&](const QString &) {
+        const int lock = holdLock(instance.lockFilePath());
+        const int caller = connectTo(instance.socketPath());
+        whileWriting << (lock < 0) << (caller >= 0);
+        ::close(lock);
+        ::close(caller);
+    });
+    main.close();
+    QCOMPARE(whileWriting, (QList<bool> {true, false}));
+    QVERIFY(holdLock(instance.lockFilePath()) >= 0);
 }
 
 void TestSingleInstance::bringToFront_data()

@@ -1,9 +1,10 @@
 #include "controls/SpezialButton.h"
 
 #include <QBitmap>
-#include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -31,6 +32,8 @@ const QColor kInside(10, 200, 20);
 struct Fixture
 {
     std::unique_ptr<QWidget> host = std::make_unique<QWidget>();
+    std::unique_ptr<QWidget> otherWindow = std::make_unique<QWidget>();
+    QMenu popup;
     TSpezialButton *button = CreateCloseButton(host.get(), QPoint(20, 10));
 
     explicit Fixture(QSize size = QSize(12, 12))
@@ -43,7 +46,11 @@ struct Fixture
         button->resize(size);
         button->setColor(kInside);
         host->show();
+        otherWindow->setGeometry(host->geometry().translated(0, host->height() + 40));
+        otherWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(otherWindow.get()));
+        popup.addAction(QStringLiteral("Eintrag"));
         // Qt drops a move to where the pointer already is; start every case off the button.
         QTest::mouseMove(host.get(), QPoint(130, 50));
     }
@@ -69,13 +76,15 @@ QImage rendered(QWidget *widget)
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Caption and picture sink together, or neither does.
+// Caption and picture sink together, or neither does. No grab is needed for it: Wayland
+// refuses grabs outside popups, and says so on the terminal at every click.
 void verifyHover(TSpezialButton *button, bool hover)
 {
     QCOMPARE(button->isHovering(), hover);
-    QCOMPARE(QWidget::mouseGrabber() == button, hover);
-    QCOMPARE(button->CaptionLabel()->pos(), QPoint(4, hover ? 0 : -1));
-    QCOMPARE(button->PictureImage()->geometry(), QRect(1, hover ? 2 : 1, 10, 10));
+    QCOMPARE(QWidget::mouseGrabber(), nullptr);
+    QCOMPARE(QPoint(button->BeschriftungLeft(), button->BeschriftungTop()),
+        QPoint(4, hover ? 0 : -1));
+    QCOMPARE(button->pictureArea(), QRect(1, hover ? 2 : 1, 10, 10));
 }
 
 } // namespace
@@ -83,7 +92,8 @@ void verifyHover(TSpezialButton *button, bool hover)
 void TestSpezialButton::pointer_data()
 {
     // Steps in button coordinates: m moves, p/r press/release the left button, P/R the right
-    // one; a trailing + or - checks that the button hovers or is normal afterwards.
+    // one; L the pointer leaves the window, W it moves over another window. A trailing + or -
+    // checks that the button hovers or is normal afterwards.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("clicks");
     // Without the grab a move there goes to the window behind: the far edge counts.
@@ -91,6 +101,9 @@ void TestSpezialButton::pointer_data()
     QTest::newRow("each click counts once") << "m5,5 p5,5+ r5,5- p5,5 r5,5- m6,6+" << 2;
     QTest::newRow("press, leave, release outside") << "m5,5 p5,5 m20,5- r20,5-" << 0;
     QTest::newRow("right button") << "m5,5 P5,5 R5,5-" << 0;
+    QTest::newRow("out of the window at once") << "m5,5+ L- m6,6+" << 0;
+    QTest::newRow("over another window") << "m5,5+ W- m5,5+" << 0;
+    QTest::newRow("a popup takes the pointer") << "m5,5+ M m6,6- m7,7-" << 0;
 }
 
 void TestSpezialButton::pointer()
@@ -99,14 +112,25 @@ void TestSpezialButton::pointer()
     QFETCH(int, clicks);
     Fixture fixture;
     TSpezialButton *button = fixture.button;
-    // The caption lies under (5,5), yet presses there must work the button.
-    QVERIFY(button->CaptionLabel()->geometry().contains(5, 5));
     QSignalSpy spy(button, &TSpezialButton::clicked);
 
     for (QString step : steps.split(u' ')) {
         const QChar check = step.back();
         if (check == u'+' || check == u'-')
             step.chop(1);
+        if (step == u"L") {
+            // What the window system says when the pointer leaves the window.
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(fixture.host->windowHandle(), &leave);
+        } else if (step == u"W")
+            QTest::mouseMove(fixture.otherWindow.get(), QPoint(5, 5));
+        else if (step == u"M")
+            fixture.popup.popup(fixture.host->mapToGlobal(QPoint(60, 30)));
+        if (step == u"L" || step == u"W" || step == u"M") {
+            if (check == u'+' || check == u'-')
+                verifyHover(button, check == u'+');
+            continue;
+        }
         const QStringList xy = step.mid(1).split(u',');
         const QPoint at(xy[0].toInt(), xy[1].toInt());
         const Qt::MouseButton which = step[0].isUpper() ? Qt::RightButton : Qt::LeftButton;

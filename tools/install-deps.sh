@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Tilora needs on Debian 12, and nothing twice.
-#   tools/install-deps.sh          the build and the game
-#   tools/install-deps.sh --test   also the test display and its tools, the package tools, and a
-#                                  Wayland compositor (with XWayland) to try the game under
-#   tools/install-deps.sh --bench  also what the benchmarks compare against
-#   tools/install-deps.sh --fuzz   also clang and its libFuzzer runtime
+#   tools/install-deps.sh            the build and the game
+#   tools/install-deps.sh --test     also the test display and its tools, and a Wayland
+#                                    compositor (with XWayland) to try the game under
+#   tools/install-deps.sh --package  also the package tools and checkers, and the test display
+#                                    for the package test
+#   tools/install-deps.sh --bench    also what the benchmarks compare against
+#   tools/install-deps.sh --fuzz     also clang and its libFuzzer runtime
 set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-          qt6-translations-l10n libgl-dev libjpeg62-turbo-dev zlib1g-dev fonts-liberation2
-          xdg-utils qt6-svg-dev libwmf-dev libemf2svg-dev libuemf-dev)
+          qt6-translations-l10n libgl-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
+          fonts-liberation2 xdg-utils qt6-svg-dev libwmf-dev libemf2svg-dev libuemf-dev)
+# A private X server, the tools that drive it, and the X headers of the test build.
+test_display=(xvfb xdotool x11-utils x11-xserver-utils libxcb-shape0-dev)
 for option in "$@"; do
     case "$option" in
-        --test) packages+=(xvfb xdotool x11-utils x11-xserver-utils imagemagick xauth
-                         libxcb-shape0-dev dpkg-dev appstream weston xwayland qt6-wayland
+        --test) packages+=("${test_display[@]}" imagemagick xauth weston xwayland qt6-wayland
                          qt6-image-formats-plugins strace) ;;
+        --package) packages+=("${test_display[@]}" dpkg-dev lintian appstream desktop-file-utils) ;;
         --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles
                           qt6-image-formats-plugins) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev qt6-image-formats-plugins) ;;
@@ -23,7 +27,7 @@ for option in "$@"; do
 done
 
 missing=()
-for package in "${packages[@]}"; do
+for package in $(printf '%s\n' "${packages[@]}" | sort -u); do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done

@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Tilora from this tree: a Release build in build/deb, packed
-# by CPack (cmake/Packaging.cmake) into build/deb/tilora_<version>_<architecture>.deb.
+# Builds the Debian package of Tilora from this tree and checks it: a Release build in build/deb
+# with Debian's build flags, packed by CPack (cmake/Packaging.cmake) into
+# build/deb/tilora_<version>_<architecture>.deb, then lintian on it, and the package test
+# (ctest label "package") against a private Xvfb.
 #   sudo apt install ./build/deb/tilora_*.deb     installs it
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# dpkg-dev finds the package's dependencies, appstream checks its software centre entry.
-tools/install-deps.sh --test
-appstreamcli validate --no-net resources/*.metainfo.xml
-cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DTILORA_TESTS=OFF -DTILORA_BENCH=OFF \
-    >/dev/null
-cmake --build build/deb --target tilora -j"$(nproc)"
+source tools/test-env.sh
+tools/install-deps.sh --package
+appstreamcli validate --pedantic --no-net resources/*.metainfo.xml
+
+# The flags Debian builds its own packages with, hardening included.
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DTILORA_TESTS=ON -DTILORA_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" >/dev/null
+cmake --build build/deb --target tilora e2e_tst_install -j"$(nproc)"
 rm -f build/deb/tilora_*.deb
 (cd build/deb && cpack -G DEB)
-ls build/deb/tilora_*.deb
+package=$(ls build/deb/tilora_*.deb)
+
+contents=build/deb/package-contents
+rm -rf "$contents"
+dpkg-deb -x "$package" "$contents"
+desktop-file-validate "$contents/usr/share/applications/tilora.desktop"
+# Errors and warnings fail; the pedantic and informational tags kept are in the README.
+lintian --fail-on error,warning --display-info --pedantic "$package"
+
+start_test_display
+ctest --test-dir build/deb -L package --output-on-failure
+ls "$package"

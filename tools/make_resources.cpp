@@ -6,6 +6,7 @@
 
 #include "app/Resources.h"
 #include "logic/PictureDecoding.h"
+#include "support/JpegWriting.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -727,7 +729,21 @@ QImage drawMotifB()
 // ---------------------------------------------------------------------------------------
 // Icon: a 3 × 3 sliding puzzle with its bottom-right tile missing
 
-QImage drawIcon(int size)
+// The icon at one size as shapes, so that the pictures and the scalable drawing agree: a
+// rounded plate, then filled rectangles in the order they are painted. The small sizes have
+// layouts of their own, so that every edge falls on whole pixels.
+struct IconShapes
+{
+    QRectF plate;
+    double corner = 0;
+    double outlineWidth = 0; // none at 0
+    std::vector<std::pair<QRect, QColor>> fills;
+};
+
+const QColor IconPlateColour(73, 73, 73);
+const QColor IconOutlineColour(30, 30, 30);
+
+IconShapes iconShapes(int size)
 {
     struct Layout
     {
@@ -744,44 +760,93 @@ QImage drawIcon(int size)
         = {QColor(230, 60, 50), QColor(245, 150, 40), QColor(245, 215, 50), QColor(110, 190, 60),
             QColor(40, 150, 220), QColor(90, 80, 210), QColor(200, 70, 180), QColor(240, 120, 150)};
 
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, size > 16);
-    const double corner = size / 8.0;
-    painter.setPen(size > 16 ? QPen(QColor(30, 30, 30), std::max(1.0, size / 48.0)) : Qt::NoPen);
-    painter.setBrush(QColor(73, 73, 73));
+    IconShapes shapes;
     const double inset = size > 16 ? std::max(0.5, size / 96.0) : 0;
-    painter.drawRoundedRect(
-        QRectF(inset, inset, size - 2 * inset, size - 2 * inset), corner, corner);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-
+    shapes.plate = QRectF(inset, inset, size - 2 * inset, size - 2 * inset);
+    shapes.corner = size / 8.0;
+    shapes.outlineWidth = size > 16 ? std::max(1.0, size / 48.0) : 0;
     for (int index = 0; index < 9; ++index) {
         const int column = index % 3;
         const int row = index / 3;
         const QRect cell(layout.margin + column * (layout.cell + layout.gap),
             layout.margin + row * (layout.cell + layout.gap), layout.cell, layout.cell);
         if (index == 8) {
-            painter.fillRect(cell, QColor(40, 40, 40));
+            shapes.fills.emplace_back(cell, QColor(40, 40, 40));
             continue;
         }
         const QColor colour = palette[index];
-        painter.fillRect(cell, colour);
+        shapes.fills.emplace_back(cell, colour);
         if (size >= 32) {
             // A raised edge: light top and left, dark bottom and right.
             const int edge = std::max(1, layout.cell / 10);
-            painter.fillRect(
+            shapes.fills.emplace_back(
                 QRect(cell.left(), cell.top(), cell.width(), edge), colour.lighter(150));
-            painter.fillRect(
+            shapes.fills.emplace_back(
                 QRect(cell.left(), cell.top(), edge, cell.height()), colour.lighter(150));
-            painter.fillRect(QRect(cell.left(), cell.bottom() - edge + 1, cell.width(), edge),
+            shapes.fills.emplace_back(
+                QRect(cell.left(), cell.bottom() - edge + 1, cell.width(), edge),
                 colour.darker(160));
-            painter.fillRect(QRect(cell.right() - edge + 1, cell.top(), edge, cell.height()),
+            shapes.fills.emplace_back(
+                QRect(cell.right() - edge + 1, cell.top(), edge, cell.height()),
                 colour.darker(160));
         }
     }
+    return shapes;
+}
+
+QImage drawIcon(int size)
+{
+    const IconShapes shapes = iconShapes(size);
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, size > 16);
+    painter.setPen(shapes.outlineWidth > 0 ? QPen(IconOutlineColour, shapes.outlineWidth)
+                                           : QPen(Qt::NoPen));
+    painter.setBrush(IconPlateColour);
+    painter.drawRoundedRect(shapes.plate, shapes.corner, shapes.corner);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const auto &[rectangle, colour] : shapes.fills)
+        painter.fillRect(rectangle, colour);
     painter.end();
     return image;
+}
+
+// The largest size as SVG, for the desktop's scalable icons. The tiles keep sharp edges, as
+// in the pictures.
+void writeIconSvg(const QString &relativePath, int size)
+{
+    const IconShapes shapes = iconShapes(size);
+    QString svg;
+    QTextStream out(&svg);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+                          "viewBox=\"0 0 %1 %1\">\n")
+               .arg(size)
+        << QStringLiteral("  <rect x=\"%1\" y=\"%1\" width=\"%2\" height=\"%2\" rx=\"%3\" "
+                          "fill=\"%4\" stroke=\"%5\" stroke-width=\"%6\"/>\n")
+               .arg(shapes.plate.x())
+               .arg(shapes.plate.width())
+               .arg(shapes.corner)
+               .arg(IconPlateColour.name(), IconOutlineColour.name())
+               .arg(shapes.outlineWidth)
+        << "  <g shape-rendering=\"crispEdges\">\n";
+    for (const auto &[rectangle, colour] : shapes.fills) {
+        out << QStringLiteral("    <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" "
+                              "fill=\"%5\"/>\n")
+                   .arg(rectangle.x())
+                   .arg(rectangle.y())
+                   .arg(rectangle.width())
+                   .arg(rectangle.height())
+                   .arg(colour.name());
+    }
+    out << "  </g>\n</svg>\n";
+    out.flush();
+
+    const QString path = g_root.filePath(relativePath);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(svg.toUtf8()) != svg.toUtf8().size())
+        fail("cannot write " + path);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1113,6 +1178,7 @@ int main(int argc, char **argv)
     // The icon's larger sizes at twice the size; the smaller ones have theirs above.
     for (int size : {48, 64})
         writePng(QStringLiteral("icons/mainicon_%1@2x.png").arg(size), drawIcon(2 * size));
+    writeIconSvg(QStringLiteral("icons/mainicon.svg"), 256);
 
     for (int scale : {1, 2}) {
         writePng(scaledName(QStringLiteral("cursors/lupe"), scale), drawMagnifier(scale));

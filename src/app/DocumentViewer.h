@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
+#include <functional>
+
 // Opens a document in the desktop's viewer for its type and returns at once. What the viewer
-// and its helpers print (a missing browser is reported at length) goes nowhere. Returns
-// whether the viewer could be started.
-bool OpenDocumentDetached(const QString &path);
+// and its helpers print (a missing browser is reported at length) goes nowhere. When no viewer
+// could show the document (no opener installed, or the opener found none), `failed` runs later,
+// from the event loop, unless `context` has gone by then. A viewer still open when the program
+// ends stays open.
+void OpenDocument(const QString &path, QObject *context, std::function<void()> failed = {});

@@ -1,5 +1,6 @@
 #include "app/ProgramWindows.h"
 
+#include "app/FocusReturn.h"
 #include "main/HauptFenster.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
@@ -9,11 +10,61 @@
 #include "windows/ueberfenster.h"
 #include "windows/Unit2.h"
 
-ProgramWindows::ProgramWindows() = default;
+namespace {
+
+// The others belong to the main window: the window manager keeps them with it (above it,
+// minimised and restored with it) and gives them no taskbar entry of their own.
+template <class Window>
+void madeOwnedBy(OnFirstUse<Window> &window, const std::unique_ptr<TTiloraForm> &main)
+{
+    window.make = [&main] { return std::make_unique<Window>(main.get()); };
+}
+
+} // namespace
+
+ProgramWindows::ProgramWindows(const FileLocations &files)
+{
+    madeOwnedBy(magnifier, main);
+    madeOwnedBy(message, main);
+    madeOwnedBy(settings, main);
+    about.make = [this] {
+        auto window = std::make_unique<TAboutBox>(main.get());
+        window->openHelp = [owner = main.get()] { owner->OpenHelp(); };
+        return window;
+    };
+    start.make = [this] {
+        auto window = std::make_unique<TForm3>(main.get());
+        QObject::connect(window.get(), &TForm3::dismissed, &main->game(), &Game::dismissShuffle);
+        return window;
+    };
+    preview.make = [this] {
+        auto window = std::make_unique<TVorschauFenster>(main.get());
+        // Closing the solution window clears the mark of "Lösung anzeigen".
+        QObject::connect(
+            window.get(), &TVorschauFenster::closed, main.get(), &TTiloraForm::Vorschau1Click);
+        // Made after a board was built, it shows that board's picture at once.
+        const QPixmap &picture = main->boardPicture();
+        if (!picture.isNull()) {
+            window->prepareFor(picture.deviceIndependentSize().toSize());
+            window->setPicture(picture);
+        }
+        return window;
+    };
+    highscore.make = [this, file = files.highscoreFile] {
+        auto window = std::make_unique<THighscore>(file, main.get());
+        window->configuration = [game = &main->game()] { return game->highscoreConfiguration(); };
+        window->centreOn(main.get());
+        return window;
+    };
+    main = std::make_unique<TTiloraForm>(files.settingsFile, *this);
+    // Without a window manager nobody else gives the keys back when one of them closes.
+    new FocusReturn(main.get());
+}
 
 ProgramWindows::~ProgramWindows()
 {
-    // The main window goes last: the others are its helpers.
+    // The main window goes last: the others are its helpers (and its children, which it would
+    // otherwise delete a second time).
     settings.reset();
     highscore.reset();
     message.reset();
@@ -24,27 +75,7 @@ ProgramWindows::~ProgramWindows()
     main.reset();
 }
 
-std::unique_ptr<ProgramWindows> CreateProgramWindows()
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const FileLocations &files)
 {
-    auto windows = std::make_unique<ProgramWindows>();
-    windows->main = std::make_unique<TTiloraForm>();
-    windows->about = std::make_unique<TAboutBox>();
-    windows->start = std::make_unique<TForm3>();
-    windows->magnifier = std::make_unique<TForm2>();
-    windows->preview = std::make_unique<TVorschauFenster>();
-    windows->message = std::make_unique<TMeldung>();
-    windows->highscore = std::make_unique<THighscore>();
-    windows->settings = std::make_unique<TEinstellungen>();
-
-    TTiloraForm::Windows links;
-    links.about = windows->about.get();
-    links.start = windows->start.get();
-    links.magnifier = windows->magnifier.get();
-    links.preview = windows->preview.get();
-    links.message = windows->message.get();
-    links.highscore = windows->highscore.get();
-    links.settings = windows->settings.get();
-    windows->main->setWindows(links);
-    windows->highscore->attachTo(windows->main.get());
-    return windows;
+    return std::make_unique<ProgramWindows>(files);
 }

@@ -7,6 +7,9 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QResource>
+
+#include <png.h>
 
 namespace {
 
@@ -32,13 +35,38 @@ QString scaledPath(const QString &path, int scale)
     return scaled.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
 }
 
+// All the artwork is PNG, compiled in. It is read straight from the program's memory by the
+// PNG library that the toolkit loads anyway: the toolkit's picture reader first looks through
+// the image plug-ins installed (and, not told the format, loads every one of them).
+QImage readArtwork(const QString &path)
+{
+    const QByteArray data = QResource(path).uncompressedData();
+    png_image png {};
+    png.version = PNG_IMAGE_VERSION;
+    if (data.isEmpty()
+        || !png_image_begin_read_from_memory(&png, data.constData(), size_t(data.size())))
+        return {};
+    const bool alpha = png.format & PNG_FORMAT_FLAG_ALPHA;
+    // A 32-bit word per pixel, alpha (255 where the picture has none) in the top byte.
+    png.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+    QImage picture(int(png.width), int(png.height),
+        alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (picture.isNull()
+        || !png_image_finish_read(
+            &png, nullptr, picture.bits(), png_int_32(picture.bytesPerLine()), nullptr)) {
+        png_image_free(&png);
+        return {};
+    }
+    return picture;
+}
+
 // The picture at the scale, or at scale 1 where there is no larger one; its device pixel
 // ratio says which.
 QImage loadArtwork(const QString &path, int scale)
 {
-    QImage image(scaledPath(path, scale));
+    QImage image = readArtwork(scaledPath(path, scale));
     if (image.isNull()) {
-        image = QImage(path);
+        image = readArtwork(path);
         scale = 1;
     }
     image.setDevicePixelRatio(scale);
@@ -208,10 +236,21 @@ QIcon MainIcon()
 {
     // The 256-pixel picture is for the desktop's application menu; windows and the tray
     // need no more than 64 pixels, and every size given here is read when a window shows.
-    // On a screen of a higher ratio the icon adds the "@2x" pictures of its own accord.
+    // A screen of a higher ratio gets the "@2x" pictures as larger sizes.
     QIcon icon;
-    for (int size : {16, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/icons/mainicon_%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 32, 48, 64}) {
+        const QString path = QStringLiteral(":/icons/mainicon_%1.png").arg(size);
+        for (int scale = 1; scale <= ScreenArtworkScale(); ++scale) {
+            const QString key = scaledPath(path, scale);
+            QPixmap pixmap;
+            if (!QPixmapCache::find(key, &pixmap)) {
+                pixmap = QPixmap::fromImage(readArtwork(key));
+                QPixmapCache::insert(key, pixmap);
+            }
+            if (!pixmap.isNull())
+                icon.addPixmap(pixmap);
+        }
+    }
     return icon;
 }
 

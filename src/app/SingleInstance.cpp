@@ -5,33 +5,38 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QLockFile>
 #include <QPointer>
-#include <QRegularExpression>
-#include <QThread>
+#include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <functional>
 #include <optional>
+#include <thread>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
 // How long a start keeps trying to reach an instance whose lock it sees (that instance may
-// be between taking the lock and listening, or may have died and left the lock behind).
+// be between taking the lock and listening, or closing and not yet done saving).
 constexpr int ClaimTimeoutMs = 5000;
-constexpr int RetryIntervalMs = 50;
-constexpr int ConnectTimeoutMs = 1000;
+constexpr int RetryIntervalMs = 20;
 // How long a start waits for the running instance to have come forward. A busy instance
 // still gets the request; the start just stops waiting for it.
 constexpr int AnswerTimeoutMs = 5000;
-// A client that says nothing useful is dropped after this.
-constexpr int ClientTimeoutMs = 5000;
-constexpr qint64 MaximumLineLength = 64;
+// A caller that says nothing useful is dropped after this.
+constexpr int CallerTimeoutMs = 5000;
+constexpr qsizetype MaximumLineLength = 64;
 
 const QByteArray RequestLine = QByteArrayLiteral("activate\n");
 const QByteArray AnswerLine = QByteArrayLiteral("done\n");
@@ -50,6 +55,12 @@ QString normalisedXDisplay(QString display)
     return display;
 }
 
+bool isSafeInName(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+        || c == u'_' || c == u'-';
+}
+
 // A folder that no one else can write in, so that nobody can plant a lock in it or bind its
 // socket before us: a directory itself (a link could be turned elsewhere), ours, mode 0700.
 bool isPrivateFolder(const QString &path)
@@ -61,6 +72,11 @@ bool isPrivateFolder(const QString &path)
         && (status.st_mode & 0777) == 0700;
 }
 
+bool isOwnFile(const struct stat &status)
+{
+    return S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
+}
+
 // Our channel's name carries our user id, so a lock that is not a plain file of ours was
 // never left by an instance of ours; only the administrator can have put it in our folder.
 // It is removed rather than obeyed. False when it is still there.
@@ -68,14 +84,132 @@ bool removeForeignLock(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat status;
-    if (::lstat(name.constData(), &status) != 0)
-        return true;
-    if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid())
+    if (::lstat(name.constData(), &status) != 0 || isOwnFile(status))
         return true;
     return ::unlink(name.constData()) == 0 || errno == ENOENT;
 }
 
+QString homeFolder()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (QDir::isAbsolutePath(home))
+        return home;
+    const passwd *entry = ::getpwuid(::geteuid());
+    return entry ? QFile::decodeName(entry->pw_dir) : QString();
+}
+
+// bind() or connect() on a socket path. A path longer than a socket address holds is reached
+// through the folder's descriptor.
+int atSocketPath(const QString &folder, const QString &name,
+    const std::function<int(const sockaddr *, socklen_t)> &call)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
+    int folderDescriptor = -1;
+    if (path.size() >= qsizetype(sizeof address.sun_path)) {
+        folderDescriptor
+            = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folderDescriptor < 0)
+            return -1;
+        path = "/proc/self/fd/" + QByteArray::number(folderDescriptor) + '/'
+            + QFile::encodeName(name);
+    }
+    int result = -1;
+    if (path.size() < qsizetype(sizeof address.sun_path)) {
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        result = call(reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    } else {
+        errno = ENAMETOOLONG;
+    }
+    const int error = errno;
+    if (folderDescriptor >= 0)
+        ::close(folderDescriptor);
+    errno = error;
+    return result;
+}
+
+int newSocket()
+{
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+}
+
+// What one read from a non-blocking socket added to a line; false when the peer is gone.
+// A line stops at its end or at the longest a line may be.
+bool readLine(int socket, QByteArray &line)
+{
+    char buffer[MaximumLineLength];
+    const ssize_t count = ::recv(socket, buffer, size_t(MaximumLineLength - line.size()), 0);
+    if (count < 0)
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+    line.append(buffer, count);
+    const qsizetype end = line.indexOf('\n');
+    if (end >= 0)
+        line.truncate(end + 1);
+    return count > 0;
+}
+
+bool lineComplete(const QByteArray &line)
+{
+    return line.endsWith('\n') || line.size() >= MaximumLineLength;
+}
+
 } // namespace
+
+// One later start talking to the instance: one request line, then the answer, then the end.
+class SingleInstanceCaller : public QObject
+{
+public:
+    SingleInstanceCaller(int socket, SingleInstance *instance)
+        : QObject(instance)
+        , m_socket(socket)
+        , m_instance(instance)
+        , m_notifier(socket, QSocketNotifier::Read)
+    {
+        connect(&m_notifier, &QSocketNotifier::activated, this, &SingleInstanceCaller::read);
+        QTimer::singleShot(CallerTimeoutMs, this, &SingleInstanceCaller::hangUp);
+    }
+
+    ~SingleInstanceCaller() override
+    {
+        m_notifier.setEnabled(false);
+        ::close(m_socket);
+    }
+
+private:
+    void read()
+    {
+        if (!readLine(m_socket, m_line)) {
+            hangUp();
+            return;
+        }
+        if (!lineComplete(m_line))
+            return;
+        // Once per connection: anything after the request is ignored.
+        m_notifier.setEnabled(false);
+        // Coming forward may run an event loop of its own, in which anything can go away.
+        const QPointer<SingleInstanceCaller> guard(this);
+        if (m_line == RequestLine && m_instance && m_instance->isAnswering()) {
+            emit m_instance->activationRequested();
+            if (!guard)
+                return;
+            ::send(m_socket, AnswerLine.constData(), size_t(AnswerLine.size()),
+                MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
+        hangUp();
+    }
+
+    void hangUp()
+    {
+        m_notifier.setEnabled(false);
+        deleteLater();
+    }
+
+    int m_socket;
+    QPointer<SingleInstance> m_instance;
+    QSocketNotifier m_notifier;
+    QByteArray m_line;
+};
 
 SingleInstance::SingleInstance(QObject *parent)
     : SingleInstance(defaultChannelName(), defaultFolder(), parent)
@@ -92,13 +226,27 @@ SingleInstance::~SingleInstance()
     release();
 }
 
+void SingleInstance::stopAnswering()
+{
+    if (m_server < 0)
+        return;
+    delete m_serverNotifier;
+    m_serverNotifier = nullptr;
+    ::close(m_server);
+    m_server = -1;
+    // We still hold the lock, so the socket is ours to remove.
+    ::unlink(QFile::encodeName(socketPath()).constData());
+}
+
 void SingleInstance::release()
 {
     // Stop listening (which removes the socket) before the lock goes, so that the next
-    // primary never finds a socket it did not make.
-    delete m_server;
-    m_server = nullptr;
-    m_lock.reset();
+    // primary never finds a socket it did not make. The lock file stays: removing it could
+    // let two starts lock two different files.
+    stopAnswering();
+    if (m_lock >= 0)
+        ::close(m_lock);
+    m_lock = -1;
     m_primary = false;
 }
 
@@ -115,9 +263,11 @@ QString SingleInstance::socketPath() const
 QString SingleInstance::channelNameFor(uint userId, const QString &desktop)
 {
     QString safe = desktop;
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_-]"));
-    safe.replace(unsafe, QStringLiteral("_"));
-    // Socket paths are short (108 bytes); a long name is replaced by its hash.
+    for (QChar &c : safe) {
+        if (!isSafeInName(c))
+            c = u'_';
+    }
+    // Socket names are best short; a long name is replaced by its hash.
     if (safe.size() > 40) {
         safe = QString::fromLatin1(
             QCryptographicHash::hash(desktop.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
@@ -160,10 +310,18 @@ QString SingleInstance::defaultFolder()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (isPrivateFolder(runtime))
         return runtime;
-    // Else a folder of our own among everyone's temporary files. mkdir gives it its mode as it
-    // is made; one found there already may have been planted and must pass the same test.
-    const QString own
-        = QDir(QDir::tempPath()).filePath(QStringLiteral("tilora-%1").arg(::geteuid()));
+    // Else a folder of our own in our cache, inside our home, where nobody else can make it
+    // first. The base directory rules ignore a relative cache folder. mkdir gives a folder its
+    // mode as it is made; one found there already must pass the same test.
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!QDir::isAbsolutePath(cache)) {
+        const QString home = homeFolder();
+        if (home.isEmpty())
+            return {};
+        cache = QDir(home).filePath(QStringLiteral(".cache"));
+    }
+    ::mkdir(QFile::encodeName(cache).constData(), 0700);
+    const QString own = QDir(cache).filePath(QStringLiteral("tilora"));
     ::mkdir(QFile::encodeName(own).constData(), 0700);
     return isPrivateFolder(own) ? own : QString();
 }
@@ -178,16 +336,28 @@ bool SingleInstance::claim()
         m_primary = true;
         return true;
     }
-    m_lock = std::make_unique<QLockFile>(lockFilePath());
-    // A running instance holds its lock for its whole life; only a holder that is gone makes
-    // the lock stale, never its age.
-    m_lock->setStaleLockTime(0);
+    int lock = ::open(QFile::encodeName(lockFilePath()).constData(),
+        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat status;
+    if (lock >= 0 && (::fstat(lock, &status) != 0 || !isOwnFile(status))) {
+        ::close(lock);
+        lock = -1;
+    }
+    auto closeLock = qScopeGuard([&lock] {
+        if (lock >= 0)
+            ::close(lock);
+    });
 
     const QDeadlineTimer deadline(ClaimTimeoutMs);
     for (;;) {
-        if (m_lock->tryLock(0))
-            return becomePrimary();
-        const bool lockUsable = m_lock->error() == QLockFile::LockFailedError;
+        bool lockUsable = lock >= 0;
+        if (lockUsable) {
+            if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
+                closeLock.dismiss();
+                return becomePrimary(lock);
+            }
+            lockUsable = errno == EWOULDBLOCK || errno == EINTR;
+        }
         switch (askPrimaryToComeForward()) {
         case HandOff::Answered:
         case HandOff::NoAnswer:
@@ -196,97 +366,93 @@ bool SingleInstance::claim()
         case HandOff::Lost:
             break;
         }
-        // Without a usable lock folder nothing can keep starts apart; a window of our own is
-        // better than none.
+        // Without a usable lock nothing can keep starts apart; a window of our own is better
+        // than none.
         if (!lockUsable) {
             m_primary = true;
             return true;
         }
         if (deadline.hasExpired())
             return false;
-        QThread::msleep(RetryIntervalMs);
+        std::this_thread::sleep_for(std::chrono::milliseconds(RetryIntervalMs));
     }
 }
 
-bool SingleInstance::becomePrimary()
+bool SingleInstance::becomePrimary(int lock)
 {
+    m_lock = lock;
+    m_primary = true;
     // We hold the lock, so a socket still there was left by an instance that died.
-    QLocalServer::removeServer(socketPath());
-    m_server = new QLocalServer(this);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    ::unlink(QFile::encodeName(socketPath()).constData());
+    const int server = newSocket();
+    const QString name = m_channelName + QLatin1String(".socket");
+    const auto bindTo = [server](const sockaddr *address, socklen_t length) {
+        return ::bind(server, address, length);
+    };
     // When listening fails we are still the one instance; later starts then end quietly
     // after their bounded wait instead of opening a second window.
-    m_server->listen(socketPath());
-    m_primary = true;
+    if (server < 0 || atSocketPath(m_folder, name, bindTo) != 0 || ::listen(server, 16) != 0) {
+        if (server >= 0)
+            ::close(server);
+        return true;
+    }
+    m_server = server;
+    m_serverNotifier = new QSocketNotifier(server, QSocketNotifier::Read, this);
+    connect(m_serverNotifier, &QSocketNotifier::activated, this,
+        &SingleInstance::acceptConnections);
     return true;
 }
 
 SingleInstance::HandOff SingleInstance::askPrimaryToComeForward()
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath());
-    if (!socket.waitForConnected(ConnectTimeoutMs))
+    const int socket = newSocket();
+    if (socket < 0)
         return HandOff::NotReachable;
-    socket.write(RequestLine);
-    socket.flush();
+    const auto closeSocket = qScopeGuard([socket] { ::close(socket); });
+    const auto connectTo = [socket](const sockaddr *address, socklen_t length) {
+        return ::connect(socket, address, length);
+    };
+    if (atSocketPath(m_folder, m_channelName + QLatin1String(".socket"), connectTo) != 0)
+        return HandOff::NotReachable;
+    if (::send(socket, RequestLine.constData(), size_t(RequestLine.size()), MSG_NOSIGNAL)
+        != RequestLine.size())
+        return HandOff::Lost;
 
     // Waiting in an event loop rather than blocking lets an instance in this very thread
     // answer as well.
     std::optional<HandOff> result;
+    QByteArray answer;
     QEventLoop loop;
-    auto check = [&] {
-        if (result)
-            return;
-        if (socket.canReadLine())
-            result = socket.readLine(MaximumLineLength) == AnswerLine ? HandOff::Answered
-                                                                      : HandOff::NoAnswer;
-        else if (socket.state() == QLocalSocket::UnconnectedState)
+    QSocketNotifier notifier(socket, QSocketNotifier::Read);
+    connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+        if (!readLine(socket, answer))
             result = HandOff::Lost;
+        else if (lineComplete(answer))
+            result = answer == AnswerLine ? HandOff::Answered : HandOff::NoAnswer;
         if (result)
             loop.quit();
-    };
-    connect(&socket, &QLocalSocket::readyRead, &loop, check);
-    connect(&socket, &QLocalSocket::disconnected, &loop, check);
-    connect(&socket, &QLocalSocket::errorOccurred, &loop, check);
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timeout.start(AnswerTimeoutMs);
-    check();
-    if (!result)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    socket.abort();
+    });
+    QTimer::singleShot(AnswerTimeoutMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    notifier.setEnabled(false);
     return result.value_or(HandOff::NoAnswer);
 }
 
 void SingleInstance::acceptConnections()
 {
-    while (QLocalSocket *client = m_server->nextPendingConnection()) {
-        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        connect(client, &QLocalSocket::readyRead, this, [this, client] { readRequest(client); });
-        QTimer::singleShot(ClientTimeoutMs, client, [client] { client->abort(); });
-        if (client->bytesAvailable() > 0)
-            readRequest(client);
-    }
-}
-
-void SingleInstance::readRequest(QLocalSocket *client)
-{
-    if (!client->canReadLine()) {
-        if (client->bytesAvailable() >= MaximumLineLength)
-            client->abort();
+    for (;;) {
+        const int caller = ::accept4(m_server, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (caller >= 0) {
+            new SingleInstanceCaller(caller, this);
+            continue;
+        }
+        // Out of descriptors or memory the caller stays queued, and the socket would wake us
+        // without end: look again a little later.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            m_serverNotifier->setEnabled(false);
+            QTimer::singleShot(RetryIntervalMs * 10, m_serverNotifier,
+                [notifier = m_serverNotifier] { notifier->setEnabled(true); });
+        }
         return;
     }
-    const QByteArray line = client->readLine(MaximumLineLength);
-    // Coming forward may run an event loop of its own, in which the client can go away.
-    const QPointer<QLocalSocket> guard(client);
-    if (line == RequestLine) {
-        // Once per connection: anything after the request is ignored.
-        disconnect(client, &QLocalSocket::readyRead, this, nullptr);
-        emit activationRequested();
-        if (guard && client->state() == QLocalSocket::ConnectedState)
-            client->write(AnswerLine);
-    }
-    if (guard)
-        client->disconnectFromServer();
 }

@@ -3,15 +3,12 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
+class QSocketNotifier;
 
-class QLocalServer;
-class QLocalSocket;
-class QLockFile;
-
-// Keeps the program to one instance per user and desktop. The first start holds a lock file
-// and listens on a local socket, both in a folder of the user's alone; a later start asks it
-// to come forward and ends.
+// Keeps the program to one instance per user and desktop. The first start holds a lock and
+// listens on a Unix socket, both in a folder of the user's alone; a later start asks it to
+// come forward and ends. The lock is an flock() on a file that stays: the kernel drops it
+// with its holder, so a killed instance leaves nothing that the next start must clean up.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -31,7 +28,13 @@ public:
     // A lock file that is not the user's own is removed, not obeyed.
     bool claim();
     bool isPrimary() const { return m_primary; }
-    // Stops answering and lets the next start be the instance, for a program that is closing.
+    // Whether later starts are answered (the primary listens until it stops answering).
+    bool isAnswering() const { return m_server >= 0; }
+    // Stops answering but keeps the lock, for a program that is closing and has yet to save:
+    // a start in that moment waits for the lock instead of handing over to a program on its
+    // way out.
+    void stopAnswering();
+    // Stops answering and lets the next start be the instance.
     void release();
 
     QString channelName() const { return m_channelName; }
@@ -46,9 +49,10 @@ public:
         const QString &platform, const QString &xDisplay, const QString &waylandDisplay);
     static QString currentDesktop();
     static QString defaultChannelName();
-    // XDG_RUNTIME_DIR when it is a directory of the user's own with mode 0700, else
-    // "<temporary folder>/tilora-<user id>", made with that mode if missing and held to the
-    // same test. Empty when neither passes.
+    // XDG_RUNTIME_DIR when it is a directory of the user's own with mode 0700, else "tilora"
+    // in the user's cache folder ($XDG_CACHE_HOME, or ~/.cache), made with that mode if
+    // missing and held to the same test. Never a shared folder such as /tmp, where another
+    // user could make the folder first. Empty when no folder passes.
     static QString defaultFolder();
 
 signals:
@@ -58,14 +62,14 @@ signals:
 private:
     enum class HandOff { Answered, NotReachable, Lost, NoAnswer };
 
-    bool becomePrimary();
+    bool becomePrimary(int lock);
     HandOff askPrimaryToComeForward();
     void acceptConnections();
-    void readRequest(QLocalSocket *client);
 
     QString m_channelName;
     QString m_folder;
-    std::unique_ptr<QLockFile> m_lock;
-    QLocalServer *m_server = nullptr;
+    int m_lock = -1;
+    int m_server = -1;
+    QSocketNotifier *m_serverNotifier = nullptr;
     bool m_primary = false;
 };

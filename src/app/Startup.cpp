@@ -17,6 +17,18 @@ void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromT
     }
 }
 
+void LinkInstanceToWindow(SingleInstance &instance, TTiloraForm &main)
+{
+    QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {
+        BringToFront(main, [&main] { main.RestoreFromTray(); });
+    });
+    // A start while the window closes waits for the lock rather than get an answer from a
+    // program on its way out, and then reads the settings this one has just written. A start
+    // while the farewell window counts down gets a window of its own.
+    QObject::connect(&main, &TTiloraForm::closing, &instance, &SingleInstance::stopAnswering);
+    QObject::connect(&main, &TTiloraForm::settingsWritten, &instance, &SingleInstance::release);
+}
+
 int RunTilora(TiloraApplication &application)
 {
     // Lives as long as the program: it holds the lock and answers later starts.
@@ -25,14 +37,10 @@ int RunTilora(TiloraApplication &application)
         return 0;
 
     SetRegionNoticeHandler(ShowRegionNoticeBox);
-    const std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
+    const std::unique_ptr<ProgramWindows> windows
+        = CreateProgramWindows(fileLocationsOfThisProgram());
     TTiloraForm &main = *windows->main;
-    QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {
-        BringToFront(main, [&main] { main.RestoreFromTray(); });
-    });
-    // A start while the farewell window counts down gets a window of its own rather than
-    // an answer from a program on its way out.
-    QObject::connect(&main, &TTiloraForm::closing, &instance, &SingleInstance::release);
+    LinkInstanceToWindow(instance, main);
     // A signal closes the window as its close button does, hidden in the tray or not, and
     // ends every event loop, a dialog's included.
     const CloseSignals closeSignals;

@@ -3,12 +3,11 @@
 #include "controls/DarkStyle.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QFontMetrics>
 #include <QImage>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <QtMath>
 
@@ -26,15 +25,17 @@ QPixmap withBackgroundLeftOut(const QPixmap &picture)
 {
     if (picture.isNull())
         return picture;
-    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
-    const QColor background = picture.depth() == 1
-        ? QColor(Qt::white)
-        : QColor::fromRgba(image.pixel(0, image.height() - 1));
-    QPixmap result = QPixmap::fromImage(image);
-    // MaskInColor: the pixels of that colour become the transparent ones.
-    result.setMask(
-        QBitmap::fromImage(image.createMaskFromColor(background.rgba(), Qt::MaskInColor)));
-    return result;
+    QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRgb background
+        = picture.depth() == 1 ? qRgb(255, 255, 255) : image.pixel(0, image.height() - 1);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == background)
+                line[x] = qRgba(0, 0, 0, 0);
+        }
+    }
+    return QPixmap::fromImage(image);
 }
 
 bool isMouseEvent(QEvent::Type type)
@@ -47,8 +48,6 @@ bool isMouseEvent(QEvent::Type type)
 
 TSpezialButton::TSpezialButton(QWidget *parent)
     : QWidget(parent)
-    , m_captionLabel(new QLabel(this))
-    , m_pictureImage(new QLabel(this)) // created second, so it lies above the caption
     , m_color(DarkGrey())
 {
     setFont(ArialFont(11));
@@ -58,23 +57,14 @@ TSpezialButton::TSpezialButton(QWidget *parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    for (QLabel *child : {m_captionLabel, m_pictureImage}) {
-        // Presses and moves over the children belong to the button.
-        child->setAttribute(Qt::WA_TransparentForMouseEvents);
-        child->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        child->setMargin(0);
-        child->setIndent(0);
-    }
-    m_captionLabel->setTextFormat(Qt::PlainText);
-    m_captionLabel->adjustSize();
-
     resize(12, 12);
     fillInsideWithPicture();
 }
 
 TSpezialButton::~TSpezialButton()
 {
-    dropGrab();
+    if (m_lowered)
+        qApp->removeEventFilter(this);
 }
 
 QPixmap TSpezialButton::Bild() const
@@ -85,38 +75,41 @@ QPixmap TSpezialButton::Bild() const
 void TSpezialButton::setBild(const QPixmap &picture)
 {
     m_bild = picture;
-    m_pictureImage->setPixmap(withBackgroundLeftOut(picture));
+    m_shownPicture = withBackgroundLeftOut(picture);
+    update();
 }
 
 QString TSpezialButton::Beschriftung() const
 {
-    return m_captionLabel->text();
+    return m_beschriftung;
 }
 
 void TSpezialButton::setBeschriftung(const QString &text)
 {
-    m_captionLabel->setText(text);
-    m_captionLabel->adjustSize();
+    m_beschriftung = text;
+    update();
 }
 
 int TSpezialButton::BeschriftungLeft() const
 {
-    return m_captionLabel->x();
+    return m_beschriftungPosition.x();
 }
 
 void TSpezialButton::setBeschriftungLeft(int x)
 {
-    m_captionLabel->move(x, m_captionLabel->y());
+    m_beschriftungPosition.setX(x);
+    update();
 }
 
 int TSpezialButton::BeschriftungTop() const
 {
-    return m_captionLabel->y();
+    return m_beschriftungPosition.y();
 }
 
 void TSpezialButton::setBeschriftungTop(int y)
 {
-    m_captionLabel->move(m_captionLabel->x(), y);
+    m_beschriftungPosition.setY(y);
+    update();
 }
 
 QString TSpezialButton::Caption() const
@@ -176,15 +169,27 @@ void TSpezialButton::paintEvent(QPaintEvent *)
         return;
     painter.fillRect(inside, m_color);
 
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
     if (!m_caption.isEmpty()) {
         // Centred on the line height, so captions with and without descenders sit alike.
-        const int lineHeight
-            = QFontMetrics(font()).size(Qt::TextSingleLine, QStringLiteral("W")).height();
+        const int lineHeight = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("W")).height();
         const int top = (inside.top() + inside.bottom() + 1 - lineHeight) / 2;
-        painter.setFont(font());
-        painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(QRect(inside.left(), top, inside.width(), lineHeight),
             Qt::AlignHCenter | Qt::AlignTop | Qt::TextExpandTabs, m_caption);
+    }
+    // The text in a box of its own size, the picture over it; both may cover the bevel.
+    if (!m_beschriftung.isEmpty()) {
+        const QRect box(m_beschriftungPosition,
+            fontMetrics()
+                .boundingRect(QRect(0, 0, 2000, 2000), Qt::AlignLeft | Qt::AlignTop, m_beschriftung)
+                .size());
+        painter.setClipRect(box);
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, m_beschriftung);
+    }
+    if (!m_shownPicture.isNull()) {
+        painter.setClipRect(m_pictureArea);
+        painter.drawPixmap(m_pictureArea.topLeft(), m_shownPicture);
     }
 }
 
@@ -197,17 +202,7 @@ void TSpezialButton::resizeEvent(QResizeEvent *)
 
 void TSpezialButton::mouseMoveEvent(QMouseEvent *event)
 {
-    // Someone else took the grab without telling us: the hover is over.
-    if (m_lowered && !holdsGrab())
-        leaveHover();
-
-    const QPoint at = pixelAt(event->position());
-    // The far edge still counts as inside.
-    const bool inside = at.x() >= 0 && at.x() <= width() && at.y() >= 0 && at.y() <= height();
-    if (inside && !m_lowered)
-        enterHover();
-    else if (!inside && m_lowered)
-        leaveHover();
+    followPointer(event->globalPosition());
 }
 
 void TSpezialButton::mousePressEvent(QMouseEvent *event)
@@ -223,17 +218,11 @@ void TSpezialButton::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton)
         m_leftPressed = false;
 
-    // The end of a press ends the grab, so the button is normal again even with the pointer
+    // The end of a press ends the hover, so the button is normal again even with the pointer
     // still over it; the next move makes it hover.
     leaveHover();
     if (click)
         emit clicked();
-}
-
-void TSpezialButton::leaveEvent(QEvent *)
-{
-    if (m_lowered && !holdsGrab())
-        leaveHover();
 }
 
 void TSpezialButton::hideEvent(QHideEvent *)
@@ -246,7 +235,6 @@ void TSpezialButton::changeEvent(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::FontChange:
-        m_captionLabel->adjustSize();
         update();
         break;
     case QEvent::EnabledChange:
@@ -271,57 +259,60 @@ bool TSpezialButton::event(QEvent *event)
 
 bool TSpezialButton::eventFilter(QObject *watched, QEvent *event)
 {
-    // Qt says nothing when another widget grabs the mouse; the next mouse event anywhere
-    // shows it.
-    if (m_lowered && isMouseEvent(event->type()) && !holdsGrab())
-        leaveHover();
+    // Installed while hovering. Every move over the button's window reaches the window first,
+    // whichever widget it then goes to; the pointer over another window, or out of this one,
+    // is outside the button.
+    if (watched->isWindowType()) {
+        const QEvent::Type type = event->type();
+        if (watched != m_watchedWindow && (isMouseEvent(type) || type == QEvent::Enter))
+            leaveHover();
+        else if (type == QEvent::MouseMove)
+            followPointer(static_cast<QMouseEvent *>(event)->globalPosition());
+        else if (type == QEvent::Leave)
+            leaveHover();
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void TSpezialButton::followPointer(QPointF globalPosition)
+{
+    const QPoint at = pixelAt(mapFromGlobal(globalPosition));
+    // The far edge still counts as inside.
+    const bool inside = at.x() >= 0 && at.x() <= width() && at.y() >= 0 && at.y() <= height();
+    if (inside && !m_lowered)
+        enterHover();
+    else if (!inside && m_lowered)
+        leaveHover();
 }
 
 void TSpezialButton::enterHover()
 {
     m_lowered = true;
-    grabMouse();
-    if (!m_watchingGrab) {
-        qApp->installEventFilter(this);
-        m_watchingGrab = true;
-    }
-    m_pictureImage->move(m_pictureImage->x(), m_pictureImage->y() + 1);
-    m_captionLabel->move(m_captionLabel->x(), m_captionLabel->y() + 1);
+    m_watchedWindow = window()->windowHandle();
+    qApp->installEventFilter(this);
+    m_pictureArea.translate(0, 1);
+    m_beschriftungPosition.ry() += 1;
     update();
 }
 
-// Ends the hover state, whether the pointer left or the grab went away. Only a lowered
-// button has sunk its caption and picture, so they come back up exactly once.
+// Ends the hover state, whether the pointer left, a press ended or the window lost the
+// pointer. Only a lowered button has sunk its text and picture, so they come back up exactly
+// once.
 void TSpezialButton::leaveHover()
 {
-    if (m_lowered) {
-        m_lowered = false;
-        m_captionLabel->move(m_captionLabel->x(), m_captionLabel->y() - 1);
-        fillInsideWithPicture();
-        update();
-    }
-    dropGrab();
+    if (!m_lowered)
+        return;
+    m_lowered = false;
+    qApp->removeEventFilter(this);
+    m_watchedWindow = nullptr;
+    m_beschriftungPosition.ry() -= 1;
+    fillInsideWithPicture();
+    update();
 }
 
 void TSpezialButton::fillInsideWithPicture()
 {
-    m_pictureImage->setGeometry(rect().adjusted(1, 1, -1, -1));
-}
-
-void TSpezialButton::dropGrab()
-{
-    if (holdsGrab())
-        releaseMouse();
-    if (m_watchingGrab) {
-        qApp->removeEventFilter(this);
-        m_watchingGrab = false;
-    }
-}
-
-bool TSpezialButton::holdsGrab() const
-{
-    return QWidget::mouseGrabber() == this;
+    m_pictureArea = rect().adjusted(1, 1, -1, -1);
 }
 
 TSpezialButton *CreateCloseButton(QWidget *parent, QPoint topLeft)

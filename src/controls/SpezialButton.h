@@ -2,18 +2,21 @@
 
 #include <QColor>
 #include <QPixmap>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
-class QLabel;
+class QWindow;
 
 // The small owner-drawn title-bar button of the borderless windows: a panel with a one-pixel
 // bevel that shows a text at a chosen offset, a small picture or a centred caption, and sinks
 // by one pixel while the pointer is over it.
 //
-// While hovering it holds the mouse grab, so it sees the first move outside and needs no
-// timer. Its two children are transparent for the mouse: every press, release and move over
-// them reaches the button itself.
+// It paints all of it itself, and watches the pointer without grabbing it: while it hovers it
+// follows every move over its window, so it sees the first move outside it (the pixel just past
+// its right and bottom edges still counts as inside) and needs no timer. Grabbing the mouse
+// outside popups is refused on Wayland, and the refusal is printed at every click.
 class TSpezialButton;
 
 // The "×" button of a window's caption area, named SpezialButton4 as in every window.
@@ -29,6 +32,8 @@ public:
 
     QPixmap Bild() const;
     void setBild(const QPixmap &picture);
+    // The text, drawn unclipped by the bevel but clipped to the button, at an offset that
+    // sinks by one pixel while the button hovers.
     QString Beschriftung() const;
     void setBeschriftung(const QString &text);
     int BeschriftungLeft() const;
@@ -36,7 +41,7 @@ public:
     int BeschriftungTop() const;
     void setBeschriftungTop(int y);
 
-    // The panel's own caption, centred in the inside.
+    // The panel's own caption, centred in the inside; it does not sink.
     QString Caption() const;
     void setCaption(const QString &text);
 
@@ -48,11 +53,11 @@ public:
     QColor fontColor() const;
     void setFontColor(const QColor &color);
 
-    // Hover state: bevel lowered, pointer grabbed, text and picture one pixel lower.
+    // Hover state: bevel lowered, text and picture one pixel lower.
     bool isHovering() const { return m_lowered; }
-
-    QLabel *CaptionLabel() const { return m_captionLabel; }
-    QLabel *PictureImage() const { return m_pictureImage; }
+    // Where the picture shows, clipped to it: the inside of the bevel, one pixel lower while
+    // the button hovers.
+    QRect pictureArea() const { return m_pictureArea; }
 
 signals:
     void clicked();
@@ -63,25 +68,25 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void followPointer(QPointF globalPosition);
     void enterHover();
     void leaveHover();
     void fillInsideWithPicture();
-    void dropGrab();
-    bool holdsGrab() const;
 
-    QLabel *m_captionLabel;
-    QLabel *m_pictureImage;
     QPixmap m_bild;
+    QPixmap m_shownPicture; // m_bild with its background left out
+    QString m_beschriftung;
+    QPoint m_beschriftungPosition;
     QString m_caption;
     QColor m_color;
+    QRect m_pictureArea;
+    QWindow *m_watchedWindow = nullptr; // followed while hovering
     bool m_lowered = false;
     bool m_leftPressed = false;
-    bool m_watchingGrab = false;
 };

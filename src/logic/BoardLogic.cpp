@@ -1,6 +1,7 @@
 #include "logic/BoardLogic.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -13,7 +14,7 @@ QString rectangle(int left, int top, int right, int bottom)
 
 QString cutOut(int width, int height, const QString &rect)
 {
-    return PlainOutline(width, height) + LineBreak + QStringLiteral("X") + LineBreak + rect;
+    return RoundedOutline(width, height) + LineBreak + QStringLiteral("X") + LineBreak + rect;
 }
 
 } // namespace
@@ -23,22 +24,17 @@ QString RoundedOutline(int width, int height)
     return QStringLiteral("U0,0,%1,%2,34,34").arg(width + 2).arg(height);
 }
 
-QString PlainOutline(int width, int height)
-{
-    return RoundedOutline(width, height);
-}
-
 QString BuildingOutline(int width, int height)
 {
-    return cutOut(width, height,
-                  rectangle(FrameWidth, FrameWidth, width - FrameWidth, height - FrameWidth));
+    return cutOut(
+        width, height, rectangle(FrameWidth, FrameWidth, width - FrameWidth, height - FrameWidth));
 }
 
-QString BoardRegionOutline(int width, int height, bool transparent, QPoint freeCell, int tileWidth,
-                           int tileHeight)
+QString BoardRegionOutline(
+    int width, int height, bool transparent, QPoint freeCell, int tileWidth, int tileHeight)
 {
     if (!transparent)
-        return PlainOutline(width, height);
+        return RoundedOutline(width, height);
     const int left = FrameWidth + freeCell.x() * tileWidth;
     const int top = FrameWidth + freeCell.y() * tileHeight;
     return cutOut(width, height, rectangle(left, top, left + tileWidth, top + tileHeight));
@@ -48,7 +44,7 @@ QString HiddenBoardOutline(int width, int height)
 {
     // The two pixels above the board go too, so no sliver of a tile peeks out.
     return cutOut(width, height,
-                  rectangle(FrameWidth, FrameWidth - 2, width - FrameWidth, height - FrameWidth));
+        rectangle(FrameWidth, FrameWidth - 2, width - FrameWidth, height - FrameWidth));
 }
 
 int SlideOffset(int direction, int tileSize, int frame, int frames)
@@ -90,21 +86,16 @@ QString AnimatedOutline(int width, int height, const SlideFrame &slide)
         a = rectangle(x0, y0, x0 + w, y0 + h - oy);
         b = rectangle(x1 - w, y1 - oy, x1, y1);
     }
-    return QStringList{QStringLiteral("{"), PlainOutline(width, height), QStringLiteral("X"), a,
-                       QStringLiteral("}"), QStringLiteral("X"), b}
+    return QStringList {QStringLiteral("{"), RoundedOutline(width, height), QStringLiteral("X"), a,
+        QStringLiteral("}"), QStringLiteral("X"), b}
         .join(LineBreak);
 }
 
 QString PreviewBuildingOutline(int width, int height)
 {
-    return PreviewOutline(width, height) + LineBreak + QStringLiteral("X") + LineBreak
-           + rectangle(PreviewFrameWidth, PreviewFrameWidth, width - PreviewFrameWidth,
-                       height - PreviewFrameWidth);
-}
-
-QString PreviewOutline(int width, int height)
-{
-    return RoundedOutline(width, height);
+    return RoundedOutline(width, height) + LineBreak + QStringLiteral("X") + LineBreak
+        + rectangle(PreviewFrameWidth, PreviewFrameWidth, width - PreviewFrameWidth,
+            height - PreviewFrameWidth);
 }
 
 QString PreviewResizeOutline(int width, int height)
@@ -112,10 +103,16 @@ QString PreviewResizeOutline(int width, int height)
     return QStringLiteral("U0,0,%1,%2,8,8").arg(width).arg(height);
 }
 
+int FittingTileSize(int tileSize, int gridSize, int room)
+{
+    const int fitting = room > 0 && gridSize > 0 ? std::min(tileSize, room / gridSize) : tileSize;
+    return std::clamp(fitting, MinTileSize, MaxTileSize);
+}
+
 int AnimationFrames(int animationSpeed)
 {
     static constexpr int frames[] = {1, 8, 2};
-    return frames[Clamp(0, animationSpeed, 2)];
+    return frames[std::clamp(animationSpeed, 0, 2)];
 }
 
 qint64 ShuffleMoveCount(int gridSize, int shuffleDuration)
@@ -128,6 +125,6 @@ qint64 ShuffleMoveCount(int gridSize, int shuffleDuration)
 
 QString ClockText(qint64 seconds)
 {
-    return QString::asprintf("%.2lld:%.2lld:%.2lld", seconds / 3600, (seconds % 3600) / 60,
-                             seconds % 60);
+    return QString::asprintf(
+        "%.2lld:%.2lld:%.2lld", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
 }

@@ -17,16 +17,10 @@ constexpr int FrameWidth = 18;
 // Width of the solution window's frame pieces.
 constexpr int PreviewFrameWidth = 12;
 
-// -1, 0 or +1 by the sign of value.
+// -1, 0 or +1 by the sign of value. (Limiting a value to a range is std::clamp.)
 constexpr int Sign(int value)
 {
     return value < 0 ? -1 : (value > 0 ? 1 : 0);
-}
-
-// value limited to low..high.
-constexpr int Clamp(int low, int value, int high)
-{
-    return value < low ? low : (value > high ? high : value);
 }
 
 // The number a tile carries: its home cells counted row by row from the top-left, from 1.
@@ -35,15 +29,14 @@ constexpr int TileNumber(int homeCol, int homeRow, int gridSize)
     return homeRow * gridSize + homeCol + 1;
 }
 
-// The rounded outline the game's windows share (its width is drawn two pixels wider).
+// The rounded outline the game's windows share (its width is drawn two pixels wider), the
+// main window's plain outline among them.
 QString RoundedOutline(int width, int height);
-// The main window's rounded outline (its width is drawn two pixels wider than the window).
-QString PlainOutline(int width, int height);
 // While a board is built only the frame shows: the board area is cut out.
 QString BuildingOutline(int width, int height);
 // The play outline: with a transparent free slot, the free cell is cut out.
-QString BoardRegionOutline(int width, int height, bool transparent, QPoint freeCell, int tileWidth,
-                           int tileHeight);
+QString BoardRegionOutline(
+    int width, int height, bool transparent, QPoint freeCell, int tileWidth, int tileHeight);
 // The frame alone, while the board is mixed out of sight.
 QString HiddenBoardOutline(int width, int height);
 
@@ -52,8 +45,8 @@ struct SlideFrame
 {
     QPoint source;
     QPoint target;
-    int frame = 0;      // 1 .. frames
-    int frames = 1;     // 8 or 2
+    int frame = 0; // 1 .. frames
+    int frames = 1; // 8 or 2
     int tileWidth = 50;
     int tileHeight = 50;
 };
@@ -65,8 +58,11 @@ int SlideOffset(int direction, int tileSize, int frame, int frames);
 
 // Outlines of the solution window.
 QString PreviewBuildingOutline(int width, int height);
-QString PreviewOutline(int width, int height);
 QString PreviewResizeOutline(int width, int height);
+
+// The tile size a board of gridSize tiles can take where a side may have room pixels: the
+// player's size, smaller where the board would not fit, never below the smallest.
+int FittingTileSize(int tileSize, int gridSize, int room);
 
 // Animation frames of a slide by animation speed (0 none, 1 slow, 2 fast).
 int AnimationFrames(int animationSpeed);

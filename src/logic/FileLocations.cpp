@@ -50,10 +50,8 @@ FileLocations chooseFileLocations(const ProgramSurroundings &surroundings)
 {
     const bool beside = surroundings.programFolderWritable
         && (surroundings.filesBesideProgram || !isSystemFolder(surroundings.programFolder));
-    if (beside) {
-        const QDir folder(surroundings.programFolder);
-        return {folder.filePath(SettingsName), folder.filePath(HighscoreName)};
-    }
+    if (beside)
+        return fileLocationsIn(surroundings.programFolder);
     return {QDir(surroundings.configFolder).filePath(OwnFolder + u'/' + SettingsName),
         QDir(surroundings.dataFolder).filePath(OwnFolder + u'/' + HighscoreName)};
 }
@@ -70,6 +68,12 @@ ProgramSurroundings programSurroundings(const QString &programFolder)
     surroundings.dataFolder = userFolder("XDG_DATA_HOME", QStandardPaths::GenericDataLocation,
         QStringLiteral("/.local/share"));
     return surroundings;
+}
+
+FileLocations fileLocationsIn(const QString &folder)
+{
+    const QDir dir(folder);
+    return {dir.filePath(SettingsName), dir.filePath(HighscoreName)};
 }
 
 FileLocations prepareFileLocations(const ProgramSurroundings &surroundings)

@@ -18,6 +18,9 @@ struct FileLocations
     bool operator==(const FileLocations &) const = default;
 };
 
+// Both files in one folder.
+FileLocations fileLocationsIn(const QString &folder);
+
 // Everything the choice depends on: gathered by programSurroundings(), or made up by a test.
 struct ProgramSurroundings
 {

@@ -121,7 +121,7 @@ int TimeKey(QStringView text)
 
 QString DateText(QDate date)
 {
-    return QString::asprintf("%.2d.%.2d.%.4d", date.day(), date.month(), date.year());
+    return date.toString(u"dd.MM.yyyy");
 }
 
 QByteArray EncodeEntryText(QStringView text)

@@ -1,10 +1,11 @@
 #include "logic/Puzzle.h"
 
 #include <QStringList>
+#include <algorithm>
 
 Puzzle::Puzzle(int gridSize, int tileSize)
-    : m_gridSize(Clamp(MinGridSize, gridSize, MaxGridSize))
-    , m_tileSize(Clamp(MinTileSize, tileSize, MaxTileSize))
+    : m_gridSize(std::clamp(gridSize, MinGridSize, MaxGridSize))
+    , m_tileSize(std::clamp(tileSize, MinTileSize, MaxTileSize))
     , m_free(m_gridSize - 1, m_gridSize - 1)
 {
     for (int i = 0; i < m_gridSize * m_gridSize; ++i)
@@ -21,7 +22,7 @@ std::optional<Puzzle> Puzzle::fromString(const QString &text, int tileSize)
         return std::nullopt;
     Puzzle puzzle(size, tileSize);
     const int cells = size * size;
-    std::array<bool, MaxGridSize * MaxGridSize> seen{};
+    std::array<bool, MaxGridSize * MaxGridSize> seen {};
     for (int i = 0; i < cells; ++i) {
         bool ok = false;
         int number = numbers[i].toInt(&ok);
@@ -69,28 +70,37 @@ bool Puzzle::isSolved() const
     return true;
 }
 
-Puzzle Puzzle::newBoard(int gridSize, int tileSize) const
+QPoint Puzzle::cellOfHome(QPoint home) const
 {
-    Puzzle board(gridSize, tileSize);
-    board.options = options;
-    return board;
+    const int wanted = index(home);
+    for (int i = 0; i < m_gridSize * m_gridSize; ++i) {
+        if (m_home[i] == wanted)
+            return QPoint(i % m_gridSize, i / m_gridSize);
+    }
+    return QPoint(-1, -1);
 }
 
 std::optional<LineMove> Puzzle::moveForPress(QPoint cell) const
 {
     if (!contains(cell) || (cell.x() == m_free.x()) == (cell.y() == m_free.y()))
         return std::nullopt;
-    return LineMove{m_free, cell};
+    return LineMove {m_free, cell};
 }
 
 void Puzzle::apply(const LineMove &move)
 {
     const QPoint step = move.step();
-    while (m_free != move.to) {
-        const QPoint next = m_free + step;
-        std::swap(m_home[index(m_free)], m_home[index(next)]);
-        m_free = next;
-    }
+    while (m_free != move.to && contains(m_free + step))
+        stepFreeSlot(step);
+}
+
+void Puzzle::stepFreeSlot(QPoint step)
+{
+    const QPoint next = m_free + step;
+    if (step.manhattanLength() != 1 || !contains(next))
+        return;
+    std::swap(m_home[index(m_free)], m_home[index(next)]);
+    m_free = next;
 }
 
 Puzzle Puzzle::applied(const LineMove &move) const
@@ -108,7 +118,7 @@ LineMove Puzzle::randomMove(std::mt19937 &random) const
         const int col = draw(random); // the column is drawn first
         cell = QPoint(col, draw(random));
     } while ((cell.x() == m_free.x()) == (cell.y() == m_free.y()));
-    return LineMove{m_free, cell};
+    return LineMove {m_free, cell};
 }
 
 QString WindowOutline(const Puzzle &puzzle, const BoardView &view)
@@ -117,16 +127,15 @@ QString WindowOutline(const Puzzle &puzzle, const BoardView &view)
     const int height = view.window.height();
     if (view.building)
         return BuildingOutline(width, height);
-    if (puzzle.isPaused())
-        return PlainOutline(width, height);
-    if (puzzle.phase == GamePhase::Shuffling && !puzzle.options.showShuffle)
+    if (view.paused)
+        return RoundedOutline(width, height);
+    if (view.mixedOutOfSight)
         return HiddenBoardOutline(width, height);
     const int tile = puzzle.tileSize();
-    if (view.slide && puzzle.options.transparent) {
+    if (view.slide && view.transparent) {
         return AnimatedOutline(width, height,
-                               SlideFrame{view.slide->from, view.slide->to, view.slideFrame,
-                                          view.slideFrames, tile, tile});
+            SlideFrame {
+                view.slide->from, view.slide->to, view.slideFrame, view.slideFrames, tile, tile});
     }
-    return BoardRegionOutline(width, height, puzzle.options.transparent, puzzle.freeCell(), tile,
-                              tile);
+    return BoardRegionOutline(width, height, view.transparent, puzzle.freeCell(), tile, tile);
 }

@@ -17,10 +17,10 @@
 //   window can show more, and clipping every operand the same way does not change the union,
 //   intersection or differences inside that area. So huge coordinates cost no more than a
 //   screen full of pixels.
-// - Ellipses and rounded corners follow the midpoint walk that Win32's CreateRoundRectRgn
-//   reproduces (Zingl's ellipse rasteriser), including its habit of leaving out the right
-//   column and the bottom row of the box. Very large corner ellipses (beyond any screen) are
-//   computed row by row from the ellipse equation instead, so only the visible rows cost time.
+// - Ellipses and rounded corners follow a midpoint walk (Zingl's ellipse rasteriser) and
+//   cover their box exactly as a rectangle does: columns left..right-1 and rows top..bottom-1.
+//   Very large corner ellipses (beyond any screen) are computed row by row from the ellipse
+//   equation instead, so only the visible rows cost time.
 // - Polygons are scan-converted at integer sample points as X11 and Win32 do: a pixel belongs
 //   to the polygon when its top-left corner point lies inside (left and top edges inside,
 //   right and bottom edges outside).
@@ -343,8 +343,7 @@ QRegion rectangleRegion(const Box &box)
 
 // How far a corner ellipse of the given size has moved in from the side, for each row of its
 // lower half (index height/2 .. height-1; the upper half mirrors it). Zingl's midpoint walk
-// along the quarter ellipse between the pixel centres 0..width-1 and 0..height-1, which is
-// what Win32 produces for its rounded rectangles.
+// along the quarter ellipse between the pixel centres 0..width-1 and 0..height-1.
 std::vector<std::int64_t> walkedCornerInsets(std::int64_t width, std::int64_t height)
 {
     std::vector<std::int64_t> insets(static_cast<std::size_t>(height), 0);
@@ -391,16 +390,12 @@ std::int64_t computedCornerInset(std::int64_t width, std::int64_t height, std::i
     return std::clamp<std::int64_t>(static_cast<std::int64_t>(inset), 0, width / 2 + 1);
 }
 
-// A box with its corners rounded by quarter-ellipses of cornerWidth x cornerHeight (Win32
-// CreateRoundRectRgn; an ellipse is the case where the corners are as large as the box).
-QRegion roundRectRegion(const Box &given, std::int64_t cornerWidth, std::int64_t cornerHeight)
+// A box with its corners rounded by quarter-ellipses of cornerWidth x cornerHeight (an ellipse
+// is the case where the corners are as large as the box).
+QRegion roundRectRegion(const Box &box, std::int64_t cornerWidth, std::int64_t cornerHeight)
 {
-    Box box = given;
     if (box.left == box.right || box.top == box.bottom)
         return QRegion();
-    // Win32 leaves out the right column and the bottom row of these shapes.
-    --box.right;
-    --box.bottom;
     const std::int64_t width = std::min(box.right - box.left, std::abs(cornerWidth));
     const std::int64_t height = std::min(box.bottom - box.top, std::abs(cornerHeight));
     if (width < 2 || height < 2)

@@ -2,6 +2,7 @@
 
 #include "logic/BoardLogic.h"
 #include "logic/IniFile.h"
+#include <algorithm>
 
 namespace {
 
@@ -61,17 +62,17 @@ Settings Settings::read(const IniFile &ini)
     settings.pictureName
         = ini.readString(Section, QStringLiteral("Bild"), QStringLiteral("aussicht.jpg"));
     settings.pictureMode = boolean("BildModus", true);
-    settings.animationSpeed = Clamp(0, integer("Animation", 2), 2);
+    settings.animationSpeed = std::clamp(integer("Animation", 2), 0, 2);
     settings.transparent = boolean("Transparenz", true);
-    settings.gridSize = Clamp(MinGridSize, integer("Groesse", 5), MaxGridSize);
-    settings.zoomFactor = Clamp(2, integer("Zoom", 4), 10);
-    settings.tileSize = Clamp(MinTileSize, integer("Steingroesse", 50), MaxTileSize);
+    settings.gridSize = std::clamp(integer("Groesse", 5), MinGridSize, MaxGridSize);
+    settings.zoomFactor = std::clamp(integer("Zoom", 4), 2, 10);
+    settings.tileSize = std::clamp(integer("Steingroesse", 50), MinTileSize, MaxTileSize);
     settings.tileFrames = boolean("SteinRahmen", true);
     settings.solutionView = boolean("Vorschau", false);
-    settings.tileColor = colorFromValue(Clamp(0, integer("SteinFarbe", 0x808080), 0xFFFFFF));
-    settings.boardColor = colorFromValue(Clamp(0, integer("BrettFarbe", 0xFFFFFF), 0xFFFFFF));
+    settings.tileColor = colorFromValue(std::clamp(integer("SteinFarbe", 0x808080), 0, 0xFFFFFF));
+    settings.boardColor = colorFromValue(std::clamp(integer("BrettFarbe", 0xFFFFFF), 0, 0xFFFFFF));
     settings.showShuffle = boolean("ZeigeMischen", false);
-    settings.shuffleDuration = Clamp(0, integer("Mischdauer", 2), 4);
+    settings.shuffleDuration = std::clamp(integer("Mischdauer", 2), 0, 4);
     settings.fontFamily
         = ini.readString(Section, QStringLiteral("SteinTextFont"), QStringLiteral("Arial"));
     // Only sizes a font can have are applied; any other leaves the board font's 9 points.

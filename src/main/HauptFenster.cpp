@@ -7,18 +7,21 @@
 #include "controls/SpezialButton.h"
 #include "main/TiloraStein.h"
 #include "region/FormRgn.h"
-#include "windows/bildfenster.h"
-#include "windows/ueberfenster.h"
-#include "windows/startenfenster.h"
+#include "windows/SecondaryWindows.h"
+#include "windows/Unit2.h"
 #include "windows/WindowPlacement.h"
+#include "windows/bildfenster.h"
+#include "windows/startenfenster.h"
+#include "windows/ueberfenster.h"
 
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -28,8 +31,10 @@ constexpr int DesignWidth = 336;
 
 } // namespace
 
-TTiloraForm::TTiloraForm(QWidget *parent)
+TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_windows(windows)
+    , m_settingsFile(settingsFile)
 {
     movePointer = [](QPoint point) {
         if (CanMovePointer())
@@ -39,24 +44,28 @@ TTiloraForm::TTiloraForm(QWidget *parent)
         QScreen *screen = this->screen();
         if (!screen)
             return QImage();
-        const QPoint topLeft = mapToGlobal(windowRect.topLeft()) - screen->geometry().topLeft();
-        return screen->grabWindow(0, topLeft.x(), topLeft.y(), windowRect.width(),
-                                  windowRect.height())
+        const QPoint topLeft
+            = ScreenPoint(*this, windowRect.topLeft()) - screen->geometry().topLeft();
+        return screen
+            ->grabWindow(0, topLeft.x(), topLeft.y(), windowRect.width(), windowRect.height())
             .toImage();
     };
     createControls();
     createMenuItems();
-    // The window's creation, in this order: pointers, picture mode, the pending first build,
-    // the random source, then the settings file.
+    // The window's creation, in this order: pointers, the random source, the settings file;
+    // the board is built when the window first shows.
     setPointer(QStringLiteral("FINGER1"));
-    SetPictureMode(true);
-    BoardBuildPending = true;
-    seedRandom(quint32(QDateTime::currentMSecsSinceEpoch()));
+    m_game.seedRandom(quint32(QDateTime::currentMSecsSinceEpoch()));
     ReadSettings();
     // The very first start shows the help, once the window is up.
-    if (!m_settings.fileExisted)
+    if (!m_settingsFileExisted)
         QTimer::singleShot(0, this, [this] { OpenHelp(); });
 
+    connect(&m_game, &Game::changed, this, &TTiloraForm::render);
+    // The end of a game is shown once the move that solved it is done with.
+    connect(&m_game, &Game::solved, this, [this](const GameResult &result) {
+        QTimer::singleShot(0, this, [this, result] { showEndOfGame(result); });
+    });
     connect(SekundenZaehler, &QTimer::timeout, this, &TTiloraForm::SekundenZaehlerTimer);
     connect(AnimTimer, &QTimer::timeout, this, &TTiloraForm::AnimTimerTimer);
     connect(Panel4, &TPanel::clicked, this, &TTiloraForm::Panel4Click);
@@ -65,8 +74,10 @@ TTiloraForm::TTiloraForm(QWidget *parent)
     connect(SpezialButton4, &TSpezialButton::clicked, this, &QWidget::close);
     // A release over a caption button ends a press on the board too.
     for (TSpezialButton *button :
-         {SpezialButton1, SpezialButton2, SpezialButton3, SpezialButton4, SpezialButton5})
+        {SpezialButton1, SpezialButton2, SpezialButton3, SpezialButton4, SpezialButton5})
         button->installEventFilter(this);
+    // The menu marks show the settings just read, before the window first shows.
+    render();
 }
 
 TTiloraForm::~TTiloraForm()
@@ -75,16 +86,6 @@ TTiloraForm::~TTiloraForm()
     delete m_keyHook;
     if (!m_pointer.isEmpty())
         QGuiApplication::restoreOverrideCursor();
-}
-
-void TTiloraForm::setWindows(const Windows &windows)
-{
-    m_windows = windows;
-    // Closing the solution window clears the mark of "Lösung anzeigen".
-    if (m_windows.preview)
-        connect(m_windows.preview, &TVorschauFenster::closed, this, &TTiloraForm::Vorschau1Click);
-    if (m_windows.about)
-        m_windows.about->openHelp = [this] { OpenHelp(); };
 }
 
 void TTiloraForm::createControls()
@@ -104,11 +105,11 @@ void TTiloraForm::createControls()
 
     Brett = new QWidget(this);
     Brett->setObjectName(QStringLiteral("Brett"));
-    Brett->setGeometry(FrameWidth, FrameWidth, DesignWidth - 2 * FrameWidth,
-                       DesignWidth - 2 * FrameWidth);
+    Brett->setGeometry(
+        FrameWidth, FrameWidth, DesignWidth - 2 * FrameWidth, DesignWidth - 2 * FrameWidth);
     Brett->setAutoFillBackground(true);
     QPalette boardPalette = Brett->palette();
-    boardPalette.setColor(QPalette::Window, m_settings.boardColor);
+    boardPalette.setColor(QPalette::Window, m_game.settings().boardColor);
     boardPalette.setColor(QPalette::WindowText, Qt::black);
     Brett->setPalette(boardPalette);
     QFont boardFont(QStringLiteral("Arial"));
@@ -190,25 +191,10 @@ QString TTiloraForm::outline() const
 
 void TTiloraForm::UpdateOutline()
 {
-    BoardView view{size(), m_building, m_slide, AnimationFrame,
-                   AnimationFrames(m_settings.animationSpeed)};
-    const QString text = WindowOutline(m_puzzle, view);
+    const QString text = m_game.outline(size());
     // Setting the same outline again would only cost the window system a round trip.
     if (text != FormRegion1->Region())
         FormRegion1->setRegion(text);
-}
-
-QPoint TTiloraForm::cellOfTile(const TTiloraStein *tile) const
-{
-    if (!tile)
-        return QPoint(-1, -1);
-    for (int c = 0; c < m_puzzle.gridSize(); ++c) {
-        for (int r = 0; r < m_puzzle.gridSize(); ++r) {
-            if (m_tileGrid[c][r] == tile)
-                return QPoint(c, r);
-        }
-    }
-    return QPoint(-1, -1);
 }
 
 TTiloraStein *TTiloraForm::tileOf(QObject *control) const
@@ -218,6 +204,88 @@ TTiloraStein *TTiloraForm::tileOf(QObject *control) const
             return tile;
     }
     return nullptr;
+}
+
+void TTiloraForm::render()
+{
+    // Everything here is derived from the game; setting what is already shown costs little.
+    const Game &game = m_game;
+    const Settings &settings = game.settings();
+    renderTiles();
+    applyOptionToTiles();
+    const bool paused = game.phase() == GamePhase::Paused;
+    const bool newBoardUnderway = game.building() && game.building()->kind == BoardBuild::NewBoard;
+    Brett->setVisible(!paused && !newBoardUnderway);
+    if (paused) {
+        Pausenpanel->move(
+            width() / 2 - Pausenpanel->width() / 2, height() / 2 - Pausenpanel->height() / 2);
+        Pausenpanel->raise();
+    }
+    Pausenpanel->setVisible(paused);
+    Panel4->move(Brett->width() / 2 - 36, Brett->height() / 2 - Panel4->height() / 2);
+    Panel4->setVisible(game.showsShuffleButton());
+    if (zeit->text() != game.clockDisplay())
+        zeit->setText(game.clockDisplay());
+    if (game.clockRuns() != SekundenZaehler->isActive())
+        game.clockRuns() ? SekundenZaehler->start() : SekundenZaehler->stop();
+    if (game.slide().has_value() != AnimTimer->isActive())
+        game.slide() ? AnimTimer->start() : AnimTimer->stop();
+    if (!game.clockRuns())
+        m_windows.magnifier.hide();
+    if (game.phase() != GamePhase::Shuffling)
+        m_windows.start.hide();
+    // The solution window follows its mark once there is a picture to show.
+    if (m_tilesGridSize > 0) {
+        if (settings.pictureMode && settings.solutionView)
+            m_windows.preview().show();
+        else
+            m_windows.preview.hide();
+    }
+    updateMarks();
+    UpdateOutline();
+}
+
+void TTiloraForm::renderTiles()
+{
+    const Puzzle &puzzle = m_game.puzzle();
+    const int size = puzzle.gridSize();
+    if (m_tilesGridSize != size) {
+        m_tileGrid = {}; // the tiles of this size are still to be made
+        return;
+    }
+    const int tile = puzzle.tileSize();
+    const std::optional<LineMove> &slide = m_game.slide();
+    const QPoint step = slide ? slide->step() : QPoint();
+    const QPoint offset = slide
+        ? QPoint(SlideOffset(step.x(), tile, m_game.slideFrame(), m_game.slideFrames()),
+            SlideOffset(step.y(), tile, m_game.slideFrame(), m_game.slideFrames()))
+        : QPoint();
+    for (int c = 0; c < size; ++c) {
+        for (int r = 0; r < size; ++r) {
+            const QPoint cell(c, r);
+            const QPoint home = puzzle.homeAt(cell);
+            TTiloraStein *stone = m_tilesByHome[home.x()][home.y()];
+            m_tileGrid[c][r] = stone;
+            if (!stone)
+                continue;
+            // The slide's tiles stand between the old free cell and the pressed one, still
+            // on their way there.
+            const bool sliding = slide && cell != slide->to
+                && (cell - slide->from).manhattanLength() + (slide->to - cell).manhattanLength()
+                    == slide->length();
+            const QPoint place = cell * tile + (sliding ? offset : QPoint());
+            if (stone->pos() != place)
+                stone->move(place);
+        }
+    }
+}
+
+void TTiloraForm::noteSight()
+{
+    // Out of sight only where the window system really hid the window: a window that stays
+    // mapped (no window manager to minimise it) is still seen.
+    const QWindow *handle = windowHandle();
+    m_game.setInSight(isVisible() && handle && handle->isExposed());
 }
 
 void TTiloraForm::paintEvent(QPaintEvent *)
@@ -238,7 +306,7 @@ void TTiloraForm::resizeEvent(QResizeEvent *event)
 
 void TTiloraForm::placeTopRightButtons()
 {
-    const std::array<TSpezialButton *, 3> buttons{SpezialButton2, SpezialButton3, SpezialButton4};
+    const std::array<TSpezialButton *, 3> buttons {SpezialButton2, SpezialButton3, SpezialButton4};
     for (size_t i = 0; i < buttons.size(); ++i)
         buttons[i]->move(width() - m_buttonRightDistance[i], buttons[i]->y());
 }
@@ -246,15 +314,29 @@ void TTiloraForm::placeTopRightButtons()
 void TTiloraForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (BoardBuildPending) {
-        BoardBuildPending = false;
+    if (QWindow *handle = windowHandle())
+        handle->installEventFilter(this); // its exposure says whether the player sees it
+    noteSight();
+    // The first showing builds the first board.
+    if (m_tilesGridSize == 0 && !m_game.isBuilding())
         RebuildBoard();
-    }
+}
+
+void TTiloraForm::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    noteSight();
 }
 
 bool TTiloraForm::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (watched->isWindowType()) {
+        // The window handle: only its exposure is of interest here.
+        if (type == QEvent::Expose)
+            noteSight();
+        return false;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick
         && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
         return QWidget::eventFilter(watched, event);
@@ -284,18 +366,15 @@ bool TTiloraForm::eventFilter(QObject *watched, QEvent *event)
 
 void TTiloraForm::closeEvent(QCloseEvent *event)
 {
-    if (m_closing) {
+    if (m_game.isClosed()) {
         event->accept();
         return;
     }
-    m_closing = true;
+    m_game.close();
     emit closing();
-    SekundenZaehler->stop();
-    m_pendingPresses.clear();
     WriteSettings();
-    if (m_windows.start)
-        m_windows.start->hide();
-    if (m_windows.about)
-        m_windows.about->showModal(QRect(RealWindowPosition(*this), size()));
+    emit settingsWritten();
+    m_windows.start.hide();
+    m_windows.about().showModal(QRect(RealWindowPosition(*this), size()));
     QWidget::closeEvent(event);
 }

@@ -1,30 +1,49 @@
-// Building the board from a picture: sizing the window, preparing the picture, cutting it
-// into tiles, and the commands that lead to a new build.
+// Carrying out board builds: sizing the window, preparing the picture, cutting it into tiles,
+// and the commands that ask for a build. The game merges the requests and says, after every
+// pass of event handling, whether the build under way is still the one wanted; a stale build
+// stops there and the next, merged one starts from the beginning.
 
 #include "main/HauptFenster.h"
 
 #include "app/Resources.h"
 #include "app/TiloraApplication.h"
 #include "controls/Panel.h"
+#include "logic/PictureDecoding.h"
 #include "main/BoardPicture.h"
 #include "main/OpenPictureDialog.h"
-#include "logic/PictureDecoding.h"
 #include "main/TiloraStein.h"
-#include "region/FormRgn.h"
+#include "windows/SecondaryWindows.h"
+#include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
-#include "windows/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QScopedValueRollback>
 
-namespace {
+#include <algorithm>
 
-const QString MotifA = QStringLiteral("Motiv A");
-const QString MotifB = QStringLiteral("Motiv B");
+void TTiloraForm::RebuildBoard()
+{
+    build(m_game.requestBuild(BoardBuild::NewBoard));
+}
 
-} // namespace
+void TTiloraForm::ApplyTileSize(int size)
+{
+    build(m_game.chooseTileSize(size));
+}
+
+void TTiloraForm::build(bool wanted)
+{
+    // Not wanted: the build under way takes the request in.
+    if (!wanted)
+        return;
+    while (const std::optional<BoardBuild> next = m_game.nextBuild(roomForBoard())) {
+        if (next->kind == BoardBuild::NewBoard)
+            buildBoard(*next);
+        else
+            layOutBoard(*next);
+    }
+}
 
 void TTiloraForm::freeTiles()
 {
@@ -42,207 +61,149 @@ void TTiloraForm::freeTiles()
         }
     }
     m_tileGrid = {};
+    m_tilesGridSize = 0;
 }
 
-void TTiloraForm::RebuildBoard()
+void TTiloraForm::sizeToBoard()
 {
-    // A build asked for while one is under way (its window events are handled while the
-    // outline settles) is merged into one more build once it is done: builds never nest.
-    if (m_rebuilding) {
-        m_rebuildRequested = true;
-        ++m_buildGeneration; // what waits on the running build's board gives up
-        return;
-    }
-    QScopedValueRollback<bool> rebuilding(m_rebuilding, true);
-    do {
-        m_rebuildRequested = false;
-        rebuildNow();
-    } while (m_rebuildRequested && !m_closing);
-}
-
-void TTiloraForm::rebuildNow()
-{
-    ++m_buildGeneration;
-    SekundenZaehler->stop();
-    // A running game is given up: its slide, its waiting presses and its pause end here.
-    AnimTimer->stop();
-    AnimationFrame = 0;
-    m_slide.reset();
-    m_pendingPresses.clear();
-    endPause();
-
-    const int gridSize = m_puzzle.gridSize();
-    m_puzzle = m_puzzle.newBoard(gridSize, fittingTileSize(m_settings.tileSize));
-    const int tileSize = m_puzzle.tileSize();
-    Brett->resize(m_puzzle.boardSize());
+    Brett->resize(m_game.puzzle().boardSize());
     resize(Brett->width() + 2 * FrameWidth, Brett->height() + 2 * FrameWidth);
     keepOnScreen();
-    m_building = true;
     UpdateOutline();
-    QCoreApplication::processEvents();
-    if (m_rebuildRequested || m_closing) {
-        m_building = false;
-        return;
-    }
+}
 
-    Brett->hide();
-    PreparePicture();
+void TTiloraForm::buildBoard(const BoardBuild &build)
+{
+    sizeToBoard();
+    // The new outline and size are painted before the picture is made.
+    QCoreApplication::processEvents();
+    if (!m_game.isCurrent(build) || !preparePicture(build))
+        return;
     freeTiles();
 
-    const bool pictureMode = m_settings.pictureMode;
-    const QColor tileColour = pictureMode ? QColor(Qt::white) : m_settings.tileColor;
+    const Puzzle &puzzle = m_game.puzzle();
+    const int gridSize = puzzle.gridSize();
+    const int tileSize = puzzle.tileSize();
+    const bool pictureMode = m_game.settings().pictureMode;
+    const QPoint hiddenHome(gridSize - 1, gridSize - 1);
     for (int c = 0; c < gridSize; ++c) {
         for (int r = 0; r < gridSize; ++r) {
-            auto *tile = new TTiloraStein(Brett, c, r, tileSize, tileSize,
-                                          QString::number(TileNumber(c, r, gridSize)));
+            auto *tile = new TTiloraStein(
+                Brett, c, r, tileSize, tileSize, QString::number(TileNumber(c, r, gridSize)));
             m_tilesByHome[c][r] = tile;
-            if (pictureMode) {
+            if (pictureMode)
                 tile->PieceImage->setPicture(CutTile(m_boardPicture, QPoint(c, r), tileSize));
-            }
             tile->PieceImage->installEventFilter(this);
             tile->NumberLabel->installEventFilter(this);
-            tile->PieceImage->setVisible(pictureMode);
-            tile->setColor(tileColour);
-            tile->show();
+            tile->PieceImage->setVisible(pictureMode && QPoint(c, r) != hiddenHome);
+            tile->setVisible(QPoint(c, r) != hiddenHome);
             tile->raise();
         }
     }
-    syncTileGrid();
-    applyOptionToTiles();
-    const QPoint free = m_puzzle.freeCell();
-    TTiloraStein *hidden = m_tileGrid[free.x()][free.y()];
-    hidden->hide();
-    hidden->PieceImage->hide();
-
-    Schummeln1->setVisible(pictureMode);
-    Vorschau1->setVisible(pictureMode);
-    m_building = false;
-    setPhase(GamePhase::NoGame);
-    Brett->show();
-    if (m_windows.start)
-        m_windows.start->hide();
-    Panel4->show();
+    m_tilesGridSize = gridSize;
+    m_game.buildDone(build);
     PlaceShuffleButton();
     emit boardRebuilt();
 }
 
+void TTiloraForm::layOutBoard(const BoardBuild &build)
+{
+    sizeToBoard();
+    if (!preparePicture(build))
+        return;
+    // The tiles keep their places on the board and are cut afresh from the new picture.
+    const int tileSize = m_game.puzzle().tileSize();
+    const bool pictureMode = m_game.settings().pictureMode;
+    for (int c = 0; c < m_tilesGridSize; ++c) {
+        for (int r = 0; r < m_tilesGridSize; ++r) {
+            TTiloraStein *stone = m_tilesByHome[c][r];
+            if (!stone)
+                continue;
+            stone->resize(tileSize, tileSize);
+            if (pictureMode)
+                stone->PieceImage->setPicture(CutTile(m_boardPicture, QPoint(c, r), tileSize));
+        }
+    }
+    m_game.buildDone(build);
+    if (m_windows.start.isVisible())
+        CenterStartWindow();
+    if (m_game.showsShuffleButton())
+        PlaceShuffleButton();
+}
+
 QImage TTiloraForm::pictureForBoard(QSize boardSize)
 {
-    QString &name = m_settings.pictureName;
-    if (name != MotifA && name != MotifB && QFileInfo::exists(name)) {
+    const QString name = m_game.settings().pictureName;
+    if (name != Bild1->text() && name != Bild2->text() && QFileInfo::exists(name)) {
         if (std::optional<QImage> picture = m_keptPicture.take(name, boardSize))
             return *picture;
         // A file that gives no picture (damaged or refused) is not tried again at
         // every start: the board falls back to the motif, as for a missing file.
     }
-    if (m_motif == 1) {
-        name = MotifA;
-        return BuiltInPicture(1, boardSize);
-    }
-    name = MotifB;
-    return BuiltInPicture(2, boardSize);
+    m_game.fallBackToMotif();
+    return BuiltInPicture(m_game.motif(), boardSize);
 }
 
-void TTiloraForm::PreparePicture()
+bool TTiloraForm::preparePicture(const BoardBuild &build)
 {
-    if (!m_settings.pictureMode)
-        return;
-    const QSize boardSize = m_puzzle.boardSize();
-    TVorschauFenster *preview = m_windows.preview;
+    if (!m_game.settings().pictureMode)
+        return true;
+    const QSize boardSize = m_game.puzzle().boardSize();
+    // A solution window not made yet gets the picture when it is made.
+    TVorschauFenster *preview = m_windows.preview.made();
     if (preview) {
         preview->prepareFor(boardSize);
         QCoreApplication::processEvents();
+        if (!m_game.isCurrent(build))
+            return false;
     }
 
     // At the screen's resolution, so that the tiles are as sharp as the screen allows.
     const qreal ratio = devicePixelRatio();
-    m_boardPicture
-        = BoardPicture(pictureForBoard(DeviceSize(boardSize, ratio)), boardSize, ratio);
-    if (preview) {
+    m_boardPicture = BoardPicture(pictureForBoard(DeviceSize(boardSize, ratio)), boardSize, ratio);
+    if (preview)
         preview->setPicture(m_boardPicture);
-        preview->setVisible(m_puzzle.options.solutionView);
-    }
+    return true;
 }
 
 void TTiloraForm::PlaceShuffleButton()
 {
-    Panel4->move(Brett->width() / 2 - 36, Brett->height() / 2 - Panel4->height() / 2);
-    Panel4->show();
-    Panel4->raise();
+    Panel4->raise(); // over the tiles
     if (movePointer)
-        movePointer(mapToGlobal(QPoint(width() / 2, height() / 2)));
-}
-
-void TTiloraForm::SetPictureMode(bool on)
-{
-    m_settings.pictureMode = on;
-    if (on) {
-        Text1->setText(QStringLiteral("Text"));
-        Schummeln1->setVisible(true);
-    } else {
-        Text1->setText(QStringLiteral("Bild"));
-        Schummeln1->setVisible(false);
-        Vorschau1->setVisible(false);
-        if (m_windows.preview)
-            m_windows.preview->hide();
-    }
+        movePointer(ScreenPoint(*this, QPoint(width() / 2, height() / 2)));
 }
 
 void TTiloraForm::N201Click(QAction *item)
 {
-    if (m_windows.start)
-        m_windows.start->hide();
-    zeit->setText(QStringLiteral("00:00:00"));
-    SekundenZaehler->stop();
-    m_puzzle = m_puzzle.newBoard(item->data().toInt(), m_puzzle.tileSize());
-    updateMarks();
-    RebuildBoard();
+    build(m_game.chooseGridSize(item->data().toInt()));
 }
 
 void TTiloraForm::Text1Click()
 {
-    SetPictureMode(!m_settings.pictureMode);
-    RebuildBoard();
+    build(m_game.togglePictureMode());
 }
 
 void TTiloraForm::Bildladen1Click()
 {
-    const QString file = choosePictureFile ? choosePictureFile(this) : RunOpenPictureDialog(this, m_settings.pictureName);
+    const QString file = choosePictureFile
+        ? choosePictureFile(this)
+        : RunOpenPictureDialog(this, m_game.settings().pictureName);
     if (file.isEmpty())
         return;
     // A file that gives no picture is not taken: the board keeps its picture and its name.
     // Decoded as the build will need it, and kept for it.
-    const QSize boardPixels = DeviceSize(m_puzzle.boardSize(), devicePixelRatio());
+    const QSize boardPixels = DeviceSize(m_game.puzzle().boardSize(), devicePixelRatio());
     if (!m_keptPicture.decodeAndKeep(file, boardPixels)) {
-        TiloraApplication::reportError(
-            QStringLiteral("Das Bild %1 kann nicht geladen werden.").arg(QFileInfo(file).fileName()));
+        TiloraApplication::reportError(QStringLiteral("Das Bild %1 kann nicht geladen werden.")
+                                           .arg(QFileInfo(file).fileName()));
         return;
     }
-    m_settings.pictureName = file;
-    if (m_settings.pictureMode)
-        RebuildBoard();
-    else
-        Text1Click();
+    build(m_game.choosePicture(file));
 }
 
-void TTiloraForm::Bild1Click()
+void TTiloraForm::Bild1Click(QAction *item)
 {
-    m_motif = 1;
-    updateMarks();
-    if (m_settings.pictureMode)
-        RebuildBoard();
-    else
-        Text1Click();
-}
-
-void TTiloraForm::Bild2Click()
-{
-    m_motif = 2;
-    updateMarks();
-    if (m_settings.pictureMode)
-        RebuildBoard();
-    else
-        Text1Click();
+    build(m_game.chooseMotif(item == Bild2 ? 2 : 1));
 }
 
 QRect TTiloraForm::screenArea() const
@@ -250,21 +211,18 @@ QRect TTiloraForm::screenArea() const
     return AvailableScreenArea(*this);
 }
 
-int TTiloraForm::fittingTileSize(int tileSize) const
+int TTiloraForm::roomForBoard() const
 {
     // The whole window stays on the screen: where the board can't fit, its tiles shrink for
     // this run, and the player's size stays stored for a larger screen.
     const QRect area = screenArea();
-    const int gridSize = m_puzzle.gridSize();
-    if (area.isEmpty() || gridSize <= 0)
-        return Clamp(MinTileSize, tileSize, MaxTileSize);
-    const int room = qMin(area.width(), area.height()) - 2 * FrameWidth;
-    return Clamp(MinTileSize, qMin(tileSize, room / gridSize), MaxTileSize);
+    return area.isEmpty() ? 0 : std::min(area.width(), area.height()) - 2 * FrameWidth;
 }
 
 void TTiloraForm::keepOnScreen()
 {
-    const QPoint place = KeptOnScreen(QRect(pos(), size()), screenArea());
-    if (place != pos())
+    const QPoint now = RealWindowPosition(*this);
+    const QPoint place = KeptOnScreen(QRect(now, size()), screenArea());
+    if (place != now)
         move(place);
 }

@@ -5,11 +5,15 @@
 #include "main/HauptFenster.h"
 
 #include "app/DocumentViewer.h"
+#include "app/TiloraApplication.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "logic/FileLocations.h"
 #include "logic/PictureDecoding.h"
+#include "windows/SecondaryWindows.h"
+#include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
+#include "windows/highscorefenster.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,6 +21,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -77,9 +82,9 @@ void TTiloraForm::createMenuItems()
         this, "Bildladen1", QStringLiteral("Bild laden"), false, QStringLiteral("Lädt ein Bild "));
     Bild1 = makeItem(this, "Bild1", QStringLiteral("Motiv A"), true);
     Bild2 = makeItem(this, "Bild2", QStringLiteral("Motiv B"), true);
-    MotifGroup = new QActionGroup(this);
-    MotifGroup->addAction(Bild1);
-    MotifGroup->addAction(Bild2);
+    auto *motifGroup = new QActionGroup(this);
+    motifGroup->addAction(Bild1);
+    motifGroup->addAction(Bild2);
     Bild1->setChecked(true);
     for (QAction *item : {Bild1, Bild2}) {
         item->setVisible(false);
@@ -93,7 +98,7 @@ void TTiloraForm::createMenuItems()
 
     // Options menu.
     Text1 = makeItem(this, "Text1", QStringLiteral("Text"), false);
-    GridSizeGroup = new QActionGroup(this);
+    auto *gridSizeGroup = new QActionGroup(this);
     static const char *const gridNames[]
         = {"N41", "N51", "N61", "N71", "N81", "N91", "N101", "N111", "N121"};
     static const char *const gridCaptions[]
@@ -103,7 +108,7 @@ void TTiloraForm::createMenuItems()
         QAction *item = makeItem(this, gridNames[index], QString::fromUtf8(gridCaptions[index]),
             true, QStringLiteral("Neue Spielfeldgröße"));
         item->setData(size);
-        GridSizeGroup->addAction(item);
+        gridSizeGroup->addAction(item);
         GridSizeItems[index] = item;
     }
 
@@ -159,6 +164,16 @@ bool isFunctionKey(int key)
     return key >= Qt::Key_F1 && key <= Qt::Key_F35;
 }
 
+// Whether the help being opened was asked for by the player (F1, "?"): then a missing viewer is
+// told, with the place of the help. The first start opens the help by itself, quietly.
+bool g_helpAsked = false;
+
+void openHelpAsked(TTiloraForm &form)
+{
+    const QScopedValueRollback<bool> asked(g_helpAsked, true);
+    form.OpenHelp();
+}
+
 } // namespace
 
 void TTiloraForm::createMenus()
@@ -166,8 +181,8 @@ void TTiloraForm::createMenus()
     m_itemHandlers = {
         {Spielmischen1, [this] { Spielstarten1Click(); }},
         {Bildladen1, [this] { Bildladen1Click(); }},
-        {Bild1, [this] { Bild1Click(); }},
-        {Bild2, [this] { Bild2Click(); }},
+        {Bild1, [this] { Bild1Click(Bild1); }},
+        {Bild2, [this] { Bild1Click(Bild2); }},
         {Vorschau1, [this] { Vorschau1Click(); }},
         {Schummeln1, [this] { Schummeln1Click(); }},
         {Highscore1, [this] { Highscore1Click(); }},
@@ -205,36 +220,36 @@ void TTiloraForm::createMenus()
     PopupMenu2 = new TOwnerDrawnMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     fill(PopupMenu2, {Text1});
-    Groesse1 = new TOwnerDrawnMenu(QStringLiteral("Groesse"), PopupMenu2);
-    Groesse1->setObjectName(QStringLiteral("Groesse1"));
+    auto *groesse1 = new TOwnerDrawnMenu(QStringLiteral("Groesse"), PopupMenu2);
+    groesse1->setObjectName(QStringLiteral("Groesse1"));
     for (QAction *item : GridSizeItems)
-        Groesse1->addItem(item);
-    PopupMenu2->addSubmenu(Groesse1, QStringLiteral("Einstellen der Spielfeldgröße"));
-    Animation1 = new TOwnerDrawnMenu(QStringLiteral("Animation"), PopupMenu2);
-    Animation1->setObjectName(QStringLiteral("Animation1"));
-    fill(Animation1, {keine1, langsam1, schnell1});
-    PopupMenu2->addSubmenu(Animation1);
-    Mischen1 = new TOwnerDrawnMenu(QStringLiteral("Mischdauer"), PopupMenu2);
-    Mischen1->setObjectName(QStringLiteral("Mischen1"));
-    fill(Mischen1, {wenig1, mittel1, lang1, extremlang1, selbst1});
-    PopupMenu2->addSubmenu(Mischen1);
+        groesse1->addItem(item);
+    PopupMenu2->addSubmenu(groesse1, QStringLiteral("Einstellen der Spielfeldgröße"));
+    auto *animation1 = new TOwnerDrawnMenu(QStringLiteral("Animation"), PopupMenu2);
+    animation1->setObjectName(QStringLiteral("Animation1"));
+    fill(animation1, {keine1, langsam1, schnell1});
+    PopupMenu2->addSubmenu(animation1);
+    auto *mischen1 = new TOwnerDrawnMenu(QStringLiteral("Mischdauer"), PopupMenu2);
+    mischen1->setObjectName(QStringLiteral("Mischen1"));
+    fill(mischen1, {wenig1, mittel1, lang1, extremlang1, selbst1});
+    PopupMenu2->addSubmenu(mischen1);
     fill(PopupMenu2, {Steineumrahmen1, Transparenz1, Einstellungen1});
 
     // The command runs once the menu has closed and its own handling is over: several
     // commands handle window events while they work.
-    for (TOwnerDrawnMenu *menu : {PopupMenu1, PopupMenu2, Groesse1, Animation1, Mischen1}) {
+    for (TOwnerDrawnMenu *menu : {PopupMenu1, PopupMenu2, groesse1, animation1, mischen1}) {
         connect(menu, &TOwnerDrawnMenu::itemChosen, this, &TTiloraForm::activateItem,
             Qt::QueuedConnection);
     }
 
     auto openBelow = [](TSpezialButton *button, QMenu *menu) {
-        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+        menu->popup(ScreenPoint(*button, QPoint(0, button->height())));
     };
     connect(SpezialButton5, &TSpezialButton::clicked, this,
         [this, openBelow] { openBelow(SpezialButton5, PopupMenu1); });
     connect(SpezialButton1, &TSpezialButton::clicked, this,
         [this, openBelow] { openBelow(SpezialButton1, PopupMenu2); });
-    connect(SpezialButton2, &TSpezialButton::clicked, this, &TTiloraForm::OpenHelp);
+    connect(SpezialButton2, &TSpezialButton::clicked, this, [this] { openHelpAsked(*this); });
 
     // A right click on the clock opens the game menu where the pointer is.
     zeit->installEventFilter(new EventHook(zeit, [this](QObject *, QEvent *event) {
@@ -256,7 +271,18 @@ void TTiloraForm::createMenus()
         application->installEventFilter(m_keyHook);
     }
 
-    openDocument = [](const QString &path) { OpenDocumentDetached(path); };
+    openDocument = [this](const QString &path) {
+        std::function<void()> tell;
+        if (g_helpAsked) {
+            tell = [path] {
+                TiloraApplication::reportError(
+                    QStringLiteral("Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe "
+                                   "liegt in\n%1")
+                        .arg(QDir::toNativeSeparators(path)));
+            };
+        }
+        OpenDocument(path, this, tell);
+    };
 }
 
 void TTiloraForm::activateItem(QAction *item)
@@ -271,11 +297,12 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
 {
     // Only the key's way through the widgets counts, so that each press is seen once: the
     // window system hands it to the window handle before that.
-    // The window's keys also act from the solution window, which the game shows by itself.
-    if (!watched->isWidgetType())
+    // The window's keys also act from the solution window, which the game shows by itself,
+    // but only while the player sees the game.
+    if (!watched->isWidgetType() || !m_game.takesKeys())
         return false;
     const QWidget *window = static_cast<QWidget *>(watched)->window();
-    const QWidget *solution = m_windows.preview;
+    const QWidget *solution = m_windows.preview.made();
     if (window != this && (!solution || window != solution))
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
@@ -294,16 +321,16 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
 bool TTiloraForm::FormKeyDown(int key)
 {
     if (key == Qt::Key_F1) {
-        OpenHelp();
+        openHelpAsked(*this);
         return true;
     }
     // The arrow keys, on the keypad too, move the tile beside the free cell into it, the
     // way the key points.
-    static const QList<std::pair<int, QPoint>> arrows{{Qt::Key_Left, QPoint(-1, 0)},
+    static const QList<std::pair<int, QPoint>> arrows {{Qt::Key_Left, QPoint(-1, 0)},
         {Qt::Key_Right, QPoint(1, 0)}, {Qt::Key_Up, QPoint(0, -1)}, {Qt::Key_Down, QPoint(0, 1)}};
     for (const auto &[arrow, direction] : arrows) {
         if (arrow == key) {
-            MoveByKey(direction);
+            m_game.pressArrow(direction);
             return true;
         }
     }
@@ -330,8 +357,7 @@ bool TTiloraForm::FormKeyPress(QChar key)
 
 void TTiloraForm::Highscore1Click()
 {
-    if (showHighscores)
-        showHighscores();
+    m_windows.highscore().showModal(QRect(RealWindowPosition(*this), size()));
 }
 
 QString TTiloraForm::helpFilePath()

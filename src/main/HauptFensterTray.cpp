@@ -1,26 +1,21 @@
-// Hiding in the notification area, and coming back.
+// Hiding in the notification area, and coming back. Whether the player can see the window
+// is the window system's to say (see noteSight): the clock stops only when the window is
+// really out of sight, whichever way it went.
 
 #include "main/HauptFenster.h"
 
 #include "app/TrayIcon.h"
-#include "windows/startenfenster.h"
 
-#include <QCoreApplication>
 #include <QEvent>
-#include <QWindowStateChangeEvent>
 
 void TTiloraForm::HideToTray()
 {
-    if (m_windows.start && m_windows.start->isVisible())
+    // A shuffle under way finishes in sight: its game begins when it ends.
+    if (m_game.isShuffling())
         return;
-    if (m_shuffling)
-        return; // the shuffle is still under way: the game begins when it ends
-    m_clockWasRunning = SekundenZaehler->isActive();
-    m_leftAfterHiding = false;
-    SekundenZaehler->stop();
-    QCoreApplication::processEvents();
     if (!TrayIcon::available()) {
-        // No notification area on this desktop: the task bar keeps the way back.
+        // No notification area on this desktop: the task bar keeps the way back, where
+        // there is a window manager to minimise the window.
         showMinimized();
         return;
     }
@@ -36,10 +31,6 @@ void TTiloraForm::RestoreFromTray()
 {
     if (m_trayIcon)
         m_trayIcon->remove();
-    if (m_clockWasRunning && m_puzzle.phase == GamePhase::Running)
-        SekundenZaehler->start();
-    m_clockWasRunning = false;
-    m_leftAfterHiding = false;
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -49,19 +40,6 @@ void TTiloraForm::RestoreFromTray()
 void TTiloraForm::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (!m_clockWasRunning)
-        return;
-    // Brought back from the task bar, by the window manager or any other way: the game goes
-    // on as after the tray. Some window systems never report the minimised state; there the
-    // window's coming back to the front after it left says the same.
-    if (event->type() == QEvent::WindowStateChange) {
-        const auto *change = static_cast<QWindowStateChangeEvent *>(event);
-        if ((change->oldState() & Qt::WindowMinimized) && !isMinimized())
-            RestoreFromTray();
-    } else if (event->type() == QEvent::ActivationChange) {
-        if (!isActiveWindow())
-            m_leftAfterHiding = true;
-        else if (m_leftAfterHiding && !isMinimized())
-            RestoreFromTray();
-    }
+    if (event->type() == QEvent::WindowStateChange)
+        noteSight();
 }

@@ -2,6 +2,7 @@
 
 #include "app/OverrideCursorLift.h"
 #include "logic/PlatformChoice.h"
+#include "windows/WindowPlacement.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -228,10 +229,12 @@ bool TRegionComp::eventFilter(QObject *watched, QEvent *event)
 TFormRegion::TFormRegion(QWidget *owner)
     : TRegionComp(checkNoOtherFormRegion(owner), "TFormRegion")
 {
+    startSystemMove = StartSystemMove;
     if (!WindowSystemCutsWindows()) {
         owner->setAttribute(Qt::WA_TranslucentBackground);
         m_outsideClearer = new OutsideClearer(owner);
     }
+    KeepFixedSize(*owner);
 }
 
 QWidget *TFormRegion::checkNoOtherFormRegion(QWidget *owner)
@@ -295,6 +298,9 @@ bool TFormRegion::eventFilter(QObject *watched, QEvent *event)
             m_outsideClearer->setGeometry(ownerWindow()->rect());
         ownerResized();
         return false;
+    case QEvent::Paint:
+        fillBackground(static_cast<QPaintEvent *>(event)->region());
+        return false;
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:
         // A later child would otherwise lie above the clearer.
@@ -309,6 +315,18 @@ bool TFormRegion::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
+}
+
+// A translucent window has its background filling turned off; it is filled here as an opaque
+// window's would be, so that only the clearer makes pixels see-through.
+void TFormRegion::fillBackground(const QRegion &region)
+{
+    QWidget *window = ownerWindow();
+    if (!m_outsideClearer || !window->autoFillBackground())
+        return;
+    QPainter painter(window);
+    painter.setClipRegion(region);
+    painter.fillRect(window->rect(), window->palette().brush(window->backgroundRole()));
 }
 
 void TFormRegion::ownerResized()
@@ -337,7 +355,8 @@ bool TFormRegion::dragEvent(QEvent *event)
         m_pressed = true;
         m_dragging = false;
         m_pressGlobal = global;
-        m_windowStart = window->pos();
+        // The toolkit may not know yet where the window manager put the window.
+        m_windowStart = RealWindowPosition(*window);
         return true;
     case QEvent::MouseMove:
         if (!(mouse->buttons() & Qt::LeftButton)) {
@@ -348,7 +367,8 @@ bool TFormRegion::dragEvent(QEvent *event)
         }
         if (m_pressed) {
             m_pressed = false;
-            if (QWindow *handle = window->windowHandle(); handle && handle->startSystemMove())
+            // The window system takes over from the press, so the first step is not lost.
+            if (startSystemMove && startSystemMove(*window, m_pressGlobal))
                 return true;
             // No window manager to do it (or none that can): follow the pointer ourselves.
             m_dragging = true;

@@ -103,8 +103,10 @@ private:
 
 // Puts the evaluated expression on its window as the window's outline (its mask), evaluates
 // again on every resize, and with ClientDrag lets the player drag the window by any bare spot
-// of its client area. Where the window system does not cut windows, the component must join its
-// window before the window is first shown: only then can the window still be made translucent.
+// of its client area. An outline fits one size: the window tells the window manager it takes no
+// other (see KeepFixedSize). Where the window system does not cut windows, the component must
+// join its window before the window is first shown: only then can the window still be made
+// translucent.
 class TFormRegion : public TRegionComp
 {
     Q_OBJECT
@@ -128,6 +130,10 @@ public:
     SizeChangedHandler OnSizeChanged() const { return m_onSizeChanged; }
     void setOnSizeChanged(SizeChangedHandler handler) { m_onSizeChanged = std::move(handler); }
 
+    // Hands a drag that began at a screen point over to the window system; false where it
+    // cannot move the window. Tests replace it.
+    std::function<bool(QWidget &window, QPoint pressed)> startSystemMove;
+
 protected:
     void ApplyRegion() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -137,6 +143,7 @@ private:
 
     void raiseOutsideClearer();
 
+    void fillBackground(const QRegion &region);
     void ownerResized();
     bool dragEvent(QEvent *event);
 

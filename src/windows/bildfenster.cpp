@@ -13,7 +13,9 @@
 #include <QPainter>
 
 TVorschauFenster::TVorschauFenster(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    // A dialog, so that the window manager learns whose window it is (X11 ties only dialogs
+    // and tool windows to their owner).
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Lösungsbild"));
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -54,7 +56,7 @@ void TVorschauFenster::setPicture(const QPixmap &picture)
         QRect(QPoint(FrameWidth, FrameWidth), picture.deviceIndependentSize().toSize()));
     VorschauBild->setPicture(picture);
     VorschauBild->show();
-    FormRegion1->setRegion(PreviewOutline(width(), height()));
+    FormRegion1->setRegion(RoundedOutline(width(), height()));
 }
 
 // Every change of size rounds the corners anew. Qt holds back the resize events of a hidden

@@ -9,19 +9,22 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QEvent>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScrollArea>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <QStyleOptionTitleBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -115,7 +118,42 @@ bool sameChoice(const QFont &a, const QFont &b)
         && a.strikeOut() == b.strikeOut();
 }
 
+// Group captions stand a little in from the frame's corner, not flush with its edge.
+class GroupCaptionStyle : public QProxyStyle
+{
+public:
+    static constexpr int CaptionInset = 8;
+
+    using QProxyStyle::QProxyStyle;
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl part,
+        const QWidget *widget) const override
+    {
+        QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
+        if (control == CC_GroupBox && (part == SC_GroupBoxLabel || part == SC_GroupBoxCheckBox))
+            rect.translate(CaptionInset, 0);
+        return rect;
+    }
+};
+
 } // namespace
+
+void HideFontEffects(QFontDialog &chooser)
+{
+    // The toolkit's chooser names neither part: the effects are the group of check boxes, the
+    // writing systems the one drop-down list, with its label.
+    for (QGroupBox *group : chooser.findChildren<QGroupBox *>()) {
+        if (!group->findChildren<QCheckBox *>().isEmpty())
+            group->hide();
+    }
+    for (QComboBox *list : chooser.findChildren<QComboBox *>()) {
+        list->hide();
+        for (QLabel *label : chooser.findChildren<QLabel *>()) {
+            if (label->buddy() == list)
+                label->hide();
+        }
+    }
+}
 
 TSpinEdit::TSpinEdit(QWidget *parent)
     : QSpinBox(parent)
@@ -138,17 +176,22 @@ std::optional<int> TSpinEdit::typedValue() const
 int TSpinEdit::boundedValue() const
 {
     const std::optional<int> number = typedValue();
-    return number ? Clamp(minimum(), *number, maximum()) : minimum();
+    return number ? std::clamp(*number, minimum(), maximum()) : minimum();
 }
 
 QValidator::State TSpinEdit::validate(QString &input, int &) const
 {
-    // Nine digits at most, so every number typed fits an int.
-    static const QRegularExpression number(QStringLiteral("^-?\\d{1,9}$"));
     if (input.isEmpty() || input == QLatin1String("-"))
         return QValidator::Intermediate;
-    if (!number.match(input).hasMatch())
+    // Nine digits at most, so every number typed fits an int. Checked by hand: the fields are
+    // filled as the dialog is made, at start-up, and a pattern would be compiled for it.
+    const qsizetype digits = input.size() - (input.startsWith(u'-') ? 1 : 0);
+    if (digits > 9)
         return QValidator::Invalid;
+    for (qsizetype i = input.size() - digits; i < input.size(); ++i) {
+        if (input[i] < u'0' || input[i] > u'9')
+            return QValidator::Invalid;
+    }
     const int value = input.toInt();
     // Out of range is only a stage of typing; the end of the editing brings it into range.
     return value >= minimum() && value <= maximum() ? QValidator::Acceptable
@@ -159,7 +202,7 @@ void TSpinEdit::fixup(QString &input) const
 {
     bool ok = false;
     const int number = input.toInt(&ok);
-    input = QString::number(ok ? Clamp(minimum(), number, maximum()) : minimum());
+    input = QString::number(ok ? std::clamp(number, minimum(), maximum()) : minimum());
 }
 
 TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent)
@@ -170,6 +213,20 @@ TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, QWidg
     for (const QString &text : items)
         m_items->addButton(new QRadioButton(text, this), index++);
     layoutItems();
+    connect(m_items, &QButtonGroup::idToggled, this, &TRadioGroup::updateTabStop);
+    updateTabStop();
+}
+
+void TRadioGroup::updateTabStop()
+{
+    // Tab enters the group on its chosen item (the first while none is); the arrow keys move
+    // within it.
+    const QList<QAbstractButton *> buttons = m_items->buttons();
+    QAbstractButton *stop = m_items->checkedButton();
+    if (!stop && !buttons.isEmpty())
+        stop = buttons.front();
+    for (QAbstractButton *button : buttons)
+        button->setFocusPolicy(button == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 int TRadioGroup::ItemIndex() const
@@ -250,6 +307,11 @@ TEinstellungen::TEinstellungen(QWidget *parent)
     createControls();
     m_scrollArea->setWidget(m_content);
     ButtonGroup->raise();
+    auto *captions = new GroupCaptionStyle;
+    captions->setParent(this);
+    for (QGroupBox *group : {static_cast<QGroupBox *>(MischdauerGroup), SpielGroup, SteinGroup,
+             static_cast<QGroupBox *>(AnimationGroup)})
+        group->setStyle(captions);
     move(254, 136);
     // Until the first opening the preview shows tiles of the size it was drawn with.
     SteinGroesseEdit->setValue(42);
@@ -264,11 +326,12 @@ TEinstellungen::TEinstellungen(QWidget *parent)
     };
     chooseFont = [this](const QFont &initial) -> std::optional<QFont> {
         const OverrideCursorLift lift;
-        bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, initial, this);
-        if (!ok)
+        QFontDialog chooser(initial, this);
+        chooser.setOption(QFontDialog::DontUseNativeDialog);
+        HideFontEffects(chooser);
+        if (chooser.exec() != QDialog::Accepted)
             return std::nullopt;
-        return font;
+        return chooser.selectedFont();
     };
 
     connect(BSteinFarbe, &QPushButton::clicked, this, &TEinstellungen::BSteinFarbeClick);
@@ -298,10 +361,6 @@ void TEinstellungen::createControls()
                          "VorschauEdit", QRect(8, 16, 102, 17),
                          QStringLiteral("gibt an, ob das fertige Bild in einem Fenster "
                                         "dargestellt werden soll"));
-    // Liberation Sans, which stands in for Arial, runs wider; the box keeps its size.
-    QFont narrower = font();
-    narrower.setPixelSize(10);
-    VorschauEdit->setFont(narrower);
     SchummelnEdit = place(new QCheckBox(QStringLiteral("Schummeln"), SpielGroup),
                           "SchummelnEdit", QRect(8, 32, 97, 17),
                           QStringLiteral("gibt an, ob bei einem Bild die Steinposition "
@@ -314,6 +373,12 @@ void TEinstellungen::createControls()
                             "SteinRahmenEdit", QRect(8, 64, 105, 17),
                             QStringLiteral("gibt an, ob jeder Stein mit einem Rahmen "
                                            "gezeichnet werden soll"));
+    // Liberation Sans, which stands in for Arial, runs wider than the layout was made for: a
+    // box grows to its text, as far as the group has room.
+    for (QCheckBox *box : {VorschauEdit, SchummelnEdit, TransparenzEdit, SteinRahmenEdit}) {
+        const int room = SpielGroup->width() - box->x() - 2;
+        box->resize(std::clamp(box->sizeHint().width(), box->width(), room), box->height());
+    }
     const QString sizeHint = QStringLiteral("gibt die Anzahl der Steine pro Reihe/Spalte an");
     GroesseLabel = label(SpielGroup, "GroesseLabel", QStringLiteral("Größe"), QPoint(21, 86),
                          sizeHint);
@@ -406,7 +471,7 @@ void TEinstellungen::fitOnScreen()
     // taller than the screen: the dialog then takes what the screen offers and scrolls.
     const QSize needed = m_content->size();
     const QRect area = AvailableScreenArea(*this);
-    const QSize frame = frameGeometry().size() - size();
+    const QSize frame = frameExtent();
     const QSize room = area.isEmpty() ? needed : area.size() - frame;
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollArea);
     // A scroll bar along one side takes room from the other direction.
@@ -420,9 +485,32 @@ void TEinstellungen::fitOnScreen()
     // The buttons sit at the bottom of what is in sight, above a scroll bar along it.
     ButtonGroup->move(
         ButtonGroup->x(), shown.height() - (across ? bar : 0) - ButtonGroup->height());
+    m_fittedFrame = frame;
     const QPoint place = KeptOnScreen(QRect(pos(), shown + frame), area);
     if (place != pos())
         move(place);
+}
+
+QSize TEinstellungen::frameExtent() const
+{
+    // Until the window manager has framed the dialog, its frame reads as nothing; a title bar
+    // of the style's height stands in for it.
+    const QSize known = frameGeometry().size() - size();
+    if (isVisible() || !known.isNull())
+        return known;
+    QStyleOptionTitleBar option;
+    option.titleBarFlags = windowFlags();
+    return QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, this));
+}
+
+bool TEinstellungen::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    // The window manager frames the dialog after it shows: it is fitted again around the real
+    // frame.
+    if (event->type() == QEvent::Move && isVisible() && frameExtent() != m_fittedFrame)
+        fitOnScreen();
+    return handled;
 }
 
 void TEinstellungen::SteinGroesseEditChange()
@@ -530,6 +618,11 @@ std::optional<Settings> TEinstellungen::EditSettings(const Settings &settings)
     }
     SteinRahmenEditClick();
 
+    // Every opening starts as the first did: the focus on the first control and OK the
+    // button that Enter presses, however the last one ended.
+    if (QAbstractButton *first = MischdauerGroup->item(std::max(0, MischdauerGroup->ItemIndex())))
+        first->setFocus();
+    BitBtn1->setDefault(true);
     setResult(QDialog::Rejected);
     exec();
     if (!isAccepted())

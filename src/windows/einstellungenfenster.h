@@ -13,6 +13,7 @@
 #include <optional>
 
 class QAbstractButton;
+class QFontDialog;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -53,6 +54,10 @@ protected:
     void fixup(QString &input) const override;
 };
 
+// Leaves only the font, its style and its size to choose in the toolkit's font chooser: the
+// effects (underline, strike-out) and the writing system are hidden.
+void HideFontEffects(QFontDialog &chooser);
+
 // A group box of radio buttons, one below the other, of which one is chosen.
 class TRadioGroup : public QGroupBox
 {
@@ -71,6 +76,7 @@ protected:
 
 private:
     void layoutItems();
+    void updateTabStop();
 
     QButtonGroup *m_items;
 };
@@ -140,9 +146,11 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     bool m_cheatView = false;
+    QSize m_fittedFrame; // the frame the last fitting went by
     QScrollArea *m_scrollArea = nullptr;
     QWidget *m_content = nullptr;
     void createControls();
@@ -151,5 +159,7 @@ private:
     // Sizes the dialog to its content, or to the screen's available area where the content
     // is larger, and keeps it whole on that area.
     void fitOnScreen();
+    // What the window manager's frame adds to the dialog's size.
+    QSize frameExtent() const;
     QList<TPanel *> previewTiles() const;
 };

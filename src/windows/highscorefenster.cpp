@@ -10,8 +10,6 @@
 #include "controls/ModalRun.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
-#include "logic/FileLocations.h"
-#include "main/HauptFenster.h"
 #include "region/FormRgn.h"
 
 #include <QApplication>
@@ -61,10 +59,12 @@ QLabel *createText(QWidget *parent, const QString &text)
 
 } // namespace
 
-THighscore::THighscore(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+THighscore::THighscore(const QString &file, QWidget *parent)
+    // A dialog, so that the window manager ties it to its owner.
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , today([] { return QDate::currentDate(); })
     , m_random(quint32(QDateTime::currentMSecsSinceEpoch()))
+    , m_file(file)
 {
     setWindowTitle(QStringLiteral("Highscore"));
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -152,44 +152,16 @@ THighscore::~THighscore()
         m_modalLoop->quit();
 }
 
-QString THighscore::highscoreFilePath()
-{
-    // A test's own settings folder holds both files.
-    const QString settings = TTiloraForm::settingsFilePath();
-    const FileLocations locations = fileLocationsOfThisProgram();
-    if (settings == locations.settingsFile)
-        return locations.highscoreFile;
-    return QFileInfo(settings).dir().filePath(QStringLiteral("highscore.ini"));
-}
-
 void THighscore::seedRandom(quint32 seed)
 {
     m_random.seed(seed);
 }
 
-void THighscore::attachTo(TTiloraForm *main)
+HighscoreConfiguration THighscore::shownConfiguration() const
 {
-    const QPointer<TTiloraForm> window(main);
-    const QPointer<THighscore> self(this);
-    m_centreOn = main;
-    configuration = [window] {
-        HighscoreConfiguration current;
-        if (window) {
-            current.PictureMode = window->pictureMode();
-            current.PictureName = window->pictureName();
-            current.GridSize = window->puzzle().gridSize();
-            current.ShuffleDuration = window->shuffleDuration();
-        }
-        return current;
-    };
-    main->addResult = [self](const QString &timeText) {
-        if (self)
-            self->AddResult(timeText);
-    };
-    main->showHighscores = [self, window] {
-        if (self)
-            self->showModal(window ? QRect(RealWindowPosition(*window), window->size()) : QRect());
-    };
+    if (m_resultConfiguration)
+        return *m_resultConfiguration;
+    return configuration ? configuration() : HighscoreConfiguration();
 }
 
 bool THighscore::isNaming() const
@@ -218,10 +190,9 @@ void THighscore::showTable()
 
 void THighscore::LoadTable()
 {
-    const HighscoreConfiguration current
-        = configuration ? configuration() : HighscoreConfiguration();
+    const HighscoreConfiguration current = shownConfiguration();
     Beschreibung->setText(DescriptionLine(current));
-    const IniFile file(highscoreFilePath());
+    const IniFile file(m_file);
     m_tableUnreadable = file.readError().has_value();
     if (m_tableUnreadable)
         TiloraApplication::reportError(file.readError()->message());
@@ -234,9 +205,8 @@ void THighscore::SaveTable()
     // Rows taken for empty because the file could not be read must not replace its rows.
     if (m_tableUnreadable)
         return;
-    const HighscoreConfiguration current
-        = configuration ? configuration() : HighscoreConfiguration();
-    IniFile file(highscoreFilePath());
+    const HighscoreConfiguration current = shownConfiguration();
+    IniFile file(m_file);
     WriteTable(file, TableKey(current), m_table, m_random);
     file.save();
 }
@@ -250,8 +220,9 @@ void THighscore::saveReportingErrors()
     }
 }
 
-void THighscore::AddResult(const QString &timeText)
+void THighscore::AddResult(const QString &timeText, const HighscoreConfiguration &configuration)
 {
+    m_resultConfiguration = configuration;
     LoadTable();
     Nameneingabe->hide();
     OKButton->hide();
@@ -267,6 +238,7 @@ void THighscore::AddResult(const QString &timeText)
     }
     m_tablePrepared = !isVisible();
     showModal(m_centreOn ? QRect(RealWindowPosition(*m_centreOn), m_centreOn->size()) : QRect());
+    m_resultConfiguration.reset();
 }
 
 void THighscore::showModal(const QRect &centreOver)

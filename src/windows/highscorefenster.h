@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <random>
 
 class QEventLoop;
@@ -18,7 +19,6 @@ class QLineEdit;
 class TFormRegion;
 class TPanel;
 class TSpezialButton;
-class TTiloraForm;
 
 // The high score window: the ten best games of the current configuration, kept in
 // "highscore.ini", and the entry of the player's name after a game that made it into the
@@ -28,22 +28,20 @@ class THighscore : public QWidget
     Q_OBJECT
 
 public:
-    explicit THighscore(QWidget *parent = nullptr);
+    // file: where "highscore.ini" lives, decided once at start-up.
+    explicit THighscore(const QString &file, QWidget *parent = nullptr);
     ~THighscore() override;
 
-    // "highscore.ini": beside the settings file, or per user where that is.
-    static QString highscoreFilePath();
-
-    // The configuration whose table shows; asked anew at every load and save.
+    QString filePath() const { return m_file; }
+    // The configuration whose table the "Highscore" command shows; asked anew at every load.
     std::function<HighscoreConfiguration()> configuration;
     // Today's date for a new entry. Tests replace it.
     std::function<QDate()> today;
     // The generator of the scramble keys, seeded once from the clock; tests seed it.
     void seedRandom(quint32 seed);
 
-    // Takes the configuration from the main window and serves its "Highscore" command and the
-    // results of its games.
-    void attachTo(TTiloraForm *main);
+    // The window a game's result is shown over.
+    void centreOn(QWidget *window) { m_centreOn = window; }
 
     // ---- the table and its file
     // Fills the description line and the ten rows from the file. A file that cannot be read
@@ -53,9 +51,10 @@ public:
     // EIniWriteError when it cannot be written; does nothing when the table shown could not
     // be loaded (that has been reported).
     void SaveTable();
-    // Ranks a solved game's time, saves, and shows the window modally (with the name entry
-    // when the time made it into the table); returns when the window has been closed.
-    void AddResult(const QString &timeText);
+    // Ranks a solved game's time in the table of its configuration, saves, and shows the
+    // window modally (with the name entry when the time made it into the table); returns when
+    // the window has been closed.
+    void AddResult(const QString &timeText, const HighscoreConfiguration &configuration);
     const HighscoreTable &table() const { return m_table; }
     int NewEntryRow = 0; // the row waiting for its name, 1 .. 10
 
@@ -114,6 +113,8 @@ private:
     void saveReportingErrors();
     // Enter in the field: the name is taken and the description shows again.
     void commitAsOnEnter();
+    // The table shown: a result's while it is entered, else the current one.
+    HighscoreConfiguration shownConfiguration() const;
 
     std::array<Row, HighscoreRowCount> m_cells {};
     HighscoreTable m_table {};
@@ -126,6 +127,8 @@ private:
     bool m_tableUnreadable = false;
     bool m_framePressed = false;
     QPoint m_framePressPosition;
-    // The window a game's result is shown over.
     QPointer<QWidget> m_centreOn;
+    QString m_file;
+    // The configuration of the result being entered.
+    std::optional<HighscoreConfiguration> m_resultConfiguration;
 };

@@ -29,7 +29,8 @@ QLabel *createLine(TPanel *panel, const QString &text, const QRect &geometry)
 } // namespace
 
 TMeldung::TMeldung(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    // A dialog, so that the window manager ties it to its owner.
+    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint)
     , Panel1(new TPanel(this))
 {
     setWindowTitle(QStringLiteral("Meldung"));

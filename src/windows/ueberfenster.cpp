@@ -56,7 +56,7 @@ TAboutBox::TAboutBox(QWidget *parent)
     Panel1->setBevelInner(TPanel::Bevel::Raised);
 
     Label1 = createText(Panel1, QStringLiteral("Tilora"), QPoint(66, 8));
-    Label2 = createText(Panel1, QStringLiteral("Version 1.01"), QPoint(106, 8));
+    Label2 = createText(Panel1, QStringLiteral("Version " TILORA_VERSION), QPoint(106, 8));
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2->setObjectName(QStringLiteral("Label2"));
 

@@ -75,12 +75,8 @@ double TestHighDpi::tileDetail(qreal scale, const QString &picture)
         screen = e2e::screenshot();
         return screen.rect().contains(tile) && qIsGray(screen.pixel(tile.center()));
     };
-    QDeadlineTimer deadline(10000);
-    while (!pictureShows()) {
-        if (deadline.hasExpired())
-            return -1;
-        QTest::qWait(100);
-    }
+    if (!e2e::waitUntil(pictureShows))
+        return -1;
     const auto grey = [&screen](int x, int y) { return qRed(screen.pixel(x, y)); };
     double sum = 0;
     int pairs = 0;

@@ -2,6 +2,7 @@
 
 #include "region/FormRgn.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
 
@@ -21,6 +22,7 @@ private slots:
     void outlineShowsScreenOutside();
     void resizeReshapes();
     void bareAreaDragsWindow();
+    void announcesItsFixedSize();
 };
 
 namespace {
@@ -78,8 +80,8 @@ void TestShapedWindow::init()
 
 void TestShapedWindow::cleanup()
 {
-    // Let the server take the window away before the next test looks at the screen.
-    QTest::qWait(50);
+    // The server takes the test's window away before the next test looks at the screen.
+    e2e::syncWithServer();
 }
 
 void TestShapedWindow::outlineShowsScreenOutside_data()
@@ -146,6 +148,30 @@ void TestShapedWindow::bareAreaDragsWindow()
     // Where the window stood before, the screen shows again.
     wrong = waitForScreen(geometry.topLeft(), {{10, 10}, {100, 60}}, {});
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+// Tiling window managers float a window whose smallest and largest sizes are the same; the
+// announcement follows every resize.
+void TestShapedWindow::announcesItsFixedSize()
+{
+    const QRect geometry(150, 150, 300, 200);
+    ColouredWindow shaped(RoundedWindow, geometry);
+    const QString windowId = QString::number(shaped.window->winId());
+    // "minimum" and "maximum", each with its size.
+    const auto announced = [&windowId] {
+        const QString hints = e2e::run(QStringLiteral("xprop"),
+            {QStringLiteral("-id"), windowId, QStringLiteral("WM_NORMAL_HINTS")});
+        static const QRegularExpression limit(
+            QStringLiteral("program specified (\\w+) size: (\\d+) by (\\d+)"));
+        QStringList sizes;
+        for (const QRegularExpressionMatch &match : limit.globalMatch(hints))
+            sizes << match.captured(1) + ' ' + match.captured(2) + 'x' + match.captured(3);
+        return sizes.join(u',');
+    };
+    QTRY_COMPARE(announced(), QStringLiteral("minimum 300x200,maximum 300x200"));
+    shaped.window->resize(420, 260);
+    QTRY_COMPARE(announced(), QStringLiteral("minimum 420x260,maximum 420x260"));
+    QTRY_COMPARE(e2e::windowGeometry(windowId).size(), QSize(420, 260));
 }
 
 TILORA_E2E_MAIN(TestShapedWindow)

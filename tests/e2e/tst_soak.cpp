@@ -33,19 +33,21 @@ private:
     QPoint onWindow(int x, int y) const { return m_window.topLeft() + QPoint(x, y); }
     QPoint cellCentre(int cell) const;
     void focusMainWindow();
+    // The program puts the pointer in the window's middle when a board is ready for a game
+    // and when a shuffle begins.
+    bool waitForPointerInTheMiddle();
     bool waitForMainSize(int grid);
     bool waitForOnlyMainWindow(int timeoutMs = 20000);
     bool chooseMenuLine(QPoint button, int line, int subLine = -1);
 
     bool startShuffle(int way);
     void pressRandomTiles(int count);
-    bool pauseAndResume();
+    bool pauseOrEndOfGame(int game);
     bool openAndCancelSettings();
     bool switchMode(bool byMenu);
     bool changeGrid(int grid);
     bool solveIntoTable(int game);
     bool closeGameEnd(int game, const QString &message);
-    bool closeChanceGameEnd(int game);
     QString windowTitles() const;
     bool startSecondInstance();
     bool stillRunning() const;
@@ -120,6 +122,12 @@ void TestSoak::focusMainWindow()
     e2e::mouseMove(onWindow(6, m_window.height() / 2));
 }
 
+bool TestSoak::waitForPointerInTheMiddle()
+{
+    const QPoint middle = onWindow(m_window.width() / 2, m_window.height() / 2);
+    return e2e::waitUntil([&] { return e2e::pointerPosition() == middle; }, 15000);
+}
+
 bool TestSoak::waitForMainSize(int grid)
 {
     return e2e::waitUntil(
@@ -171,14 +179,14 @@ bool TestSoak::startShuffle(int way)
         if (!chooseMenuLine(onWindow(28, 7), 0))
             return false;
     } else if (way % 3 == 2 && !m_gameRunning) {
-        // "Mischen!" waits in the board's middle.
-        e2e::click(onWindow(m_window.width() / 2, m_window.height() / 2));
+        // "Mischen!" waits: a press anywhere on the board starts a game.
+        e2e::click(cellCentre(0));
     } else {
         e2e::key(QStringLiteral("F2"));
     }
-    QTest::qWait(300);
+    // The shuffle has begun once the pointer is in the middle, and ended with its window.
     m_gameRunning = true;
-    return waitForOnlyMainWindow();
+    return waitForPointerInTheMiddle() && waitForOnlyMainWindow();
 }
 
 void TestSoak::pressRandomTiles(int count)
@@ -187,15 +195,27 @@ void TestSoak::pressRandomTiles(int count)
         e2e::click(cellCentre(int(m_random.bounded(m_grid * m_grid))));
 }
 
-bool TestSoak::pauseAndResume()
+// After the presses: either the game was solved by chance (its message shows), or the pause,
+// which comes after the presses, hides the board; then the game goes on.
+bool TestSoak::pauseOrEndOfGame(int game)
 {
     focusMainWindow();
     e2e::key(QStringLiteral("p"));
-    QTest::qWait(300);
+    const QPoint board = onWindow(Frame + 3, Frame + 3);
+    const QColor grey(73, 73, 73);
+    QString message;
+    if (!e2e::waitUntil([&] {
+            message = e2e::waitForWindow(QStringLiteral("Meldung"), 0, m_program->pid());
+            return !message.isEmpty() || e2e::pixelAt(board) == grey;
+        }))
+        return false;
+    if (!message.isEmpty()) {
+        ++m_solvedByChance;
+        return closeGameEnd(game, message) && waitForPointerInTheMiddle();
+    }
     focusMainWindow();
     e2e::key(QStringLiteral("P"));
-    QTest::qWait(200);
-    return stillRunning();
+    return e2e::waitForPixel(board, grey, false) && stillRunning();
 }
 
 bool TestSoak::openAndCancelSettings()
@@ -226,9 +246,8 @@ bool TestSoak::switchMode(bool byMenu)
     }
     m_numbers = !m_numbers;
     m_gameRunning = false;
-    // The mode rebuilds the board; the first tile shows the picture or a plain number tile.
-    QTest::qWait(300);
-    return waitForMainSize(m_grid);
+    // The mode rebuilds the board, which ends with the pointer in the middle.
+    return waitForPointerInTheMiddle();
 }
 
 bool TestSoak::changeGrid(int grid)
@@ -238,7 +257,7 @@ bool TestSoak::changeGrid(int grid)
         return false;
     m_grid = grid;
     m_gameRunning = false;
-    return waitForMainSize(grid);
+    return waitForMainSize(grid) && waitForPointerInTheMiddle();
 }
 
 bool TestSoak::solveIntoTable(int game)
@@ -253,15 +272,23 @@ bool TestSoak::solveIntoTable(int game)
     if (presses.isEmpty())
         return e2e::distanceHome(*board) == 0;
     // The clock must have counted a second, or the time does not rank.
-    QTest::qWait(1100);
-    for (const int cell : presses)
+    const QRect clock(onWindow(55, 2), QSize(m_window.width() - 120, 14));
+    const QImage started = e2e::screenshot().copy(clock);
+    if (!e2e::waitUntil([&] { return e2e::screenshot().copy(clock) != started; }, 5000))
+        return false;
+    // Each slide shows its pressed cell free (the white board) before the next press: a
+    // player sees the tile go, and presses that wait for a slide run the latest first.
+    for (const int cell : presses) {
         e2e::click(cellCentre(cell));
+        if (!e2e::waitForPixel(cellCentre(cell), Qt::white))
+            return false;
+    }
 
     const QString message = e2e::waitForWindow(QStringLiteral("Meldung"), 10000, m_program->pid());
     if (message.isEmpty() || !closeGameEnd(game, message))
         return false;
     ++m_solved;
-    return true;
+    return waitForPointerInTheMiddle();
 }
 
 // The message of a finished game, then the high score window.
@@ -278,19 +305,6 @@ bool TestSoak::closeGameEnd(int game, const QString &message)
     e2e::type(QStringLiteral("Spiel %1 Jörg").arg(game));
     e2e::key(QStringLiteral("Escape"));
     return waitForOnlyMainWindow(10000);
-}
-
-// Random presses may solve a board that the short shuffle hardly mixed.
-bool TestSoak::closeChanceGameEnd(int game)
-{
-    QTest::qWait(200);
-    if (e2e::visibleWindows(m_program->pid()) == QStringList {m_windowId})
-        return true;
-    const QString message = e2e::waitForWindow(QStringLiteral("Meldung"), 3000, m_program->pid());
-    if (message.isEmpty())
-        return waitForOnlyMainWindow();
-    ++m_solvedByChance;
-    return closeGameEnd(game, message);
 }
 
 QString TestSoak::windowTitles() const
@@ -347,7 +361,7 @@ void TestSoak::gamesInARow()
     QVERIFY(e2e::colourPicture(Tile).save(picture, "BMP"));
     m_program->writeFile(QStringLiteral("tilora.ini"),
         "[Allgemein]\nGroesse=4\nSteingroesse=50\nBildModus=1\nBild=" + picture.toUtf8()
-            + "\nAnimation=0\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"
+            + "\nAnimation=2\nMischdauer=1\nSteinRahmen=0\nTransparenz=0\nZeigeMischen=0\n"
               "Vorschau=0\nBrettFarbe=16777215\n");
 
     // The sanitised program's resident memory holds the sanitizer's own books as well: freed
@@ -372,7 +386,7 @@ void TestSoak::gamesInARow()
     m_windowId = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, m_program->pid());
     QVERIFY(!m_windowId.isEmpty());
     QVERIFY(waitForMainSize(SolveGrid));
-    QTest::qWait(500);
+    QVERIFY(waitForPointerInTheMiddle());
 
     qint64 firstRss = 0;
     for (int game = 1; game <= games; ++game) {
@@ -384,10 +398,9 @@ void TestSoak::gamesInARow()
         if (tour || game % 5 == 0)
             SOAK_STEP(switchMode(game % 2 == 0));
         SOAK_STEP(startShuffle(tour ? 2 : game));
+        // Random presses may solve a board that the short shuffle hardly mixed.
         pressRandomTiles(3 + int(m_random.bounded(10)));
-        SOAK_STEP(closeChanceGameEnd(game));
-        if (tour || game % 4 == 0)
-            SOAK_STEP(pauseAndResume());
+        SOAK_STEP(pauseOrEndOfGame(game));
         if (tour || game % 9 == 0)
             SOAK_STEP(openAndCancelSettings());
         if (m_numbers)

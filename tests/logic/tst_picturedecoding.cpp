@@ -344,6 +344,8 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
         << "rows.png" << hostile::png(tiny) << board << Outcome::Picture;
     QTest::newRow("icon of a PNG inflating far beyond its rows")
         << "zeros.ico" << hostile::icon(hostile::png(tiny, 64 << 20)) << board << Outcome::Refused;
+    QTest::newRow("PNG of one row longer than the reader may hold")
+        << "row.png" << hostile::png(QSize(MaxPngRowBytes + 1, 1)) << board << Outcome::Refused;
     QTest::newRow("PNG text inflating beyond the limit")
         << "text.png" << hostile::png(tiny, 0, hostile::pngText(MaxPngTextBytes + 1)) << board
         << Outcome::Refused;

@@ -103,62 +103,59 @@ void TestPuzzle::outlines_data()
 {
     QTest::addColumn<QString>("board");
     QTest::addColumn<QPoint>("pressed");
-    QTest::addColumn<int>("phase");
-    QTest::addColumn<QString>("view"); // "opaque", "in sight" (while shuffled), "building"
+    // "opaque", "building", "mixed" (shuffled out of sight), "paused"
+    QTest::addColumn<QString>("view");
     QTest::addColumn<int>("slideFrame"); // -1: no slide
     QTest::addColumn<QStringList>("expected");
     using L = QStringList;
     const QString u = QStringLiteral("U0,0,238,236,34,34"); // two pixels wider than the window
     const L hole {u, "X", "R68,168,118,218"};
-    const int noGame = int(GamePhase::NoGame);
-    const int running = int(GamePhase::Running);
-    const int shuffling = int(GamePhase::Shuffling);
     const QPoint left(1, 3);
-    QTest::newRow("no game") << Solved4 << left << noGame << "" << -1 << hole;
-    QTest::newRow("no game, opaque") << Solved4 << left << noGame << "opaque" << -1 << L {u};
-    QTest::newRow("building") << Solved4 << left << running << "building" << -1
+    QTest::newRow("play") << Solved4 << left << "" << -1 << hole;
+    QTest::newRow("opaque") << Solved4 << left << "opaque" << -1 << L {u};
+    QTest::newRow("building") << Solved4 << left << "building" << -1
                               << L {u, "X", "R18,18,218,218"};
     // The two pixels above the board go too, so no sliver of a tile peeks out.
     QTest::newRow("shuffling out of sight")
-        << Solved4 << left << shuffling << "" << -1 << L {u, "X", "R18,16,218,218"};
-    QTest::newRow("shuffling in sight") << Solved4 << left << shuffling << "in sight" << -1 << hole;
-    QTest::newRow("paused") << Solved4 << left << int(GamePhase::Paused) << "" << -1 << L {u};
-    QTest::newRow("finished") << Solved4 << left << int(GamePhase::Finished) << "" << -1 << hole;
+        << Solved4 << left << "mixed" << -1 << L {u, "X", "R18,16,218,218"};
+    QTest::newRow("paused") << Solved4 << left << "paused" << 3 << L {u};
     // A slide cuts out the part of the new free cell already uncovered, then the part of the
     // old one not yet covered.
     const auto slide = [&u](const char *a, const char *b) {
         return L {"{", u, "X", a, "}", "X", b};
     };
     QTest::newRow("left, frame 0")
-        << Solved4 << left << running << "" << 0 << slide("R68,168,68,218", "R168,168,218,218");
+        << Solved4 << left << "" << 0 << slide("R68,168,68,218", "R168,168,218,218");
     QTest::newRow("left, frame 3")
-        << Solved4 << left << running << "" << 3 << slide("R68,168,87,218", "R187,168,218,218");
+        << Solved4 << left << "" << 3 << slide("R68,168,87,218", "R187,168,218,218");
     QTest::newRow("left, last frame")
-        << Solved4 << left << running << "" << 8 << slide("R68,168,118,218", "R218,168,218,218");
-    QTest::newRow("up, frame 2") << Solved4 << QPoint(3, 1) << running << "" << 2
+        << Solved4 << left << "" << 8 << slide("R68,168,118,218", "R218,168,218,218");
+    QTest::newRow("up, frame 2") << Solved4 << QPoint(3, 1) << "" << 2
                                  << slide("R168,68,218,81", "R168,181,218,218");
     QTest::newRow("right, frame 1")
-        << "1 2 3 4 5 6 7 8 9 10 11 12 13 0 14 15" << QPoint(3, 3) << running << "" << 1
+        << "1 2 3 4 5 6 7 8 9 10 11 12 13 0 14 15" << QPoint(3, 3) << "" << 1
         << slide("R68,168,111,218", "R211,168,218,218");
     QTest::newRow("down, frame 4") << "0 2 3 4 1 6 7 8 5 10 11 12 9 13 14 15" << QPoint(0, 2)
-                                   << running << "" << 4 << slide("R18,18,68,43", "R18,143,68,168");
-    QTest::newRow("slide, opaque") << Solved4 << left << running << "opaque" << 3 << L {u};
+                                   << "" << 4 << slide("R18,18,68,43", "R18,143,68,168");
+    QTest::newRow("slide, opaque") << Solved4 << left << "opaque" << 3 << L {u};
 }
 
 void TestPuzzle::outlines()
 {
     QFETCH(QString, board);
     QFETCH(QPoint, pressed);
-    QFETCH(int, phase);
     QFETCH(QString, view);
     QFETCH(int, slideFrame);
     Puzzle puzzle = *Puzzle::fromString(board);
     const LineMove move = *puzzle.moveForPress(pressed);
     puzzle.apply(move);
-    puzzle.phase = GamePhase(phase);
-    puzzle.options.transparent = view != u"opaque";
-    puzzle.options.showShuffle = view == u"in sight";
-    BoardView shown {QSize(236, 236), view == u"building", std::nullopt, 0, 8};
+    BoardView shown;
+    shown.window = QSize(236, 236);
+    shown.building = view == u"building";
+    shown.paused = view == u"paused";
+    shown.mixedOutOfSight = view == u"mixed";
+    shown.transparent = view != u"opaque";
+    shown.slideFrames = 8;
     if (slideFrame >= 0) {
         shown.slide = move;
         shown.slideFrame = slideFrame;

@@ -209,6 +209,9 @@ void TestRegionExpression::ellipsesAndRoundedCorners_data()
         << "U0,0,200,90,60,20" << QRect(0, 0, 200, 90) << QSize(60, 20);
     QTest::newRow("corners larger than box")
         << "U0,0,50,40,100,100" << QRect(0, 0, 50, 40) << QSize(100, 100);
+    QTest::newRow("small ellipse") << "E0,0,10,10" << QRect(0, 0, 10, 10) << QSize(10, 10);
+    QTest::newRow("high score window")
+        << "U0,0,340,340,34,34" << QRect(0, 0, 340, 340) << QSize(34, 34);
 }
 
 void TestRegionExpression::ellipsesAndRoundedCorners()
@@ -218,9 +221,9 @@ void TestRegionExpression::ellipsesAndRoundedCorners()
     QFETCH(QSize, corner);
     const auto region = evaluate(text);
     QVERIFY(region);
-    // Rounded shapes leave out the right column and the bottom row of their box.
-    const QRect shape = box.adjusted(0, 0, -1, -1);
-    QVERIFY(shape.contains(region->boundingRect()));
+    // Rounded shapes cover their box as a rectangle does, last column and row included.
+    const QRect shape = box;
+    QCOMPARE(region->boundingRect(), shape);
     const int mirrorX = shape.left() + shape.right() + 1;
     const int mirrorY = shape.top() + shape.bottom() + 1;
     QVERIFY(region->xored(QTransform(-1, 0, 0, 1, mirrorX, 0).map(*region)).isEmpty());

@@ -8,11 +8,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/shape.h>
@@ -35,8 +35,7 @@ QProcessEnvironment toolEnvironment()
 }
 
 // Runs a tool against the test display; false when it does not end in time.
-bool execute(QProcess &process, const QString &program, const QStringList &arguments,
-             int timeoutMs)
+bool execute(QProcess &process, const QString &program, const QStringList &arguments, int timeoutMs)
 {
     process.setProcessEnvironment(toolEnvironment());
     process.start(program, arguments);
@@ -53,10 +52,10 @@ QStringList search(const QStringList &conditions)
 {
     QProcess process;
     execute(process, QStringLiteral("xdotool"),
-            QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                        QStringLiteral("--all")}
-                + conditions,
-            10000);
+        QStringList {
+            QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--all")}
+            + conditions,
+        10000);
     return QString::fromLocal8Bit(process.readAllStandardOutput())
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
@@ -86,15 +85,14 @@ QString run(const QString &program, const QStringList &arguments, int timeoutMs)
 {
     QProcess process;
     if (!execute(process, program, arguments, timeoutMs)) {
-        QTest::qFail(qPrintable(QStringLiteral("%1 did not end").arg(program)), __FILE__,
-                     __LINE__);
+        QTest::qFail(qPrintable(QStringLiteral("%1 did not end").arg(program)), __FILE__, __LINE__);
         return {};
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         QTest::qFail(qPrintable(QStringLiteral("%1 %2 failed: %3")
                                     .arg(program, arguments.join(QLatin1Char(' ')),
-                                         QString::fromLocal8Bit(process.readAllStandardError()))),
-                     __FILE__, __LINE__);
+                                        QString::fromLocal8Bit(process.readAllStandardError()))),
+            __FILE__, __LINE__);
         return {};
     }
     return QString::fromLocal8Bit(process.readAllStandardOutput());
@@ -105,8 +103,7 @@ QImage screenshot()
     ensureRootColour();
     QProcess process;
     if (!execute(process, QStringLiteral("import"),
-                 {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")},
-                 30000))
+            {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")}, 30000))
         return {};
     QImage image;
     image.loadFromData(process.readAllStandardOutput(), "PNG");
@@ -129,14 +126,14 @@ QRect windowGeometry(const QString &windowId)
 {
     const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), windowId});
     auto value = [&info](const QString &label) {
-        const QRegularExpression pattern(QRegularExpression::escape(label)
-                                         + QStringLiteral(":\\s*(-?\\d+)"));
+        const QRegularExpression pattern(
+            QRegularExpression::escape(label) + QStringLiteral(":\\s*(-?\\d+)"));
         const QRegularExpressionMatch match = pattern.match(info);
         return match.hasMatch() ? match.captured(1).toInt() : 0;
     };
     return QRect(value(QStringLiteral("Absolute upper-left X")),
-                 value(QStringLiteral("Absolute upper-left Y")), value(QStringLiteral("Width")),
-                 value(QStringLiteral("Height")));
+        value(QStringLiteral("Absolute upper-left Y")), value(QStringLiteral("Width")),
+        value(QStringLiteral("Height")));
 }
 
 QRegion windowShape(const QString &windowId)
@@ -147,8 +144,7 @@ QRegion windowShape(const QString &windowId)
     xcb_connection_t *connection = x11->connection();
     const auto window = xcb_window_t(windowId.toULong());
     xcb_shape_get_rectangles_reply_t *reply = xcb_shape_get_rectangles_reply(
-        connection, xcb_shape_get_rectangles(connection, window, XCB_SHAPE_SK_BOUNDING),
-        nullptr);
+        connection, xcb_shape_get_rectangles(connection, window, XCB_SHAPE_SK_BOUNDING), nullptr);
     if (!reply)
         return {};
     QRegion shape;
@@ -208,8 +204,8 @@ QString waitForWindow(const QString &title, int timeoutMs, qint64 pid)
 
 void mouseMove(QPoint point)
 {
-    run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(point.x()),
-                                    QString::number(point.y())});
+    run(QStringLiteral("xdotool"),
+        {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())});
 }
 
 void click(QPoint point, int button)
@@ -237,8 +233,59 @@ void key(const QString &keyName)
 
 void type(const QString &text)
 {
-    run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
-                                    QStringLiteral("20"), text});
+    // xdotool types a character the keyboard lacks by remapping a key for a moment, which a
+    // busy program may read with the wrong map. Such a character goes on a spare key of its
+    // own first (the program reads the new map before the key), and is pressed by name.
+    constexpr int SpareKeycode = 248; // empty in the test server's keymap
+    QString plain;
+    const auto typePlain = [&plain] {
+        if (!plain.isEmpty()) {
+            run(QStringLiteral("xdotool"),
+                {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), plain});
+        }
+        plain.clear();
+    };
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            plain += c;
+            continue;
+        }
+        typePlain();
+        // Latin-1 keysyms are the characters' codes, the others Unicode's plus 0x1000000.
+        const uint code = c.unicode() < 0x100 ? c.unicode() : 0x1000000u | c.unicode();
+        const QString keysym = QStringLiteral("0x%1").arg(code, 0, 16);
+        run(QStringLiteral("xmodmap"),
+            {QStringLiteral("-e"),
+                QStringLiteral("keycode %1 = %2").arg(SpareKeycode).arg(keysym)});
+        run(QStringLiteral("xdotool"), {QStringLiteral("key"), keysym});
+    }
+    typePlain();
+}
+
+void syncWithServer()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return;
+    // A reply comes only after the server has carried out every earlier request.
+    xcb_connection_t *connection = x11->connection();
+    free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+QPoint pointerPosition()
+{
+    // "x:12 y:34 screen:0 window:567"
+    const QStringList fields = run(QStringLiteral("xdotool"), {QStringLiteral("getmouselocation")})
+                                   .split(QLatin1Char(' '));
+    QPoint point;
+    for (const QString &field : fields) {
+        if (field.startsWith(QLatin1String("x:")))
+            point.setX(field.mid(2).toInt());
+        else if (field.startsWith(QLatin1String("y:")))
+            point.setY(field.mid(2).toInt());
+    }
+    return point;
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
@@ -259,6 +306,14 @@ bool waitForPixel(QPoint point, const QColor &color, bool equal, int timeoutMs)
 
 Program::Program()
 {
+    // As on a fresh server, the keyboard follows the pointer: a window that had the keys may
+    // have left them on the bare screen when its program ended.
+    if (auto *x11
+        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT,
+            XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME);
+        xcb_flush(x11->connection());
+    }
     const QString target = filePath(QStringLiteral("tilora"));
     QFile::copy(QStringLiteral(TILORA_BINARY), target);
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);

@@ -56,7 +56,13 @@ void click(QPoint point, int button = 1);
 void mouseDown(QPoint point, int button = 1);
 void mouseUp(QPoint point, int button = 1);
 void key(const QString &keyName);
+// Types text, letters beyond ASCII included.
 void type(const QString &text);
+// Returns once the X server has carried out what the test program itself asked of it (its
+// own windows shown, hidden or gone).
+void syncWithServer();
+// Where the pointer is on the screen.
+QPoint pointerPosition();
 
 // The line of a drawn menu on screen under a point: the run of the point's colour up and down
 // a column near the menu's left edge, as wide as the menu.

@@ -5,6 +5,7 @@
 // a reader without limits does all the work it asks for.
 
 #include "logic/PictureDecoding.h"
+#include "support/JpegWriting.h"
 
 #include <QBuffer>
 #include <QByteArray>
