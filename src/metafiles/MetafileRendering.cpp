@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <ctime>
 
 #include <emf2svg.h>
@@ -354,7 +355,10 @@ void drawText(wmfAPI *api, wmfDrawText_t *text)
     QPainter &painter = *canvas.painter;
     QFont face(QString::fromLatin1(font->lfFaceName ? font->lfFaceName : ""));
     const qreal scale = std::hypot(canvas.toPicture.m12(), canvas.toPicture.m22());
-    face.setPixelSize(std::max(1, qRound(std::min(text->font_height * scale, 4096.0))));
+    const qreal pixels = text->font_height * scale;
+    if (!std::isfinite(pixels))
+        return;
+    face.setPixelSize(std::max(1, qRound(std::clamp(pixels, 1.0, 4096.0))));
     face.setWeight(QFont::Weight(std::clamp(int(font->lfWeight), 1, 1000)));
     face.setItalic(font->lfItalic);
     face.setUnderline(font->lfUnderline);
@@ -390,6 +394,44 @@ void drawBitmap(wmfAPI *api, wmfBMP_Draw_t *draw)
     const QImage part = whole.copy(draw->crop.x, whole.height() - draw->crop.y - draw->crop.h,
         draw->crop.w, draw->crop.h);
     canvasOf(api).painter->drawImage(QRectF(pointOf(draw->pt), size), part);
+}
+
+// libwmf's bitmap reader loops for minutes over run-length coded bitmaps that end early, and
+// takes about as long per pixel as the rasterizer does per pixel of an edge. It only gets
+// bitmaps stored as they are, whole, whose pixels the drawing budget can pay for; the others
+// are left out of the picture.
+void readBitmap(wmfAPI *api, wmfBMP_Read_t *read)
+{
+    read->bmp.data = nullptr;
+    const auto number = [&](long offset, int size) -> std::optional<qint64> {
+        if (!read->buffer || offset < 0 || offset + size > read->length)
+            return std::nullopt;
+        qint64 value = 0;
+        for (int i = size - 1; i >= 0; --i)
+            value = value << 8 | read->buffer[offset + i];
+        return value;
+    };
+    const std::optional<qint64> headerSize = number(0, 4);
+    if (!headerSize || *headerSize < 40)
+        return;
+    const std::optional<qint64> width = number(4, 4);
+    const std::optional<qint64> height = number(8, 4);
+    const std::optional<qint64> bits = number(14, 2);
+    const std::optional<qint64> compression = number(16, 4);
+    const std::optional<qint64> colours = number(32, 4);
+    if (!width || !height || !bits || !compression || !colours)
+        return;
+    const qint64 rows = std::abs(qint64(qint32(*height)));
+    const qint64 columns = qint32(*width);
+    if (columns <= 0 || rows == 0 || (*compression != 0 && *compression != 3)
+        || columns * rows > MaxMetafileBitmapPixels)
+        return;
+    const qint64 table = *colours ? *colours : (*bits <= 8 ? qint64(1) << *bits : 0);
+    const qint64 needed = *headerSize + 4 * table + (*compression == 3 ? 12 : 0)
+        + (columns * *bits + 31) / 32 * 4 * rows;
+    if (needed > read->length || !canvasOf(api).spend(8.0 * columns * rows))
+        return;
+    wmf_ipa_bmp_read(api, read);
 }
 
 void fillRegion(wmfAPI *api, wmfPolyRectangle_t *region)
@@ -487,7 +529,7 @@ void setUpDeviceLayer(wmfAPI *api)
             painter.fillRect(box, Qt::white);
     };
     layer->bmp_draw = drawBitmap;
-    layer->bmp_read = wmf_ipa_bmp_read;
+    layer->bmp_read = readBitmap;
     layer->bmp_free = wmf_ipa_bmp_free;
     layer->draw_text = drawText;
     layer->udata_init = noData;
