@@ -599,9 +599,13 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
 
 // libemf2svg trusts what each record says about its own parts; libUEMF checks them. Texts of
 // glyph numbers lose their letters: libemf2svg looks their font up through fontconfig and then
-// shuts fontconfig down for the whole process, under the toolkit's feet.
+// shuts fontconfig down for the whole process, under the toolkit's feet. The header loses its
+// description, which libemf2svg reads wherever the header says it is and never draws.
 bool prepareRecords(QByteArray &metafile)
 {
+    if (metafile.size() < 88)
+        return false;
+    std::memset(metafile.data() + 60, 0, 8); // the description's length and offset
     qsizetype at = 0;
     while (at + 8 <= metafile.size()) {
         char *record = metafile.data() + at;

@@ -81,8 +81,10 @@ void TestMetafiles::metafileShowsOnTheBoard()
     if (fromDialog) {
         e2e::run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), id});
         e2e::key(QStringLiteral("F3"));
-        QVERIFY(!e2e::waitForWindow(QStringLiteral("Bild laden"), 10000, program.pid()).isEmpty());
-        // The file name field has the focus; the path is plain ASCII.
+        const QString dialog = e2e::waitForWindow(QStringLiteral("Bild laden"), 10000, program.pid());
+        QVERIFY(!dialog.isEmpty());
+        // The file name field has the dialog's focus; the path is plain ASCII.
+        e2e::run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
         e2e::type(program.filePath(name));
         e2e::key(QStringLiteral("Return"));
     }
