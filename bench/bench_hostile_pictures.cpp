@@ -222,14 +222,17 @@ QByteArray largePngIcon(QSize size)
 void addMetafileCases(std::vector<Case> &all)
 {
     using namespace metafile;
-    const auto wmfTool = [](const QString &path) {
-        return QStringList {QStringLiteral("timeout"), QStringLiteral("60"),
-            QStringLiteral("wmf2gd"), QStringLiteral("-t"), QStringLiteral("png"),
+    // At most a minute each; the programs are started by their full names.
+    const QString timeout = QStandardPaths::findExecutable(QStringLiteral("timeout"));
+    const auto wmfTool = [=](const QString &path) {
+        return QStringList {timeout, QStringLiteral("60"),
+            QStandardPaths::findExecutable(QStringLiteral("wmf2gd")), QStringLiteral("-t"), QStringLiteral("png"),
             QStringLiteral("-o"), QStringLiteral("/dev/null"), path};
     };
-    const auto emfTool = [](const QString &path) {
-        return QStringList {QStringLiteral("timeout"), QStringLiteral("60"),
-            QStringLiteral("emf2svg-conv"), QStringLiteral("-i"), path, QStringLiteral("-o"),
+    const auto emfTool = [=](const QString &path) {
+        return QStringList {timeout, QStringLiteral("60"),
+            QStandardPaths::findExecutable(QStringLiteral("emf2svg-conv")), QStringLiteral("-i"),
+            path, QStringLiteral("-o"),
             QStringLiteral("/dev/null")};
     };
     const auto wmf = [&](const QString &name, const QString &file, std::function<QByteArray()> data) {
@@ -256,21 +259,21 @@ void addMetafileCases(std::vector<Case> &all)
     });
     // As many records as allowed, each filling the whole picture.
     const int allowed = int(MaxMetafileRecords) - 3;
-    wmf(QStringLiteral("WMF, 49997 whole-picture fills"), QStringLiteral("fills.wmf"), [=] {
+    wmf(QStringLiteral("WMF, 29997 whole-picture fills"), QStringLiteral("fills.wmf"), [=] {
         Wmf fills;
         fills.brush(Red).select(0);
         for (int i = 0; i < allowed; ++i)
             fills.record(0x0418, words({300, 400, 0, 0}));
         return fills.file();
     });
-    emf(QStringLiteral("EMF, 49997 whole-picture fills"), QStringLiteral("fills.emf"), [=] {
+    emf(QStringLiteral("EMF, 29997 whole-picture fills"), QStringLiteral("fills.emf"), [=] {
         Emf fills;
         fills.brush(1, Red).select(1);
         for (int i = 0; i < allowed; ++i)
             fills.record(42, longs({0, 0, 400, 300}));
         return fills.file();
     });
-    // As many points as allowed: one polygon in EMF, polygons of 62500 points in WMF.
+    // As many points as allowed: one polygon in EMF, 16 polygons in WMF.
     const auto zigzag = [](qint64 count, auto write) {
         QByteArray points;
         for (qint64 i = 0; i < count; ++i)
@@ -281,7 +284,7 @@ void addMetafileCases(std::vector<Case> &all)
     const auto zigzag100 = [=] {
         return zigzag(100, [](qint64 x, qint64 y) { return words({x, y}); });
     };
-    emf(QStringLiteral("EMF, a polygon of 1M points"), QStringLiteral("points.emf"), [=] {
+    emf(QStringLiteral("EMF, a polygon of 500000 points"), QStringLiteral("points.emf"), [=] {
         Emf polygon;
         polygon.brush(1, Blue).select(1);
         polygon.record(86, longs({0, 0, 400, 300, points}) + zigzag(points, [](qint64 x, qint64 y) {
@@ -289,7 +292,7 @@ void addMetafileCases(std::vector<Case> &all)
         }));
         return polygon.file();
     });
-    wmf(QStringLiteral("WMF, 16 polygons of 62500 points"), QStringLiteral("points.wmf"), [=] {
+    wmf(QStringLiteral("WMF, 16 polygons of 31250 points"), QStringLiteral("points.wmf"), [=] {
         Wmf polygons;
         polygons.brush(Blue).select(0);
         for (int i = 0; i < 16; ++i) {
@@ -329,14 +332,13 @@ void addMetafileCases(std::vector<Case> &all)
     });
     // As many bitmap pixels as allowed, run-length coded: 4000 x 4000 in runs of 250.
     const auto runLengthBitmap = [] {
-        QByteArray bitmap = longs({40, 4000, 4000}) + words({1, 8}) + longs({1, 0, 0, 0, 2, 0});
-        bitmap += longs({0x0000FF, 0xFF0000});
         QByteArray row;
         for (int i = 0; i < 16; ++i)
-            row += char(250) + char(i % 2);
+            row += QByteArray(1, char(250)) + char(i % 2);
         row += QByteArray(2, 0); // end of the row
-        bitmap += row.repeated(4000) + QByteArray("\0\1", 2);
-        return bitmap;
+        const QByteArray bits = row.repeated(4000) + QByteArray("\0\1", 2);
+        return longs({40, 4000, 4000}) + words({1, 8}) + longs({1, bits.size(), 0, 0, 2, 0})
+            + longs({0x0000FF, 0xFF0000}) + bits;
     };
     emf(QStringLiteral("EMF, a bitmap of 16 megapixels"), QStringLiteral("bitmap.emf"), [=] {
         const QByteArray bitmap = runLengthBitmap();
@@ -660,7 +662,7 @@ int main(int argc, char **argv)
                                     .arg(theirs->seconds, 0, 'f', 3)
                                     .arg(theirs->processorSeconds, 0, 'f', 3)
                                     .arg(theirs->megabytes, 0, 'f', 0)
-                                    .arg(item.reference(path).at(2));
+                                    .arg(QFileInfo(item.reference(path).at(2)).fileName());
                 }
             } else if (!djpeg.isEmpty() && item.size.isValid()) {
                 const int scale = JpegScaleEighths(item.size, QSize(board, board));

@@ -19,7 +19,7 @@ for option in "$@"; do
         --test) packages+=("${test_display[@]}" imagemagick xauth weston xwayland qt6-wayland
                          qt6-image-formats-plugins strace) ;;
         --package) packages+=("${test_display[@]}" dpkg-dev lintian appstream desktop-file-utils) ;;
-        --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles
+        --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles libwmf-bin emf2svg
                           qt6-image-formats-plugins) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev qt6-image-formats-plugins) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;

@@ -14,8 +14,8 @@
 constexpr qint64 MaxMetafileFileBytes = 16LL * 1024 * 1024;
 // Records of one metafile, points of all its lines and shapes, letters of all its texts, and
 // pixels of all its bitmaps. Each costs its share of the drawing, whatever the record.
-constexpr qint64 MaxMetafileRecords = 50'000;
-constexpr qint64 MaxMetafilePoints = 1'000'000;
+constexpr qint64 MaxMetafileRecords = 30'000;
+constexpr qint64 MaxMetafilePoints = 500'000;
 constexpr qint64 MaxMetafileLetters = 100'000;
 constexpr qint64 MaxMetafileBitmapPixels = 16'000'000;
 // The drawing's own watch: processor time, checked between shapes; the rasterizer's work on one
