@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QSizeF>
 
+#include <cmath>
+
 enum class MetafileKind { Wmf, Emf };
 
 // What the module offers; its one exported function, MetafileModuleEntry, returns it.
@@ -46,7 +48,8 @@ constexpr const char *MetafileModuleFileName = "libtilora-metafiles.so";
 inline QSize MetafilePictureSize(QSizeF natural, QSize board)
 {
     constexpr qreal LongestSide = 2048;
-    if (!(natural.width() >= 1 && natural.height() >= 1)) // NaN too
+    if (!(natural.width() >= 1 && natural.height() >= 1 && std::isfinite(natural.width())
+            && std::isfinite(natural.height()))) // NaN and infinity too
         natural = QSizeF(LongestSide, LongestSide);
     if (board.isEmpty()) {
         if (natural.width() > LongestSide || natural.height() > LongestSide)
