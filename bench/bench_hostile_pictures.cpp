@@ -4,7 +4,8 @@
 // djpeg decoding the same file at the same DCT scale (once; it has no limits and can take
 // minutes on the crafted files).
 //
-//   bench_hostile_pictures [--keep FOLDER] [--decoder PROGRAM] [--beside PROGRAM]
+//   bench_hostile_pictures [--only SUFFIXES] [--keep FOLDER] [--decoder PROGRAM] [--beside PROGRAM]
+//     --only     only the files whose names end in one of the comma-separated SUFFIXES
 //     --keep     writes the files to FOLDER and leaves them there
 //     --decoder  times PROGRAM --decode FILE SIZE instead of this program's own decoder, so
 //                that another build's figures can be set beside these
@@ -15,12 +16,16 @@
 
 #include "PhotoLikePicture.h"
 #include "support/HostilePictures.h"
+#include "logic/MetafileChecks.h"
 #include "logic/PictureDecoding.h"
+#include "metafiles/MetafileRendering.h"
+#include "support/Metafiles.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -129,8 +134,16 @@ Sample median(std::vector<Sample> samples)
     return result;
 }
 
-int decodeOnce(const QString &path, int boardLength)
+int decodeOnce(int argc, char **argv, const QString &path, int boardLength)
 {
+    // Metafiles are drawn with text, which needs the GUI kind of application; they are drawn by
+    // the module's code, linked in here.
+    std::optional<QGuiApplication> application;
+    if (path.endsWith(u".wmf") || path.endsWith(u".emf")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application.emplace(argc, argv);
+        UseMetafileModule(MetafileRendering());
+    }
     const DecodedPicture picture = DecodePictureFile(path, QSize(boardLength, boardLength));
     if (picture)
         std::printf("picture %dx%d\n", picture->width(), picture->height());
@@ -147,6 +160,8 @@ struct Case
     QSize size; // as the file claims it; empty for files that are not JPEGs
     // Runs of zeros left as holes in the file: where each begins in the data, and its length.
     QList<QPair<qint64, qint64>> holes = {};
+    // The command of the format's own tool with no limits, timed once beside the decoder.
+    std::function<QStringList(const QString &path)> reference = {};
 };
 
 QByteArray noiseJpeg(QSize size)
@@ -199,6 +214,174 @@ QByteArray largePngIcon(QSize size)
     qToLittleEndian(quint32(png.size()), bytes + 14);
     qToLittleEndian(quint32(icon.size()), bytes + 18);
     return icon + png;
+}
+
+// Metafiles, beside the libraries' own converters (libwmf's wmf2gd draws, emf2svg-conv only
+// converts): records by the million, the costliest of each kind the checks let through,
+// extents as large as the formats allow, and records that point outside the file.
+void addMetafileCases(std::vector<Case> &all)
+{
+    using namespace metafile;
+    // At most a minute each; the programs are started by their full names.
+    const QString timeout = QStandardPaths::findExecutable(QStringLiteral("timeout"));
+    const auto wmfTool = [=](const QString &path) {
+        return QStringList {timeout, QStringLiteral("60"),
+            QStandardPaths::findExecutable(QStringLiteral("wmf2gd")), QStringLiteral("-t"), QStringLiteral("png"),
+            QStringLiteral("-o"), QStringLiteral("/dev/null"), path};
+    };
+    const auto emfTool = [=](const QString &path) {
+        return QStringList {timeout, QStringLiteral("60"),
+            QStandardPaths::findExecutable(QStringLiteral("emf2svg-conv")), QStringLiteral("-i"),
+            path, QStringLiteral("-o"),
+            QStringLiteral("/dev/null")};
+    };
+    const auto wmf = [&](const QString &name, const QString &file, std::function<QByteArray()> data) {
+        all.push_back({name, file, std::move(data), {}, {}, wmfTool});
+    };
+    const auto emf = [&](const QString &name, const QString &file, std::function<QByteArray()> data) {
+        all.push_back({name, file, std::move(data), {}, {}, emfTool});
+    };
+    wmf(QStringLiteral("WMF, the generator's sample"), QStringLiteral("sample.wmf"),
+        [] { return sampleWmf(); });
+    emf(QStringLiteral("EMF, the generator's sample"), QStringLiteral("sample.emf"),
+        [] { return sampleEmf(); });
+    wmf(QStringLiteral("WMF, a million records"), QStringLiteral("million.wmf"), [] {
+        Wmf many;
+        for (int i = 0; i < 1'000'000; ++i)
+            many.select(0);
+        return many.file();
+    });
+    emf(QStringLiteral("EMF, a million records"), QStringLiteral("million.emf"), [] {
+        Emf many;
+        for (int i = 0; i < 1'000'000; ++i)
+            many.select(0x80000000);
+        return many.file();
+    });
+    // As many records as allowed, each filling the whole picture.
+    const int allowed = int(MaxMetafileRecords) - 3;
+    wmf(QStringLiteral("WMF, 29997 whole-picture fills"), QStringLiteral("fills.wmf"), [=] {
+        Wmf fills;
+        fills.brush(Red).select(0);
+        for (int i = 0; i < allowed; ++i)
+            fills.record(0x0418, words({300, 400, 0, 0}));
+        return fills.file();
+    });
+    emf(QStringLiteral("EMF, 29997 whole-picture fills"), QStringLiteral("fills.emf"), [=] {
+        Emf fills;
+        fills.brush(1, Red).select(1);
+        for (int i = 0; i < allowed; ++i)
+            fills.record(42, longs({0, 0, 400, 300}));
+        return fills.file();
+    });
+    // As many points as allowed: one polygon in EMF, 16 polygons in WMF.
+    const auto zigzag = [](qint64 count, auto write) {
+        QByteArray points;
+        for (qint64 i = 0; i < count; ++i)
+            points += write(i * 400 / count, i % 2 ? 0 : 300);
+        return points;
+    };
+    const qint64 points = MaxMetafilePoints;
+    const auto zigzag100 = [=] {
+        return zigzag(100, [](qint64 x, qint64 y) { return words({x, y}); });
+    };
+    emf(QStringLiteral("EMF, a polygon of 500000 points"), QStringLiteral("points.emf"), [=] {
+        Emf polygon;
+        polygon.brush(1, Blue).select(1);
+        polygon.record(86, longs({0, 0, 400, 300, points}) + zigzag(points, [](qint64 x, qint64 y) {
+            return words({x, y});
+        }));
+        return polygon.file();
+    });
+    wmf(QStringLiteral("WMF, 16 polygons of 31250 points"), QStringLiteral("points.wmf"), [=] {
+        Wmf polygons;
+        polygons.brush(Blue).select(0);
+        for (int i = 0; i < 16; ++i) {
+            polygons.record(0x0324, words({points / 16}) + zigzag(points / 16, [](qint64 x, qint64 y) {
+                return words({x, y});
+            }));
+        }
+        return polygons.file();
+    });
+    // Zigzags across the whole picture: their rows cost the square of their edges.
+    emf(QStringLiteral("EMF, a zigzag of 100 points"), QStringLiteral("zigzag100.emf"), [=] {
+        Emf zigzag;
+        zigzag.brush(1, Blue).select(1);
+        zigzag.record(86, longs({0, 0, 400, 300, 100}) + zigzag100());
+        return zigzag.file();
+    });
+    wmf(QStringLiteral("WMF, a zigzag of 100 points"), QStringLiteral("zigzag100.wmf"), [=] {
+        Wmf zigzag;
+        zigzag.brush(Blue).select(0);
+        zigzag.record(0x0324, words({100}) + zigzag100());
+        return zigzag.file();
+    });
+    // As many letters as allowed.
+    const qint64 letters = MaxMetafileLetters - 100; // beside the sample's
+    emf(QStringLiteral("EMF, a text of 100000 letters"), QStringLiteral("letters.emf"), [=] {
+        Emf text = sampleEmfRecords();
+        text.record(84, longs({-1, -1, -1, -1, 1}) + QByteArray::fromHex("0000803f0000803f")
+                + longs({0, 150, letters, 76, 0, 0, 0, -1, -1, 76 + 2 * letters})
+                + QByteArray("W\0", 2).repeated(letters) + longs({4}).repeated(letters));
+        return text.file();
+    });
+    wmf(QStringLiteral("WMF, texts of 100000 letters"), QStringLiteral("letters.wmf"), [=] {
+        Wmf text = sampleWmfRecords();
+        for (int i = 0; i < 4; ++i)
+            text.record(0x0521, words({letters / 4}) + QByteArray(letters / 4, 'W') + words({150, 0}));
+        return text.file();
+    });
+    // As many bitmap pixels as allowed, run-length coded: 4000 x 4000 in runs of 250.
+    const auto runLengthBitmap = [] {
+        QByteArray row;
+        for (int i = 0; i < 16; ++i)
+            row += QByteArray(1, char(250)) + char(i % 2);
+        row += QByteArray(2, 0); // end of the row
+        const QByteArray bits = row.repeated(4000) + QByteArray("\0\1", 2);
+        return longs({40, 4000, 4000}) + words({1, 8}) + longs({1, bits.size(), 0, 0, 2, 0})
+            + longs({0x0000FF, 0xFF0000}) + bits;
+    };
+    emf(QStringLiteral("EMF, a bitmap of 16 megapixels"), QStringLiteral("bitmap.emf"), [=] {
+        const QByteArray bitmap = runLengthBitmap();
+        Emf picture;
+        picture.record(81, longs({0, 0, 400, 300, 0, 0, 0, 0, 4000, 4000, 80, 48, 128,
+            bitmap.size() - 48, 0, 0x00CC0020, 400, 300}) + bitmap);
+        return picture.file();
+    });
+    wmf(QStringLiteral("WMF, a bitmap of 16 megapixels"), QStringLiteral("bitmap.wmf"), [=] {
+        Wmf picture;
+        picture.record(0x0F43, longs({0x00CC0020}) + words({0, 4000, 4000, 0, 0, 300, 400, 0, 0})
+                + runLengthBitmap());
+        return picture.file();
+    });
+    // Extents as large as the formats allow, and shapes across all of them.
+    wmf(QStringLiteral("WMF, huge extents"), QStringLiteral("extents.wmf"), [] {
+        Wmf huge = sampleWmfRecords();
+        huge.record(0x020C, words({1, 1})).record(0x0418, words({32767, 32767, -32768, -32768}));
+        huge.record(0x02FA, words({1, 0, 0}) + longs({0})).select(0); // dashed
+        huge.record(0x0325, words({2, -32768, -32768, 32767, 32767}));
+        return huge.file({-32768, -32768, 65535, 65535});
+    });
+    emf(QStringLiteral("EMF, huge extents"), QStringLiteral("extents.emf"), [] {
+        Emf huge = sampleEmfRecords();
+        huge.record(42, longs({-0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF}));
+        huge.record(38, longs({5, 1, 1, 0, 0})).select(5); // dashed
+        huge.record(4, longs({0, 0, 0, 0, 2, -0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF}));
+        return huge.file({-0x3FFFFFFF, -0x3FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFE});
+    });
+    // Records that point outside the file.
+    wmf(QStringLiteral("WMF, largest record 4 GB"), QStringLiteral("outside.wmf"),
+        [] { return sampleWmfRecords().file({0, 0, 400, 300}, 2, 0x7FFFFFFF); });
+    emf(QStringLiteral("EMF, a record 2 GB long"), QStringLiteral("outside.emf"), [] {
+        QByteArray data = sampleEmf();
+        data.replace(88 + 4, 4, le(0x7FFFFFF0, 4));
+        return data;
+    });
+    emf(QStringLiteral("EMF, bitmap bits 2 GB away"), QStringLiteral("bits.emf"), [] {
+        Emf bits;
+        bits.record(81, longs({0, 0, 10, 10, 0, 0, 0, 0, 2, 2, 80, 40, 0x7FFFFF00, 16, 0,
+            0x00CC0020, 10, 10}) + longs({40, 2, 2}) + words({1, 24}) + longs({0, 16, 0, 0, 0, 0}));
+        return bits.file();
+    });
 }
 
 std::vector<Case> cases()
@@ -324,6 +507,7 @@ std::vector<Case> cases()
         QStringLiteral("strips.tif"),
         [] { return hostile::tiffOfCraftedStrips({5600, 5600}, 8, {{}, 99, Scans::Refinements}); },
         {}});
+    addMetafileCases(all);
     return all;
 }
 
@@ -386,7 +570,7 @@ int main(int argc, char **argv)
         return list;
     }();
     if (arguments.size() == 4 && arguments[1] == u"--decode")
-        return decodeOnce(arguments[2], arguments[3].toInt());
+        return decodeOnce(argc, argv, arguments[2], arguments[3].toInt());
     if (arguments.size() == 3 && arguments[1] == u"--write")
         return writeFiles(arguments[2]);
 
@@ -394,8 +578,11 @@ int main(int argc, char **argv)
     QString decoder = QCoreApplication::applicationFilePath();
     QString beside;
     QString folderPath;
+    QStringList only;
     for (int i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == u"--keep")
+        if (arguments[i] == u"--only")
+            only = arguments[i + 1].split(u',');
+        else if (arguments[i] == u"--keep")
             folderPath = arguments[i + 1];
         else if (arguments[i] == u"--decoder")
             decoder = QFileInfo(arguments[i + 1]).absoluteFilePath();
@@ -433,6 +620,10 @@ int main(int argc, char **argv)
         return 1;
     }
     for (const Case &item : cases()) {
+        if (!only.isEmpty()
+            && std::none_of(only.cbegin(), only.cend(),
+                [&](const QString &suffix) { return item.file.endsWith(suffix); }))
+            continue;
         const QString path = QDir(folderPath).filePath(item.file);
         const qint64 bytes = QFileInfo(path).size();
         std::optional<int> lastScale;
@@ -463,6 +654,16 @@ int main(int argc, char **argv)
                                 .arg(theirs.processorSpread, 0, 'f', 3)
                                 .arg(theirs.megabytes, 0, 'f', 0)
                                 .arg(theirs.outcome);
+            } else if (item.reference) {
+                if (board != Boards[0]) {
+                    reference = QStringLiteral("(as above)");
+                } else if (const std::optional<Sample> theirs = measure(item.reference(path))) {
+                    reference = QStringLiteral("%1 %2 %3 (%4)")
+                                    .arg(theirs->seconds, 0, 'f', 3)
+                                    .arg(theirs->processorSeconds, 0, 'f', 3)
+                                    .arg(theirs->megabytes, 0, 'f', 0)
+                                    .arg(QFileInfo(item.reference(path).at(2)).fileName());
+                }
             } else if (!djpeg.isEmpty() && item.size.isValid()) {
                 const int scale = JpegScaleEighths(item.size, QSize(board, board));
                 if (lastScale == scale) {

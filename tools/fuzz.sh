@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the places where outside bytes enter the program, each target for a given time.
 #   tools/fuzz.sh SECONDS [TARGET...]     targets: region ini picture highscore png gif webp tiff
-#                                         icopng (default: all)
+#                                         icopng wmf emf (default: all)
 # Runs as many targets at once as there are cores, then adds what each run found that the
 # committed corpus tests/fuzz/corpus/<target> does not cover yet (libFuzzer's -merge=1), and
 # prints executions, speed, the slowest input and findings per target. Inputs that crash a target
@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(region ini picture highscore png gif webp tiff icopng)
+all_targets=(region ini picture highscore png gif webp tiff icopng wmf emf)
 if [[ $# -lt 1 || ! "$1" =~ ^[0-9]+$ ]]; then
     echo "usage: $0 SECONDS [${all_targets[*]}]" >&2
     exit 2
@@ -56,7 +56,7 @@ run_target() {
     local limits=(-timeout=120)
     case $target in
         picture) limits=(-timeout=10 -report_slow_units=3 -malloc_limit_mb=256) ;;
-        png | gif | webp | tiff | icopng)
+        png | gif | webp | tiff | icopng | wmf | emf)
             limits=(-timeout=10 -report_slow_units=3 -malloc_limit_mb=256 -max_len=1048576) ;;
     esac
     # The work corpus comes first: new inputs go there, the committed one is only read.

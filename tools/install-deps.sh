@@ -11,7 +11,7 @@ set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
           qt6-translations-l10n libgl-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
-          fonts-liberation2 xdg-utils)
+          fonts-liberation2 xdg-utils qt6-svg-dev libwmf-dev libemf2svg-dev libuemf-dev)
 # A private X server, the tools that drive it, and the X headers of the test build.
 test_display=(xvfb xdotool x11-utils x11-xserver-utils libxcb-shape0-dev)
 for option in "$@"; do
@@ -19,7 +19,7 @@ for option in "$@"; do
         --test) packages+=("${test_display[@]}" imagemagick xauth weston xwayland qt6-wayland
                          qt6-image-formats-plugins strace) ;;
         --package) packages+=("${test_display[@]}" dpkg-dev lintian appstream desktop-file-utils) ;;
-        --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles
+        --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles libwmf-bin emf2svg
                           qt6-image-formats-plugins) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev qt6-image-formats-plugins) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;

@@ -1,5 +1,7 @@
 #include "logic/PictureDecoding.h"
 
+#include "logic/MetafileChecks.h"
+#include "logic/MetafileModule.h"
 #include "logic/PictureChecks.h"
 
 #include <QBuffer>
@@ -374,6 +376,41 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
     return opaqueOnWhite(std::move(picture));
 }
 
+// Metafiles are checked before their library sees them. An EMF becomes SVG, which is checked
+// in turn before it is drawn; libwmf draws a WMF itself, under its own watch.
+DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize boardSize)
+{
+    const CheckResult structure = kind == MetafileKind::Wmf ? CheckWmf(data) : CheckEmf(data);
+    if (structure != CheckResult::Fine)
+        return problemOf(structure);
+    const MetafileModule *module = LoadedMetafileModule();
+    if (!module)
+        return PictureProblem::Unreadable;
+    QImage picture;
+    MetafileDrawing drawing = MetafileDrawing::Unreadable;
+    if (kind == MetafileKind::Wmf) {
+        drawing = module->drawWmf(data, boardSize, &picture);
+    } else {
+        QByteArray svg;
+        if (!module->emfToSvg(data, &svg))
+            return PictureProblem::Unreadable;
+        QSizeF size;
+        if (const PictureProblem problem = problemOf(CheckMetafileSvg(svg, &size));
+            problem != PictureProblem::None)
+            return problem;
+        drawing = module->renderSvg(svg, MetafilePictureSize(size, boardSize), &picture);
+    }
+    switch (drawing) {
+    case MetafileDrawing::Drawn:
+        return picture;
+    case MetafileDrawing::TooCostly:
+        return PictureProblem::Refused;
+    case MetafileDrawing::Unreadable:
+        break;
+    }
+    return PictureProblem::Unreadable;
+}
+
 } // namespace
 
 int JpegScaleEighths(QSize pictureSize, QSize boardSize)
@@ -517,6 +554,8 @@ std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qi
 
 qint64 PictureFileCap(const QByteArray &format)
 {
+    if (format == "wmf" || format == "emf")
+        return MaxMetafileFileBytes;
     return format == "bmp" || format == "tiff" ? MaxBitmapFileBytes : MaxPictureFileBytes;
 }
 
@@ -525,9 +564,8 @@ QByteArray PictureFormatOf(const QString &path)
     const QString extension = QFileInfo(path).suffix().toLower();
     if (extension == u"jpg" || extension == u"jpeg")
         return "jpeg";
-    if (extension == u"bmp" || extension == u"ico")
+    if (extension == u"bmp" || extension == u"ico" || extension == u"wmf" || extension == u"emf")
         return extension.toLatin1();
-    // Metafiles and anything else give an empty name: the caller draws a motif.
     return furtherFormatOf(extension);
 }
 
@@ -538,6 +576,10 @@ DecodedPicture DecodePictureData(
         return PictureProblem::Refused;
     if (format == "jpeg")
         return DecodeJpeg(data, boardSize);
+    if (format == "wmf")
+        return decodeMetafile(data, MetafileKind::Wmf, boardSize);
+    if (format == "emf")
+        return decodeMetafile(data, MetafileKind::Emf, boardSize);
     if (format.isEmpty())
         return PictureProblem::Unreadable;
     return decodeWithQt(data, format);

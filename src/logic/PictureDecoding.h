@@ -73,10 +73,11 @@ DecodedPicture DecodePictureFile(const QString &path, QSize boardSize);
 // The same for a file's content, its format named as PictureFormatOf names it.
 DecodedPicture DecodePictureData(
     const QByteArray &data, const QByteArray &format, QSize boardSize);
-// "jpeg", "bmp", "ico", or a further format whose reader is installed ("png", "gif", "webp",
-// "tiff"), by the file's extension; empty for anything else (metafiles are not read).
+// "jpeg", "bmp", "ico", "wmf", "emf", or a further format whose reader is installed ("png",
+// "gif", "webp", "tiff"), by the file's extension; empty for anything else.
 QByteArray PictureFormatOf(const QString &path);
-// The largest file of a format that is read: MaxBitmapFileBytes or MaxPictureFileBytes.
+// The largest file of a format that is read: MaxBitmapFileBytes, MaxMetafileFileBytes or
+// MaxPictureFileBytes.
 qint64 PictureFileCap(const QByteArray &format);
 
 // The picture of a file chosen by the player is decoded once: to see that it gives a picture,

@@ -137,7 +137,7 @@ QImage TTiloraForm::pictureForBoard(QSize boardSize)
     if (name != Bild1->text() && name != Bild2->text() && QFileInfo::exists(name)) {
         if (std::optional<QImage> picture = m_keptPicture.take(name, boardSize))
             return *picture;
-        // A file that gives no picture (damaged, refused, a metafile) is not tried again at
+        // A file that gives no picture (damaged or refused) is not tried again at
         // every start: the board falls back to the motif, as for a missing file.
     }
     m_game.fallBackToMotif();

@@ -1,5 +1,7 @@
 #include "support/E2eHarness.h"
 
+#include "logic/MetafileModule.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -315,6 +317,9 @@ Program::Program()
     const QString target = filePath(QStringLiteral("tilora"));
     QFile::copy(QStringLiteral(TILORA_BINARY), target);
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
+    // The module that draws metafiles goes with it, beside it as the build places it.
+    const QString module = QLatin1String(MetafileModuleFileName);
+    QFile::copy(QFileInfo(QStringLiteral(TILORA_BINARY)).dir().filePath(module), filePath(module));
 }
 
 Program::~Program()
