@@ -38,8 +38,10 @@ using MetafileModuleEntry = const MetafileModule *(*)();
 const MetafileModule *LoadedMetafileModule();
 // Tests, benchmarks and fuzz targets link the module's code and hand it over here.
 void UseMetafileModule(const MetafileModule *module);
-// The module's file name, as the build and the install rules place it beside the program.
-constexpr const char *MetafileModuleFileName = "libtilora-metafiles.so";
+// The module's file, relative to the program's folder, as the build and the install rules
+// place it: in a folder of its own, so that no package tool takes it for a library of the
+// system's that wants ldconfig.
+constexpr const char *MetafileModuleFileName = "modules/libtilora-metafiles.so";
 
 // The size a metafile is drawn at for a board: its own shape, just covering the board, as a
 // photograph is decoded; a shape far from the board's (more than twice its area) is stretched

@@ -317,8 +317,9 @@ Program::Program()
     const QString target = filePath(QStringLiteral("tilora"));
     QFile::copy(QStringLiteral(TILORA_BINARY), target);
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
-    // The module that draws metafiles goes with it, beside it as the build places it.
+    // The module that draws metafiles goes with it, where the build places it.
     const QString module = QLatin1String(MetafileModuleFileName);
+    QDir(folder()).mkpath(QFileInfo(module).path());
     QFile::copy(QFileInfo(QStringLiteral(TILORA_BINARY)).dir().filePath(module), filePath(module));
 }
 
