@@ -29,14 +29,4 @@ inline void startGuiApplication()
 
 } // namespace fuzz
 
-#define TILORA_METAFILE_TARGET(format)                                                             \
-    extern "C" int LLVMFuzzerInitialize(int *, char ***)                                           \
-    {                                                                                              \
-        fuzz::startGuiApplication();                                                               \
-        return 0;                                                                                  \
-    }                                                                                              \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)              \
-    {                                                                                              \
-        fuzz::decodeAs(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), format); \
-        return 0;                                                                                  \
-    }
+#define TILORA_METAFILE_TARGET(format) TILORA_DECODE_TARGET(format, fuzz::startGuiApplication())

@@ -63,11 +63,11 @@ inline void decodeAs(const QByteArray &data, const char *format)
 
 } // namespace fuzz
 
-// A target whose input is a whole file of one format.
-#define TILORA_PICTURE_FORMAT_TARGET(format)                                                       \
+// A target whose input is a whole file of one format, with what its process needs first.
+#define TILORA_DECODE_TARGET(format, prepare)                                                      \
     extern "C" int LLVMFuzzerInitialize(int *, char ***)                                           \
     {                                                                                              \
-        fuzz::quietQtMessages();                                                                   \
+        prepare;                                                                                   \
         return 0;                                                                                  \
     }                                                                                              \
     extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)              \
@@ -75,3 +75,5 @@ inline void decodeAs(const QByteArray &data, const char *format)
         fuzz::decodeAs(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), format); \
         return 0;                                                                                  \
     }
+
+#define TILORA_PICTURE_FORMAT_TARGET(format) TILORA_DECODE_TARGET(format, fuzz::quietQtMessages())
