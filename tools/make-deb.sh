@@ -13,6 +13,7 @@ appstreamcli validate --pedantic --no-net resources/*.metainfo.xml
 # The flags Debian builds its own packages with, hardening included.
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
 cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DTILORA_TESTS=ON -DTILORA_BENCH=OFF \
+    -DTILORA_BUILD_TREE_MODULE=OFF \
     -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" >/dev/null
 cmake --build build/deb --target tilora e2e_tst_install -j"$(nproc)"
 rm -f build/deb/tilora_*.deb

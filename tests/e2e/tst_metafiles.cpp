@@ -1,6 +1,8 @@
 #include "support/E2eHarness.h"
 #include "support/Metafiles.h"
 
+#include "logic/MetafileModule.h"
+
 #include <QFile>
 #include <QTest>
 
@@ -55,10 +57,14 @@ void TestMetafiles::metafileShowsOnTheBoard_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<bool>("fromDialog");
-    QTest::newRow("stored WMF") << "bild.wmf" << metafile::sampleWmf() << false;
-    QTest::newRow("stored EMF") << "bild.emf" << metafile::sampleEmf() << false;
-    QTest::newRow("WMF from the dialog") << "bild.wmf" << metafile::sampleWmf() << true;
-    QTest::newRow("EMF from the dialog") << "bild.emf" << metafile::sampleEmf() << true;
+    // A program copied on its own finds the module where the build put it.
+    QTest::addColumn<bool>("moduleBeside");
+    QTest::newRow("stored WMF") << "bild.wmf" << metafile::sampleWmf() << false << true;
+    QTest::newRow("stored EMF, program alone")
+        << "bild.emf" << metafile::sampleEmf() << false << false;
+    QTest::newRow("WMF from the dialog, program alone")
+        << "bild.wmf" << metafile::sampleWmf() << true << false;
+    QTest::newRow("EMF from the dialog") << "bild.emf" << metafile::sampleEmf() << true << true;
 }
 
 void TestMetafiles::metafileShowsOnTheBoard()
@@ -66,7 +72,10 @@ void TestMetafiles::metafileShowsOnTheBoard()
     QFETCH(QString, name);
     QFETCH(QByteArray, data);
     QFETCH(bool, fromDialog);
+    QFETCH(bool, moduleBeside);
     e2e::Program program;
+    if (!moduleBeside)
+        QVERIFY(QFile::remove(program.filePath(QLatin1String(MetafileModuleFileName))));
     program.writeFile(name, data);
     const QString picture = fromDialog ? QStringLiteral("Motiv A") : program.filePath(name);
     program.writeFile(QStringLiteral("tilora.ini"),
