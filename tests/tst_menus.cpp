@@ -101,7 +101,7 @@ void TestMenus::init()
     TTiloraForm *window = main();
     window->movePointer = [](QPoint) {};
     SetPictureName(*window, m_folder.filePath(QStringLiteral("nicht-da.jpg")));
-    window->openDocument = [this](const QString &) { m_commands << "help"; };
+    window->openDocument = [this](const QString &, bool) { m_commands << "help"; };
     // The high score window shows modally: noted, and closed again once it is up.
     qApp->installEventFilter(this);
     window->choosePictureFile = [this](QWidget *) {

@@ -396,7 +396,7 @@ void TestSingleInstance::closingWindowSavesBeforeLettingGo()
     QVERIFY(instance.claim());
     const auto windows = CreateTestWindows(folder.filePath(QStringLiteral("file/settings")));
     TTiloraForm &main = *windows->main;
-    main.openDocument = [](const QString &) {};
+    main.openDocument = [](const QString &, bool) {};
     LinkInstanceToWindow(instance, main);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));

@@ -359,15 +359,14 @@ void Game::runWaitingPresses()
     }
 }
 
-void Game::animationFrame()
+bool Game::animationFrame()
 {
-    if (!m_slide)
-        return;
-    if (++m_slideFrame <= m_slideFrames)
-        return;
+    if (m_slide && ++m_slideFrame <= m_slideFrames)
+        return false;
     endSlide();
     runWaitingPresses();
     emit changed();
+    return true;
 }
 
 void Game::endSlide()

@@ -168,8 +168,9 @@ public:
     PressAnswer pressTile(std::optional<QPoint> home);
     // An arrow key: the tile beside the free cell moves into it in that direction.
     PressAnswer pressArrow(QPoint direction);
-    // One frame of the slide under way; its final frame runs what waits.
-    void animationFrame();
+    // One frame of the slide under way; its final frame runs what waits. True when the frame
+    // ended the slide and changed() has told the window; a frame on the way says nothing.
+    bool animationFrame();
     void clockTick();
     // The window system hid or minimised the main window, or showed it again.
     void setInSight(bool inSight);

@@ -21,7 +21,6 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
-#include <QScopedValueRollback>
 
 namespace {
 
@@ -164,16 +163,6 @@ bool isFunctionKey(int key)
     return key >= Qt::Key_F1 && key <= Qt::Key_F35;
 }
 
-// Whether the help being opened was asked for by the player (F1, "?"): then a missing viewer is
-// told, with the place of the help. The first start opens the help by itself, quietly.
-bool g_helpAsked = false;
-
-void openHelpAsked(TTiloraForm &form)
-{
-    const QScopedValueRollback<bool> asked(g_helpAsked, true);
-    form.OpenHelp();
-}
-
 } // namespace
 
 void TTiloraForm::createMenus()
@@ -249,7 +238,7 @@ void TTiloraForm::createMenus()
         [this, openBelow] { openBelow(SpezialButton5, PopupMenu1); });
     connect(SpezialButton1, &TSpezialButton::clicked, this,
         [this, openBelow] { openBelow(SpezialButton1, PopupMenu2); });
-    connect(SpezialButton2, &TSpezialButton::clicked, this, [this] { openHelpAsked(*this); });
+    connect(SpezialButton2, &TSpezialButton::clicked, this, [this] { OpenHelp(true); });
 
     // A right click on the clock opens the game menu where the pointer is.
     zeit->installEventFilter(new EventHook(zeit, [this](QObject *, QEvent *event) {
@@ -271,9 +260,9 @@ void TTiloraForm::createMenus()
         application->installEventFilter(m_keyHook);
     }
 
-    openDocument = [this](const QString &path) {
+    openDocument = [this](const QString &path, bool asked) {
         std::function<void()> tell;
-        if (g_helpAsked) {
+        if (asked) {
             tell = [path] {
                 TiloraApplication::reportError(
                     QStringLiteral("Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe "
@@ -321,7 +310,7 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
 bool TTiloraForm::FormKeyDown(int key)
 {
     if (key == Qt::Key_F1) {
-        openHelpAsked(*this);
+        OpenHelp(true);
         return true;
     }
     // The arrow keys, on the keypad too, move the tile beside the free cell into it, the
@@ -366,10 +355,10 @@ QString TTiloraForm::helpFilePath()
     return helpFileOfThisProgram();
 }
 
-void TTiloraForm::OpenHelp()
+void TTiloraForm::OpenHelp(bool asked)
 {
     const QString path = helpFilePath();
     if (!QFileInfo::exists(path) || !openDocument)
         return;
-    openDocument(path);
+    openDocument(path, asked);
 }

@@ -81,13 +81,12 @@ void TTiloraForm::BoardMouseUp(QObject *, Qt::MouseButton, QPoint)
 
 void TTiloraForm::AnimTimerTimer()
 {
-    // The last frame ends the slide and runs what waited for it; the tiles are shown where
-    // the game has them, at rest or on their way.
-    m_game.animationFrame();
-    renderTiles();
-    UpdateOutline();
-    if (!m_game.slide())
-        AnimTimer->stop();
+    // A frame on the way moves the slide's tiles; the last one ends the slide and runs what
+    // waited for it, and render() shows the game and stops the timer.
+    if (!m_game.animationFrame()) {
+        renderTiles();
+        UpdateOutline();
+    }
 }
 
 void TTiloraForm::DrawMagnifier(QPoint point)
