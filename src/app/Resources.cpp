@@ -243,9 +243,10 @@ QIcon MainIcon()
     // need no more than 64 pixels, and every size given here is read when a window shows.
     // A screen of a higher ratio gets the "@2x" pictures as larger sizes.
     QIcon icon;
+    const int largestScale = ScreenArtworkScale();
     for (int size : {16, 32, 48, 64}) {
         const QString path = QStringLiteral(":/icons/mainicon_%1.png").arg(size);
-        for (int scale = 1; scale <= ScreenArtworkScale(); ++scale) {
+        for (int scale = 1; scale <= largestScale; ++scale) {
             const QString key = scaledPath(path, scale);
             QPixmap pixmap;
             if (!QPixmapCache::find(key, &pixmap)) {
