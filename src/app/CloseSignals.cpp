@@ -30,8 +30,8 @@ CloseSignals::CloseSignals(QObject *parent)
 {
     if (pipeEnds[0] < 0 && ::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+    auto *notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
         char bytes[64];
         while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) { }
         if (m_requested)

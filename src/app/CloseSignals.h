@@ -7,8 +7,6 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 class CloseSignals : public QObject
 {
     Q_OBJECT
@@ -23,6 +21,5 @@ signals:
     void closeRequested();
 
 private:
-    QSocketNotifier *m_notifier = nullptr;
     bool m_requested = false;
 };

@@ -121,6 +121,19 @@ int ScreenArtworkScale()
     return qGuiApp ? ArtworkScale(qGuiApp->devicePixelRatio()) : 1;
 }
 
+QImage WithColourLeftOut(QImage image, QRgb colour)
+{
+    image = std::move(image).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == colour)
+                line[x] = qRgba(0, 0, 0, 0);
+        }
+    }
+    return image;
+}
+
 QString FramePieceName(FramePiece piece)
 {
     switch (piece) {
@@ -156,16 +169,8 @@ QPixmap FramePicture(FrameSet set, FramePiece piece, int scale)
     if (QPixmapCache::find(key, &pixmap))
         return pixmap;
     QImage image = FrameImage(set, piece, scale);
-    if (isCorner(piece)) {
-        image = image.convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < image.height(); ++y) {
-            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                if (line[x] == TransparentColour)
-                    line[x] = qRgba(0, 0, 0, 0);
-            }
-        }
-    }
+    if (isCorner(piece))
+        image = WithColourLeftOut(std::move(image), TransparentColour);
     pixmap = QPixmap::fromImage(image);
     QPixmapCache::insert(key, pixmap);
     return pixmap;
@@ -238,9 +243,10 @@ QIcon MainIcon()
     // need no more than 64 pixels, and every size given here is read when a window shows.
     // A screen of a higher ratio gets the "@2x" pictures as larger sizes.
     QIcon icon;
+    const int largestScale = ScreenArtworkScale();
     for (int size : {16, 32, 48, 64}) {
         const QString path = QStringLiteral(":/icons/mainicon_%1.png").arg(size);
-        for (int scale = 1; scale <= ScreenArtworkScale(); ++scale) {
+        for (int scale = 1; scale <= largestScale; ++scale) {
             const QString key = scaledPath(path, scale);
             QPixmap pixmap;
             if (!QPixmapCache::find(key, &pixmap)) {

@@ -35,6 +35,10 @@ enum class FramePiece {
     RechtsUnten
 };
 
+// The picture as 32 bits with alpha, every pixel of the colour made transparent: how the
+// artwork's background is left out.
+QImage WithColourLeftOut(QImage image, QRgb colour);
+
 // The resource name of a piece ("linksoben", ...).
 QString FramePieceName(FramePiece piece);
 // One frame piece as stored at scale 1 or 2: corners with their magenta background

@@ -99,21 +99,22 @@ QString homeFolder()
 }
 
 // bind() or connect() on a socket path. A path longer than a socket address holds is reached
-// through the folder's descriptor.
-int atSocketPath(const QString &folder, const QString &name,
-    const std::function<int(const sockaddr *, socklen_t)> &call)
+// through its folder's descriptor.
+int atSocketPath(
+    const QString &socketPath, const std::function<int(const sockaddr *, socklen_t)> &call)
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
-    QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
+    QByteArray path = QFile::encodeName(socketPath);
     int folderDescriptor = -1;
     if (path.size() >= qsizetype(sizeof address.sun_path)) {
-        folderDescriptor
-            = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash > 0)
+            folderDescriptor
+                = ::open(path.left(slash).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (folderDescriptor < 0)
             return -1;
-        path = "/proc/self/fd/" + QByteArray::number(folderDescriptor) + '/'
-            + QFile::encodeName(name);
+        path = "/proc/self/fd/" + QByteArray::number(folderDescriptor) + path.mid(slash);
     }
     int result = -1;
     if (path.size() < qsizetype(sizeof address.sun_path)) {
@@ -385,13 +386,12 @@ bool SingleInstance::becomePrimary(int lock)
     // We hold the lock, so a socket still there was left by an instance that died.
     ::unlink(QFile::encodeName(socketPath()).constData());
     const int server = newSocket();
-    const QString name = m_channelName + QLatin1String(".socket");
     const auto bindTo = [server](const sockaddr *address, socklen_t length) {
         return ::bind(server, address, length);
     };
     // When listening fails we are still the one instance; later starts then end quietly
     // after their bounded wait instead of opening a second window.
-    if (server < 0 || atSocketPath(m_folder, name, bindTo) != 0 || ::listen(server, 16) != 0) {
+    if (server < 0 || atSocketPath(socketPath(), bindTo) != 0 || ::listen(server, 16) != 0) {
         if (server >= 0)
             ::close(server);
         return true;
@@ -412,7 +412,7 @@ SingleInstance::HandOff SingleInstance::askPrimaryToComeForward()
     const auto connectTo = [socket](const sockaddr *address, socklen_t length) {
         return ::connect(socket, address, length);
     };
-    if (atSocketPath(m_folder, m_channelName + QLatin1String(".socket"), connectTo) != 0)
+    if (atSocketPath(socketPath(), connectTo) != 0)
         return HandOff::NotReachable;
     if (::send(socket, RequestLine.constData(), size_t(RequestLine.size()), MSG_NOSIGNAL)
         != RequestLine.size())

@@ -1,5 +1,6 @@
 #include "controls/SpezialButton.h"
 
+#include "app/Resources.h"
 #include "controls/DarkStyle.h"
 
 #include <QApplication>
@@ -28,14 +29,7 @@ QPixmap withBackgroundLeftOut(const QPixmap &picture)
     QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
     const QRgb background
         = picture.depth() == 1 ? qRgb(255, 255, 255) : image.pixel(0, image.height() - 1);
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (line[x] == background)
-                line[x] = qRgba(0, 0, 0, 0);
-        }
-    }
-    return QPixmap::fromImage(image);
+    return QPixmap::fromImage(WithColourLeftOut(std::move(image), background));
 }
 
 bool isMouseEvent(QEvent::Type type)

@@ -183,8 +183,7 @@ QValidator::State TSpinEdit::validate(QString &input, int &) const
 {
     if (input.isEmpty() || input == QLatin1String("-"))
         return QValidator::Intermediate;
-    // Nine digits at most, so every number typed fits an int. Checked by hand: the fields are
-    // filled as the dialog is made, at start-up, and a pattern would be compiled for it.
+    // Nine digits at most, so every number typed fits an int.
     const qsizetype digits = input.size() - (input.startsWith(u'-') ? 1 : 0);
     if (digits > 9)
         return QValidator::Invalid;
