@@ -21,7 +21,6 @@
 #include "metafiles/MetafileRendering.h"
 #include "support/Metafiles.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -201,19 +200,7 @@ QByteArray largePngIcon(QSize size)
 {
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "png");
-    QByteArray icon(6 + 16, 0);
-    char *bytes = icon.data();
-    qToLittleEndian(quint16(1), bytes + 2);
-    qToLittleEndian(quint16(1), bytes + 4);
-    qToLittleEndian(quint16(1), bytes + 10);
-    qToLittleEndian(quint16(32), bytes + 12);
-    qToLittleEndian(quint32(png.size()), bytes + 14);
-    qToLittleEndian(quint32(icon.size()), bytes + 18);
-    return icon + png;
+    return hostile::icon(hostile::encoded(picture, "png"));
 }
 
 // Metafiles, beside the libraries' own converters (libwmf's wmf2gd draws, emf2svg-conv only
@@ -438,13 +425,7 @@ std::vector<Case> cases()
 
     // Honest photographs in the further formats.
     const auto photoAs = [=](const char *format, int quality = -1) {
-        return [=] {
-            QByteArray data;
-            QBuffer buffer(&data);
-            buffer.open(QIODevice::WriteOnly);
-            PhotoLikePicture(photoSize).save(&buffer, format, quality);
-            return data;
-        };
+        return [=] { return hostile::encoded(PhotoLikePicture(photoSize), format, quality); };
     };
     all.push_back({QStringLiteral("photo, PNG"), QStringLiteral("photo.png"), photoAs("png"), {}});
     all.push_back(
