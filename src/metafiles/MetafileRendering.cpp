@@ -105,7 +105,9 @@ struct WmfBudget
 {
     size_t bytes = 0;
     DrawingBudget drawing; // from the start: reading the records counts too
-    bool exceeded = false; // memory refused, or the drawing budget spent
+    bool memoryRefused = false;
+
+    bool exceeded() const { return memoryRefused || drawing.exceeded; }
 };
 
 constexpr size_t BlockHeader = alignof(std::max_align_t);
@@ -118,7 +120,7 @@ void *budgetedAllocation(void *context, void *old, size_t size)
     if (block)
         std::memcpy(&oldSize, block, sizeof oldSize);
     if (size > MaxMetafileLibraryBytes || budget->bytes - oldSize + size > MaxMetafileLibraryBytes) {
-        budget->exceeded = true;
+        budget->memoryRefused = true;
         return nullptr;
     }
     auto *grown = static_cast<char *>(std::realloc(block, size + BlockHeader));
@@ -154,9 +156,8 @@ void wmfFree(void *context, void *memory)
 int wmfOutOfTime(void *context, float)
 {
     auto *budget = static_cast<WmfBudget *>(context);
-    if (!budget->drawing.spend(0))
-        budget->exceeded = true;
-    return budget->exceeded;
+    budget->drawing.spend(0);
+    return budget->exceeded();
 }
 
 // libwmf plays the records and hands each shape to a device layer: ours draws them with QPainter,
@@ -593,7 +594,6 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
             painter.setTransform(canvas.toPicture);
             wmf_status_function(api, &budget, wmfOutOfTime);
             drawn = wmf_play(api, 0, &box) == wmf_E_None;
-            budget.exceeded = budget.exceeded || budget.drawing.exceeded;
             painter.end();
             if (drawn)
                 *picture = std::move(image);
@@ -601,7 +601,7 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
         wmf_mem_close(api);
     }
     wmf_api_destroy(api);
-    if (budget.exceeded)
+    if (budget.exceeded())
         return MetafileDrawing::TooCostly;
     return drawn ? MetafileDrawing::Drawn : MetafileDrawing::Unreadable;
 }
