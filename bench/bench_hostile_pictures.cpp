@@ -21,7 +21,6 @@
 #include "metafiles/MetafileRendering.h"
 #include "support/Metafiles.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -201,19 +200,7 @@ QByteArray largePngIcon(QSize size)
 {
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "png");
-    QByteArray icon(6 + 16, 0);
-    char *bytes = icon.data();
-    qToLittleEndian(quint16(1), bytes + 2);
-    qToLittleEndian(quint16(1), bytes + 4);
-    qToLittleEndian(quint16(1), bytes + 10);
-    qToLittleEndian(quint16(32), bytes + 12);
-    qToLittleEndian(quint32(png.size()), bytes + 14);
-    qToLittleEndian(quint32(icon.size()), bytes + 18);
-    return icon + png;
+    return hostile::icon(hostile::encoded(picture, "png"));
 }
 
 // Metafiles, beside the libraries' own converters (libwmf's wmf2gd draws, emf2svg-conv only
@@ -274,46 +261,39 @@ void addMetafileCases(std::vector<Case> &all)
         return fills.file();
     });
     // As many points as allowed: one polygon in EMF, 16 polygons in WMF.
-    const auto zigzag = [](qint64 count, auto write) {
+    // 16-bit points, as both formats' polygons of the cases below take them.
+    const auto zigzag = [](qint64 count) {
         QByteArray points;
         for (qint64 i = 0; i < count; ++i)
-            points += write(i * 400 / count, i % 2 ? 0 : 300);
+            points += words({i * 400 / count, i % 2 ? 0 : 300});
         return points;
     };
     const qint64 points = MaxMetafilePoints;
-    const auto zigzag100 = [=] {
-        return zigzag(100, [](qint64 x, qint64 y) { return words({x, y}); });
-    };
     emf(QStringLiteral("EMF, a polygon of 500000 points"), QStringLiteral("points.emf"), [=] {
         Emf polygon;
         polygon.brush(1, Blue).select(1);
-        polygon.record(86, longs({0, 0, 400, 300, points}) + zigzag(points, [](qint64 x, qint64 y) {
-            return words({x, y});
-        }));
+        polygon.record(86, longs({0, 0, 400, 300, points}) + zigzag(points));
         return polygon.file();
     });
     wmf(QStringLiteral("WMF, 16 polygons of 31250 points"), QStringLiteral("points.wmf"), [=] {
         Wmf polygons;
         polygons.brush(Blue).select(0);
-        for (int i = 0; i < 16; ++i) {
-            polygons.record(0x0324, words({points / 16}) + zigzag(points / 16, [](qint64 x, qint64 y) {
-                return words({x, y});
-            }));
-        }
+        for (int i = 0; i < 16; ++i)
+            polygons.record(0x0324, words({points / 16}) + zigzag(points / 16));
         return polygons.file();
     });
     // Zigzags across the whole picture: their rows cost the square of their edges.
     emf(QStringLiteral("EMF, a zigzag of 100 points"), QStringLiteral("zigzag100.emf"), [=] {
-        Emf zigzag;
-        zigzag.brush(1, Blue).select(1);
-        zigzag.record(86, longs({0, 0, 400, 300, 100}) + zigzag100());
-        return zigzag.file();
+        Emf zigzag100;
+        zigzag100.brush(1, Blue).select(1);
+        zigzag100.record(86, longs({0, 0, 400, 300, 100}) + zigzag(100));
+        return zigzag100.file();
     });
     wmf(QStringLiteral("WMF, a zigzag of 100 points"), QStringLiteral("zigzag100.wmf"), [=] {
-        Wmf zigzag;
-        zigzag.brush(Blue).select(0);
-        zigzag.record(0x0324, words({100}) + zigzag100());
-        return zigzag.file();
+        Wmf zigzag100;
+        zigzag100.brush(Blue).select(0);
+        zigzag100.record(0x0324, words({100}) + zigzag(100));
+        return zigzag100.file();
     });
     // As many letters as allowed.
     const qint64 letters = MaxMetafileLetters - 100; // beside the sample's
@@ -438,13 +418,7 @@ std::vector<Case> cases()
 
     // Honest photographs in the further formats.
     const auto photoAs = [=](const char *format, int quality = -1) {
-        return [=] {
-            QByteArray data;
-            QBuffer buffer(&data);
-            buffer.open(QIODevice::WriteOnly);
-            PhotoLikePicture(photoSize).save(&buffer, format, quality);
-            return data;
-        };
+        return [=] { return hostile::encoded(PhotoLikePicture(photoSize), format, quality); };
     };
     all.push_back({QStringLiteral("photo, PNG"), QStringLiteral("photo.png"), photoAs("png"), {}});
     all.push_back(

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QXmlStreamReader>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdlib>
@@ -261,14 +262,12 @@ void addEmfRecord(Totals &totals, int type, const Record &record)
     case 4:
     case 5:
     case 6:
-        totals.addItems(totals.points, record, record.unsignedAt(24, 4), 28, 8);
-        return;
     case 85: // the same with 16-bit points
     case 86:
     case 87:
     case 88:
     case 89:
-        totals.addItems(totals.points, record, record.unsignedAt(24, 4), 28, 4);
+        totals.addItems(totals.points, record, record.unsignedAt(24, 4), 28, type < 85 ? 8 : 4);
         return;
     case 56: // POLYDRAW: points and a type byte each
         totals.addItems(totals.points, record, record.unsignedAt(24, 4), 28, 9);
@@ -398,15 +397,11 @@ CheckResult CheckMetafileSvg(QByteArrayView svg, QSizeF *size)
                 = QByteArray::fromBase64(reference.sliced(png.size()).toLatin1());
             if (const CheckResult result = CheckPng(picture); result != CheckResult::Fine)
                 return result;
-            const Record header(picture);
-            // The size in the header chunk, which CheckPng found whole; big-endian.
-            const auto bigEndian = [&](qint64 offset) {
-                return qint64(quint8(picture[offset])) << 24 | quint8(picture[offset + 1]) << 16
-                    | quint8(picture[offset + 2]) << 8 | quint8(picture[offset + 3]);
-            };
-            if (!header.holds(16, 8))
+            // The size in the header chunk, which CheckPng found whole.
+            if (picture.size() < 24)
                 return CheckResult::Damaged;
-            pixels += bigEndian(16) * bigEndian(20);
+            pixels += qint64(qFromBigEndian<quint32>(picture.constData() + 16))
+                * qFromBigEndian<quint32>(picture.constData() + 20);
             if (pixels > MaxMetafileBitmapPixels)
                 return CheckResult::TooCostly;
         }

@@ -171,8 +171,8 @@ public:
         reset();
     }
     bool tooMany() const { return m_pixels > m_limit; }
-    bool ended() const { return m_ended; }
 
+    // Data after the end code, or once there are too many pixels, is left unread.
     void feed(QByteArrayView data)
     {
         for (const char byte : data) {
@@ -210,8 +210,7 @@ private:
             return;
         }
         // A code beyond the table is taken as the entry about to be made, as readers do.
-        const int length = code < m_next && code != clear && code != clear + 1 ? m_lengths[code]
-                                                                               : m_previous + 1;
+        const int length = code < m_next ? m_lengths[code] : m_previous + 1;
         m_pixels += length;
         if (m_previous > 0 && m_next < 4096) {
             m_lengths[m_next] = std::min(m_previous + 1, 4096);
@@ -463,10 +462,7 @@ CheckResult CheckGif(QByteArrayView data)
             return CheckResult::Damaged;
         // Encoders may end on a partial code; one code's string more is within any reader.
         LzwCount codes(minimumCodeSize, pixels + 4096);
-        subBlocks(gif, at + 1, [&codes](QByteArrayView part) {
-            if (!codes.ended() && !codes.tooMany())
-                codes.feed(part);
-        });
+        subBlocks(gif, at + 1, [&codes](QByteArrayView part) { codes.feed(part); });
         return codes.tooMany() ? CheckResult::TooCostly : CheckResult::Fine;
     }
     return CheckResult::Fine;

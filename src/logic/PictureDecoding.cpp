@@ -50,12 +50,6 @@ struct JpegErrors
     std::longjmp(errors->jump, 1);
 }
 
-[[noreturn]] void refuse(j_common_ptr info)
-{
-    reinterpret_cast<JpegErrors *>(info->err)->refused = true;
-    std::longjmp(reinterpret_cast<JpegErrors *>(info->err)->jump, 1);
-}
-
 void stayQuiet(j_common_ptr) { }
 
 void useQuietErrors(JpegErrors &errors, jpeg_error_mgr *&target)
@@ -73,6 +67,13 @@ struct JpegReading
     qint64 work = 0; // in the units of MaxJpegWork, for the scans seen so far
     int scansCounted = 0;
 };
+
+// Stops libjpeg at one of our limits.
+[[noreturn]] void refuse(JpegReading &reading)
+{
+    reading.errors.refused = true;
+    std::longjmp(reading.errors.jump, 1);
+}
 
 // MCUs of a scan of several components, as libjpeg counts them.
 qint64 interleavedMcus(const jpeg_decompress_struct &info)
@@ -112,7 +113,7 @@ void countScan(JpegReading &reading)
         += JpegScanWork(blocks, mcus, band, int(info.restart_interval), info.arith_code != 0);
     reading.scansCounted = info.input_scan_number;
     if (reading.work > MaxJpegWork || info.input_scan_number > MaxJpegScans)
-        refuse(reinterpret_cast<j_common_ptr>(&reading.info));
+        refuse(reading);
 }
 
 // Called by libjpeg between steps of its work: reading an MCU row of the current scan, or
@@ -168,7 +169,7 @@ bool readJpegHeader(
             blocks += paddedBlocks(reading.info, reading.info.comp_info[i]);
         if (blocks * qint64(sizeof(JBLOCK)) > MaxJpegCoefficientBytes
             || qint64(size) > MaxProgressiveJpegBytes)
-            refuse(reinterpret_cast<j_common_ptr>(&reading.info));
+            refuse(reading);
     }
     // The first scan is known already; a picture in one scan is refused here or never.
     countScan(reading);
@@ -179,7 +180,7 @@ bool readJpegHeader(
     jpeg_calc_output_dimensions(&reading.info);
     const qint64 pixels = qint64(reading.info.output_width) * qint64(reading.info.output_height);
     if (pixels > MaxDecodedPixels)
-        refuse(reinterpret_cast<j_common_ptr>(&reading.info));
+        refuse(reading);
     return pixels > 0;
 }
 

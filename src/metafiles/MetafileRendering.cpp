@@ -105,7 +105,9 @@ struct WmfBudget
 {
     size_t bytes = 0;
     DrawingBudget drawing; // from the start: reading the records counts too
-    bool exceeded = false; // memory refused, or the drawing budget spent
+    bool memoryRefused = false;
+
+    bool exceeded() const { return memoryRefused || drawing.exceeded; }
 };
 
 constexpr size_t BlockHeader = alignof(std::max_align_t);
@@ -118,7 +120,7 @@ void *budgetedAllocation(void *context, void *old, size_t size)
     if (block)
         std::memcpy(&oldSize, block, sizeof oldSize);
     if (size > MaxMetafileLibraryBytes || budget->bytes - oldSize + size > MaxMetafileLibraryBytes) {
-        budget->exceeded = true;
+        budget->memoryRefused = true;
         return nullptr;
     }
     auto *grown = static_cast<char *>(std::realloc(block, size + BlockHeader));
@@ -154,9 +156,8 @@ void wmfFree(void *context, void *memory)
 int wmfOutOfTime(void *context, float)
 {
     auto *budget = static_cast<WmfBudget *>(context);
-    if (!budget->drawing.spend(0))
-        budget->exceeded = true;
-    return budget->exceeded;
+    budget->drawing.spend(0);
+    return budget->exceeded();
 }
 
 // libwmf plays the records and hands each shape to a device layer: ours draws them with QPainter,
@@ -191,6 +192,12 @@ QColor colourOf(const wmfRGB *rgb)
 QPointF pointOf(const wmfD_Coord &coordinate)
 {
     return QPointF(coordinate.x, coordinate.y);
+}
+
+// libwmf's corners may come in either order.
+QRectF boxOf(const wmfD_Coord &corner, const wmfD_Coord &opposite)
+{
+    return QRectF(pointOf(corner), pointOf(opposite)).normalized();
 }
 
 QPen penOf(wmfDC *dc)
@@ -313,7 +320,7 @@ enum class ArcKind { Open, Pie, Chord };
 
 void drawArc(wmfAPI *api, const wmfDrawArc_t *arc, ArcKind kind)
 {
-    const QRectF box = QRectF(pointOf(arc->TL), pointOf(arc->BR)).normalized();
+    const QRectF box = boxOf(arc->TL, arc->BR);
     if (box.isEmpty())
         return;
     const QPointF centre = box.center();
@@ -434,11 +441,17 @@ void readBitmap(wmfAPI *api, wmfBMP_Read_t *read)
     wmf_ipa_bmp_read(api, read);
 }
 
-void fillRegion(wmfAPI *api, wmfPolyRectangle_t *region)
+QPainterPath regionPath(const wmfPolyRectangle_t *region)
 {
     QPainterPath path;
     for (unsigned int i = 0; i < region->count; ++i)
-        path.addRect(QRectF(pointOf(region->TL[i]), pointOf(region->BR[i])).normalized());
+        path.addRect(boxOf(region->TL[i], region->BR[i]));
+    return path;
+}
+
+void fillRegion(wmfAPI *api, wmfPolyRectangle_t *region)
+{
+    const QPainterPath path = regionPath(region);
     if (canvasOf(api).spendOn(path))
         canvasOf(api).painter->fillPath(path, brushOf(api, region->dc));
 }
@@ -450,10 +463,7 @@ void clipRegion(wmfAPI *api, wmfPolyRectangle_t *region)
         painter.setClipping(false);
         return;
     }
-    QPainterPath path;
-    for (unsigned int i = 0; i < region->count; ++i)
-        path.addRect(QRectF(pointOf(region->TL[i]), pointOf(region->BR[i])).normalized());
-    painter.setClipPath(path);
+    painter.setClipPath(regionPath(region));
 }
 
 void setUpDeviceLayer(wmfAPI *api)
@@ -480,7 +490,7 @@ void setUpDeviceLayer(wmfAPI *api)
     layer->draw_arc = [](wmfAPI *api, wmfDrawArc_t *arc) { drawArc(api, arc, ArcKind::Open); };
     layer->draw_ellipse = [](wmfAPI *api, wmfDrawArc_t *arc) {
         QPainterPath path;
-        path.addEllipse(QRectF(pointOf(arc->TL), pointOf(arc->BR)).normalized());
+        path.addEllipse(boxOf(arc->TL, arc->BR));
         drawShape(api, arc->dc, path, true);
     };
     layer->draw_line = [](wmfAPI *api, wmfDrawLine_t *line) {
@@ -508,7 +518,7 @@ void setUpDeviceLayer(wmfAPI *api)
         drawShape(api, polygons->dc, path, true);
     };
     layer->draw_rectangle = [](wmfAPI *api, wmfDrawRectangle_t *rectangle) {
-        const QRectF box = QRectF(pointOf(rectangle->TL), pointOf(rectangle->BR)).normalized();
+        const QRectF box = boxOf(rectangle->TL, rectangle->BR);
         QPainterPath path;
         if (rectangle->width > 0 && rectangle->height > 0)
             path.addRoundedRect(box, rectangle->width / 2, rectangle->height / 2);
@@ -517,7 +527,7 @@ void setUpDeviceLayer(wmfAPI *api)
         drawShape(api, rectangle->dc, path, true);
     };
     layer->rop_draw = [](wmfAPI *api, wmfROP_Draw_t *draw) {
-        const QRectF box = QRectF(pointOf(draw->TL), pointOf(draw->BR)).normalized();
+        const QRectF box = boxOf(draw->TL, draw->BR);
         QPainter &painter = *canvasOf(api).painter;
         if (!canvasOf(api).spendOn(box))
             return;
@@ -568,7 +578,7 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
     wmfD_Rect box {};
     if (wmf_mem_open(api, bytes, long(metafile.size())) == wmf_E_None
         && wmf_scan(api, 0, &box) == wmf_E_None) {
-        const QRectF frame = QRectF(pointOf(box.TL), pointOf(box.BR)).normalized();
+        const QRectF frame = boxOf(box.TL, box.BR);
         QImage image(MetafilePictureSize(frame.size(), board), QImage::Format_RGB32);
         if (!frame.isEmpty() && std::isfinite(frame.width()) && std::isfinite(frame.height())
             && !image.isNull()) {
@@ -584,7 +594,6 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
             painter.setTransform(canvas.toPicture);
             wmf_status_function(api, &budget, wmfOutOfTime);
             drawn = wmf_play(api, 0, &box) == wmf_E_None;
-            budget.exceeded = budget.exceeded || budget.drawing.exceeded;
             painter.end();
             if (drawn)
                 *picture = std::move(image);
@@ -592,7 +601,7 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
         wmf_mem_close(api);
     }
     wmf_api_destroy(api);
-    if (budget.exceeded)
+    if (budget.exceeded())
         return MetafileDrawing::TooCostly;
     return drawn ? MetafileDrawing::Drawn : MetafileDrawing::Unreadable;
 }

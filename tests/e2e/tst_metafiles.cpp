@@ -34,12 +34,7 @@ bool boardShows(QPoint boardAt)
         // The free slot, bottom right, shows no picture.
         if (at.x() - boardAt.x() >= Board - 50 && at.y() - boardAt.y() >= Board - 50)
             continue;
-        const QColor actual = e2e::pixelAt(screen, at);
-        const QColor expected(known.colour);
-        if (std::max({std::abs(actual.red() - expected.red()),
-                std::abs(actual.green() - expected.green()),
-                std::abs(actual.blue() - expected.blue())})
-            > 12)
+        if (metafile::colourError(e2e::pixelAt(screen, at), QColor(known.colour)) > 12)
             return false;
     }
     return true;

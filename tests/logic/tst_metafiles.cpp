@@ -45,8 +45,7 @@ void TestMetafiles::drawsKnownColours()
     for (const metafile::KnownColour &known : metafile::KnownColours()) {
         const QColor actual = picture->pixelColor(int(known.point.x() * sx), int(known.point.y() * sy));
         const QColor expected(known.colour);
-        const int error = std::max({std::abs(actual.red() - expected.red()),
-            std::abs(actual.green() - expected.green()), std::abs(actual.blue() - expected.blue())});
+        const int error = metafile::colourError(actual, expected);
         QVERIFY2(error <= 8, qPrintable(QStringLiteral("%1,%2: %3 instead of %4").arg(known.point.x()).arg(known.point.y()).arg(actual.name(), expected.name())));
     }
 }

@@ -2,7 +2,6 @@
 #include "logic/PictureDecoding.h"
 #include "support/HostilePictures.h"
 
-#include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -31,15 +30,6 @@ QImage blockPicture(QSize size)
         }
     }
     return image;
-}
-
-QByteArray qtEncoded(const QImage &image, const char *format)
-{
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return data;
 }
 
 // Sets the picture size in a JPEG's frame header (SOF0..SOF2), leaving the data as it is.
@@ -91,7 +81,7 @@ void compareBlocks(const QImage &decoded, bool grey, int tolerance)
 // A bitmap as Qt writes it (24 bits, bottom-up) stored top-down, as the negative height says.
 QByteArray topDownBitmap(const QImage &picture)
 {
-    QByteArray bitmap = qtEncoded(picture, "bmp");
+    QByteArray bitmap = hostile::encoded(picture, "bmp");
     const qint32 height = qFromLittleEndian<qint32>(bitmap.constData() + 22);
     const qsizetype pixels = qFromLittleEndian<quint32>(bitmap.constData() + 10);
     const qsizetype line = (bitmap.size() - pixels) / height;
@@ -199,12 +189,12 @@ void TestPictureDecoding::decodesFormats_data()
                                << QSize() << size << true << 6;
     QTest::newRow("Adobe CMYK") << "d.jpg" << EncodeJpeg(picture, {95, false, Colours::Cmyk})
                                 << QSize() << size << false << 14;
-    QTest::newRow("bitmap") << "e.bmp" << qtEncoded(picture, "bmp") << QSize() << size << false
+    QTest::newRow("bitmap") << "e.bmp" << hostile::encoded(picture, "bmp") << QSize() << size << false
                             << 0;
-    QTest::newRow("PNG") << "e.png" << qtEncoded(picture, "png") << QSize() << size << false << 0;
-    QTest::newRow("icon") << "f.ico" << qtEncoded(blockPicture(QSize(96, 96)), "ico") << QSize()
+    QTest::newRow("PNG") << "e.png" << hostile::encoded(picture, "png") << QSize() << size << false << 0;
+    QTest::newRow("icon") << "f.ico" << hostile::encoded(blockPicture(QSize(96, 96)), "ico") << QSize()
                           << QSize(96, 96) << false << 0;
-    QTest::newRow("PNG in an icon") << "f2.ico" << hostile::icon(qtEncoded(picture, "png"))
+    QTest::newRow("PNG in an icon") << "f2.ico" << hostile::icon(hostile::encoded(picture, "png"))
                                     << QSize() << size << false << 0;
     QTest::newRow("top-down bitmap")
         << "e2.bmp" << topDownBitmap(picture) << QSize() << size << false << 0;
@@ -300,7 +290,7 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     const QImage picture = blockPicture(QSize(320, 240));
     const QByteArray baseline = EncodeJpeg(picture);
     const QByteArray progressive = EncodeJpeg(picture, {85, true});
-    const QByteArray bitmap = qtEncoded(picture, "bmp");
+    const QByteArray bitmap = hostile::encoded(picture, "bmp");
     QByteArray noise(4096, Qt::Uninitialized);
     QRandomGenerator random(20240611);
     for (char &byte : noise)
@@ -351,7 +341,7 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
         << "picture.svg" << QByteArray("<svg xmlns='http://www.w3.org/2000/svg'/>") << board
         << Outcome::Unreadable;
     QTest::newRow("png claiming 20000 x 20000")
-        << "huge.png" << withPngSize(qtEncoded(picture, "png"), 20000, 20000) << board
+        << "huge.png" << withPngSize(hostile::encoded(picture, "png"), 20000, 20000) << board
         << Outcome::Refused;
 
     // Work beyond what the picture needs, in any format: the readers do all of it.
@@ -424,9 +414,9 @@ void TestPictureDecoding::fileCapHoldsForEveryFormat_data()
     const QImage picture = blockPicture(QSize(120, 90));
     QTest::newRow("GIF") << "tail.gif" << hostile::gif(QSize(100, 100));
     QTest::newRow("PNG") << "tail.png" << hostile::png(QSize(100, 100));
-    QTest::newRow("bitmap") << "tail.bmp" << qtEncoded(picture, "bmp");
+    QTest::newRow("bitmap") << "tail.bmp" << hostile::encoded(picture, "bmp");
     if (readerInstalled("webp"))
-        QTest::newRow("WebP") << "tail.webp" << qtEncoded(picture, "webp");
+        QTest::newRow("WebP") << "tail.webp" << hostile::encoded(picture, "webp");
 }
 
 void TestPictureDecoding::fileCapHoldsForEveryFormat()

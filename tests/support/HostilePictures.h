@@ -97,12 +97,13 @@ inline QByteArray icon(const QByteArray &picture)
     return directory + picture;
 }
 
-inline QByteArray encoded(const QImage &image, const char *format)
+// A picture as the toolkit's writer of the format stores it.
+inline QByteArray encoded(const QImage &image, const char *format, int quality = -1)
 {
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
+    image.save(&buffer, format, quality);
     return data;
 }
 

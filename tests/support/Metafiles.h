@@ -12,6 +12,8 @@
 #include <QSize>
 #include <QString>
 
+#include <algorithm>
+#include <cstdlib>
 #include <initializer_list>
 
 namespace metafile {
@@ -71,6 +73,13 @@ inline QList<KnownColour> KnownColours()
     return {{{100, 50}, Red}, {{300, 50}, Blue}, {{210, 8}, White}, {{100, 150}, Green},
         {{15, 110}, White}, {{250, 125}, BitmapPixels[0]}, {{350, 125}, BitmapPixels[1]},
         {{250, 175}, BitmapPixels[2]}, {{350, 175}, BitmapPixels[3]}, {{395, 295}, White}};
+}
+
+// How far a colour drawn is from the known one: its largest difference in one channel.
+inline int colourError(const QColor &actual, const QColor &expected)
+{
+    return std::max({std::abs(actual.red() - expected.red()),
+        std::abs(actual.green() - expected.green()), std::abs(actual.blue() - expected.blue())});
 }
 
 // A bitmap info header and bottom-up rows of 24-bit pixels: 8 x 8, a colour in each quarter,
