@@ -400,8 +400,12 @@ CheckResult CheckMetafileSvg(QByteArrayView svg, QSizeF *size)
             // The size in the header chunk, which CheckPng found whole.
             if (picture.size() < 24)
                 return CheckResult::Damaged;
-            pixels += qint64(qFromBigEndian<quint32>(picture.constData() + 16))
-                * qFromBigEndian<quint32>(picture.constData() + 20);
+            const qint64 width = qFromBigEndian<quint32>(picture.constData() + 16);
+            const qint64 height = qFromBigEndian<quint32>(picture.constData() + 20);
+            // Each side within the limit keeps the product in range.
+            if (width > MaxMetafileBitmapPixels || height > MaxMetafileBitmapPixels)
+                return CheckResult::TooCostly;
+            pixels += width * height;
             if (pixels > MaxMetafileBitmapPixels)
                 return CheckResult::TooCostly;
         }
