@@ -308,11 +308,13 @@ Program::Program()
 {
     // As on a fresh server, the keyboard follows the pointer: a window that had the keys may
     // have left them on the bare screen when its program ended.
-    if (auto *x11
-        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
-        xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_POINTER_ROOT,
+    // (The offscreen platform answers as X11 too, with no connection.)
+    const auto *x11
+        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (xcb_connection_t *connection = x11 ? x11->connection() : nullptr) {
+        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
             XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME);
-        xcb_flush(x11->connection());
+        xcb_flush(connection);
     }
     const QString target = filePath(QStringLiteral("tilora"));
     QFile::copy(QStringLiteral(TILORA_BINARY), target);
