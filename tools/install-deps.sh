@@ -7,6 +7,7 @@
 #                                    for the package test
 #   tools/install-deps.sh --bench    also what the benchmarks compare against
 #   tools/install-deps.sh --fuzz     also clang and its libFuzzer runtime
+#   tools/install-deps.sh --fresh-root  only what tools/fresh-root.sh needs on this machine
 set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
@@ -22,6 +23,7 @@ for option in "$@"; do
         --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles libwmf-bin emf2svg
                           qt6-image-formats-plugins) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev qt6-image-formats-plugins) ;;
+        --fresh-root) packages=(mmdebstrap bubblewrap) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;
     esac
 done

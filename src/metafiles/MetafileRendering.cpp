@@ -2,6 +2,8 @@
 
 #include "logic/MetafileChecks.h"
 
+#include <QDataStream>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -17,7 +19,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <vector>
 #include <ctime>
 
 #include <emf2svg.h>
@@ -169,9 +173,13 @@ struct WmfCanvas
     QPainter *painter = nullptr;
     QTransform toPicture; // libwmf's device units to the picture's pixels
     QSizeF picture;
-    DrawingBudget *budget = nullptr;
+    WmfBudget *budget = nullptr;
+    // The bitmaps read for the records, ours until the drawing ends; libwmf holds their
+    // addresses and may free one twice.
+    std::vector<std::unique_ptr<QImage>> bitmaps;
+    wmfFontData fonts {};
 
-    bool spend(double work) { return budget->spend(work); }
+    bool spend(double work) { return budget->drawing.spend(work); }
     bool spendOn(const QPainterPath &path) { return spend(outlineWork(path, toPicture, picture)); }
     bool spendOn(const QRectF &box) { return spend(areaWork(toPicture.mapRect(box), picture)); }
 };
@@ -252,26 +260,15 @@ QPen penOf(wmfDC *dc)
     return result;
 }
 
-// A bitmap libwmf has read, as a picture; transparent where the library says so.
-QImage imageOf(wmfAPI *api, wmfBMP bitmap)
+// A bitmap we read for libwmf (readBitmap), as a picture.
+QImage imageOf(const wmfBMP &bitmap)
 {
-    QImage image(bitmap.width, bitmap.height, QImage::Format_ARGB32);
-    if (image.isNull() || !bitmap.data)
+    if (!bitmap.data)
         return {};
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            wmfRGB rgb {};
-            // The library counts rows from the bottom.
-            const int opacity
-                = wmf_ipa_bmp_color(api, &bitmap, &rgb, unsigned(x), unsigned(image.height() - 1 - y));
-            line[x] = qRgba(rgb.r, rgb.g, rgb.b, opacity >= 0 ? 255 : 0);
-        }
-    }
-    return image;
+    return static_cast<const QImage *>(bitmap.data)->convertToFormat(QImage::Format_ARGB32);
 }
 
-QBrush brushOf(wmfAPI *api, wmfDC *dc)
+QBrush brushOf(wmfDC *dc)
 {
     wmfBrush *brush = WMF_DC_BRUSH(dc);
     if (!brush)
@@ -288,7 +285,7 @@ QBrush brushOf(wmfAPI *api, wmfDC *dc)
     }
     case BS_PATTERN:
     case BS_DIBPATTERN:
-        if (const QImage pattern = imageOf(api, *WMF_BRUSH_BITMAP(brush)); !pattern.isNull())
+        if (const QImage pattern = imageOf(*WMF_BRUSH_BITMAP(brush)); !pattern.isNull())
             return QBrush(pattern);
         return QBrush(colour);
     default:
@@ -305,7 +302,7 @@ void drawShape(wmfAPI *api, wmfDC *dc, QPainterPath path, bool filled)
         return;
     if (filled) {
         path.setFillRule(WMF_DC_POLYFILL(dc) == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-        const QBrush brush = brushOf(api, dc);
+        const QBrush brush = brushOf(dc);
         if (brush.style() > Qt::SolidPattern && brush.style() < Qt::TexturePattern
             && WMF_DC_OPAQUE(dc))
             painter.fillPath(path, colourOf(WMF_DC_BACKGROUND(dc)));
@@ -395,7 +392,7 @@ void drawBitmap(wmfAPI *api, wmfBMP_Draw_t *draw)
     if (!canvasOf(api).spendOn(QRectF(pointOf(draw->pt), size))
         || !canvasOf(api).spend(double(draw->bmp.width) * draw->bmp.height / 8))
         return;
-    const QImage whole = imageOf(api, draw->bmp);
+    const QImage whole = imageOf(draw->bmp);
     if (whole.isNull())
         return;
     const QImage part = whole.copy(draw->crop.x, whole.height() - draw->crop.y - draw->crop.h,
@@ -438,7 +435,43 @@ void readBitmap(wmfAPI *api, wmfBMP_Read_t *read)
         + (columns * *bits + 31) / 32 * 4 * rows;
     if (needed > read->length || !canvasOf(api).spend(8.0 * columns * rows))
         return;
-    wmf_ipa_bmp_read(api, read);
+    // The bitmap is a BMP file without its file header: Qt's reader gets one put before it.
+    const qint64 pixelsAt = 14 + *headerSize + 4 * table
+        + (*compression == 3 && *headerSize == 40 ? 12 : 0);
+    QByteArray file;
+    QDataStream header(&file, QIODevice::WriteOnly);
+    header.setByteOrder(QDataStream::LittleEndian);
+    header << quint8('B') << quint8('M') << quint32(14 + read->length) << quint32(0)
+           << quint32(pixelsAt);
+    file.append(reinterpret_cast<const char *>(read->buffer), read->length);
+    QImage image;
+    if (!image.loadFromData(file, "BMP") || image.width() > 0xffff || image.height() > 0xffff)
+        return;
+    WmfCanvas &canvas = canvasOf(api);
+    const size_t bytes = size_t(image.sizeInBytes());
+    if (canvas.budget->bytes + bytes > MaxMetafileLibraryBytes) {
+        canvas.budget->memoryRefused = true;
+        return;
+    }
+    canvas.budget->bytes += bytes;
+    read->bmp.width = static_cast<U16>(image.width());
+    read->bmp.height = static_cast<U16>(image.height());
+    canvas.bitmaps.push_back(std::make_unique<QImage>(std::move(image)));
+    read->bmp.data = canvas.bitmaps.back().get();
+}
+
+// Text is measured with the fonts it is drawn with: libwmf asks for a string's width at a size
+// of one, and which font a name stands for is the toolkit's to say when it draws.
+float textWidth(wmfAPI *, wmfFont *font, char *letters)
+{
+    constexpr int Size = 256;
+    QFont face(QString::fromLatin1(font && font->lfFaceName ? font->lfFaceName : ""));
+    face.setPixelSize(Size);
+    if (font) {
+        face.setWeight(QFont::Weight(std::clamp(int(font->lfWeight), 1, 1000)));
+        face.setItalic(font->lfItalic);
+    }
+    return float(QFontMetricsF(face).horizontalAdvance(QString::fromLatin1(letters)) / Size);
 }
 
 QPainterPath regionPath(const wmfPolyRectangle_t *region)
@@ -453,7 +486,7 @@ void fillRegion(wmfAPI *api, wmfPolyRectangle_t *region)
 {
     const QPainterPath path = regionPath(region);
     if (canvasOf(api).spendOn(path))
-        canvasOf(api).painter->fillPath(path, brushOf(api, region->dc));
+        canvasOf(api).painter->fillPath(path, brushOf(region->dc));
 }
 
 void clipRegion(wmfAPI *api, wmfPolyRectangle_t *region)
@@ -532,7 +565,7 @@ void setUpDeviceLayer(wmfAPI *api)
         if (!canvasOf(api).spendOn(box))
             return;
         if (draw->ROP == 0x00F00021) // the brush
-            painter.fillRect(box, brushOf(api, draw->dc));
+            painter.fillRect(box, brushOf(draw->dc));
         else if (draw->ROP == 0x00000042) // black
             painter.fillRect(box, Qt::black);
         else if (draw->ROP == 0x00FF0062) // white
@@ -540,7 +573,7 @@ void setUpDeviceLayer(wmfAPI *api)
     };
     layer->bmp_draw = drawBitmap;
     layer->bmp_read = readBitmap;
-    layer->bmp_free = wmf_ipa_bmp_free;
+    layer->bmp_free = [](wmfAPI *, wmfBMP *bitmap) { bitmap->data = nullptr; };
     layer->draw_text = drawText;
     layer->udata_init = noData;
     layer->udata_copy = noData;
@@ -550,6 +583,9 @@ void setUpDeviceLayer(wmfAPI *api)
     layer->region_paint = fillRegion;
     layer->region_clip = clipRegion;
     api->device_data = canvasBeingSetUp;
+    canvasBeingSetUp->fonts.map = [](wmfAPI *, wmfFont *) { };
+    canvasBeingSetUp->fonts.stringwidth = textWidth;
+    api->font_data = &canvasBeingSetUp->fonts;
 }
 
 MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
@@ -566,13 +602,13 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
         | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     wmfAPI *api = nullptr;
     canvasBeingSetUp = &canvas;
-    const wmf_error_t created = wmf_api_create(&api, flags, &options);
+    canvas.budget = &budget;
+    // The player alone: the library's full set-up would read a font map of its own, and refuse
+    // every picture where that map's fonts are not installed.
+    const wmf_error_t created = wmf_lite_create(&api, flags, &options);
     canvasBeingSetUp = nullptr;
-    if (created != wmf_E_None) {
-        if (api)
-            wmf_api_destroy(api);
+    if (created != wmf_E_None)
         return MetafileDrawing::Unreadable;
-    }
     bool drawn = false;
     auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(metafile.data()));
     wmfD_Rect box {};
@@ -588,7 +624,6 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
             canvas.painter = &painter;
             canvas.picture = image.size();
-            canvas.budget = &budget.drawing;
             canvas.toPicture = QTransform::fromTranslate(-frame.left(), -frame.top())
                 * QTransform::fromScale(image.width() / frame.width(), image.height() / frame.height());
             painter.setTransform(canvas.toPicture);
@@ -600,7 +635,7 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
         }
         wmf_mem_close(api);
     }
-    wmf_api_destroy(api);
+    wmf_lite_destroy(api);
     if (budget.exceeded())
         return MetafileDrawing::TooCostly;
     return drawn ? MetafileDrawing::Drawn : MetafileDrawing::Unreadable;
