@@ -57,14 +57,15 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tilora_<version>_<architecture>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries come from the built program (dpkg-shlibdeps); what it loads at run time
-# without linking it is named here: the platform plugin, the fonts of its windows and Qt's
-# own translations.
+# The libraries come from the built program and its module (dpkg-shlibdeps); what it loads or
+# starts at run time without linking it is named here, so that an install without recommended
+# packages reads every picture kind and opens the help: the platform plugin, the fonts of its
+# windows, Qt's own translations, the readers of WebP and TIFF, and xdg-open for the help.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-translations-l10n, qt6-qpa-plugins")
-# On a Wayland desktop without XWayland the game runs on Qt's own Wayland platform; WebP and
-# TIFF pictures are offered where their readers are installed.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-image-formats-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-liberation2, qt6-translations-l10n, qt6-qpa-plugins, qt6-image-formats-plugins, xdg-utils")
+# On a Wayland desktop without XWayland the game runs on Qt's own Wayland platform.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -5,6 +5,7 @@
 #   tools/fresh-root.sh                      the test command: bash tools/run-tests.sh
 #   tools/fresh-root.sh bash tools/run-game.sh
 #   tools/fresh-root.sh --shell              a shell in the root, to look around
+#   tools/fresh-root.sh --with FILE command  FILE (for example a built package) copied in as well
 # Kept between runs, outside the tree, in $TILORA_FRESH_ROOT_CACHE (/var/cache/tilora-fresh-root):
 # the minimal root as a tarball (made again after a week) and the .deb archives apt downloaded.
 # Every run still installs everything through tools/install-deps.sh.
@@ -15,6 +16,11 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 "$tree/tools/install-deps.sh" --fresh-root
 
+extra=()
+while [[ $# -gt 1 && $1 == --with ]]; do
+    extra+=("$(realpath "$2")")
+    shift 2
+done
 command=(bash tools/run-tests.sh)
 if [[ $# -gt 0 ]]; then
     command=("$@")
@@ -26,8 +32,9 @@ base=$cache/bookworm.tar
 mkdir -p "$cache/archives/partial"
 if [[ ! -s $base || -n $(find "$base" -mtime +7) ]]; then
     echo "Making the minimal Debian 12 root in $base"
-    mmdebstrap --quiet --variant=apt --include=git,sudo,ca-certificates bookworm "$base.new"
-    mv "$base.new" "$base"
+    # mmdebstrap tells a tarball by its name's ending.
+    mmdebstrap --quiet --variant=apt --include=git,sudo,ca-certificates bookworm "$cache/new.tar"
+    mv "$cache/new.tar" "$base"
 fi
 
 root=$(mktemp -d /var/tmp/tilora-fresh-root.XXXXXX)
@@ -48,6 +55,7 @@ cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 # The tree as a fresh clone has it, without what was built from it.
 mkdir "$root/src"
 tar -C "$tree" --exclude=./build -cf - . | tar -C "$root/src" -xf -
+[[ ${#extra[@]} -eq 0 ]] || cp "${extra[@]}" "$root/src/"
 
 echo "Running in a fresh Debian 12 root: ${command[*]}"
 status=0
@@ -56,6 +64,7 @@ bwrap --bind "$root" / --dev /dev --perms 1777 --tmpfs /dev/shm --proc /proc \
     --unshare-pid --unshare-ipc --unshare-uts --hostname fresh-root --die-with-parent \
     --chdir /src \
     env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
-        USER=root LANG=C.UTF-8 TERM="${TERM:-dumb}" CI="${CI:-}" "${command[@]}" || status=$?
+        USER=root LANG=C.UTF-8 TERM="${TERM:-dumb}" CI="${CI:-}" TILORA_FRESH_ROOT=1 \
+        "${command[@]}" || status=$?
 echo "Fresh root: exit status $status"
 exit "$status"

@@ -131,7 +131,7 @@ void TestHighDpi::settingsDialogFitsASmallScreen()
 
     // Abbruch lies 13 pixels from the left and 31 above the bottom, 94 x 25 pixels large.
     e2e::click(dialog.bottomLeft() + QPoint(13 + 47, -31 + 12) * Scale);
-    QTRY_VERIFY_WITH_TIMEOUT(!e2e::visibleWindows(tilora->processId()).contains(dialogId), 10000);
+    E2E_TRY_VERIFY(!e2e::visibleWindows(tilora->processId()).contains(dialogId), 10000);
     QCOMPARE(tilora->state(), QProcess::Running);
 }
 

@@ -48,7 +48,7 @@ void TestHighscoreE2e::keyHShowsTheTable()
     QProcess *tilora = program.start();
     const QString mainId = e2e::waitForWindow(QStringLiteral("Tilora"), 15000, tilora->processId());
     QVERIFY(!mainId.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(e2e::windowGeometry(mainId).size(), QSize(236, 236), 10000);
+    E2E_TRY_COMPARE(e2e::windowGeometry(mainId).size(), QSize(236, 236), 10000);
 
     e2e::run(QStringLiteral("xdotool"),
         {QStringLiteral("windowfocus"), QStringLiteral("--sync"), mainId});
@@ -59,10 +59,10 @@ void TestHighscoreE2e::keyHShowsTheTable()
     // Row 1's name cells show the stored name as text, not a white field.
     const QRect name(e2e::windowGeometry(tableId).topLeft() + QPoint(60, 39), QSize(150, 12));
     double share = 0;
-    QTRY_VERIFY_WITH_TIMEOUT(
+    E2E_TRY_VERIFY(
         (share = whiteShare(e2e::screenshot(), name)) > 0.02 && share < 0.3, 5000);
     e2e::key(QStringLiteral("Escape"));
-    QTRY_VERIFY_WITH_TIMEOUT(!e2e::visibleWindows(tilora->processId()).contains(tableId), 5000);
+    E2E_TRY_VERIFY(!e2e::visibleWindows(tilora->processId()).contains(tableId), 5000);
     const QByteArray errors = program.errors();
     QVERIFY2(
         !errors.contains("runtime error") && !errors.contains("Sanitizer"), errors.constData());

@@ -99,6 +99,7 @@ void TestInstall::runAndClose(const QString &program, const QStringList &prefixC
     QProcessEnvironment withDisplay = environment;
     withDisplay.insert(QStringLiteral("DISPLAY"), e2e::display());
     withDisplay.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    e2e::markAsTests(withDisplay);
     tilora.setProcessEnvironment(withDisplay);
     tilora.setWorkingDirectory(QDir::rootPath());
     if (prefixCommand.isEmpty())
@@ -109,7 +110,7 @@ void TestInstall::runAndClose(const QString &program, const QStringList &prefixC
     const QString id = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, tilora.processId());
     QVERIFY2(!id.isEmpty(), tilora.readAllStandardError().constData());
     QRect window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = e2e::windowGeometry(id)).width() > 100, 10000);
+    E2E_TRY_VERIFY((window = e2e::windowGeometry(id)).width() > 100, 10000);
 
     // "×" ends it and writes the settings, after a farewell of two seconds. A click that
     // comes before the window takes input is given again.
@@ -178,7 +179,9 @@ void TestInstall::packageKeepsSettingsPerUser()
     for (const QString &dependency :
         {QStringLiteral("libqt6core6"), QStringLiteral("libqt6widgets6"),
             QStringLiteral("libjpeg62-turbo"), QStringLiteral("fonts-liberation2"),
-            QStringLiteral("qt6-qpa-plugins"), QStringLiteral("qt6-translations-l10n")}) {
+            QStringLiteral("qt6-qpa-plugins"), QStringLiteral("qt6-translations-l10n"),
+            QStringLiteral("qt6-image-formats-plugins"), QStringLiteral("xdg-utils"),
+            QStringLiteral("libwmflite-0.2-7"), QStringLiteral("libemf2svg1")}) {
         QVERIFY2(depends.contains(dependency), qPrintable(depends));
     }
     // Everything in it belongs to root, whoever built it.

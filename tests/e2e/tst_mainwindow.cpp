@@ -50,7 +50,7 @@ void TestMainWindow::firstStartShowsTheBoard()
     QCOMPARE(window, QRect(42, 142, 286, 286));
 
     QImage screen;
-    QTRY_VERIFY_WITH_TIMEOUT((screen = e2e::screenshot(),
+    E2E_TRY_VERIFY((screen = e2e::screenshot(),
                               holes(screen, window) == QList<QPoint>{QPoint(4, 4)}),
                              10000);
     // Rounded corners let the screen through; the frame and the picture do not.
@@ -90,14 +90,14 @@ void TestMainWindow::shuffleAndSlideATile()
     QVERIFY(!id.isEmpty());
     const QRect window = e2e::windowGeometry(id);
     QImage before;
-    QTRY_VERIFY_WITH_TIMEOUT((before = e2e::screenshot(), holes(before, window).size() == 1),
+    E2E_TRY_VERIFY((before = e2e::screenshot(), holes(before, window).size() == 1),
                              10000);
 
     // A click on "Mischen!" mixes the board: the hole goes somewhere, the pixels change.
     e2e::click(window.center());
     QImage after;
     QList<QPoint> hole;
-    QTRY_VERIFY_WITH_TIMEOUT(
+    E2E_TRY_VERIFY(
         (after = e2e::screenshot(), hole = holes(after, window), hole.size() == 1
                                                                  && hole.first() != QPoint(4, 4)),
         15000);
@@ -141,7 +141,7 @@ void TestMainWindow::shuffleAndSlideATile()
     QVERIFY2(seen.size() >= 4, qPrintable(QStringLiteral("frames seen: %1").arg(seen.size())));
     QVERIFY(std::is_sorted(seen.begin(), seen.end()));
     QCOMPARE(seen.last(), 7);
-    QTRY_VERIFY_WITH_TIMEOUT(holes(e2e::screenshot(), window) == QList<QPoint>{pressed}, 5000);
+    E2E_TRY_VERIFY(holes(e2e::screenshot(), window) == QList<QPoint>{pressed}, 5000);
 }
 
 TILORA_E2E_MAIN(TestMainWindow)

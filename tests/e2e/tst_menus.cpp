@@ -143,7 +143,7 @@ void TestMenusE2e::menuOpensUnderItsButtonInAFrame()
     E2E_REQUIRE_DISPLAY();
     QVERIFY(startProgram());
     const auto frame = frameWindow(QRect(QPoint(400, 300), m_window.size()), m_windowId);
-    QTRY_COMPARE(e2e::windowGeometry(m_windowId).topLeft(), QPoint(400, 300));
+    E2E_TRY_COMPARE(e2e::windowGeometry(m_windowId).topLeft(), QPoint(400, 300), 5000);
     m_window.moveTo(400, 300);
     const QStringList known = e2e::visibleWindows(m_program->pid());
     e2e::click(onWindow(45, 8));

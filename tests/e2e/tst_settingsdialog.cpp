@@ -22,7 +22,7 @@ void TestSettingsDialogE2e::f9OpensTheDialogAndEnterAppliesANewTileSize()
     const QString mainId =
         e2e::waitForWindow(QStringLiteral("Tilora"), 15000, tilora->processId());
     QVERIFY(!mainId.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(e2e::windowGeometry(mainId).size(), QSize(286, 286), 10000);
+    E2E_TRY_COMPARE(e2e::windowGeometry(mainId).size(), QSize(286, 286), 10000);
 
     e2e::run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
                                          mainId});
@@ -39,9 +39,9 @@ void TestSettingsDialogE2e::f9OpensTheDialogAndEnterAppliesANewTileSize()
     e2e::type(QStringLiteral("70"));
     e2e::key(QStringLiteral("Return"));
 
-    QTRY_VERIFY_WITH_TIMEOUT(!e2e::visibleWindows(tilora->processId()).contains(dialogId), 10000);
+    E2E_TRY_VERIFY(!e2e::visibleWindows(tilora->processId()).contains(dialogId), 10000);
     // Five tiles of 70 pixels and the 18-pixel frame on either side.
-    QTRY_COMPARE_WITH_TIMEOUT(e2e::windowGeometry(mainId).size(), QSize(386, 386), 10000);
+    E2E_TRY_COMPARE(e2e::windowGeometry(mainId).size(), QSize(386, 386), 10000);
     QCOMPARE(tilora->state(), QProcess::Running);
 }
 

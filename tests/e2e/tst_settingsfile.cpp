@@ -56,7 +56,7 @@ void TestSettingsFile::readOnlyFolderKeepsTheOldFile()
     program.start(prefix);
     const QString id = e2e::waitForWindow(QStringLiteral("Tilora"), 20000, program.pid());
     QVERIFY(!id.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(e2e::windowGeometry(id).size(), QSize(336, 336), 10000);
+    E2E_TRY_COMPARE(e2e::windowGeometry(id).size(), QSize(336, 336), 10000);
 
     // The "×" caption button keeps its distance to the right edge: 33 pixels at 336.
     e2e::click(e2e::windowGeometry(id).topLeft() + QPoint(336 - 33 + 6, 2 + 6));

@@ -142,7 +142,7 @@ void TestShapedWindow::bareAreaDragsWindow()
     QTRY_COMPARE(shaped.window->pos(), geometry.topLeft() + delta);
 
     const QString windowId = QString::number(shaped.window->winId());
-    QTRY_COMPARE(e2e::windowGeometry(windowId).topLeft(), geometry.topLeft() + delta);
+    E2E_TRY_COMPARE(e2e::windowGeometry(windowId).topLeft(), geometry.topLeft() + delta, 5000);
     wrong = waitForScreen(geometry.topLeft() + delta, {{0, 0}, {299, 199}}, {{150, 100}});
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     // Where the window stood before, the screen shows again.
@@ -168,10 +168,10 @@ void TestShapedWindow::announcesItsFixedSize()
             sizes << match.captured(1) + ' ' + match.captured(2) + 'x' + match.captured(3);
         return sizes.join(u',');
     };
-    QTRY_COMPARE(announced(), QStringLiteral("minimum 300x200,maximum 300x200"));
+    E2E_TRY_COMPARE(announced(), QStringLiteral("minimum 300x200,maximum 300x200"), 5000);
     shaped.window->resize(420, 260);
-    QTRY_COMPARE(announced(), QStringLiteral("minimum 420x260,maximum 420x260"));
-    QTRY_COMPARE(e2e::windowGeometry(windowId).size(), QSize(420, 260));
+    E2E_TRY_COMPARE(announced(), QStringLiteral("minimum 420x260,maximum 420x260"), 5000);
+    E2E_TRY_COMPARE(e2e::windowGeometry(windowId).size(), QSize(420, 260), 5000);
 }
 
 TILORA_E2E_MAIN(TestShapedWindow)

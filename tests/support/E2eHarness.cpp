@@ -18,9 +18,45 @@
 #include <xcb/shape.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <csignal>
+
+#include <dirent.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace e2e {
 
 namespace {
+
+// Every process a test starts carries this in its environment, and so do the processes those
+// start: what an aborted test left running is found by it and ended (endLeftovers).
+QByteArray ownerMark()
+{
+    return "TILORA_E2E_OWNER=" + display().toLocal8Bit();
+}
+
+// The end of the wait under way (waitUntil), which no tool it calls may run past.
+QDeadlineTimer waitDeadline(QDeadlineTimer::Forever);
+
+// Started processes lead a process group of their own, so that ending one ends what it
+// started, and die with the test program, even one killed outright.
+void startAsOurs(QProcess &process, const QString &program, const QStringList &arguments)
+{
+    process.setChildProcessModifier([] {
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
+    process.start(program, arguments);
+}
+
+void endGroup(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    ::kill(-pid_t(process.processId()), SIGKILL);
+    process.waitForFinished(2000);
+}
 
 QProcessEnvironment toolEnvironment()
 {
@@ -31,18 +67,22 @@ QProcessEnvironment toolEnvironment()
     // ways; the tests look at the X server of their own.
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("XDG_SESSION_TYPE"));
+    markAsTests(environment);
     return environment;
 }
 
-// Runs a tool against the test display; false when it does not end in time.
+// Runs a tool against the test display; false when it does not end in time: its own bound,
+// or what is left of the wait it serves (at least a second).
 bool execute(QProcess &process, const QString &program, const QStringList &arguments, int timeoutMs)
 {
     process.setProcessEnvironment(toolEnvironment());
-    process.start(program, arguments);
-    if (process.waitForFinished(timeoutMs))
+    startAsOurs(process, program, arguments);
+    qint64 bound = timeoutMs;
+    if (!waitDeadline.isForever())
+        bound = std::min(bound, std::max<qint64>(waitDeadline.remainingTime(), 1000));
+    if (process.waitForFinished(int(bound)))
         return true;
-    process.kill();
-    process.waitForFinished();
+    endGroup(process);
     return false;
 }
 
@@ -70,6 +110,14 @@ void ensureRootColour()
 }
 
 } // namespace
+
+void markAsTests(QProcessEnvironment &environment)
+{
+    const QByteArray mark = ownerMark();
+    const qsizetype equals = mark.indexOf('=');
+    environment.insert(QString::fromLocal8Bit(mark.left(equals)),
+        QString::fromLocal8Bit(mark.mid(equals + 1)));
+}
 
 QString display()
 {
@@ -103,7 +151,7 @@ QImage screenshot()
     ensureRootColour();
     QProcess process;
     if (!execute(process, QStringLiteral("import"),
-            {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")}, 30000))
+            {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")}, 15000))
         return {};
     QImage image;
     image.loadFromData(process.readAllStandardOutput(), "PNG");
@@ -291,12 +339,36 @@ QPoint pointerPosition()
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
+    // A wait inside a wait keeps the nearer end.
+    const QDeadlineTimer outer = waitDeadline;
+    waitDeadline = std::min(outer, deadline);
+    bool met = false;
+    while (!(met = condition()) && !deadline.hasExpired())
         QTest::qWait(50);
+    waitDeadline = outer;
+    return met;
+}
+
+void endLeftovers()
+{
+    if (!available())
+        return;
+    const QByteArray mark = ownerMark();
+    DIR *processes = opendir("/proc");
+    if (!processes)
+        return;
+    while (const dirent *entry = readdir(processes)) {
+        const pid_t pid = pid_t(atoi(entry->d_name));
+        if (pid <= 0 || pid == getpid())
+            continue;
+        QFile environment(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (!environment.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> variables = environment.readAll().split('\0');
+        if (variables.contains(mark))
+            ::kill(pid, SIGKILL);
     }
-    return true;
+    closedir(processes);
 }
 
 bool waitForPixel(QPoint point, const QColor &color, bool equal, int timeoutMs)
@@ -365,9 +437,9 @@ QProcess *Program::start(const QStringList &prefix)
     process->setWorkingDirectory(QDir::tempPath());
     process->setProcessChannelMode(QProcess::SeparateChannels);
     if (prefix.isEmpty())
-        process->start(filePath(QStringLiteral("tilora")), {});
+        startAsOurs(*process, filePath(QStringLiteral("tilora")), {});
     else
-        process->start(prefix.first(), prefix.mid(1) << filePath(QStringLiteral("tilora")));
+        startAsOurs(*process, prefix.first(), prefix.mid(1) << filePath(QStringLiteral("tilora")));
     process->waitForStarted(10000);
     m_processes.push_back(std::move(process));
     return m_processes.back().get();
@@ -386,12 +458,8 @@ bool Program::waitForExit(int timeoutMs)
 
 void Program::kill()
 {
-    for (auto &process : m_processes) {
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-    }
+    for (auto &process : m_processes)
+        endGroup(*process);
 }
 
 QByteArray Program::errors() const

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRect>
 #include <QRegion>
 #include <QString>
@@ -68,8 +69,16 @@ QPoint pointerPosition();
 // a column near the menu's left edge, as wide as the menu.
 QRect menuLineAt(const QImage &screen, const QRect &menu, QPoint point);
 
-// Polls until the condition holds; false when it still does not when the time is up.
+// Polls until the condition holds; false when it still does not when the time is up. The
+// tools the condition runs are ended when the time is up, so that no wait outlasts its bound
+// by more than a second.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000);
+
+// Marks what a test starts by hand as the test's, for endLeftovers.
+void markAsTests(QProcessEnvironment &environment);
+// Ends every process that a test program on this display started and left running (its
+// group, and what the processes in it started), ours excepted.
+void endLeftovers();
 
 // Waits until the colour at a point is (or is no longer) the given one.
 bool waitForPixel(QPoint point, const QColor &color, bool equal = true, int timeoutMs = 5000);
@@ -101,7 +110,7 @@ public:
 
     // Waits for the first instance to end; false when it is still running.
     bool waitForExit(int timeoutMs = 15000);
-    // Ends every instance still running.
+    // Ends every instance still running, with the processes each has started.
     void kill();
 
     // What the program wrote to its standard error (sanitiser reports end up there).
@@ -115,12 +124,24 @@ private:
 
 } // namespace e2e
 
+// Waits like QTRY_VERIFY_WITH_TIMEOUT and QTRY_COMPARE_WITH_TIMEOUT, with the tools that the
+// condition runs held to the wait's bound (waitUntil).
+#define E2E_TRY_VERIFY(condition, timeoutMs)                                                   \
+    QVERIFY(e2e::waitUntil([&] { return bool(condition); }, timeoutMs))
+#define E2E_TRY_COMPARE(actual, expected, timeoutMs)                                           \
+    do {                                                                                       \
+        e2e::waitUntil([&] { return (actual) == (expected); }, timeoutMs);                     \
+        QCOMPARE(actual, expected);                                                            \
+    } while (false)
+
 // main() for end-to-end tests: connects the test program itself to the test display (through
 // xcb), so that tests may also show windows of their own there. Without a display the tests
-// run offscreen and skip.
+// run offscreen and skip. What an earlier test program left running is ended first, and what
+// this one leaves, last.
 #define TILORA_E2E_MAIN(TestObject)                                                            \
     int main(int argc, char *argv[])                                                           \
     {                                                                                          \
+        e2e::endLeftovers();                                                                   \
         if (e2e::available()) {                                                                \
             qputenv("DISPLAY", e2e::display().toLocal8Bit());                                  \
             qputenv("QT_QPA_PLATFORM", "xcb");                                                 \
@@ -128,7 +149,9 @@ private:
         QApplication app(argc, argv);                                                          \
         TestObject test;                                                                       \
         QTEST_SET_MAIN_SOURCE_PATH                                                             \
-        return QTest::qExec(&test, argc, argv);                                                \
+        const int failed = QTest::qExec(&test, argc, argv);                                    \
+        e2e::endLeftovers();                                                                   \
+        return failed;                                                                         \
     }
 
 #define E2E_REQUIRE_DISPLAY()                                                                  \
