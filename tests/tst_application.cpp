@@ -1,3 +1,4 @@
+#include "app/CloseSignals.h"
 #include "app/DocumentViewer.h"
 #include "support/TestWindows.h"
 #include "main/HauptFenster.h"
@@ -19,11 +20,13 @@
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
+#include <csignal>
 #include <stdexcept>
 
 // What the program arranges around its windows: an error that leaves an event handler ends
@@ -46,6 +49,8 @@ private slots:
     void viewerOutputGoesNowhere();
     void secondaryWindowsMadeWhenFirstNeeded_data();
     void secondaryWindowsMadeWhenFirstNeeded();
+    void signalsAskToCloseOnce_data();
+    void signalsAskToCloseOnce();
 };
 
 namespace {
@@ -303,6 +308,44 @@ void TestApplication::secondaryWindowsMadeWhenFirstNeeded()
         QCOMPARE(solution->VorschauBild->picture().toImage(), main->boardPicture().toImage());
         QCOMPARE(main->Vorschau1->isChecked(), solution->isVisible());
     }
+}
+
+void TestApplication::signalsAskToCloseOnce_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<int>("untouched");
+    QTest::newRow("SIGTERM, then SIGHUP") << int(SIGTERM) << int(SIGHUP) << int(SIGINT);
+    QTest::newRow("SIGINT, then SIGTERM") << int(SIGINT) << int(SIGTERM) << int(SIGHUP);
+}
+
+// A signal asks once; the next of its kind would end the program, as it would without us.
+void TestApplication::signalsAskToCloseOnce()
+{
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(int, untouched);
+    const auto caught = [](int signal) {
+        struct sigaction action = {};
+        return ::sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_DFL;
+    };
+    // The test library catches these signals itself; without it, default means not caught.
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(signal, SIG_DFL);
+    {
+        const CloseSignals closeSignals;
+        QSignalSpy requests(&closeSignals, &CloseSignals::closeRequested);
+        // Checked before any is raised: one not caught would end this test program.
+        QVERIFY(caught(first) && caught(second) && caught(untouched));
+        std::raise(first);
+        QTRY_COMPARE(requests.count(), 1);
+        QVERIFY(!caught(first) && caught(second));
+        std::raise(second); // written to the pipe at once, read by the next pass of the loop
+        QCoreApplication::processEvents();
+        QCOMPARE(requests.count(), 1);
+        QVERIFY(caught(untouched));
+    }
+    QVERIFY(!caught(untouched));
 }
 
 int main(int argc, char *argv[])

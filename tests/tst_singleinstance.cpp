@@ -45,6 +45,8 @@ private slots:
     void closingWindowSavesBeforeLettingGo();
     void bringToFront_data();
     void bringToFront();
+    void channelOfTheDesktop_data();
+    void channelOfTheDesktop();
 };
 
 namespace {
@@ -422,6 +424,7 @@ void TestSingleInstance::bringToFront_data()
     QTest::addColumn<int>("restores");
     QTest::newRow("shown") << QStringLiteral("shown") << 0;
     QTest::newRow("hidden in the tray") << QStringLiteral("hidden") << 1;
+    QTest::newRow("minimised") << QStringLiteral("minimised") << 1;
 }
 
 void TestSingleInstance::bringToFront()
@@ -434,6 +437,8 @@ void TestSingleInstance::bringToFront()
     other.resize(100, 100);
     if (state == QLatin1String("shown"))
         window.show();
+    else if (state == QLatin1String("minimised"))
+        window.showMinimized();
     other.show();
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
@@ -447,6 +452,34 @@ void TestSingleInstance::bringToFront()
     QCOMPARE(restored, restores);
     QVERIFY(window.isVisible());
     QTRY_VERIFY(window.isActiveWindow());
+}
+
+void TestSingleInstance::channelOfTheDesktop_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("display"); // DISPLAY for X, WAYLAND_DISPLAY for Wayland
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("channel"); // empty: a name of the desktop's hash
+    QTest::newRow("X screen, unix prefix") << "xcb" << "unix:0.1" << ":0" << "tilora-7-_0";
+    const QString longest(40, u'w');
+    QTest::newRow("40 letters") << "wayland" << longest << longest << "tilora-7-" + longest;
+    QTest::newRow("41 letters") << "wayland" << longest + u'w' << longest + u'w' << QString();
+}
+
+void TestSingleInstance::channelOfTheDesktop()
+{
+    QFETCH(QString, platform);
+    QFETCH(QString, display);
+    QFETCH(QString, channel);
+    const bool x = platform == u"xcb";
+    const QString desktop
+        = SingleInstance::desktopName(platform, x ? display : QString(), x ? QString() : display);
+    QTEST(desktop, "desktop");
+    const QString name = SingleInstance::channelNameFor(7, desktop);
+    if (!channel.isEmpty())
+        QCOMPARE(name, channel);
+    else
+        QVERIFY(name.startsWith(u"tilora-7-") && !name.contains(desktop.left(20)));
 }
 
 int main(int argc, char *argv[])

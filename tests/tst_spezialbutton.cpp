@@ -1,3 +1,4 @@
+#include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 
 #include <QBitmap>
@@ -35,6 +36,7 @@ struct Fixture
     std::unique_ptr<QWidget> otherWindow = std::make_unique<QWidget>();
     QMenu popup;
     TSpezialButton *button = CreateCloseButton(host.get(), QPoint(20, 10));
+    TPanel *panel = new TPanel(host.get()); // beside the button, as large
 
     explicit Fixture(QSize size = QSize(12, 12))
     {
@@ -45,6 +47,7 @@ struct Fixture
         host->resize(140, 60);
         button->resize(size);
         button->setColor(kInside);
+        panel->setGeometry(QRect(QPoint(80, 10), size));
         host->show();
         otherWindow->setGeometry(host->geometry().translated(0, host->height() + 40));
         otherWindow->show();
@@ -93,7 +96,7 @@ void TestSpezialButton::pointer_data()
 {
     // Steps in button coordinates: m moves, p/r press/release the left button, P/R the right
     // one; L the pointer leaves the window, W it moves over another window. A trailing + or -
-    // checks that the button hovers or is normal afterwards.
+    // checks that the button hovers or is normal afterwards. Steps after "panel" go to a panel.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("clicks");
     // Without the grab a move there goes to the window behind: the far edge counts.
@@ -101,6 +104,12 @@ void TestSpezialButton::pointer_data()
     QTest::newRow("each click counts once") << "m5,5 p5,5+ r5,5- p5,5 r5,5- m6,6+" << 2;
     QTest::newRow("press, leave, release outside") << "m5,5 p5,5 m20,5- r20,5-" << 0;
     QTest::newRow("right button") << "m5,5 P5,5 R5,5-" << 0;
+    QTest::newRow("one button pressed, the other released")
+        << "m5,5 p5,5 R5,5- r20,5 m5,5 P5,5 r5,5 R20,5" << 0;
+    QTest::newRow("release on the last pixel") << "m5,5 p5,5 r11,11" << 1;
+    QTest::newRow("release just past it") << "m5,5 p5,5 r12,5" << 0;
+    QTest::newRow("panel: click, release outside, right button")
+        << "panel p5,5 r11,11 p5,5 r12,5 P5,5 r5,5 p5,5 R5,5 r20,5" << 1;
     QTest::newRow("out of the window at once") << "m5,5+ L- m6,6+" << 0;
     QTest::newRow("over another window") << "m5,5+ W- m5,5+" << 0;
     QTest::newRow("a popup takes the pointer") << "m5,5+ M m6,6- m7,7-" << 0;
@@ -113,11 +122,17 @@ void TestSpezialButton::pointer()
     Fixture fixture;
     TSpezialButton *button = fixture.button;
     QSignalSpy spy(button, &TSpezialButton::clicked);
+    QSignalSpy panelSpy(fixture.panel, &TPanel::clicked);
+    QWidget *target = button;
 
     for (QString step : steps.split(u' ')) {
         const QChar check = step.back();
         if (check == u'+' || check == u'-')
             step.chop(1);
+        if (step == u"panel") {
+            target = fixture.panel;
+            continue;
+        }
         if (step == u"L") {
             // What the window system says when the pointer leaves the window.
             QEvent leave(QEvent::Leave);
@@ -135,15 +150,15 @@ void TestSpezialButton::pointer()
         const QPoint at(xy[0].toInt(), xy[1].toInt());
         const Qt::MouseButton which = step[0].isUpper() ? Qt::RightButton : Qt::LeftButton;
         if (step[0] == u'm')
-            QTest::mouseMove(button, at);
+            QTest::mouseMove(target, at);
         else if (step[0].toLower() == u'p')
-            QTest::mousePress(button, which, {}, at);
+            QTest::mousePress(target, which, {}, at);
         else
-            QTest::mouseRelease(button, which, {}, at);
+            QTest::mouseRelease(target, which, {}, at);
         if (check == u'+' || check == u'-')
             verifyHover(button, check == u'+');
     }
-    QCOMPARE(spy.count(), clicks);
+    QCOMPARE(spy.count() + panelSpy.count(), clicks);
 }
 
 void TestSpezialButton::bevelAndContentInHover_data()

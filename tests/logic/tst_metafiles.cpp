@@ -71,6 +71,18 @@ void TestMetafiles::hostileMetafiles_data()
     }
     QTest::newRow("wmf: a million records") << QByteArray("wmf") << manyWmf.file() << refused;
     QTest::newRow("emf: a million records") << QByteArray("emf") << manyEmf.file() << refused;
+    // As many records as allowed (the sample's, then plain ones), and one more.
+    metafile::Wmf mostWmf = metafile::sampleWmfRecords();
+    for (qint64 i = mostWmf.count(); i < MaxMetafileRecords; ++i)
+        mostWmf.record(0x0102, words({1}));
+    QTest::newRow("wmf: records at the limit") << QByteArray("wmf") << mostWmf.file() << none;
+    QTest::newRow("wmf: a record beyond") << QByteArray("wmf")
+        << mostWmf.record(0x0102, words({1})).file() << refused;
+    // Files as large as a metafile may be, their surplus after the end record.
+    const QByteArray wmf = metafile::sampleWmf();
+    const QByteArray tail(MaxMetafileFileBytes - wmf.size(), 0);
+    QTest::newRow("wmf: at the size limit") << QByteArray("wmf") << wmf + tail << none;
+    QTest::newRow("wmf: a byte beyond") << QByteArray("wmf") << wmf + tail + '\0' << refused;
 
     // A record whose size reaches past the end of the file.
     QByteArray wmfPastEnd = metafile::sampleWmf();

@@ -305,6 +305,11 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     // More pixels than the limits allow.
     QTest::newRow("claims 10000 x 10000, full size")
         << "huge.jpg" << withFrameSize(baseline, 10000, 10000) << QSize() << Outcome::Refused;
+    QTest::newRow("claims as many pixels as allowed") << "most.jpg"
+        << withFrameSize(baseline, 8000, MaxDecodedPixels / 8000) << QSize() << Outcome::Picture;
+    QTest::newRow("claims a row more") << "most.jpg"
+        << withFrameSize(baseline, 8000, MaxDecodedPixels / 8000 + 1) << QSize()
+        << Outcome::Refused;
     // Scaled to an eighth, the output would fit, but every block is still decoded.
     QTest::newRow("claims 61415 x 64719, scaled to the board")
         << "huge.jpg" << withFrameSize(baseline, 61415, 64719) << board << Outcome::Refused;
@@ -316,10 +321,17 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
     QTest::newRow("progressive claims 16000 x 16000")
         << "huge.jpg" << withFrameSize(progressive, 16000, 16000) << board << Outcome::Refused;
     // Each scan is a pass over the whole picture; a small file can hold hundreds.
-    QTest::newRow("300 scans more")
-        << "scans.jpg" << withRepeatedScan(progressive, 300) << board << Outcome::Picture;
-    QTest::newRow("600 scans more")
-        << "scans.jpg" << withRepeatedScan(progressive, 600) << board << Outcome::Refused;
+    const int scans = int(progressive.count("\xFF\xDA"));
+    QTest::newRow("as many scans as allowed") << "scans.jpg"
+        << withRepeatedScan(progressive, MaxJpegScans - scans) << board << Outcome::Picture;
+    QTest::newRow("a scan more") << "scans.jpg"
+        << withRepeatedScan(progressive, MaxJpegScans - scans + 1) << board << Outcome::Refused;
+    // Data after the end marker costs nothing, but the size alone decides.
+    const QByteArray tail(MaxProgressiveJpegBytes - progressive.size(), 0);
+    QTest::newRow("progressive at its size limit")
+        << "long.jpg" << progressive + tail << board << Outcome::Picture;
+    QTest::newRow("progressive a byte beyond")
+        << "long.jpg" << progressive + tail + '\0' << board << Outcome::Refused;
     QTest::newRow("500 scans of empty blocks, 16000 x 16000")
         << "scans.jpg" << CraftJpeg({{16000, 16000}, 500}) << board << Outcome::Refused;
     // Few scans of a picture whose coefficients fit, but each costly to decode.
@@ -354,6 +366,9 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
         << "zeros.ico" << hostile::icon(hostile::png(tiny, 64 << 20)) << board << Outcome::Refused;
     QTest::newRow("PNG of one row longer than the reader may hold")
         << "row.png" << hostile::png(QSize(MaxPngRowBytes + 1, 1)) << board << Outcome::Refused;
+    // Within the limit, then too wide for the reader's own limit on columns.
+    QTest::newRow("PNG of one row as long as the reader may hold")
+        << "row.png" << hostile::png(QSize(MaxPngRowBytes, 1)) << board << Outcome::Unreadable;
     QTest::newRow("PNG text inflating beyond the limit")
         << "text.png" << hostile::png(tiny, 0, hostile::pngText(MaxPngTextBytes + 1)) << board
         << Outcome::Refused;

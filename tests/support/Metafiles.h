@@ -114,8 +114,10 @@ public:
         const qint64 size = 3 + padded.size() / 2;
         m_largest = std::max(m_largest, size);
         m_records += le(size, 4) + le(function, 2) + padded;
+        ++m_count;
         return *this;
     }
+    qint64 count() const { return m_count; } // records, the end record left out
     Wmf &brush(QRgb colour) { return record(0x02FC, words({0}) + le(colourRef(colour), 4) + words({0})); }
     Wmf &select(int object) { return record(0x012D, words({object})); }
     Wmf &remove(int object) { return record(0x01F0, words({object})); }
@@ -141,6 +143,7 @@ public:
 private:
     QByteArray m_records;
     qint64 m_largest = 3;
+    qint64 m_count = 0;
 };
 
 // The records of the sample picture; repeats draws its shapes that many times.
