@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <csignal>
 
-#include <dirent.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -29,12 +28,9 @@ namespace e2e {
 
 namespace {
 
-// Every process a test starts carries this in its environment, and so do the processes those
-// start: what an aborted test left running is found by it and ended (endLeftovers).
-QByteArray ownerMark()
-{
-    return "TILORA_E2E_OWNER=" + display().toLocal8Bit();
-}
+// Every process a test starts carries this, with the display's name, in its environment, and
+// so do the processes those start: what an aborted test left running is found by it and ended.
+const QString OwnerVariable = QStringLiteral("TILORA_E2E_OWNER");
 
 // The end of the wait under way (waitUntil), which no tool it calls may run past.
 QDeadlineTimer waitDeadline(QDeadlineTimer::Forever);
@@ -113,10 +109,7 @@ void ensureRootColour()
 
 void markAsTests(QProcessEnvironment &environment)
 {
-    const QByteArray mark = ownerMark();
-    const qsizetype equals = mark.indexOf('=');
-    environment.insert(QString::fromLocal8Bit(mark.left(equals)),
-        QString::fromLocal8Bit(mark.mid(equals + 1)));
+    environment.insert(OwnerVariable, display());
 }
 
 QString display()
@@ -353,22 +346,14 @@ void endLeftovers()
 {
     if (!available())
         return;
-    const QByteArray mark = ownerMark();
-    DIR *processes = opendir("/proc");
-    if (!processes)
-        return;
-    while (const dirent *entry = readdir(processes)) {
-        const pid_t pid = pid_t(atoi(entry->d_name));
-        if (pid <= 0 || pid == getpid())
-            continue;
-        QFile environment(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (!environment.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> variables = environment.readAll().split('\0');
-        if (variables.contains(mark))
+    const QByteArray mark = (OwnerVariable + u'=' + display()).toLocal8Bit();
+    for (const QString &process : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile environment(QStringLiteral("/proc/%1/environ").arg(process));
+        const pid_t pid = pid_t(process.toInt());
+        if (pid > 0 && pid != getpid() && environment.open(QIODevice::ReadOnly)
+            && environment.readAll().split('\0').contains(mark))
             ::kill(pid, SIGKILL);
     }
-    closedir(processes);
 }
 
 bool waitForPixel(QPoint point, const QColor &color, bool equal, int timeoutMs)
