@@ -187,9 +187,13 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
     // The classic seven, then those the toolkit reads here (PNG always).
     QCOMPARE(descriptions.size(), 7 + FurtherPictureFormats().size());
     QCOMPARE(descriptions[7], QStringLiteral("PNG Bilder (*.png)"));
-    QCOMPARE(descriptions.first(),
-        QStringLiteral("Alle Dateien (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
-    QCOMPARE(firstPatterns, (QStringList {"*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
+    // The first pair offers every kind of the others.
+    QStringList every {"*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"};
+    for (const PictureFormat &format : FurtherPictureFormats())
+        every += format.patterns;
+    QCOMPARE(descriptions.first(), QStringLiteral("Alle Dateien (%1)").arg(every.join(u';')));
+    QCOMPARE(firstPatterns, every);
+    QVERIFY(every.contains(QStringLiteral("*.png")));
     QVERIFY(previewShown);
 
     QVERIFY(window->game().settings().pictureMode && window->Schummeln1->isVisible());

@@ -32,7 +32,7 @@ std::unique_ptr<QTimer> watch(std::function<void()> step)
 }
 
 // Commands that can arrive while a shuffle is under way.
-enum Command { None, GridSize6, Close, CloseStartWindow };
+enum Command { None, GridSize6, Close, CloseStartWindow, ReturnKey, SpaceKey, EscapeOnStart };
 
 // How far the tiles of a "langsam" slide of 50-pixel tiles are from their cells, frames 1..8.
 constexpr int SlowOffsets[] = {43, 37, 31, 25, 18, 12, 6, 0};
@@ -158,6 +158,10 @@ void TestPlay::shuffles_data()
     // The window manager closes the start window: the player has had enough as well.
     QTest::newRow("selbst bestimmen, its window closed")
         << "selbst1" << int(CloseStartWindow) << 10001;
+    // The keyboard alone: Return, Space or Esc, wherever the keys go, are the click.
+    QTest::newRow("selbst bestimmen, Return") << "selbst1" << int(ReturnKey) << 10001;
+    QTest::newRow("selbst bestimmen, Space") << "selbst1" << int(SpaceKey) << 10001;
+    QTest::newRow("selbst bestimmen, Esc on its window") << "selbst1" << int(EscapeOnStart) << 10001;
     // A new board ends the shuffle at once and waits for the next.
     QTest::newRow("grid size 6x6") << "wenig1" << int(GridSize6) << 3;
     QTest::newRow("closing the window") << "wenig1" << int(Close) << 3;
@@ -173,7 +177,7 @@ void TestPlay::shuffles()
     auto *item = main()->findChild<QAction *>(length);
     QVERIFY(item);
     const int at = item == main()->selbst1 ? 10000 : (command != None ? 3 : -1);
-    const bool gameStarts = command == None || command == CloseStartWindow;
+    const bool gameStarts = command == None || command >= CloseStartWindow;
     QSignalSpy started(&game(), &Game::gameStarted);
     int passes = 0;
     QStringList faults;
@@ -193,6 +197,10 @@ void TestPlay::shuffles()
         if (count == at) {
             if (command == CloseStartWindow)
                 start()->close();
+            else if (command >= ReturnKey)
+                QTest::keyClick(command == EscapeOnStart ? static_cast<QWidget *>(start()) : main(),
+                    command == ReturnKey ? Qt::Key_Return
+                                         : (command == SpaceKey ? Qt::Key_Space : Qt::Key_Escape));
             else
                 click(start()->Panel1);
             if (command == GridSize6)

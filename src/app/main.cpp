@@ -1,6 +1,9 @@
 #include "app/Startup.h"
 #include "app/TiloraApplication.h"
+#include "logic/CommandLine.h"
 #include "logic/PlatformChoice.h"
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -9,6 +12,11 @@ int main(int argc, char *argv[])
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QByteArray(argv[i]);
+    // Answered without a display, before the toolkit looks for one.
+    if (const std::optional<QString> answer = CommandLineAnswer(arguments)) {
+        std::fputs(answer->toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     const auto platform = PlatformToForce(CurrentPlatformEnvironment(), arguments);
     if (platform)
         qputenv("QT_QPA_PLATFORM", *platform);

@@ -14,6 +14,7 @@
 #include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/highscorefenster.h"
+#include "windows/startenfenster.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,14 +63,21 @@ QAction *makeItem(QObject *owner, const char *name, const QString &caption, bool
 
 QString TTiloraForm::pictureFileFilter()
 {
-    QString filter = QStringLiteral(
-        "Alle Dateien (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
-        "JPEG Bilddatei (*.jpg)|*.jpg|JPEG Bilddatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
-        "Symbole (*.ico)|*.ico|Erweiterte Metadateien (*.emf)|*.emf|Metadateien (*.wmf)|*.wmf");
-    // The formats the toolkit reads here follow the classic ones.
-    for (const PictureFormat &format : FurtherPictureFormats())
-        filter += u'|' + format.description + u'|' + format.patterns.join(u';');
-    return filter;
+    // The first pair offers every kind the game reads here; the classic ones follow, then those
+    // the toolkit reads.
+    QStringList every {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
+        QStringLiteral("*.ico"), QStringLiteral("*.emf"), QStringLiteral("*.wmf")};
+    QString further;
+    for (const PictureFormat &format : FurtherPictureFormats()) {
+        every += format.patterns;
+        further += u'|' + format.description + u'|' + format.patterns.join(u';');
+    }
+    const QString all = every.join(u';');
+    return QStringLiteral("Alle Dateien (%1)|%1|").arg(all)
+        + QStringLiteral(
+            "JPEG Bilddatei (*.jpg)|*.jpg|JPEG Bilddatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
+            "Symbole (*.ico)|*.ico|Erweiterte Metadateien (*.emf)|*.emf|Metadateien (*.wmf)|*.wmf")
+        + further;
 }
 
 void TTiloraForm::createMenuItems()
@@ -291,10 +299,19 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
     if (!watched->isWidgetType() || !m_game.takesKeys())
         return false;
     const QWidget *window = static_cast<QWidget *>(watched)->window();
+    // While a shuffle waits for the player, Return, Space and Esc are the start window's click,
+    // whichever of the game's windows has the keys.
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (TForm3 *start = m_windows.start.made(); start && start->isVisible()
+        && (window == this || window == start || window == m_windows.preview.made())
+        && QList<int> {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape}.contains(
+            key->key())) {
+        start->Panel1Click();
+        return true;
+    }
     const QWidget *solution = m_windows.preview.made();
     if (window != this && (!solution || window != solution))
         return false;
-    const auto *key = static_cast<QKeyEvent *>(event);
     // A key held down acts once; its repeats are not new presses.
     if (key->isAutoRepeat())
         return false;

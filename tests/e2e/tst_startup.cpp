@@ -1,5 +1,6 @@
 #include "support/E2eHarness.h"
 
+#include <QFileInfo>
 #include <QTest>
 #include <QWidget>
 
@@ -12,6 +13,8 @@ class TestStartup : public QObject
 
 private slots:
     void secondStartHandsOver();
+    void answersTheCommandLine_data();
+    void answersTheCommandLine();
 };
 
 void TestStartup::secondStartHandsOver()
@@ -42,6 +45,34 @@ void TestStartup::secondStartHandsOver()
         "the running instance did not come to the front");
     QCOMPARE(first->state(), QProcess::Running);
     QCOMPARE(e2e::visibleWindows(first->processId()).size(), 1);
+}
+
+void TestStartup::answersTheCommandLine_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("--help") << "--help" << "Aufruf: tilora [--help | --version]\n";
+    QTest::newRow("-h") << "-h" << "  -h, --help ";
+    QTest::newRow("--version") << "--version" << "Tilora " TILORA_VERSION "\n";
+}
+
+// Answered on standard output, with no display to start on, and nothing else is started.
+void TestStartup::answersTheCommandLine()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, answer);
+    e2e::Program program;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(variable));
+    process.setProcessEnvironment(environment);
+    process.start(program.filePath(QStringLiteral("tilora")), {argument});
+    QVERIFY(process.waitForFinished(15000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(QString::fromLocal8Bit(process.readAllStandardOutput()).contains(answer),
+        process.readAllStandardError().constData());
+    QVERIFY(!QFileInfo::exists(program.filePath(QStringLiteral("tilora.ini"))));
 }
 
 TILORA_E2E_MAIN(TestStartup)
