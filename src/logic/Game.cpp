@@ -183,6 +183,7 @@ std::optional<BoardBuild> Game::nextBuild(int roomForBoard)
         endSlide();
         m_waiting.clear();
         m_puzzle = Puzzle(gridSize, tileSize);
+        m_clockDisplay = ClockText(0); // not a shuffle's count, nor the last game's time
         setPhase(GamePhase::NoGame);
     } else {
         m_puzzle.setTileSize(tileSize);

@@ -366,6 +366,10 @@ void TestGame::shuffleLengths()
         = lines > 10000 ? QStringList {"00:00:00", "10000"} : QStringList {"00:00:00"};
     QCOMPARE(shown, expected);
     QCOMPARE(game.phase(), GamePhase::Running);
+    // A new board shows a clock of its own, not the shuffle's count.
+    game.choosePicture(QStringLiteral("anderes.bmp"));
+    QVERIFY(game.nextBuild(1000));
+    QCOMPARE(game.clockDisplay(), QStringLiteral("00:00:00"));
     // A long shuffle counts past what 32 bits hold.
     static_assert(std::is_same_v<decltype(game.shuffleStepCount()), qint64>);
 }
