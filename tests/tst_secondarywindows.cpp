@@ -2,6 +2,7 @@
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "windows/Unit2.h"
+#include "windows/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"
@@ -29,7 +30,37 @@ private slots:
     void magnifierStretchesPicture();
     void plainArialKeepsItsStyle_data();
     void plainArialKeepsItsStyle();
+    void solutionBesideTheBoard_data();
+    void solutionBesideTheBoard();
 };
+
+// A 200 x 200 solution window beside a 300 x 300 main window, 8 pixels apart, on a screen of
+// 1000 x 800.
+void TestSecondaryWindows::solutionBesideTheBoard_data()
+{
+    QTest::addColumn<QPoint>("main");
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QPoint>("expected");
+    const QRect screen(0, 0, 1000, 800);
+    QTest::newRow("right") << QPoint(100, 100) << screen << QPoint(408, 150);
+    QTest::newRow("right, up to the edge") << QPoint(492, 100) << screen << QPoint(800, 150);
+    QTest::newRow("left, no room on the right") << QPoint(493, 100) << screen << QPoint(285, 150);
+    QTest::newRow("right, slid down onto the screen") << QPoint(100, -200) << screen
+                                                       << QPoint(408, 0);
+    QTest::newRow("below, a narrow screen") << QPoint(0, 0) << QRect(0, 0, 400, 800)
+                                            << QPoint(50, 308);
+    QTest::newRow("above") << QPoint(0, 500) << QRect(0, 0, 400, 800) << QPoint(50, 292);
+    QTest::newRow("no room: over it, on the screen") << QPoint(0, 0) << QRect(0, 0, 400, 400)
+                                                      << QPoint(50, 50);
+}
+
+void TestSecondaryWindows::solutionBesideTheBoard()
+{
+    QFETCH(QPoint, main);
+    QFETCH(QRect, area);
+    QFETCH(QPoint, expected);
+    QCOMPARE(Beside(QSize(200, 200), QRect(main, QSize(300, 300)), area, 8), expected);
+}
 
 void TestSecondaryWindows::messageCloses_data()
 {

@@ -236,9 +236,15 @@ void TTiloraForm::render()
         m_windows.start.hide();
     // The solution window follows its mark once there is a picture to show.
     if (m_tilesGridSize > 0) {
-        if (settings.pictureMode && settings.solutionView)
-            m_windows.preview().show();
-        else
+        if (settings.pictureMode && settings.solutionView) {
+            TVorschauFenster &preview = m_windows.preview();
+            // Beside the board when it first shows, and where the player puts it after that.
+            if (!preview.isVisible() && !preview.testAttribute(Qt::WA_Moved)) {
+                preview.move(Beside(preview.size(), QRect(ScreenPoint(*this, QPoint()), size()),
+                    AvailableScreenArea(*this), 8));
+            }
+            preview.show();
+        } else
             m_windows.preview.hide();
     }
     updateMarks();

@@ -56,6 +56,30 @@ QPoint KeptOnScreen(QRect window, const QRect &area)
     return window.topLeft();
 }
 
+QPoint Beside(QSize window, const QRect &over, const QRect &area, int gap)
+{
+    const QPoint middle(over.left() + (over.width() - window.width()) / 2,
+                        over.top() + (over.height() - window.height()) / 2);
+    const int right = over.right() + 1 + gap;
+    const int left = over.left() - gap - window.width();
+    const int below = over.bottom() + 1 + gap;
+    const int above = over.top() - gap - window.height();
+    // A side has room when the window fits between it and the area's edge; along the side it
+    // slides onto the area, which keeps it clear of `over`.
+    const bool tallEnough = window.height() <= area.height();
+    const bool wideEnough = window.width() <= area.width();
+    QPoint place = middle;
+    if (tallEnough && right + window.width() - 1 <= area.right())
+        place = QPoint(right, middle.y());
+    else if (tallEnough && left >= area.left())
+        place = QPoint(left, middle.y());
+    else if (wideEnough && below + window.height() - 1 <= area.bottom())
+        place = QPoint(middle.x(), below);
+    else if (wideEnough && above >= area.top())
+        place = QPoint(middle.x(), above);
+    return KeptOnScreen(QRect(place, window), area);
+}
+
 QPoint CenteredOver(const QWidget &window, const QRect &over)
 {
     const QPoint place(over.left() + over.width() / 2 - window.width() / 2,

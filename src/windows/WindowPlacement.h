@@ -26,6 +26,11 @@ QPoint ScreenPoint(QWidget &widget, QPoint point);
 QPoint CenteredOver(const QWidget &window, QWidget &over);
 QPoint CenteredOver(const QWidget &window, const QRect &over);
 
+// The place of a window of the size beside `over`, `gap` pixels away, where the area has room:
+// on its right, else on its left, else below, else above; where none has room, over it, moved
+// onto the area.
+QPoint Beside(QSize window, const QRect &over, const QRect &area, int gap);
+
 // A window's place moved just as far as it takes to lie whole on the area (its top-left wins
 // where it is larger than the area).
 QPoint KeptOnScreen(QRect window, const QRect &area);
