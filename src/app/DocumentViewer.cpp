@@ -1,6 +1,12 @@
 #include "app/DocumentViewer.h"
 
+#include "windows/WindowPlacement.h"
+
+#include <QKeySequence>
 #include <QProcess>
+#include <QShortcut>
+#include <QTextBrowser>
+#include <QUrl>
 
 void OpenDocument(const QString &path, QObject *context, std::function<void()> failed)
 {
@@ -36,4 +42,27 @@ void OpenDocument(const QString &path, QObject *context, std::function<void()> f
         });
     }
     opener->start();
+}
+
+QWidget *ShowDocumentWindow(const QString &path, QWidget *owner)
+{
+    const QString name = QStringLiteral("Dokumentfenster");
+    auto *window = owner->findChild<QTextBrowser *>(name, Qt::FindDirectChildrenOnly);
+    if (!window) {
+        window = new QTextBrowser(owner);
+        window->setObjectName(name);
+        window->setWindowFlag(Qt::Window);
+        window->setOpenExternalLinks(true);
+        window->resize(640, 720);
+        // Beside the game, where the screen has room; where the player puts it after that.
+        window->move(Beside(window->size(), QRect(ScreenPoint(*owner, QPoint()), owner->size()),
+            AvailableScreenArea(*owner), 8));
+        new QShortcut(QKeySequence(Qt::Key_Escape), window, window, &QWidget::close);
+    }
+    window->setSource(QUrl::fromLocalFile(path));
+    window->setWindowTitle(window->documentTitle());
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
 }

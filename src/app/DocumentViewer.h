@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class QWidget;
+
 #include <functional>
 
 // Opens a document in the desktop's viewer for its type and returns at once. What the viewer
@@ -11,3 +13,7 @@
 // from the event loop, unless `context` has gone by then. A viewer still open when the program
 // ends stays open.
 void OpenDocument(const QString &path, QObject *context, std::function<void()> failed = {});
+
+// Shows an HTML document in a window of the program's own, for a desktop with no viewer: one
+// window for the owner, brought forward where it stands when asked for again. Esc closes it.
+QWidget *ShowDocumentWindow(const QString &path, QWidget *owner);

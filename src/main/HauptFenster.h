@@ -169,14 +169,13 @@ public:
     bool FormKeyDown(int key); // F1 .. F9 and the arrows, whatever the modifiers
     bool FormKeyPress(QChar key); // A, B, H, P in either letter case
     void Highscore1Click();
-    // Opens the help document of the program in the desktop's viewer; a missing document is
-    // not reported, a missing viewer only when the player asked (F1, "?"): the first start
-    // opens the help by itself, quietly.
-    void OpenHelp(bool asked = false);
+    // Opens the help document of the program (F1, "?", and by itself at the first start); a
+    // missing document is not reported.
+    void OpenHelp();
     static QString helpFilePath();
-    // Hands a document to the desktop's viewer without waiting for it, telling the player
-    // when no viewer shows it and asked is set. Tests replace it.
-    std::function<void(const QString &path, bool asked)> openDocument;
+    // Hands a document to the desktop's viewer without waiting for it, or shows it in a window
+    // of the game's own where the desktop has no viewer for it. Tests replace it.
+    std::function<void(const QString &path)> openDocument;
 
     // ---- settings dialog (HauptFensterDialog.cpp)
     // Opens the settings dialog (item "Einstellungen...", key F9) and applies what it returns.

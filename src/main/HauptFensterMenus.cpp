@@ -246,7 +246,7 @@ void TTiloraForm::createMenus()
         [this, openBelow] { openBelow(SpezialButton5, PopupMenu1); });
     connect(SpezialButton1, &TSpezialButton::clicked, this,
         [this, openBelow] { openBelow(SpezialButton1, PopupMenu2); });
-    connect(SpezialButton2, &TSpezialButton::clicked, this, [this] { OpenHelp(true); });
+    connect(SpezialButton2, &TSpezialButton::clicked, this, [this] { OpenHelp(); });
 
     // A right click on the clock opens the game menu where the pointer is.
     zeit->installEventFilter(new EventHook(zeit, [this](QObject *, QEvent *event) {
@@ -268,17 +268,9 @@ void TTiloraForm::createMenus()
         application->installEventFilter(m_keyHook);
     }
 
-    openDocument = [this](const QString &path, bool asked) {
-        std::function<void()> tell;
-        if (asked) {
-            tell = [path] {
-                TiloraApplication::reportError(
-                    QStringLiteral("Kein Programm zum Anzeigen der Hilfe gefunden. Die Hilfe "
-                                   "liegt in\n%1")
-                        .arg(QDir::toNativeSeparators(path)));
-            };
-        }
-        OpenDocument(path, this, tell);
+    // Where the desktop has no viewer for it, the help shows in a window of the game's own.
+    openDocument = [this](const QString &path) {
+        OpenDocument(path, this, [this, path] { ShowDocumentWindow(path, this); });
     };
 }
 
@@ -327,7 +319,7 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
 bool TTiloraForm::FormKeyDown(int key)
 {
     if (key == Qt::Key_F1) {
-        OpenHelp(true);
+        OpenHelp();
         return true;
     }
     // The arrow keys, on the keypad too, move the tile beside the free cell into it, the
@@ -372,10 +364,10 @@ QString TTiloraForm::helpFilePath()
     return helpFileOfThisProgram();
 }
 
-void TTiloraForm::OpenHelp(bool asked)
+void TTiloraForm::OpenHelp()
 {
     const QString path = helpFilePath();
     if (!QFileInfo::exists(path) || !openDocument)
         return;
-    openDocument(path, asked);
+    openDocument(path);
 }
