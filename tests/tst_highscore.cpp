@@ -43,6 +43,7 @@ private slots:
     void unwritableFileIsReportedAndTheResultKept();
     void unreadableFileIsReportedAndKept_data();
     void unreadableFileIsReportedAndKept();
+    void resultKeepsItsTableBesideAnotherInstance();
 
 private:
     QString filePath() const { return m_window->filePath(); }
@@ -292,6 +293,32 @@ void TestHighscore::unreadableFileIsReportedAndKept()
         QVERIFY(fileContent() == now);
         m_window->SpezialButton4Click();
     }));
+}
+
+// A result that arrives while the window shows another table, and another instance that
+// names a row meanwhile: the name goes to the result's table, beside the other instance's row.
+void TestHighscore::resultKeepsItsTableBesideAnotherInstance()
+{
+    writeTable(QStringLiteral("00:01:00"));
+    const auto result = m_window->configuration();
+    const HighscoreConfiguration shown {false, "Motiv A", 4, 2};
+    m_window->configuration = [shown] { return shown; };
+    THighscore other(filePath());
+    QVERIFY(runModal([&] { m_window->showModal(); }, [&] {
+        m_window->AddResult(QStringLiteral("00:02:00"), result);
+        QVERIFY(m_window->isNaming());
+        QTimer::singleShot(0, &other, [&] {
+            QTest::keyClicks(other.Nameneingabe, QStringLiteral("B"));
+            other.SpezialButton4Click();
+        });
+        other.AddResult(QStringLiteral("00:00:30"), result);
+        QTest::keyClicks(m_window->Nameneingabe, QStringLiteral("A"));
+        QTest::keyClick(m_window->Nameneingabe, Qt::Key_Return);
+        QCOMPARE(namesAndTimes(m_window->table()), "B 00:00:30,P1 00:01:00,A 00:02:00");
+        m_window->SpezialButton4Click();
+    }));
+    QCOMPARE(namesAndTimes(tableInFile()), namesAndTimes(m_window->table()));
+    QCOMPARE(namesAndTimes(ReadTable(IniFile(filePath()), TableKey(shown))), QString());
 }
 
 QTEST_MAIN(TestHighscore)

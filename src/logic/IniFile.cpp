@@ -14,6 +14,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -487,6 +488,64 @@ QHash<QString, QString> &carriedOver()
 }
 
 } // namespace
+
+namespace {
+
+// The folders this process holds locked, with how many locks hold each.
+struct HeldFolder
+{
+    int fd = -1;
+    int count = 0;
+};
+
+QHash<QByteArray, HeldFolder> &heldFolders()
+{
+    static QHash<QByteArray, HeldFolder> folders;
+    return folders;
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.first(slash);
+}
+
+} // namespace
+
+// The folder, not the file: a save renames a new file over the old one, so a lock on the file
+// would be on a file that is no longer there, and a missing file has nothing to lock.
+IniFileLock::IniFileLock(const QString &path)
+    : m_folder(folderOf(fileBehind(QFile::encodeName(path)).path))
+{
+    const QMutexLocker locker(&heldPathsLock());
+    HeldFolder &held = heldFolders()[m_folder];
+    if (held.count++ > 0)
+        return;
+    held.fd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (held.fd >= 0 && retried([&] { return ::flock(held.fd, LOCK_EX); }) != 0) {
+        ::close(held.fd);
+        held.fd = -1;
+    }
+}
+
+IniFileLock::~IniFileLock()
+{
+    const QMutexLocker locker(&heldPathsLock());
+    HeldFolder &held = heldFolders()[m_folder];
+    if (--held.count > 0)
+        return;
+    if (held.fd >= 0)
+        ::close(held.fd); // and with it the lock
+    heldFolders().remove(m_folder);
+}
+
+bool IniFile::sameName(QStringView a, QStringView b)
+{
+    return trimmedBlanks(lineSafe(a)).compare(trimmedBlanks(lineSafe(b)), Qt::CaseInsensitive)
+        == 0;
+}
 
 void IniFile::carryOver(const QString &path, const QString &oldPath)
 {

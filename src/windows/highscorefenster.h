@@ -79,7 +79,7 @@ public:
     // been closed. The other windows' timers keep running meanwhile.
     void showModal(const QRect &centreOver = QRect());
     bool isRunningModal() const { return m_modalLoop != nullptr; }
-    // Takes the typed name into the new row and saves the table.
+    // Takes the typed name into the new row and saves it into the file as it is now.
     void CommitName();
     void OKButtonClick();
     void SpezialButton4Click();
@@ -107,6 +107,8 @@ private:
     };
 
     void FormShow();
+    // The entry field and its OK button, or the description line.
+    void showNameEntry();
     void showTable();
     void setCell(QLabel *cell, const QString &text, int maxWidth = QWIDGETSIZE_MAX);
     // Saves; a file that cannot be written is reported and the window goes on.
@@ -129,6 +131,12 @@ private:
     QPoint m_framePressPosition;
     QPointer<QWidget> m_centreOn;
     QString m_file;
-    // The configuration of the result being entered.
-    std::optional<HighscoreConfiguration> m_resultConfiguration;
+    // A result waiting for its name: its table, and its row as the end of the game saved it.
+    struct NameEntry
+    {
+        HighscoreConfiguration configuration;
+        HighscoreEntry entered;
+        bool unreadable = false; // its rows were not the file's: the name is not saved
+    };
+    std::optional<NameEntry> m_naming;
 };

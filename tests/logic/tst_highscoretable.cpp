@@ -10,6 +10,10 @@
 
 #include <random>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 const QString Section = QStringLiteral("Text,4,1");
@@ -38,6 +42,9 @@ private slots:
     void storedValues();
     void rankInsertion_data();
     void rankInsertion();
+    void spellingsOfOneTable_data();
+    void spellingsOfOneTable();
+    void instancesSharingTheFile();
 };
 
 void TestHighscoreTable::tableKeyDescriptionAndTimeKey()
@@ -136,6 +143,75 @@ void TestHighscoreTable::rankInsertion()
         QCOMPARE(namesAndTimes(table), after);
     if (row == 10)
         QCOMPARE(table[9].time, time); // the old last row dropped out
+}
+
+void TestHighscoreTable::spellingsOfOneTable_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("case") << "colour.bmp,5,2" << "Colour.bmp,5,2" << true;
+    QTest::newRow("case beyond ASCII") << "ärger.bmp,5,2" << "ÄRGER.bmp,5,2" << true;
+    QTest::newRow("leading blank") << " colour.bmp,5,2" << "colour.bmp,5,2" << true;
+    QTest::newRow("another length") << "colour.bmp,5,2" << "Colour.bmp,5,3" << false;
+}
+
+// A name reads the table that the file's section lookup finds for it, and a save under one
+// spelling keeps the rows stored under another.
+void TestHighscoreTable::spellingsOfOneTable()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, read);
+    QFETCH(bool, same);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("highscore.ini"));
+    std::mt19937 random(5);
+    {
+        IniFile file(path);
+        WriteTable(file, written, tableOf(QStringLiteral("00:01:00,00:02:00")), random);
+        file.save();
+    }
+    QCOMPARE(namesAndTimes(ReadTable(IniFile(path), read)),
+        same ? QStringLiteral("P1 00:01:00,P2 00:02:00") : QString());
+    const auto entered = UpdateTable(
+        path, read, [](HighscoreTable &table) { return EnterResult(table, "00:01:30", "01.02.2025") > 0; },
+        random);
+    QVERIFY(!entered.error);
+    QCOMPARE(namesAndTimes(ReadTable(IniFile(path), written)),
+        same ? QStringLiteral("P1 00:01:00,P2 00:01:30,P2 00:02:00")
+             : QStringLiteral("P1 00:01:00,P2 00:02:00"));
+}
+
+// Two instances each enter a result in one table and name it later, the second one first:
+// each naming reads the file anew and changes only its own row.
+void TestHighscoreTable::instancesSharingTheFile()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("highscore.ini"));
+    std::mt19937 random(9);
+    HighscoreEntry first;
+    HighscoreEntry second;
+    const auto enter = [&](const QString &time, HighscoreEntry &entry) {
+        return [&entry, time](HighscoreTable &table) {
+            entry = table[EnterResult(table, time, QStringLiteral("03.04.2025")) - 1];
+            return true;
+        };
+    };
+    QVERIFY(!UpdateTable(path, Section, enter("00:02:00", first), random).error);
+    QVERIFY(!UpdateTable(path, Section, enter("00:01:00", second), random).error);
+    const auto name = [&](const HighscoreEntry &entry, const QString &text) {
+        return [&entry, text](HighscoreTable &table) { return NameResult(table, entry, text) > 0; };
+    };
+    QVERIFY(!UpdateTable(path, Section, name(second, QStringLiteral("B")), random).error);
+    QVERIFY(!UpdateTable(path, Section, name(first, QStringLiteral("A")), random).error);
+    QCOMPARE(namesAndTimes(ReadTable(IniFile(path), Section)), "B 00:01:00,A 00:02:00");
+
+    // Another instance waits for the lock while one holds it.
+    const IniFileLock lock(path);
+    const int other = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY);
+    QVERIFY(other >= 0);
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), -1);
+    ::close(other);
 }
 
 QTEST_GUILESS_MAIN(TestHighscoreTable)
