@@ -326,7 +326,10 @@ FileRead readRegularFile(const QByteArray &path, qint64 maxSize, bool playersOnl
     }
     if (::fstat(file.get(), &info) != 0)
         return {FileRead::Failed, {}};
-    if (!S_ISREG(info.st_mode) || (playersOnly && info.st_uid != ::geteuid()))
+    // Anyone who may write into the folder could have left a file there for the player to
+    // use: only the player's own (or root's) are read.
+    const bool trustedOwner = info.st_uid == ::geteuid() || (!playersOnly && info.st_uid == 0);
+    if (!S_ISREG(info.st_mode) || !trustedOwner)
         return {FileRead::NotAFile, {}};
     if (info.st_size > maxSize)
         return {FileRead::Failed, {}};

@@ -28,6 +28,8 @@
 //   would break the line structure. Keys must not contain "=".
 //
 // Rules of the file:
+// - A regular file at the path that neither the player nor root owns reads as empty and gives
+//   readError(), like the things below: someone else left it there.
 // - A regular file that cannot be read whole (a read error, no permission, more than
 //   MaxFileSize bytes) reads as empty and gives readError(); save() never writes over it, since
 //   it would drop everything it could not see.

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Where the settings and high scores live: beside the program where the player may write
@@ -70,10 +71,13 @@ void TestFileLocations::writability_data()
 {
     QTest::addColumn<QString>("folder"); // in a scratch folder; mode 0555 when read-only
     QTest::addColumn<bool>("writable");
+    QTest::addColumn<int>("mode"); // 0: as made
 
-    QTest::newRow("writable") << "program" << true;
-    QTest::newRow("read-only") << "read-only" << false;
-    QTest::newRow("missing") << "" << false;
+    QTest::newRow("writable") << "program" << true << 0;
+    QTest::newRow("read-only") << "read-only" << false << 0;
+    QTest::newRow("missing") << "" << false << 0;
+    QTest::newRow("others write, sticky") << "shared" << false << 01777;
+    QTest::newRow("the group writes") << "shared" << false << 0775;
 }
 
 void TestFileLocations::writability()
@@ -91,6 +95,9 @@ void TestFileLocations::writability()
             QSKIP("root writes into read-only folders");
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
     }
+    QFETCH(int, mode);
+    if (mode != 0)
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
     QCOMPARE(programSurroundings(path).programFolderWritable, writable);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -100,12 +107,14 @@ void TestFileLocations::preparation_data()
     QTest::addColumn<bool>("writable");
     QTest::addColumn<QByteArray>("oldSettings"); // beside the program; empty: no file
     QTest::addColumn<bool>("beside");
+    QTest::addColumn<bool>("foreign"); // the old file is someone else's
 
     const QByteArray old("[Allgemein]\nGroesse=6\n");
-    QTest::newRow("writable folder") << true << QByteArray() << true;
-    QTest::newRow("writable folder with its files") << true << old << true;
-    QTest::newRow("folder the player cannot write") << false << QByteArray() << false;
-    QTest::newRow("old files the player cannot write") << false << old << false;
+    QTest::newRow("writable folder") << true << QByteArray() << true << false;
+    QTest::newRow("writable folder with its files") << true << old << true << false;
+    QTest::newRow("folder the player cannot write") << false << QByteArray() << false << false;
+    QTest::newRow("old files the player cannot write") << false << old << false << false;
+    QTest::newRow("old files of someone else") << false << old << false << true;
 }
 
 // The per-user folders are made, and old files carried over, only when they are chosen.
@@ -114,6 +123,9 @@ void TestFileLocations::preparation()
     QFETCH(bool, writable);
     QFETCH(QByteArray, oldSettings);
     QFETCH(bool, beside);
+    QFETCH(bool, foreign);
+    if (foreign && ::geteuid() != 0)
+        QSKIP("only root can give a file to someone else");
 
     QTemporaryDir scratch;
     QVERIFY(scratch.isValid());
@@ -128,6 +140,8 @@ void TestFileLocations::preparation()
         file.write(oldSettings);
         file.close();
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::ReadOther));
+        if (foreign)
+            QCOMPARE(::chown(QFile::encodeName(old).constData(), 65534, 65534), 0);
     }
 
     ProgramSurroundings surroundings = programSurroundings(root.filePath("program"));
@@ -141,8 +155,8 @@ void TestFileLocations::preparation()
         root.filePath(beside ? "program/highscore.ini" : "data/tilora/highscore.ini"));
     QCOMPARE(root.exists("config/tilora"), !beside);
     QCOMPARE(root.exists("data/tilora"), !beside);
-    QCOMPARE(QFileInfo::exists(settings), !oldSettings.isEmpty());
-    if (!beside && !oldSettings.isEmpty()) {
+    QCOMPARE(QFileInfo::exists(settings), !oldSettings.isEmpty() && !foreign);
+    if (!beside && !oldSettings.isEmpty() && !foreign) {
         QFile copy(settings);
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), oldSettings);

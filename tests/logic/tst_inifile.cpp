@@ -252,6 +252,7 @@ void TestIniFile::refusedThingsAreReportedWhenReadAndNeverWritten_data()
     QTest::newRow("link to nothing") << "link to nothing";
     QTest::newRow("link owned by someone else") << "foreign link";
     QTest::newRow("link to someone else's file") << "link to foreign file";
+    QTest::newRow("someone else's file") << "foreign file";
 }
 
 // What is not a file of the player's at the path is said once, when it is read, and never
@@ -273,6 +274,8 @@ void TestIniFile::refusedThingsAreReportedWhenReadAndNeverWritten()
         QCOMPARE(::mkfifo(path8, 0600), 0);
     else if (thing == "folder")
         QVERIFY(QDir(folder.path()).mkdir("t.ini"));
+    else if (thing == "foreign file")
+        QVERIFY(QFile::copy(folder.filePath("other.ini"), path) && ::chown(path8, 65534, 0) == 0);
     else
         QVERIFY(QFile::link(thing == "link to pipe" ? "pipe"
                     : thing == "link to nothing" ? "missing.ini"
