@@ -51,6 +51,7 @@ private slots:
     void secondaryWindowsMadeWhenFirstNeeded();
     void signalsAskToCloseOnce_data();
     void signalsAskToCloseOnce();
+    void inheritedIgnoredSignalsStayIgnored();
 };
 
 namespace {
@@ -346,6 +347,25 @@ void TestApplication::signalsAskToCloseOnce()
         QVERIFY(caught(untouched));
     }
     QVERIFY(!caught(untouched));
+}
+
+// A signal inherited as ignored (nohup) stays ignored, before and after; the others still ask.
+void TestApplication::inheritedIgnoredSignalsStayIgnored()
+{
+    const auto ignored = [](int signal) {
+        struct sigaction action = {};
+        return ::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN;
+    };
+    std::signal(SIGHUP, SIG_IGN);
+    {
+        const CloseSignals closeSignals;
+        QSignalSpy requests(&closeSignals, &CloseSignals::closeRequested);
+        QVERIFY(ignored(SIGHUP));
+        std::raise(SIGTERM);
+        QTRY_COMPARE(requests.count(), 1);
+    }
+    QVERIFY(ignored(SIGHUP));
+    std::signal(SIGHUP, SIG_DFL);
 }
 
 int main(int argc, char *argv[])
