@@ -891,7 +891,8 @@ void IniFile::save()
     if (m_readError)
         throw *m_readError;
     const QByteArray text = contentWithWrites();
-    if (!replaceFile(m_target, text))
+    // A file that its own next read would refuse is not written: the old one stays.
+    if (text.size() > MaxFileSize || !replaceFile(m_target, text))
         throw EIniWriteError(m_path);
     m_content = text;
     m_sections.clear();

@@ -37,6 +37,7 @@ private slots:
     void savedFileKeepsItsPermissions();
     void saveRemovesStaleTemporaries();
     void failedSaveKeepsTheOldFile();
+    void saveStaysWithinTheReadLimit();
 
 private:
     QString fixture(const QByteArray &content, const QString &name = QStringLiteral("t.ini"));
@@ -448,6 +449,30 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     QCOMPARE(message, "nach " + path + " kann nicht geschrieben werden");
     QCOMPARE(QDir(m_folder.filePath("full")).entryList(QDir::Files), QStringList {"highscore.ini"});
     QCOMPARE(bytesOf(path), old);
+}
+
+// Reading and saving keep one limit: a save that would pass it keeps the old file, which the
+// next start still reads.
+void TestIniFile::saveStaysWithinTheReadLimit()
+{
+    const QByteArray head("[A]\nk=1\n");
+    const QByteArray old = head + QByteArray(IniFile::MaxFileSize - head.size(), ';');
+    const QString path = fixture(old, QStringLiteral("limit.ini"));
+    IniFile ini(path);
+    QVERIFY(!ini.readError());
+    ini.writeString("A", "k", "12");
+    QString message;
+    try {
+        ini.save();
+    } catch (const EIniWriteError &error) {
+        message = error.message();
+    }
+    QCOMPARE(message, "nach " + path + " kann nicht geschrieben werden");
+    QCOMPARE(bytesOf(path), old);
+    IniFile atLimit(path);
+    atLimit.writeString("A", "k", "2");
+    atLimit.save();
+    QCOMPARE(IniFile(path).readInteger("A", "k", 0), 2);
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
