@@ -41,6 +41,7 @@ private slots:
     void folderIsTheUsersAlone();
     void lockNotOfOursDoesNotHoldBack_data();
     void lockNotOfOursDoesNotHoldBack();
+    void folderIsUsedAsChecked();
     void silentOrMalformedRequestsAreIgnored();
     void closingWindowSavesBeforeLettingGo();
     void bringToFront_data();
@@ -356,6 +357,27 @@ void TestSingleInstance::lockNotOfOursDoesNotHoldBack()
     SingleInstance later(ChannelName, folder.path());
     QVERIFY(!later.claim());
     QCOMPARE(activations.count(), 1);
+}
+
+// Whatever is put in the folder's place once it has been checked (here a link to another
+// folder) is never used: the instance keeps to the folder it opened.
+void TestSingleInstance::folderIsUsedAsChecked()
+{
+    QTemporaryDir root;
+    QDir top(root.path());
+    QVERIFY(top.mkdir("checked") && top.mkdir("other"));
+    const QString checked = top.filePath("checked");
+    QVERIFY(QFile::setPermissions(checked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString socket = ChannelName + QStringLiteral(".socket");
+    SingleInstance first(ChannelName, checked);
+    QVERIFY(first.claim() && first.isAnswering());
+    QVERIFY(top.rename("checked", "moved") && QFile::link(top.filePath("other"), checked));
+    QFile planted(top.filePath("other/" + socket));
+    QVERIFY(planted.open(QIODevice::WriteOnly));
+    planted.close();
+    first.release();
+    QVERIFY(planted.exists());
+    QVERIFY(!top.exists("moved/" + socket));
 }
 
 void TestSingleInstance::silentOrMalformedRequestsAreIgnored()
