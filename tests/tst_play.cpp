@@ -64,6 +64,7 @@ private slots:
     void arrowKeys_data();
     void arrowKeys();
     void shuffleAfterTheHighScores();
+    void highScoresOpenedDuringASlide();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -520,6 +521,39 @@ void TestPlay::shuffleAfterTheHighScores()
     press(beside);
     QCOMPARE(freeCell(), beside);
     QCOMPARE(boardFault(), QString());
+}
+
+// The high score window opened during a slide, with the solving press waiting: the slide ends
+// in the window's event loop, but the press is given up and no end of a game comes over it.
+void TestPlay::highScoresOpenedDuringASlide()
+{
+    Puzzle board = game().puzzle();
+    const int n = board.gridSize();
+    for (const int column : {n - 2, n - 3})
+        board.apply(*board.moveForPress(QPoint(column, n - 1)));
+    QVERIFY(game().beginGameOn(board));
+    main()->AnimTimer->setInterval(1);
+    main()->SetAnimationSpeed(1);
+    QCOMPARE(game().pressTile(QPoint(n - 3, n - 1)), PressAnswer::Moved);
+    QCOMPARE(game().pressTile(QPoint(n - 2, n - 1)), PressAnswer::Waits);
+    bool messageShown = false;
+    auto closer = watch([&] {
+        if (m_windows->message.isVisible()) {
+            messageShown = true;
+            click(m_windows->message.made()->Panel1);
+        }
+    });
+    bool blocked = false;
+    QTimer::singleShot(0, main(), [&] {
+        blocked = game().modalWindowOpen() && game().waitingPressCount() == 0;
+        QTRY_VERIFY(!game().slide());
+        m_windows->highscore().close();
+    });
+    main()->Highscore1Click();
+    closer.reset();
+    QVERIFY(blocked && !messageShown);
+    QVERIFY(!game().modalWindowOpen());
+    QCOMPARE(game().phase(), GamePhase::Running);
 }
 
 QTEST_MAIN(TestPlay)
