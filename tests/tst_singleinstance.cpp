@@ -359,25 +359,19 @@ void TestSingleInstance::lockNotOfOursDoesNotHoldBack()
     QCOMPARE(activations.count(), 1);
 }
 
-// Whatever is put in the folder's place once it has been checked (here a link to another
-// folder) is never used: the instance keeps to the folder it opened.
+// A link put in the folder's place once it is checked is never followed.
 void TestSingleInstance::folderIsUsedAsChecked()
 {
     QTemporaryDir root;
     QDir top(root.path());
-    QVERIFY(top.mkdir("checked") && top.mkdir("other"));
-    const QString checked = top.filePath("checked");
-    QVERIFY(QFile::setPermissions(checked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    const QString socket = ChannelName + QStringLiteral(".socket");
-    SingleInstance first(ChannelName, checked);
+    QVERIFY(plant(top.filePath("checked"), PrivateFolder) && top.mkdir("other"));
+    SingleInstance first(ChannelName, top.filePath("checked"));
     QVERIFY(first.claim() && first.isAnswering());
-    QVERIFY(top.rename("checked", "moved") && QFile::link(top.filePath("other"), checked));
-    QFile planted(top.filePath("other/" + socket));
-    QVERIFY(planted.open(QIODevice::WriteOnly));
-    planted.close();
+    QVERIFY(top.rename("checked", "moved") && QFile::link("other", top.filePath("checked")));
+    const QString socket = ChannelName + ".socket";
+    QVERIFY(QFile(top.filePath("other/" + socket)).open(QIODevice::WriteOnly));
     first.release();
-    QVERIFY(planted.exists());
-    QVERIFY(!top.exists("moved/" + socket));
+    QVERIFY(top.exists("other/" + socket) && !top.exists("moved/" + socket));
 }
 
 void TestSingleInstance::silentOrMalformedRequestsAreIgnored()

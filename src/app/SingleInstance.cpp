@@ -115,8 +115,8 @@ QString homeFolder()
 }
 
 // bind() or connect() on a socket in the folder, through the folder's descriptor.
-int atSocketPath(
-    int folder, const QString &socketName, const std::function<int(const sockaddr *, socklen_t)> &call)
+int atSocketPath(int folder, const QString &socketName,
+    const std::function<int(const sockaddr *, socklen_t)> &call)
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;

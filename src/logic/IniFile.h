@@ -150,8 +150,9 @@ public:
     // renamed over it, so a failure leaves the old file as it was. Temporaries of that pattern
     // that an earlier save left behind (killed before the rename) are removed first.
     // Throws EIniReadError when this object could not read the file, EIniWriteError when it
-    // cannot be written or would grow past MaxFileSize, which reading refuses. Writes nothing, silently, when the path could not be read earlier
-    // under ReadFailureHolds::WholeRun: that error has been reported where it happened.
+    // cannot be written or would grow past MaxFileSize, which reading refuses. Writes nothing,
+    // silently, when the path could not be read earlier under ReadFailureHolds::WholeRun: that
+    // error has been reported where it happened.
     void save();
 
 private:

@@ -1,5 +1,6 @@
 #include "logic/FileLocations.h"
 #include "logic/IniFile.h"
+#include "logic/TrustedFile.h"
 #include "support/FileSizeLimit.h"
 
 #include <QDir>
@@ -29,6 +30,8 @@ private slots:
     void relativeUserFoldersAreIgnored();
     void helpFile_data();
     void helpFile();
+    void trustedModule_data();
+    void trustedModule();
 };
 
 void TestFileLocations::choice_data()
@@ -71,13 +74,11 @@ void TestFileLocations::writability_data()
 {
     QTest::addColumn<QString>("folder"); // in a scratch folder; mode 0555 when read-only
     QTest::addColumn<bool>("writable");
-    QTest::addColumn<int>("mode"); // 0: as made
 
-    QTest::newRow("writable") << "program" << true << 0;
-    QTest::newRow("read-only") << "read-only" << false << 0;
-    QTest::newRow("missing") << "" << false << 0;
-    QTest::newRow("others write, sticky") << "shared" << false << 01777;
-    QTest::newRow("the group writes") << "shared" << false << 0775;
+    QTest::newRow("writable") << "program" << true;
+    QTest::newRow("read-only") << "read-only" << false;
+    QTest::newRow("missing") << "" << false;
+    QTest::newRow("others write, sticky") << "sticky" << false;
 }
 
 void TestFileLocations::writability()
@@ -95,9 +96,8 @@ void TestFileLocations::writability()
             QSKIP("root writes into read-only folders");
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
     }
-    QFETCH(int, mode);
-    if (mode != 0)
-        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+    if (folder == "sticky")
+        QVERIFY(::chmod(QFile::encodeName(path), 01777) == 0);
     QCOMPARE(programSurroundings(path).programFolderWritable, writable);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -107,14 +107,12 @@ void TestFileLocations::preparation_data()
     QTest::addColumn<bool>("writable");
     QTest::addColumn<QByteArray>("oldSettings"); // beside the program; empty: no file
     QTest::addColumn<bool>("beside");
-    QTest::addColumn<bool>("foreign"); // the old file is someone else's
 
     const QByteArray old("[Allgemein]\nGroesse=6\n");
-    QTest::newRow("writable folder") << true << QByteArray() << true << false;
-    QTest::newRow("writable folder with its files") << true << old << true << false;
-    QTest::newRow("folder the player cannot write") << false << QByteArray() << false << false;
-    QTest::newRow("old files the player cannot write") << false << old << false << false;
-    QTest::newRow("old files of someone else") << false << old << false << true;
+    QTest::newRow("writable folder") << true << QByteArray() << true;
+    QTest::newRow("writable folder with its files") << true << old << true;
+    QTest::newRow("folder the player cannot write") << false << QByteArray() << false;
+    QTest::newRow("old files the player cannot write") << false << old << false;
 }
 
 // The per-user folders are made, and old files carried over, only when they are chosen.
@@ -123,9 +121,6 @@ void TestFileLocations::preparation()
     QFETCH(bool, writable);
     QFETCH(QByteArray, oldSettings);
     QFETCH(bool, beside);
-    QFETCH(bool, foreign);
-    if (foreign && ::geteuid() != 0)
-        QSKIP("only root can give a file to someone else");
 
     QTemporaryDir scratch;
     QVERIFY(scratch.isValid());
@@ -140,8 +135,6 @@ void TestFileLocations::preparation()
         file.write(oldSettings);
         file.close();
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::ReadOther));
-        if (foreign)
-            QCOMPARE(::chown(QFile::encodeName(old).constData(), 65534, 65534), 0);
     }
 
     ProgramSurroundings surroundings = programSurroundings(root.filePath("program"));
@@ -155,8 +148,8 @@ void TestFileLocations::preparation()
         root.filePath(beside ? "program/highscore.ini" : "data/tilora/highscore.ini"));
     QCOMPARE(root.exists("config/tilora"), !beside);
     QCOMPARE(root.exists("data/tilora"), !beside);
-    QCOMPARE(QFileInfo::exists(settings), !oldSettings.isEmpty() && !foreign);
-    if (!beside && !oldSettings.isEmpty() && !foreign) {
+    QCOMPARE(QFileInfo::exists(settings), !oldSettings.isEmpty());
+    if (!beside && !oldSettings.isEmpty()) {
         QFile copy(settings);
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), oldSettings);
@@ -253,6 +246,31 @@ void TestFileLocations::helpFile()
         QVERIFY(help.open(QIODevice::WriteOnly));
     }
     QCOMPARE(findHelpFile(root.filePath("lib/tilora")), root.filePath(found));
+}
+
+void TestFileLocations::trustedModule_data()
+{
+    QTest::addColumn<int>("folderMode"); // of the module's own folder
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("the player's own") << 0755 << 0644 << true;
+    QTest::newRow("others may write the file") << 0755 << 0666 << false;
+    QTest::newRow("a sticky folder for all") << 01777 << 0644 << false;
+}
+
+// Code runs only from a file that nobody but the player and root can have put there; a sticky
+// folder above the player's own (the scratch folder's /tmp) is no matter.
+void TestFileLocations::trustedModule()
+{
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    QTemporaryDir scratch;
+    const QByteArray folder = QFile::encodeName(scratch.filePath("modules"));
+    const QByteArray module = folder + "/module.so";
+    QVERIFY(::mkdir(folder, 0755) == 0 && QFile(QFile::decodeName(module)).open(QFile::WriteOnly));
+    QVERIFY(::chmod(module, fileMode) == 0 && ::chmod(folder, folderMode) == 0);
+    const int fd = OpenTrustedFile(QFile::decodeName(module));
+    QTEST(fd >= 0 && ::close(fd) == 0, "trusted");
 }
 
 QTEST_GUILESS_MAIN(TestFileLocations)
