@@ -523,7 +523,6 @@ void TestPlay::shuffleAfterTheHighScores()
     QCOMPARE(boardFault(), QString());
 }
 
-// A modal window of ours holds the game while it is open (see the game's table).
 void TestPlay::modalWindowHoldsTheGame()
 {
     bool held = false;

@@ -99,8 +99,7 @@ bool isOwnFile(const struct stat &status)
 bool removeForeignLock(int folder, const QByteArray &name)
 {
     struct stat status;
-    if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0
-        || isOwnFile(status))
+    if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || isOwnFile(status))
         return true;
     return ::unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT;
 }
@@ -120,8 +119,8 @@ int atSocketPath(int folder, const QString &socketName,
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
-    const QByteArray path = "/proc/self/fd/" + QByteArray::number(folder) + '/'
-        + QFile::encodeName(socketName);
+    const QByteArray path
+        = "/proc/self/fd/" + QByteArray::number(folder) + '/' + QFile::encodeName(socketName);
     if (folder < 0 || path.size() >= qsizetype(sizeof address.sun_path)) {
         errno = ENAMETOOLONG;
         return -1;

@@ -283,8 +283,7 @@ bool Game::beginGameOn(const Puzzle &board)
 
 bool Game::takesPresses() const
 {
-    return !m_closed && !m_shuffleUnderway && !m_buildsUnderway && m_inSight
-        && !m_modalWindowOpen;
+    return !m_closed && !m_shuffleUnderway && !m_buildsUnderway && m_inSight && !m_modalWindowOpen;
 }
 
 PressAnswer Game::pressTile(std::optional<QPoint> home)

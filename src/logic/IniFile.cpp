@@ -546,8 +546,7 @@ IniFileLock::~IniFileLock()
 
 bool IniFile::sameName(QStringView a, QStringView b)
 {
-    return trimmedBlanks(lineSafe(a)).compare(trimmedBlanks(lineSafe(b)), Qt::CaseInsensitive)
-        == 0;
+    return trimmedBlanks(lineSafe(a)).compare(trimmedBlanks(lineSafe(b)), Qt::CaseInsensitive) == 0;
 }
 
 void IniFile::carryOver(const QString &path, const QString &oldPath)

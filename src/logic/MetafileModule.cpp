@@ -35,9 +35,9 @@ const MetafileModule *loadFrom(const QString &path)
     // The library stays loaded for the rest of the run.
     void *library = ::dlopen(opened.constData(), RTLD_NOW | RTLD_LOCAL);
     ::close(fd);
-    const auto entry = library ? reinterpret_cast<MetafileModuleEntry>(
-                           ::dlsym(library, TILORA_METAFILE_MODULE_ENTRY))
-                               : nullptr;
+    const auto entry = library
+        ? reinterpret_cast<MetafileModuleEntry>(::dlsym(library, TILORA_METAFILE_MODULE_ENTRY))
+        : nullptr;
     const MetafileModule *module = entry ? entry() : nullptr;
     return module && module->version == MetafileModuleVersion ? module : nullptr;
 }
