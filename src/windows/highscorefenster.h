@@ -53,7 +53,8 @@ public:
     void SaveTable();
     // Ranks a solved game's time in the table of its configuration, saves, and shows the
     // window modally (with the name entry when the time made it into the table); returns when
-    // the window has been closed.
+    // the window has been closed. The name is saved into the result's table, whatever the
+    // window shows meanwhile.
     void AddResult(const QString &timeText, const HighscoreConfiguration &configuration);
     const HighscoreTable &table() const { return m_table; }
     int NewEntryRow = 0; // the row waiting for its name, 1 .. 10
@@ -111,8 +112,6 @@ private:
     void showNameEntry();
     void showTable();
     void setCell(QLabel *cell, const QString &text, int maxWidth = QWIDGETSIZE_MAX);
-    // Saves; a file that cannot be written is reported and the window goes on.
-    void saveReportingErrors();
     // Enter in the field: the name is taken and the description shows again.
     void commitAsOnEnter();
     // The table shown: a result's while it is entered, else the current one.
