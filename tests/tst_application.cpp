@@ -51,6 +51,7 @@ private slots:
     void secondaryWindowsMadeWhenFirstNeeded();
     void signalsAskToCloseOnce_data();
     void signalsAskToCloseOnce();
+    void inheritedIgnoredSignalsStayIgnored();
 };
 
 namespace {
@@ -346,6 +347,21 @@ void TestApplication::signalsAskToCloseOnce()
         QVERIFY(caught(untouched));
     }
     QVERIFY(!caught(untouched));
+}
+
+// A signal inherited as ignored (nohup) stays ignored, before and after; the others still ask.
+void TestApplication::inheritedIgnoredSignalsStayIgnored()
+{
+    struct sigaction action = {};
+    std::signal(SIGHUP, SIG_IGN);
+    {
+        const CloseSignals closeSignals;
+        QSignalSpy requests(&closeSignals, &CloseSignals::closeRequested);
+        QVERIFY(::sigaction(SIGHUP, nullptr, &action) == 0 && action.sa_handler == SIG_IGN);
+        std::raise(SIGTERM);
+        QTRY_COMPARE(requests.count(), 1);
+    }
+    QVERIFY(std::signal(SIGHUP, SIG_DFL) == SIG_IGN);
 }
 
 int main(int argc, char *argv[])

@@ -43,6 +43,7 @@ private slots:
     void unwritableFileIsReportedAndTheResultKept();
     void unreadableFileIsReportedAndKept_data();
     void unreadableFileIsReportedAndKept();
+    void resultKeepsItsTableBesideAnotherInstance();
 
 private:
     QString filePath() const { return m_window->filePath(); }
@@ -292,6 +293,22 @@ void TestHighscore::unreadableFileIsReportedAndKept()
         QVERIFY(fileContent() == now);
         m_window->SpezialButton4Click();
     }));
+}
+
+// A result keeps its table whatever the window shows, and another instance's row stays.
+void TestHighscore::resultKeepsItsTableBesideAnotherInstance()
+{
+    writeTable(QStringLiteral("00:01:00"));
+    const auto result = m_window->configuration();
+    m_window->configuration = [] { return HighscoreConfiguration {false, "Motiv A", 4, 2}; };
+    QVERIFY(runModal([&] { m_window->showModal(); }, [&] {
+        m_window->AddResult(QStringLiteral("00:02:00"), result);
+        writeTable(QStringLiteral("00:00:30,00:01:00")); // another instance saves meanwhile
+        QTest::keyClicks(m_window->Nameneingabe, QStringLiteral("A"));
+        m_window->SpezialButton4Click();
+    }));
+    QCOMPARE(namesAndTimes(tableInFile()), "P1 00:00:30,P2 00:01:00,A 00:02:00");
+    QVERIFY(!fileContent().contains("[Text,4,2]"));
 }
 
 QTEST_MAIN(TestHighscore)

@@ -64,6 +64,7 @@ private slots:
     void arrowKeys_data();
     void arrowKeys();
     void shuffleAfterTheHighScores();
+    void modalWindowHoldsTheGame();
 
 private:
     TTiloraForm *main() const { return m_windows->main.get(); }
@@ -528,6 +529,17 @@ void TestPlay::shuffleAfterTheHighScores()
     press(beside);
     QCOMPARE(freeCell(), beside);
     QCOMPARE(boardFault(), QString());
+}
+
+void TestPlay::modalWindowHoldsTheGame()
+{
+    bool held = false;
+    auto closer = watch([&] {
+        held = game().modalWindowOpen();
+        m_windows->highscore().close();
+    });
+    main()->Highscore1Click();
+    QVERIFY(held && !game().modalWindowOpen());
 }
 
 QTEST_MAIN(TestPlay)

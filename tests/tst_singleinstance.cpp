@@ -41,6 +41,7 @@ private slots:
     void folderIsTheUsersAlone();
     void lockNotOfOursDoesNotHoldBack_data();
     void lockNotOfOursDoesNotHoldBack();
+    void folderIsUsedAsChecked();
     void silentOrMalformedRequestsAreIgnored();
     void closingWindowSavesBeforeLettingGo();
     void bringToFront_data();
@@ -356,6 +357,21 @@ void TestSingleInstance::lockNotOfOursDoesNotHoldBack()
     SingleInstance later(ChannelName, folder.path());
     QVERIFY(!later.claim());
     QCOMPARE(activations.count(), 1);
+}
+
+// A link put in the folder's place once it is checked is never followed.
+void TestSingleInstance::folderIsUsedAsChecked()
+{
+    QTemporaryDir root;
+    QDir top(root.path());
+    QVERIFY(plant(top.filePath("checked"), PrivateFolder) && top.mkdir("other"));
+    SingleInstance first(ChannelName, top.filePath("checked"));
+    QVERIFY(first.claim() && first.isAnswering());
+    QVERIFY(top.rename("checked", "moved") && QFile::link("other", top.filePath("checked")));
+    const QString socket = ChannelName + ".socket";
+    QVERIFY(QFile(top.filePath("other/" + socket)).open(QIODevice::WriteOnly));
+    first.release();
+    QVERIFY(top.exists("other/" + socket) && !top.exists("moved/" + socket));
 }
 
 void TestSingleInstance::silentOrMalformedRequestsAreIgnored()

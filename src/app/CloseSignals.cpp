@@ -45,12 +45,19 @@ CloseSignals::CloseSignals(QObject *parent)
     // Calls under way go on (a save's write is not cut short); the next signal of the kind
     // takes its default action again.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (const int signal : Signals)
-        ::sigaction(signal, &action, nullptr);
+    for (const int signal : Signals) {
+        // A signal the game was started with ignored (nohup, a shell's background job) stays
+        // ignored: whoever started it asked for that.
+        struct sigaction inherited = {};
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
+        if (::sigaction(signal, &action, nullptr) == 0)
+            m_handled.push_back(signal);
+    }
 }
 
 CloseSignals::~CloseSignals()
 {
-    for (const int signal : Signals)
+    for (const int signal : m_handled)
         std::signal(signal, SIG_DFL);
 }

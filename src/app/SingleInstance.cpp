@@ -63,13 +63,29 @@ bool isSafeInName(QChar c)
 
 // A folder that no one else can write in, so that nobody can plant a lock in it or bind its
 // socket before us: a directory itself (a link could be turned elsewhere), ours, mode 0700.
+// Opened once and checked as opened; -1 when it is not such a folder.
+int openPrivateFolder(const QString &path)
+{
+    if (!QDir::isAbsolutePath(path))
+        return -1;
+    const int folder = ::open(
+        QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status;
+    if (folder >= 0
+        && (::fstat(folder, &status) != 0 || !S_ISDIR(status.st_mode)
+            || status.st_uid != ::geteuid() || (status.st_mode & 0777) != 0700)) {
+        ::close(folder);
+        return -1;
+    }
+    return folder;
+}
+
 bool isPrivateFolder(const QString &path)
 {
-    struct stat status;
-    if (!QDir::isAbsolutePath(path) || ::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return false;
-    return S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
-        && (status.st_mode & 0777) == 0700;
+    const int folder = openPrivateFolder(path);
+    if (folder >= 0)
+        ::close(folder);
+    return folder >= 0;
 }
 
 bool isOwnFile(const struct stat &status)
@@ -80,13 +96,12 @@ bool isOwnFile(const struct stat &status)
 // Our channel's name carries our user id, so a lock that is not a plain file of ours was
 // never left by an instance of ours; only the administrator can have put it in our folder.
 // It is removed rather than obeyed. False when it is still there.
-bool removeForeignLock(const QString &path)
+bool removeForeignLock(int folder, const QByteArray &name)
 {
-    const QByteArray name = QFile::encodeName(path);
     struct stat status;
-    if (::lstat(name.constData(), &status) != 0 || isOwnFile(status))
+    if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 || isOwnFile(status))
         return true;
-    return ::unlink(name.constData()) == 0 || errno == ENOENT;
+    return ::unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT;
 }
 
 QString homeFolder()
@@ -98,36 +113,20 @@ QString homeFolder()
     return entry ? QFile::decodeName(entry->pw_dir) : QString();
 }
 
-// bind() or connect() on a socket path. A path longer than a socket address holds is reached
-// through its folder's descriptor.
-int atSocketPath(
-    const QString &socketPath, const std::function<int(const sockaddr *, socklen_t)> &call)
+// bind() or connect() on a socket in the folder, through the folder's descriptor.
+int atSocketPath(int folder, const QString &socketName,
+    const std::function<int(const sockaddr *, socklen_t)> &call)
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
-    QByteArray path = QFile::encodeName(socketPath);
-    int folderDescriptor = -1;
-    if (path.size() >= qsizetype(sizeof address.sun_path)) {
-        const qsizetype slash = path.lastIndexOf('/');
-        if (slash > 0)
-            folderDescriptor
-                = ::open(path.left(slash).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (folderDescriptor < 0)
-            return -1;
-        path = "/proc/self/fd/" + QByteArray::number(folderDescriptor) + path.mid(slash);
-    }
-    int result = -1;
-    if (path.size() < qsizetype(sizeof address.sun_path)) {
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-        result = call(reinterpret_cast<const sockaddr *>(&address), sizeof address);
-    } else {
+    const QByteArray path
+        = "/proc/self/fd/" + QByteArray::number(folder) + '/' + QFile::encodeName(socketName);
+    if (folder < 0 || path.size() >= qsizetype(sizeof address.sun_path)) {
         errno = ENAMETOOLONG;
+        return -1;
     }
-    const int error = errno;
-    if (folderDescriptor >= 0)
-        ::close(folderDescriptor);
-    errno = error;
-    return result;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return call(reinterpret_cast<const sockaddr *>(&address), sizeof address);
 }
 
 int newSocket()
@@ -236,7 +235,7 @@ void SingleInstance::stopAnswering()
     ::close(m_server);
     m_server = -1;
     // We still hold the lock, so the socket is ours to remove.
-    ::unlink(QFile::encodeName(socketPath()).constData());
+    ::unlinkat(m_folderDescriptor, QFile::encodeName(socketName()).constData(), 0);
 }
 
 void SingleInstance::release()
@@ -248,17 +247,30 @@ void SingleInstance::release()
     if (m_lock >= 0)
         ::close(m_lock);
     m_lock = -1;
+    if (m_folderDescriptor >= 0)
+        ::close(m_folderDescriptor);
+    m_folderDescriptor = -1;
     m_primary = false;
 }
 
 QString SingleInstance::lockFilePath() const
 {
-    return QDir(m_folder).filePath(m_channelName + QLatin1String(".lock"));
+    return QDir(m_folder).filePath(lockName());
 }
 
 QString SingleInstance::socketPath() const
 {
-    return QDir(m_folder).filePath(m_channelName + QLatin1String(".socket"));
+    return QDir(m_folder).filePath(socketName());
+}
+
+QString SingleInstance::lockName() const
+{
+    return m_channelName + QLatin1String(".lock");
+}
+
+QString SingleInstance::socketName() const
+{
+    return m_channelName + QLatin1String(".socket");
 }
 
 QString SingleInstance::channelNameFor(uint userId, const QString &desktop)
@@ -333,12 +345,15 @@ bool SingleInstance::claim()
         return true;
     // A lock or socket where others can write may be anyone's. Rather than obey it, this
     // start goes on alone, without hand-off.
-    if (!isPrivateFolder(m_folder) || !removeForeignLock(lockFilePath())) {
+    if (m_folderDescriptor < 0)
+        m_folderDescriptor = openPrivateFolder(m_folder);
+    const QByteArray lockFile = QFile::encodeName(lockName());
+    if (m_folderDescriptor < 0 || !removeForeignLock(m_folderDescriptor, lockFile)) {
         m_primary = true;
         return true;
     }
-    int lock = ::open(QFile::encodeName(lockFilePath()).constData(),
-        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int lock = ::openat(
+        m_folderDescriptor, lockFile.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     struct stat status;
     if (lock >= 0 && (::fstat(lock, &status) != 0 || !isOwnFile(status))) {
         ::close(lock);
@@ -384,14 +399,15 @@ bool SingleInstance::becomePrimary(int lock)
     m_lock = lock;
     m_primary = true;
     // We hold the lock, so a socket still there was left by an instance that died.
-    ::unlink(QFile::encodeName(socketPath()).constData());
+    ::unlinkat(m_folderDescriptor, QFile::encodeName(socketName()).constData(), 0);
     const int server = newSocket();
     const auto bindTo = [server](const sockaddr *address, socklen_t length) {
         return ::bind(server, address, length);
     };
     // When listening fails we are still the one instance; later starts then end quietly
     // after their bounded wait instead of opening a second window.
-    if (server < 0 || atSocketPath(socketPath(), bindTo) != 0 || ::listen(server, 16) != 0) {
+    if (server < 0 || atSocketPath(m_folderDescriptor, socketName(), bindTo) != 0
+        || ::listen(server, 16) != 0) {
         if (server >= 0)
             ::close(server);
         return true;
@@ -412,7 +428,7 @@ SingleInstance::HandOff SingleInstance::askPrimaryToComeForward()
     const auto connectTo = [socket](const sockaddr *address, socklen_t length) {
         return ::connect(socket, address, length);
     };
-    if (atSocketPath(socketPath(), connectTo) != 0)
+    if (atSocketPath(m_folderDescriptor, socketName(), connectTo) != 0)
         return HandOff::NotReachable;
     if (::send(socket, RequestLine.constData(), size_t(RequestLine.size()), MSG_NOSIGNAL)
         != RequestLine.size())

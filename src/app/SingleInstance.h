@@ -60,6 +60,8 @@ signals:
     void activationRequested();
 
 private:
+    QString lockName() const;
+    QString socketName() const;
     enum class HandOff { Answered, NotReachable, Lost, NoAnswer };
 
     bool becomePrimary(int lock);
@@ -68,6 +70,9 @@ private:
 
     QString m_channelName;
     QString m_folder;
+    // The folder as it was checked: the lock and the socket are reached through it, never by
+    // its name again, so that nothing put in its place meanwhile is used.
+    int m_folderDescriptor = -1;
     int m_lock = -1;
     int m_server = -1;
     QSocketNotifier *m_serverNotifier = nullptr;

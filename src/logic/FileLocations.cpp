@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,11 +27,24 @@ bool isSystemFolder(const QString &folder)
     return false;
 }
 
-// access(2) rather than the permission bits: it knows read-only mounts, and that root
-// writes anywhere.
-bool isWritable(const QString &path)
+// access(2) for read-only mounts and root, and the folder must be the player's alone: in a
+// folder that others may write (even a sticky one, like /tmp) they could leave the files
+// there first, and the player's saves would then fail for good.
+bool isPlayersOwnWritable(const QString &path)
 {
-    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info = {};
+    return ::access(name.constData(), W_OK) == 0 && ::stat(name.constData(), &info) == 0
+        && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
+        && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// A file of the player's (or root's) to carry over: not one that someone else left there.
+bool isTrustedFile(const QString &path)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode)
+        && (info.st_uid == ::geteuid() || info.st_uid == 0);
 }
 
 // The per-user folder of a kind; the XDG base directory rules ignore a relative path in the
@@ -61,7 +75,7 @@ ProgramSurroundings programSurroundings(const QString &programFolder)
     const QDir folder(programFolder);
     ProgramSurroundings surroundings;
     surroundings.programFolder = folder.absolutePath();
-    surroundings.programFolderWritable = isWritable(surroundings.programFolder);
+    surroundings.programFolderWritable = isPlayersOwnWritable(surroundings.programFolder);
     surroundings.filesBesideProgram = folder.exists(SettingsName) || folder.exists(HighscoreName);
     surroundings.configFolder = userFolder("XDG_CONFIG_HOME",
         QStandardPaths::GenericConfigLocation, QStringLiteral("/.config"));
@@ -87,7 +101,7 @@ FileLocations prepareFileLocations(const ProgramSurroundings &surroundings)
         // Failures show when the file is saved, with the file's name.
         QDir().mkpath(place.absolutePath());
         const QString old = folder.filePath(place.fileName());
-        if (place.exists() || !QFileInfo(old).isFile())
+        if (place.exists() || !isTrustedFile(old))
             continue;
         if (QFile::copy(old, file)) {
             // The copy takes the old file's mode, which may not let its new owner write.

@@ -2,10 +2,10 @@
 
 // Where the program keeps "tilora.ini" and "highscore.ini", and where it finds "tilora.html".
 //
-// The files stay beside the program wherever that folder is the player's to write: a build
-// folder, an install under ~/.local, a shared folder that already holds them and was made
-// writable. A program in a folder the player cannot write (a system install, a package)
-// keeps them per user in the XDG folders instead, so that closing it never fails there.
+// The files stay beside the program wherever that folder is the player's own and nobody else
+// may write it: a build folder, an install under ~/.local. A program in any other folder (a
+// system install, a package, a shared or sticky folder like /tmp) keeps them per user in the
+// XDG folders instead, so that closing it never fails there and nobody can plant them.
 
 #include <QString>
 #include <QStringList>
@@ -25,7 +25,7 @@ FileLocations fileLocationsIn(const QString &folder);
 struct ProgramSurroundings
 {
     QString programFolder; // absolute
-    bool programFolderWritable = false; // for the player, as access(2) answers
+    bool programFolderWritable = false; // the player's own, writable by the player alone
     bool filesBesideProgram = false; // "tilora.ini" or "highscore.ini" is already there
     QString configFolder; // QStandardPaths::GenericConfigLocation, never relative
     QString dataFolder; // QStandardPaths::GenericDataLocation, never relative

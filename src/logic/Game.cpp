@@ -1,6 +1,7 @@
 #include "logic/Game.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -184,6 +185,7 @@ std::optional<BoardBuild> Game::nextBuild(int roomForBoard)
         m_waiting.clear();
         m_puzzle = Puzzle(gridSize, tileSize);
         m_clockDisplay = ClockText(0); // not a shuffle's count, nor the last game's time
+        m_endToShow.reset();
         setPhase(GamePhase::NoGame);
     } else {
         m_puzzle.setTileSize(tileSize);
@@ -209,7 +211,7 @@ void Game::buildDone(const BoardBuild &build)
 bool Game::beginShuffle()
 {
     if (m_closed || m_shuffleUnderway || m_buildsUnderway || m_phase == GamePhase::Finished
-        || !m_inSight)
+        || !m_inSight || m_modalWindowOpen)
         return false;
     endSlide();
     m_waiting.clear();
@@ -282,7 +284,7 @@ bool Game::beginGameOn(const Puzzle &board)
 
 bool Game::takesPresses() const
 {
-    return !m_closed && !m_shuffleUnderway && !m_buildsUnderway && m_inSight;
+    return !m_closed && !m_shuffleUnderway && !m_buildsUnderway && m_inSight && !m_modalWindowOpen;
 }
 
 PressAnswer Game::pressTile(std::optional<QPoint> home)
@@ -340,9 +342,9 @@ bool Game::carryOut(const WaitingPress &press)
     m_waiting.clear();
     setPhase(GamePhase::Finished);
     m_clockDisplay = ClockText(m_clockSeconds);
-    const GameResult result {m_clockDisplay, m_cheated, resultConfiguration()};
+    m_endToShow = GameResult {m_clockDisplay, m_cheated, resultConfiguration()};
     emit changed();
-    emit solved(result);
+    emit solved(*m_endToShow);
     return true;
 }
 
@@ -391,6 +393,25 @@ void Game::setInSight(bool inSight)
         return;
     m_inSight = inSight;
     emit changed();
+}
+
+void Game::setModalWindowOpen(bool open)
+{
+    if (open == m_modalWindowOpen)
+        return;
+    m_modalWindowOpen = open;
+    if (open)
+        m_waiting.clear();
+    emit changed();
+    if (!open && m_endToShow && m_phase == GamePhase::Finished && !m_closed)
+        emit solved(*m_endToShow);
+}
+
+std::optional<GameResult> Game::takeEndToShow()
+{
+    if (m_modalWindowOpen || m_closed || m_phase != GamePhase::Finished)
+        return std::nullopt;
+    return std::exchange(m_endToShow, std::nullopt);
 }
 
 void Game::endShown()

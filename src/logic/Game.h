@@ -16,7 +16,11 @@
 //   end of a game  | ignored          | ignored        | ignored         | runs
 //   pause          | ignored          | ignored        | ends the pause  | ends the pause
 //   out of sight   | ignored          | ignored        | ignored         | runs
-// Closing ends every one of them.
+//   modal window   | ignored          | ignored        | ignored         | runs
+// Closing ends every one of them. A modal window of the program (the high score table, a
+// message, a dialog) runs its own event loop, where the slide's frames go on: the presses that
+// waited are given up when it opens, and the end of a game is shown only once every such
+// window has closed, so that no result is entered into a table that another window shows.
 
 #include "logic/HighscoreTable.h"
 #include "logic/Puzzle.h"
@@ -174,6 +178,12 @@ public:
     void clockTick();
     // The window system hid or minimised the main window, or showed it again.
     void setInSight(bool inSight);
+    // A modal window of the program opened or closed (see the table above).
+    void setModalWindowOpen(bool open);
+    bool modalWindowOpen() const { return m_modalWindowOpen; }
+    // The result of the game just solved, once, when its end may be shown now; solved() says
+    // when to ask (again, once the last modal window has closed).
+    std::optional<GameResult> takeEndToShow();
     // The window has shown the end of a game: "Mischen!" waits for the next.
     void endShown();
     void close();
@@ -185,7 +195,7 @@ signals:
     void tilesMoved(LineMove move);
     // The shuffle ended and the clock runs from 0.
     void gameStarted();
-    // The board is solved; the window shows the end and then calls endShown().
+    // The board is solved; the window takes the end to show and then calls endShown().
     void solved(const GameResult &result);
 
 private:
@@ -213,6 +223,8 @@ private:
     QString m_clockDisplay = QStringLiteral("00:00:00");
     bool m_inSight = true;
     bool m_closed = false;
+    bool m_modalWindowOpen = false;
+    std::optional<GameResult> m_endToShow;
 
     std::optional<LineMove> m_slide;
     int m_slideFrame = 0;

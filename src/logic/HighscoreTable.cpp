@@ -214,8 +214,15 @@ HighscoreEntry ParseEntry(QByteArrayView plain, const QString &tableKey, int row
     if (plain.size() < EntryTailLength)
         return HighscoreEntry();
     const qsizetype tail = plain.size() - EntryTailLength;
-    if (plain.first(tail) != EncodeEntryText(tableKey) + QByteArray::number(row))
+    // The row's table as the file finds its section, regardless of case and surrounding
+    // blanks: the rows of "colour.bmp" are those of "Colour.bmp", which saves them again.
+    const QByteArray number = QByteArray::number(row);
+    const QByteArrayView head = plain.first(tail);
+    if (!head.endsWith(number)
+        || !IniFile::sameName(DecodeEntryText(head.chopped(number.size())),
+            DecodeEntryText(EncodeEntryText(tableKey)))) {
         return HighscoreEntry();
+    }
     HighscoreEntry entry;
     entry.name = DecodeEntryText(plain.sliced(tail, StoredNameLength));
     entry.time = DecodeEntryText(plain.sliced(tail + StoredNameLength, TimeTextLength));
@@ -300,4 +307,48 @@ int EnterResult(HighscoreTable &table, const QString &timeText, const QString &d
     entered.TimeKey = key;
     entered.date = date;
     return i + 1;
+}
+
+bool SameEntry(const HighscoreEntry &a, const HighscoreEntry &b)
+{
+    return a.time == b.time && a.date == b.date && PadName(a.name) == PadName(b.name);
+}
+
+int NameResult(HighscoreTable &table, const HighscoreEntry &entered, const QString &name)
+{
+    for (int row = 1; row <= HighscoreRowCount; ++row) {
+        if (!entered.isEmpty() && SameEntry(table[row - 1], entered)) {
+            table[row - 1].name = name;
+            return row;
+        }
+    }
+    // Not there (yet): the save at the end of the game failed, or the file was replaced.
+    const int row = EnterResult(table, entered.time, entered.date);
+    if (row > 0)
+        table[row - 1].name = name;
+    return row;
+}
+
+TableUpdate UpdateTable(const QString &path, const QString &tableKey,
+    const std::function<bool(HighscoreTable &)> &change, std::mt19937 &random)
+{
+    const IniFileLock lock(path);
+    IniFile file(path);
+    TableUpdate update;
+    update.table = ReadTable(file, tableKey);
+    const bool changed = change(update.table);
+    if (file.readError()) {
+        update.unreadable = true;
+        update.error = file.readError()->message();
+        return update;
+    }
+    if (!changed)
+        return update;
+    WriteTable(file, tableKey, update.table, random);
+    try {
+        file.save();
+    } catch (const EIniFileError &error) {
+        update.error = error.message();
+    }
+    return update;
 }

@@ -17,6 +17,8 @@
 #include <QStringView>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <random>
 
 class IniFile;
@@ -89,8 +91,8 @@ QByteArray UnscrambleEntry(QByteArrayView value);
 
 // Section name, row number, padded name, time and date.
 QByteArray PlainEntry(const QString &tableKey, int row, const HighscoreEntry &entry);
-// The row a plain text holds; an empty row unless the text belongs to this section and row
-// and carries a time that gives a sort key.
+// The row a plain text holds; an empty row unless the text belongs to this section (named as
+// the file names sections) and row and carries a time that gives a sort key.
 HighscoreEntry ParseEntry(QByteArrayView plain, const QString &tableKey, int row);
 
 // "Eintrag1" .. "Eintrag10".
@@ -108,3 +110,22 @@ void WriteTable(
 // the row 1 .. 10, or 0 when the time gives no key or is not faster than a full table's
 // last row (an equal time ranks below the rows that have it).
 int EnterResult(HighscoreTable &table, const QString &timeText, const QString &date);
+
+// Whether two rows hold the same name (as stored), time and date.
+bool SameEntry(const HighscoreEntry &a, const HighscoreEntry &b);
+// Gives the row that a result was entered as (entered, as it was saved) its name; a table
+// without that row takes the result anew. Returns the row 1 .. 10, or 0 when it does not rank.
+int NameResult(HighscoreTable &table, const HighscoreEntry &entered, const QString &name);
+
+// A change to one table of the high score file.
+struct TableUpdate
+{
+    HighscoreTable table; // as changed: what the file holds now, or would hold
+    std::optional<QString> error; // what kept the file from being read or saved
+    bool unreadable = false; // the rows changed were not the file's: nothing was saved
+};
+// Reads the table, changes it and saves it (when change says it changed) while holding the
+// file's lock, so that instances sharing the file add their rows to each other's instead of
+// saving a stale copy over them.
+TableUpdate UpdateTable(const QString &path, const QString &tableKey,
+    const std::function<bool(HighscoreTable &)> &change, std::mt19937 &random);

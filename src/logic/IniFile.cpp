@@ -14,6 +14,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -325,7 +326,10 @@ FileRead readRegularFile(const QByteArray &path, qint64 maxSize, bool playersOnl
     }
     if (::fstat(file.get(), &info) != 0)
         return {FileRead::Failed, {}};
-    if (!S_ISREG(info.st_mode) || (playersOnly && info.st_uid != ::geteuid()))
+    // Anyone who may write into the folder could have left a file there for the player to
+    // use: only the player's own (or root's) are read.
+    const bool trustedOwner = info.st_uid == ::geteuid() || (!playersOnly && info.st_uid == 0);
+    if (!S_ISREG(info.st_mode) || !trustedOwner)
         return {FileRead::NotAFile, {}};
     if (info.st_size > maxSize)
         return {FileRead::Failed, {}};
@@ -487,6 +491,63 @@ QHash<QString, QString> &carriedOver()
 }
 
 } // namespace
+
+namespace {
+
+// The folders this process holds locked, with how many locks hold each.
+struct HeldFolder
+{
+    int fd = -1;
+    int count = 0;
+};
+
+QHash<QByteArray, HeldFolder> &heldFolders()
+{
+    static QHash<QByteArray, HeldFolder> folders;
+    return folders;
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.first(slash);
+}
+
+} // namespace
+
+// The folder, not the file: a save renames a new file over the old one, so a lock on the file
+// would be on a file that is no longer there, and a missing file has nothing to lock.
+IniFileLock::IniFileLock(const QString &path)
+    : m_folder(folderOf(fileBehind(QFile::encodeName(path)).path))
+{
+    const QMutexLocker locker(&heldPathsLock());
+    HeldFolder &held = heldFolders()[m_folder];
+    if (held.count++ > 0)
+        return;
+    held.fd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (held.fd >= 0 && retried([&] { return ::flock(held.fd, LOCK_EX); }) != 0) {
+        ::close(held.fd);
+        held.fd = -1;
+    }
+}
+
+IniFileLock::~IniFileLock()
+{
+    const QMutexLocker locker(&heldPathsLock());
+    HeldFolder &held = heldFolders()[m_folder];
+    if (--held.count > 0)
+        return;
+    if (held.fd >= 0)
+        ::close(held.fd); // and with it the lock
+    heldFolders().remove(m_folder);
+}
+
+bool IniFile::sameName(QStringView a, QStringView b)
+{
+    return trimmedBlanks(lineSafe(a)).compare(trimmedBlanks(lineSafe(b)), Qt::CaseInsensitive) == 0;
+}
 
 void IniFile::carryOver(const QString &path, const QString &oldPath)
 {
@@ -829,7 +890,8 @@ void IniFile::save()
     if (m_readError)
         throw *m_readError;
     const QByteArray text = contentWithWrites();
-    if (!replaceFile(m_target, text))
+    // A file that its own next read would refuse is not written: the old one stays.
+    if (text.size() > MaxFileSize || !replaceFile(m_target, text))
         throw EIniWriteError(m_path);
     m_content = text;
     m_sections.clear();

@@ -28,6 +28,8 @@
 //   would break the line structure. Keys must not contain "=".
 //
 // Rules of the file:
+// - A regular file at the path that neither the player nor root owns reads as empty and gives
+//   readError(), like the things below: someone else left it there.
 // - A regular file that cannot be read whole (a read error, no permission, more than
 //   MaxFileSize bytes) reads as empty and gives readError(); save() never writes over it, since
 //   it would drop everything it could not see.
@@ -46,6 +48,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <list>
 #include <optional>
@@ -79,6 +82,22 @@ public:
 // hexadecimal ones may use all 32 bits (0xFFFFFFFF is -1). Anything else gives no value.
 std::optional<int> ParseIniInteger(const QString &text);
 
+// Holds the lock of the folder that the file at a path lives in, so that a read, a change and
+// a save of another instance of the program never interleave with ours. Instances of one
+// process share the lock (a nested one takes it again for free). Without a folder to lock the
+// lock is simply not held: the save will say what is wrong.
+class IniFileLock
+{
+public:
+    explicit IniFileLock(const QString &path);
+    ~IniFileLock();
+    IniFileLock(const IniFileLock &) = delete;
+    IniFileLock &operator=(const IniFileLock &) = delete;
+
+private:
+    QByteArray m_folder;
+};
+
 class IniFile
 {
 public:
@@ -97,6 +116,9 @@ public:
     // Until a file exists at path, reading it reads oldPath instead, so that the first save
     // there carries the old file's content over (for a copy that failed, on a full disk).
     static void carryOver(const QString &path, const QString &oldPath);
+
+    // Whether two section or key names name the same section or key, by the rules above.
+    static bool sameName(QStringView a, QStringView b);
 
     QString path() const { return m_path; }
     // Whether something existed at the path when the file was read.
@@ -128,8 +150,9 @@ public:
     // renamed over it, so a failure leaves the old file as it was. Temporaries of that pattern
     // that an earlier save left behind (killed before the rename) are removed first.
     // Throws EIniReadError when this object could not read the file, EIniWriteError when it
-    // cannot be written. Writes nothing, silently, when the path could not be read earlier
-    // under ReadFailureHolds::WholeRun: that error has been reported where it happened.
+    // cannot be written or would grow past MaxFileSize, which reading refuses. Writes nothing,
+    // silently, when the path could not be read earlier under ReadFailureHolds::WholeRun: that
+    // error has been reported where it happened.
     void save();
 
 private:

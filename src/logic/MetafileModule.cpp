@@ -1,13 +1,14 @@
 #include "logic/MetafileModule.h"
 
+#include "logic/TrustedFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibrary>
 
 #include <atomic>
 
-#include <sys/stat.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
@@ -23,25 +24,21 @@ QString programFolder()
     return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
 }
 
-#ifdef TILORA_BUILT_METAFILE_MODULE
-// Owned by the player or root and writable by nobody else.
-bool trusted(const QString &path)
-{
-    struct stat status {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0
-        && (status.st_uid == ::geteuid() || status.st_uid == 0)
-        && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-#endif
-
 const MetafileModule *loadFrom(const QString &path)
 {
-    // An absolute name: the module is never searched for along the library path.
-    QLibrary library(path);
-    const auto entry
-        = reinterpret_cast<MetafileModuleEntry>(library.resolve(TILORA_METAFILE_MODULE_ENTRY));
+    // The library that is loaded is the file that was checked: through its open descriptor,
+    // never by its name again.
+    const int fd = OpenTrustedFile(path);
+    if (fd < 0)
+        return nullptr;
+    const QByteArray opened = "/proc/self/fd/" + QByteArray::number(fd);
+    // The library stays loaded for the rest of the run.
+    void *library = ::dlopen(opened.constData(), RTLD_NOW | RTLD_LOCAL);
+    ::close(fd);
+    const auto entry = library
+        ? reinterpret_cast<MetafileModuleEntry>(::dlsym(library, TILORA_METAFILE_MODULE_ENTRY))
+        : nullptr;
     const MetafileModule *module = entry ? entry() : nullptr;
-    // The library stays loaded for the rest of the run; QLibrary unloads only when asked.
     return module && module->version == MetafileModuleVersion ? module : nullptr;
 }
 
@@ -52,12 +49,11 @@ const MetafileModule *loadModule()
         return loadFrom(beside);
 #ifdef TILORA_BUILT_METAFILE_MODULE
     // A development build copied elsewhere on its own (to play in a folder of its own) still
-    // finds the module where it was built, when that is the player's and nobody else's.
-    const QString built = QStringLiteral(TILORA_BUILT_METAFILE_MODULE);
-    if (trusted(built) && trusted(QFileInfo(built).path()))
-        return loadFrom(built);
-#endif
+    // finds the module where it was built, under the same checks.
+    return loadFrom(QStringLiteral(TILORA_BUILT_METAFILE_MODULE));
+#else
     return nullptr;
+#endif
 }
 
 } // namespace

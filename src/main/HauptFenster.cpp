@@ -63,9 +63,8 @@ TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows,
 
     connect(&m_game, &Game::changed, this, &TTiloraForm::render);
     // The end of a game is shown once the move that solved it is done with.
-    connect(&m_game, &Game::solved, this, [this](const GameResult &result) {
-        QTimer::singleShot(0, this, [this, result] { showEndOfGame(result); });
-    });
+    connect(&m_game, &Game::solved, this,
+        [this] { QTimer::singleShot(0, this, [this] { showEndOfGame(); }); });
     connect(SekundenZaehler, &QTimer::timeout, this, &TTiloraForm::SekundenZaehlerTimer);
     connect(AnimTimer, &QTimer::timeout, this, &TTiloraForm::AnimTimerTimer);
     connect(Panel4, &TPanel::clicked, this, &TTiloraForm::Panel4Click);
@@ -338,9 +337,11 @@ bool TTiloraForm::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (watched->isWindowType()) {
-        // The window handle: only its exposure is of interest here.
+        // The window handle: its exposure, and whether a modal window of ours blocks it.
         if (type == QEvent::Expose)
             noteSight();
+        if (type == QEvent::WindowBlocked || type == QEvent::WindowUnblocked)
+            m_game.setModalWindowOpen(type == QEvent::WindowBlocked);
         return false;
     }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick

@@ -224,7 +224,7 @@ private:
     void updateMarks();
     void applyOptionToTiles();
     void applyBoardFont();
-    void showEndOfGame(const GameResult &result);
+    void showEndOfGame();
     void noteSight();
 
     // Carrying out builds.

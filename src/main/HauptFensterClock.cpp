@@ -13,19 +13,21 @@ void TTiloraForm::SekundenZaehlerTimer()
     m_game.clockTick();
 }
 
-void TTiloraForm::showEndOfGame(const GameResult &result)
+void TTiloraForm::showEndOfGame()
 {
-    // A new board may have come first; then there is no end to show.
-    if (m_game.phase() != GamePhase::Finished)
+    // A new board may have come first, or a modal window is open and the game says so again
+    // once it has closed.
+    const std::optional<GameResult> result = m_game.takeEndToShow();
+    if (!result)
         return;
     TMeldung &message = m_windows.message();
     message.move(CenteredOver(message, *this));
     message.setHeadline(
-        result.cheated ? QStringLiteral("Schummler!!!") : QStringLiteral("Glückwunsch!!!"));
-    message.setTimeLine(result.time + QStringLiteral(" Sekunden."));
+        result->cheated ? QStringLiteral("Schummler!!!") : QStringLiteral("Glückwunsch!!!"));
+    message.setTimeLine(result->time + QStringLiteral(" Sekunden."));
     message.showModal();
-    if (!result.cheated && m_game.phase() == GamePhase::Finished)
-        m_windows.highscore().AddResult(result.time, result.configuration);
+    if (!result->cheated && m_game.phase() == GamePhase::Finished)
+        m_windows.highscore().AddResult(result->time, result->configuration);
     m_game.endShown();
     if (m_game.showsShuffleButton())
         PlaceShuffleButton();

@@ -35,6 +35,8 @@ void TTiloraForm::applyBoardFont()
 
 void TTiloraForm::WriteSettings()
 {
+    // Another instance's save, between our read and our write, would be lost.
+    const IniFileLock lock(m_settingsFile);
     IniFile ini(m_settingsFile);
     m_game.settings().write(ini);
     try {

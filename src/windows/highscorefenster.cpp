@@ -26,6 +26,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -159,8 +160,8 @@ void THighscore::seedRandom(quint32 seed)
 
 HighscoreConfiguration THighscore::shownConfiguration() const
 {
-    if (m_resultConfiguration)
-        return *m_resultConfiguration;
+    if (m_naming)
+        return m_naming->configuration;
     return configuration ? configuration() : HighscoreConfiguration();
 }
 
@@ -206,39 +207,47 @@ void THighscore::SaveTable()
     if (m_tableUnreadable)
         return;
     const HighscoreConfiguration current = shownConfiguration();
+    const IniFileLock lock(m_file);
     IniFile file(m_file);
     WriteTable(file, TableKey(current), m_table, m_random);
     file.save();
 }
 
-void THighscore::saveReportingErrors()
-{
-    try {
-        SaveTable();
-    } catch (const EIniFileError &error) {
-        TiloraApplication::reportError(error.message());
-    }
-}
-
 void THighscore::AddResult(const QString &timeText, const HighscoreConfiguration &configuration)
 {
-    m_resultConfiguration = configuration;
-    LoadTable();
+    // The result and its table stay together until its name is saved, whatever the player
+    // chooses meanwhile.
     Nameneingabe->hide();
     OKButton->hide();
-    const QDate date = today ? today() : QDate::currentDate();
-    const int row = EnterResult(m_table, timeText, DateText(date));
-    if (row > 0) {
-        NewEntryRow = row;
-        showTable();
-        Nameneingabe->move(NameInputLeft, nameCell(row)->y() - 3);
+    m_naming.reset();
+    const QString date = DateText(today ? today() : QDate::currentDate());
+    HighscoreEntry entered;
+    const TableUpdate update = UpdateTable(
+        m_file, TableKey(configuration),
+        [&](HighscoreTable &table) {
+            const int row = EnterResult(table, timeText, date);
+            if (row > 0)
+                entered = table[row - 1];
+            NewEntryRow = row;
+            return row > 0;
+        },
+        m_random);
+    // Should the file refuse the result, it is still shown and saved again with its name.
+    if (update.error)
+        TiloraApplication::reportError(*update.error);
+    m_table = update.table;
+    m_tableUnreadable = update.unreadable;
+    Beschreibung->setText(DescriptionLine(configuration));
+    showTable();
+    if (NewEntryRow > 0) {
+        m_naming = NameEntry {configuration, entered, update.unreadable};
+        Nameneingabe->move(NameInputLeft, nameCell(NewEntryRow)->y() - 3);
         Nameneingabe->show();
-        // Should the file refuse the result, it is still shown and saved again with its name.
-        saveReportingErrors();
     }
     m_tablePrepared = !isVisible();
+    if (isVisible())
+        showNameEntry();
     showModal(m_centreOn ? QRect(RealWindowPosition(*m_centreOn), m_centreOn->size()) : QRect());
-    m_resultConfiguration.reset();
 }
 
 void THighscore::showModal(const QRect &centreOver)
@@ -258,6 +267,11 @@ void THighscore::FormShow()
     if (!m_tablePrepared)
         LoadTable();
     m_tablePrepared = false;
+    showNameEntry();
+}
+
+void THighscore::showNameEntry()
+{
     OKButton->setVisible(isNaming());
     Beschreibung->setVisible(!isNaming());
     if (isNaming()) {
@@ -270,12 +284,27 @@ void THighscore::CommitName()
 {
     if (!isNaming())
         return;
-    if (NewEntryRow >= 1 && NewEntryRow <= HighscoreRowCount) {
-        m_table[NewEntryRow - 1].name = Nameneingabe->text();
-        setCell(nameCell(NewEntryRow), Nameneingabe->text(), NameWidth);
-    }
+    const QString name = Nameneingabe->text();
     Nameneingabe->hide();
-    saveReportingErrors();
+    const std::optional<NameEntry> naming = std::exchange(m_naming, std::nullopt);
+    if (naming && !naming->unreadable) {
+        // The file as it is now, which another instance may have changed since.
+        const TableUpdate update = UpdateTable(
+            m_file, TableKey(naming->configuration),
+            [&](HighscoreTable &table) { return NameResult(table, naming->entered, name) > 0; },
+            m_random);
+        if (update.error)
+            TiloraApplication::reportError(*update.error);
+        if (!update.unreadable) {
+            m_table = update.table;
+            showTable();
+            return;
+        }
+    }
+    if (NewEntryRow >= 1 && NewEntryRow <= HighscoreRowCount) {
+        m_table[NewEntryRow - 1].name = name;
+        setCell(nameCell(NewEntryRow), name, NameWidth);
+    }
 }
 
 void THighscore::commitAsOnEnter()

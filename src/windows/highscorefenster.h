@@ -53,7 +53,8 @@ public:
     void SaveTable();
     // Ranks a solved game's time in the table of its configuration, saves, and shows the
     // window modally (with the name entry when the time made it into the table); returns when
-    // the window has been closed.
+    // the window has been closed. The name is saved into the result's table, whatever the
+    // window shows meanwhile.
     void AddResult(const QString &timeText, const HighscoreConfiguration &configuration);
     const HighscoreTable &table() const { return m_table; }
     int NewEntryRow = 0; // the row waiting for its name, 1 .. 10
@@ -79,7 +80,7 @@ public:
     // been closed. The other windows' timers keep running meanwhile.
     void showModal(const QRect &centreOver = QRect());
     bool isRunningModal() const { return m_modalLoop != nullptr; }
-    // Takes the typed name into the new row and saves the table.
+    // Takes the typed name into the new row and saves it into the file as it is now.
     void CommitName();
     void OKButtonClick();
     void SpezialButton4Click();
@@ -107,10 +108,10 @@ private:
     };
 
     void FormShow();
+    // The entry field and its OK button, or the description line.
+    void showNameEntry();
     void showTable();
     void setCell(QLabel *cell, const QString &text, int maxWidth = QWIDGETSIZE_MAX);
-    // Saves; a file that cannot be written is reported and the window goes on.
-    void saveReportingErrors();
     // Enter in the field: the name is taken and the description shows again.
     void commitAsOnEnter();
     // The table shown: a result's while it is entered, else the current one.
@@ -129,6 +130,12 @@ private:
     QPoint m_framePressPosition;
     QPointer<QWidget> m_centreOn;
     QString m_file;
-    // The configuration of the result being entered.
-    std::optional<HighscoreConfiguration> m_resultConfiguration;
+    // A result waiting for its name: its table, and its row as the end of the game saved it.
+    struct NameEntry
+    {
+        HighscoreConfiguration configuration;
+        HighscoreEntry entered;
+        bool unreadable = false; // its rows were not the file's: the name is not saved
+    };
+    std::optional<NameEntry> m_naming;
 };

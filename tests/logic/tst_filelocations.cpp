@@ -1,5 +1,6 @@
 #include "logic/FileLocations.h"
 #include "logic/IniFile.h"
+#include "logic/TrustedFile.h"
 #include "support/FileSizeLimit.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Where the settings and high scores live: beside the program where the player may write
@@ -28,6 +30,8 @@ private slots:
     void relativeUserFoldersAreIgnored();
     void helpFile_data();
     void helpFile();
+    void trustedModule_data();
+    void trustedModule();
 };
 
 void TestFileLocations::choice_data()
@@ -74,6 +78,7 @@ void TestFileLocations::writability_data()
     QTest::newRow("writable") << "program" << true;
     QTest::newRow("read-only") << "read-only" << false;
     QTest::newRow("missing") << "" << false;
+    QTest::newRow("others write, sticky") << "sticky" << false;
 }
 
 void TestFileLocations::writability()
@@ -91,6 +96,8 @@ void TestFileLocations::writability()
             QSKIP("root writes into read-only folders");
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
     }
+    if (folder == "sticky")
+        QVERIFY(::chmod(QFile::encodeName(path), 01777) == 0);
     QCOMPARE(programSurroundings(path).programFolderWritable, writable);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -239,6 +246,31 @@ void TestFileLocations::helpFile()
         QVERIFY(help.open(QIODevice::WriteOnly));
     }
     QCOMPARE(findHelpFile(root.filePath("lib/tilora")), root.filePath(found));
+}
+
+void TestFileLocations::trustedModule_data()
+{
+    QTest::addColumn<int>("folderMode"); // of the module's own folder
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("the player's own") << 0755 << 0644 << true;
+    QTest::newRow("others may write the file") << 0755 << 0666 << false;
+    QTest::newRow("a sticky folder for all") << 01777 << 0644 << false;
+}
+
+// Code runs only from a file that nobody but the player and root can have put there; a sticky
+// folder above the player's own (the scratch folder's /tmp) is no matter.
+void TestFileLocations::trustedModule()
+{
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    QTemporaryDir scratch;
+    const QByteArray folder = QFile::encodeName(scratch.filePath("modules"));
+    const QByteArray module = folder + "/module.so";
+    QVERIFY(::mkdir(folder, 0755) == 0 && QFile(QFile::decodeName(module)).open(QFile::WriteOnly));
+    QVERIFY(::chmod(module, fileMode) == 0 && ::chmod(folder, folderMode) == 0);
+    const int fd = OpenTrustedFile(QFile::decodeName(module));
+    QTEST(fd >= 0 && ::close(fd) == 0, "trusted");
 }
 
 QTEST_GUILESS_MAIN(TestFileLocations)

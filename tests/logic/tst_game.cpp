@@ -14,6 +14,7 @@ class TestGame : public QObject
 private slots:
     void duringOtherWork_data();
     void duringOtherWork();
+    void endOfGameWaitsForModalWindows();
     void waitingPressesRunLatestFirst();
     void manyWaitingPresses();
     void completion_data();
@@ -60,7 +61,7 @@ struct Fixture
     Game game;
 };
 
-enum Work { Shuffle, Slide, Build, EndOfGame, Pause, OutOfSight };
+enum Work { Shuffle, Slide, Build, EndOfGame, Pause, OutOfSight, ModalWindow };
 enum Command { Press, Arrow, ShuffleRequest, NewBoard };
 
 } // namespace
@@ -88,9 +89,10 @@ void TestGame::duringOtherWork_data()
         {"end of a game", {no, no, 0, 1}, {P::Finished, P::Finished, P::Finished, P::NoGame}},
         {"pause", {no, no, 1, 1}, {P::Paused, P::Paused, P::Shuffling, P::NoGame}},
         {"out of sight", {no, no, 0, 1}, {P::Running, P::Running, P::Running, P::NoGame}},
+        {"modal window", {no, no, 0, 1}, {P::Running, P::Running, P::Running, P::NoGame}},
     };
     const char *const commands[] = {"press", "arrow", "shuffle", "new board"};
-    for (int work = Shuffle; work <= OutOfSight; ++work) {
+    for (int work = Shuffle; work <= ModalWindow; ++work) {
         for (int command = Press; command <= NewBoard; ++command) {
             QTest::addRow("%s, %s", rows[work].work, commands[command])
                 << work << command << rows[work].answers[command] << rows[work].phases[command];
@@ -130,6 +132,9 @@ void TestGame::duringOtherWork()
     case OutOfSight:
         game.setInSight(false);
         break;
+    case ModalWindow:
+        game.setModalWindowOpen(true);
+        break;
     }
     const Puzzle before = game.puzzle();
     switch (Command(command)) {
@@ -158,6 +163,24 @@ void TestGame::duringOtherWork()
     }
     if (Command(command) == NewBoard)
         QVERIFY(game.isBuilding() && game.puzzle().isSolved());
+}
+
+// A modal window gives up the presses that wait, and the end of a game waits for its closing.
+void TestGame::endOfGameWaitsForModalWindows()
+{
+    Fixture fixture(1);
+    Game &game = fixture.game;
+    QVERIFY(game.beginGameOn(board(TwoLeft)));
+    QCOMPARE(game.pressTile(QPoint(2, 4)), PressAnswer::Moved);
+    QCOMPARE(game.pressTile(QPoint(3, 4)), PressAnswer::Waits);
+    game.setModalWindowOpen(true);
+    fixture.finishSlides();
+    game.setModalWindowOpen(false);
+    QCOMPARE(game.pressTile(QPoint(3, 4)), PressAnswer::Moved);
+    game.setModalWindowOpen(true);
+    QVERIFY(!game.takeEndToShow());
+    game.setModalWindowOpen(false);
+    QVERIFY(game.takeEndToShow() && !game.takeEndToShow());
 }
 
 void TestGame::waitingPressesRunLatestFirst()

@@ -38,6 +38,8 @@ private slots:
     void storedValues();
     void rankInsertion_data();
     void rankInsertion();
+    void spellingsOfOneTable_data();
+    void spellingsOfOneTable();
 };
 
 void TestHighscoreTable::tableKeyDescriptionAndTimeKey()
@@ -136,6 +138,32 @@ void TestHighscoreTable::rankInsertion()
         QCOMPARE(namesAndTimes(table), after);
     if (row == 10)
         QCOMPARE(table[9].time, time); // the old last row dropped out
+}
+
+void TestHighscoreTable::spellingsOfOneTable_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("case") << "colour.bmp,5,2" << "Colour.bmp,5,2";
+    QTest::newRow("case beyond ASCII") << "ärger.bmp,5,2" << "ÄRGER.bmp,5,2";
+    QTest::newRow("leading blank") << " colour.bmp,5,2" << "colour.bmp,5,2";
+}
+
+// A row belongs to the table the file's section lookup finds, whatever the spelling.
+void TestHighscoreTable::spellingsOfOneTable()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, read);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("highscore.ini"));
+    std::mt19937 random(5);
+    IniFile file(path);
+    WriteTable(file, written, tableOf(QStringLiteral("00:01:00,00:02:00")), random);
+    file.save();
+    const auto enter = [](HighscoreTable &t) { return EnterResult(t, "00:01:30", "01.02.2025"); };
+    QVERIFY(!UpdateTable(path, read, enter, random).error);
+    QCOMPARE(namesAndTimes(ReadTable(IniFile(path), written)),
+        "P1 00:01:00,P2 00:01:30,P2 00:02:00");
 }
 
 QTEST_GUILESS_MAIN(TestHighscoreTable)

@@ -37,6 +37,7 @@ private slots:
     void savedFileKeepsItsPermissions();
     void saveRemovesStaleTemporaries();
     void failedSaveKeepsTheOldFile();
+    void saveStaysWithinTheReadLimit();
 
 private:
     QString fixture(const QByteArray &content, const QString &name = QStringLiteral("t.ini"));
@@ -252,6 +253,7 @@ void TestIniFile::refusedThingsAreReportedWhenReadAndNeverWritten_data()
     QTest::newRow("link to nothing") << "link to nothing";
     QTest::newRow("link owned by someone else") << "foreign link";
     QTest::newRow("link to someone else's file") << "link to foreign file";
+    QTest::newRow("someone else's file") << "foreign file";
 }
 
 // What is not a file of the player's at the path is said once, when it is read, and never
@@ -273,6 +275,8 @@ void TestIniFile::refusedThingsAreReportedWhenReadAndNeverWritten()
         QCOMPARE(::mkfifo(path8, 0600), 0);
     else if (thing == "folder")
         QVERIFY(QDir(folder.path()).mkdir("t.ini"));
+    else if (thing == "foreign file")
+        QVERIFY(QFile::copy(folder.filePath("other.ini"), path) && ::chown(path8, 65534, 0) == 0);
     else
         QVERIFY(QFile::link(thing == "link to pipe" ? "pipe"
                     : thing == "link to nothing" ? "missing.ini"
@@ -445,6 +449,17 @@ void TestIniFile::failedSaveKeepsTheOldFile()
     QCOMPARE(message, "nach " + path + " kann nicht geschrieben werden");
     QCOMPARE(QDir(m_folder.filePath("full")).entryList(QDir::Files), QStringList {"highscore.ini"});
     QCOMPARE(bytesOf(path), old);
+}
+
+// Reading and saving keep one limit: a save past it keeps the old file.
+void TestIniFile::saveStaysWithinTheReadLimit()
+{
+    const QByteArray old = "[A]\nk=1\n" + QByteArray(IniFile::MaxFileSize - 8, ';');
+    const QString path = fixture(old, QStringLiteral("limit.ini"));
+    IniFile ini(path);
+    ini.writeString("A", "k", "12");
+    QVERIFY_THROWS_EXCEPTION(EIniWriteError, ini.save());
+    QVERIFY(bytesOf(path) == old && !IniFile(path).readError());
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
