@@ -229,7 +229,7 @@ void TestBoard::undecodableChoiceIsRefused()
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     main()->Bildladen1Click();
     TiloraApplication::setErrorReporter(reporter);
-    QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf kann nicht geladen werden.")});
+    QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf ist beschädigt.")});
     QCOMPARE(rebuilt.count(), 0);
     QCOMPARE(main()->game().settings().pictureName, before);
 }

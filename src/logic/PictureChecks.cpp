@@ -358,6 +358,8 @@ enum TiffTag {
     JpegTables = 347,
 };
 
+
+
 // Compressions whose work follows the bytes they decode to; JPEG (7) is measured apart.
 bool knownTiffCompression(quint64 compression)
 {
@@ -413,7 +415,7 @@ CheckResult CheckPng(QByteArrayView data)
             const int bitsPerPixel = depth * Channels[colour];
             if (width > MaxDecodedPixels || height > MaxDecodedPixels
                 || width * height > MaxDecodedPixels || width * bitsPerPixel > 8 * MaxPngRowBytes)
-                return CheckResult::TooCostly;
+                return CheckResult::TooLarge;
             rawBytes = pngRawBytes(width, height, bitsPerPixel, png.u8(at + 20) != 0);
         } else if (type == "IDAT") {
             if (!rawBytes)
@@ -485,20 +487,20 @@ CheckResult CheckTiff(QByteArrayView data)
     if (fullWidth == 0 || fullHeight == 0)
         return CheckResult::Damaged;
     if (fullWidth > quint64(MaxDecodedPixels) || fullHeight > quint64(MaxDecodedPixels))
-        return CheckResult::TooCostly;
+        return CheckResult::TooLarge;
     const qint64 width = qint64(fullWidth);
     const qint64 height = qint64(fullHeight);
     if (width * height > MaxDecodedPixels)
-        return CheckResult::TooCostly;
+        return CheckResult::TooLarge;
     const quint64 compression = directory.value(Compression, 0, 1);
     if (!knownTiffCompression(compression))
-        return CheckResult::TooCostly;
+        return CheckResult::UnknownKind;
     const qint64 samples = qint64(directory.value(SamplesPerPixel, 0, 1));
     qint64 bits = 0;
     for (qint64 i = 0; i < std::max<qint64>(samples, 1) && i < 64; ++i)
         bits = std::max<qint64>(bits, qint64(directory.value(BitsPerSample, quint64(i), 1)));
     if (samples <= 0 || samples > 64 || bits <= 0 || bits > 64)
-        return CheckResult::TooCostly;
+        return CheckResult::UnknownKind;
     const bool planes = directory.value(PlanarConfiguration, 0, 1) == 2;
     const qint64 bitsPerPixel = planes ? bits : bits * samples;
 

@@ -37,7 +37,8 @@ struct JpegErrors
 {
     jpeg_error_mgr manager; // first, so that the library's pointer leads back to us
     std::jmp_buf jump;
-    bool refused = false; // the jump came from one of our limits, not from damaged data
+    // Damaged unless the jump came from one of our limits.
+    PictureProblem problem = PictureProblem::Damaged;
 };
 
 [[noreturn]] void jumpOut(j_common_ptr info)
@@ -46,7 +47,7 @@ struct JpegErrors
     // libjpeg runs out of memory only at our limit on its coefficient buffer.
     const int code = errors->manager.msg_code;
     if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE)
-        errors->refused = true;
+        errors->problem = PictureProblem::TooCostly;
     std::longjmp(errors->jump, 1);
 }
 
@@ -69,9 +70,9 @@ struct JpegReading
 };
 
 // Stops libjpeg at one of our limits.
-[[noreturn]] void refuse(JpegReading &reading)
+[[noreturn]] void refuse(JpegReading &reading, PictureProblem problem = PictureProblem::TooCostly)
 {
-    reading.errors.refused = true;
+    reading.errors.problem = problem;
     std::longjmp(reading.errors.jump, 1);
 }
 
@@ -180,7 +181,7 @@ bool readJpegHeader(
     jpeg_calc_output_dimensions(&reading.info);
     const qint64 pixels = qint64(reading.info.output_width) * qint64(reading.info.output_height);
     if (pixels > MaxDecodedPixels)
-        refuse(reading);
+        refuse(reading, PictureProblem::TooLarge);
     return pixels > 0;
 }
 
@@ -237,7 +238,7 @@ bool readJpegScanlines(JpegReading &reading, uchar *bits, qsizetype bytesPerLine
 DecodedPicture opaqueOnWhite(QImage image)
 {
     if (image.isNull())
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
     if (!image.hasAlphaChannel()) {
         image.convertTo(QImage::Format_RGB32);
         return image;
@@ -279,9 +280,9 @@ void opaqueWhenAllTransparent(QImage &image)
 PictureProblem sizeProblem(QSize size)
 {
     if (!size.isValid() || size.isEmpty())
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
     if (qint64(size.width()) * qint64(size.height()) > MaxDecodedPixels)
-        return PictureProblem::Refused;
+        return PictureProblem::TooLarge;
     return PictureProblem::None;
 }
 
@@ -291,11 +292,15 @@ PictureProblem problemOf(CheckResult result)
     case CheckResult::Fine:
         return PictureProblem::None;
     case CheckResult::Damaged:
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
+    case CheckResult::UnknownKind:
+        return PictureProblem::UnknownKind;
+    case CheckResult::TooLarge:
+        return PictureProblem::TooLarge;
     case CheckResult::TooCostly:
         break;
     }
-    return PictureProblem::Refused;
+    return PictureProblem::TooCostly;
 }
 
 // What the formats read by the toolkit's readers would cost, where it is more than their size.
@@ -315,7 +320,7 @@ std::optional<int> largestIcon(QImageReader &reader, PictureProblem &problem)
 {
     std::optional<int> best;
     qint64 bestArea = 0;
-    problem = PictureProblem::Unreadable;
+    problem = PictureProblem::Damaged;
     const int count = std::min(reader.imageCount(), 64);
     for (int index = 0; index < count; ++index) {
         if (!reader.jumpToImage(index))
@@ -323,8 +328,8 @@ std::optional<int> largestIcon(QImageReader &reader, PictureProblem &problem)
         const QSize size = reader.size();
         const qint64 area = qint64(size.width()) * qint64(size.height());
         const PictureProblem sizeIs = sizeProblem(size);
-        if (sizeIs == PictureProblem::Refused)
-            problem = PictureProblem::Refused;
+        if (sizeIs == PictureProblem::TooLarge)
+            problem = PictureProblem::TooLarge;
         else if (sizeIs == PictureProblem::None && area > bestArea) {
             best = index;
             bestArea = area;
@@ -348,10 +353,10 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
     if (!reader.canRead())
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
 
     if (format == "ico") {
-        PictureProblem problem = PictureProblem::Unreadable;
+        PictureProblem problem = PictureProblem::Damaged;
         const std::optional<int> best = largestIcon(reader, problem);
         if (!best)
             return problem;
@@ -362,7 +367,7 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
                 return decodeWithQt(picture, "png");
         }
         if (!reader.jumpToImage(*best))
-            return PictureProblem::Unreadable;
+            return PictureProblem::Damaged;
     }
 
     QSize size = reader.size();
@@ -386,7 +391,7 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
         return problemOf(structure);
     const MetafileModule *module = LoadedMetafileModule();
     if (!module)
-        return PictureProblem::Unreadable;
+        return PictureProblem::UnknownKind;
     QImage picture;
     MetafileDrawing drawing = MetafileDrawing::Unreadable;
     if (kind == MetafileKind::Wmf) {
@@ -394,7 +399,7 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
     } else {
         QByteArray svg;
         if (!module->emfToSvg(data, &svg))
-            return PictureProblem::Unreadable;
+            return PictureProblem::Damaged;
         QSizeF size;
         if (const PictureProblem problem = problemOf(CheckMetafileSvg(svg, &size));
             problem != PictureProblem::None)
@@ -405,11 +410,11 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
     case MetafileDrawing::Drawn:
         return picture;
     case MetafileDrawing::TooCostly:
-        return PictureProblem::Refused;
+        return PictureProblem::TooCostly;
     case MetafileDrawing::Unreadable:
         break;
     }
-    return PictureProblem::Unreadable;
+    return PictureProblem::Damaged;
 }
 
 } // namespace
@@ -434,7 +439,7 @@ DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
     if (data.isEmpty())
         return PictureProblem::Unreadable;
     if (data.size() > MaxPictureFileBytes)
-        return PictureProblem::Refused;
+        return PictureProblem::TooLarge;
     JpegReading reading {};
     useQuietErrors(reading.errors, reading.info.err);
 
@@ -444,14 +449,14 @@ DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
         QImage picture(
             int(reading.info.output_width), int(reading.info.output_height), QImage::Format_RGB32);
         if (picture.isNull())
-            reading.errors.refused = true; // no memory for it
+            reading.errors.problem = PictureProblem::TooCostly; // no memory for it
         else if (readJpegScanlines(reading, picture.bits(), picture.bytesPerLine()))
             result = std::move(picture);
     }
     jpeg_destroy_decompress(&reading.info);
     if (result)
         return *std::move(result);
-    return reading.errors.refused ? PictureProblem::Refused : PictureProblem::Unreadable;
+    return reading.errors.problem;
 }
 
 namespace {
@@ -521,7 +526,7 @@ std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qi
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         problem = PictureProblem::Unreadable;
     else if (info.st_size > cap)
-        problem = PictureProblem::Refused;
+        problem = PictureProblem::TooLarge;
     else {
         data.resize(qsizetype(info.st_size) + 1); // one more, to see a file that grew
         qsizetype length = 0;
@@ -542,7 +547,7 @@ std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qi
             length += count;
         }
         if (length > cap)
-            problem = PictureProblem::Refused;
+            problem = PictureProblem::TooLarge;
         data.truncate(length);
     }
     ::close(fd);
@@ -573,8 +578,10 @@ QByteArray PictureFormatOf(const QString &path)
 DecodedPicture DecodePictureData(
     const QByteArray &data, const QByteArray &format, QSize boardSize)
 {
+    if (data.isEmpty())
+        return PictureProblem::Unreadable;
     if (data.size() > PictureFileCap(format))
-        return PictureProblem::Refused;
+        return PictureProblem::TooLarge;
     if (format == "jpeg")
         return DecodeJpeg(data, boardSize);
     if (format == "wmf")
@@ -582,7 +589,7 @@ DecodedPicture DecodePictureData(
     if (format == "emf")
         return decodeMetafile(data, MetafileKind::Emf, boardSize);
     if (format.isEmpty())
-        return PictureProblem::Unreadable;
+        return PictureProblem::UnknownKind;
     return decodeWithQt(data, format);
 }
 
@@ -590,7 +597,7 @@ DecodedPicture DecodePictureFile(const QString &path, QSize boardSize)
 {
     const QByteArray format = PictureFormatOf(path);
     if (format.isEmpty())
-        return PictureProblem::Unreadable;
+        return PictureProblem::UnknownKind;
     auto data = readPictureFile(path, PictureFileCap(format));
     if (const auto *problem = std::get_if<PictureProblem>(&data))
         return *problem;

@@ -45,15 +45,24 @@ constexpr qint64 MaxProgressiveJpegBytes = 16LL * 1024 * 1024;
 // bytes a pixel.
 constexpr qint64 MaxBitmapFileBytes = 3 * MaxDecodedPixels + 64 * 1024;
 
-// Why a picture file gives no picture.
+// Why a picture file gives no picture; the player is told which.
 enum class PictureProblem {
     None, // there is a picture
-    Unreadable, // missing, not a plain file, of a type not read, damaged or empty
-    Refused, // decoding it would take more time or memory than any picture may
+    Unreadable, // missing, not a plain file, or empty
+    Damaged, // its data breaks the rules of its format
+    UnknownKind, // of a type, or a variant of one, that no reader here reads
+    TooLarge, // more pixels or bytes than any picture may have
+    TooCostly, // decoding or drawing it would take more time or memory than any picture may
 };
 
+// The picture was refused for its cost, not for what it is.
+constexpr bool IsRefusal(PictureProblem problem)
+{
+    return problem == PictureProblem::TooLarge || problem == PictureProblem::TooCostly;
+}
+
 // A decoded picture, or no picture and why not. It is a std::optional<QImage>, so callers that
-// only need the picture use it as one; a refused picture is best treated as an unreadable one.
+// only need the picture use it as one.
 struct DecodedPicture : std::optional<QImage>
 {
     DecodedPicture(QImage picture)

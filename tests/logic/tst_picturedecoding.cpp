@@ -127,9 +127,27 @@ bool readerInstalled(const char *format)
 
 enum class Outcome { Picture, Unreadable, Refused, PictureOrNone };
 
+// The share of pixels whose colour is off by more than JPEG's and smoothing's losses.
+double shareOff(const QImage &actual, const QImage &expected)
+{
+    qint64 off = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb a = actual.pixel(x, y);
+            const QRgb e = expected.pixel(x, y);
+            off += std::max({std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
+                       std::abs(qBlue(a) - qBlue(e))})
+                > 48;
+        }
+    }
+    return double(off) / (qint64(expected.width()) * expected.height());
+}
+
+
 } // namespace
 
 Q_DECLARE_METATYPE(Outcome)
+Q_DECLARE_METATYPE(PictureProblem)
 
 class TestPictureDecoding : public QObject
 {
@@ -139,6 +157,8 @@ private slots:
     void initTestCase();
     void decodesFormats_data();
     void decodesFormats();
+    void honestFilesAsSeen_data();
+    void honestFilesAsSeen();
     void jpegScale_data();
     void jpegScale();
     void damagedOrHostileFiles_data();
@@ -214,6 +234,54 @@ void TestPictureDecoding::decodesFormats_data()
         << false << 16;
     QTest::newRow("smaller than the board") << "i.jpg" << EncodeJpeg(blockPicture({300, 200}))
                                             << QSize(1200, 1200) << QSize(300, 200) << false << 16;
+}
+
+// Honest files of every kind come out in the shape and the orientation that a viewer shows,
+// or, where they give no picture, say why.
+void TestPictureDecoding::honestFilesAsSeen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QSize>("board");
+    QTest::addColumn<QImage>("expected"); // none where no picture comes out
+    QTest::addColumn<double>("offAllowed"); // the share of pixels off
+    QTest::addColumn<PictureProblem>("problem");
+
+    const QImage upright = blockPicture(QSize(240, 180));
+    if (readerInstalled("tiff")) {
+        QTest::newRow("TIFF of a compression no reader knows")
+            << "unknown.tif" << hostile::tiff(upright, 0, 60000, QByteArray(1000, 1)) << QSize()
+            << QImage() << 0.0 << PictureProblem::UnknownKind;
+    }
+    QTest::newRow("not a picture's extension")
+        << "picture.xyz" << EncodeJpeg(upright) << QSize() << QImage() << 0.0
+        << PictureProblem::UnknownKind;
+    QTest::newRow("JPEG of noise") << "noise.jpg" << QByteArray(4000, '\x55') << QSize()
+                                   << QImage() << 0.0 << PictureProblem::Damaged;
+    QTest::newRow("GIF codes expanding far beyond the picture")
+        << "codes.gif" << hostile::gifExpanding({100, 100}, 2000) << QSize() << QImage() << 0.0
+        << PictureProblem::TooCostly;
+    QTest::newRow("bitmap claiming 8000 x 8000")
+        << "huge.bmp"
+        << withBitmapSize(hostile::encoded(upright, "bmp"), 8000, 8000) << QSize() << QImage()
+        << 0.0 << PictureProblem::TooLarge;
+}
+
+void TestPictureDecoding::honestFilesAsSeen()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, data);
+    QFETCH(QSize, board);
+    QFETCH(QImage, expected);
+    QFETCH(double, offAllowed);
+    const DecodedPicture decoded = DecodePictureFile(writeFile(name, data), board);
+    QTEST(decoded.problem, "problem");
+    if (expected.isNull())
+        return;
+    QVERIFY(decoded.has_value());
+    QCOMPARE(decoded->size(), expected.size());
+    const double off = shareOff(*decoded, expected);
+    QVERIFY2(off <= offAllowed, qPrintable(QStringLiteral("%1 of the pixels off").arg(off)));
 }
 
 void TestPictureDecoding::jpegScale_data()
@@ -391,10 +459,10 @@ void TestPictureDecoding::damagedOrHostileFiles()
     const DecodedPicture decoded = DecodePictureFile(path, board);
     QCOMPARE(decoded.has_value(), decoded.problem == PictureProblem::None);
     if (outcome != Outcome::PictureOrNone) {
-        QCOMPARE(decoded.problem,
-            outcome == Outcome::Picture       ? PictureProblem::None
-                : outcome == Outcome::Refused ? PictureProblem::Refused
-                                              : PictureProblem::Unreadable);
+        const Outcome heard = decoded.problem == PictureProblem::None ? Outcome::Picture
+            : IsRefusal(decoded.problem)                             ? Outcome::Refused
+                                                                     : Outcome::Unreadable;
+        QCOMPARE(heard, outcome);
     }
     if (decoded) {
         QCOMPARE(decoded->format(), QImage::Format_RGB32);
@@ -426,7 +494,7 @@ void TestPictureDecoding::fileCapHoldsForEveryFormat()
     const QString path = writeFile(name, data);
     QVERIFY(DecodePictureFile(path, QSize(250, 250)).has_value());
     QVERIFY(QFile::resize(path, MaxBitmapFileBytes + 1)); // beyond every format's cap
-    QCOMPARE(DecodePictureFile(path, QSize(250, 250)).problem, PictureProblem::Refused);
+    QCOMPARE(DecodePictureFile(path, QSize(250, 250)).problem, PictureProblem::TooLarge);
 }
 
 // A chosen picture is decoded once: the check that it gives a picture keeps it for the build.

@@ -248,4 +248,34 @@ inline QByteArray tiffOfCraftedStrips(QSize size, int rowsPerStrip, CraftedJpeg 
     });
 }
 
+// An honest RGB TIFF of one strip: the picture's rows as they are, or a strip given already
+// compressed, with an orientation tag (1 to 8) when one is given.
+inline QByteArray tiff(const QImage &stored, int orientation, quint16 compression = 1,
+    QByteArray strip = {})
+{
+    if (compression == 1) {
+        const QImage rows = stored.convertToFormat(QImage::Format_RGB888);
+        strip.clear();
+        for (int y = 0; y < rows.height(); ++y)
+            strip += QByteArray(reinterpret_cast<const char *>(rows.constScanLine(y)),
+                3 * rows.width());
+    }
+    QList<QList<quint32>> fields {{256, 4, quint32(stored.width())},
+        {257, 4, quint32(stored.height())}, {258, 3, 0}, {259, 3, compression}, {262, 3, 2},
+        {273, 4, 0}, {277, 3, 3}, {278, 4, quint32(stored.height())},
+        {279, 4, quint32(strip.size())}};
+    if (orientation)
+        fields.insert(6, {274, 3, quint32(orientation)});
+    const quint32 bitsAt = 8 + 2 + 12 * quint32(fields.size()) + 4;
+    fields[2][2] = bitsAt;
+    fields[5][2] = bitsAt + 6;
+    QByteArray file = QByteArray("II*\0", 4) + littleEndian(8, 4)
+        + littleEndian(quint32(fields.size()), 2);
+    for (const QList<quint32> &field : fields) {
+        file += littleEndian(field[0], 2) + littleEndian(field[1], 2)
+            + littleEndian(field[0] == 258 ? 3 : 1, 4) + littleEndian(field[2], 4);
+    }
+    return file + littleEndian(0, 4) + littleEndian(8, 2).repeated(3) + strip;
+}
+
 } // namespace hostile
