@@ -321,13 +321,14 @@ void drawArc(wmfAPI *api, const wmfDrawArc_t *arc, ArcKind kind)
     if (box.isEmpty())
         return;
     const QPointF centre = box.center();
-    // Angles as on the ellipse, counter-clockwise from three o'clock.
+    // Angles as on the ellipse, counter-clockwise from three o'clock, of the points that
+    // libwmf gives relative to the centre.
     const auto angle = [&](const wmfD_Coord &at) {
-        return qRadiansToDegrees(std::atan2(
-            -(at.y - centre.y()) * box.width(), (at.x - centre.x()) * box.height()));
+        return qRadiansToDegrees(std::atan2(-at.y * box.width(), at.x * box.height()));
     };
-    const qreal start = angle(arc->start);
-    qreal sweep = angle(arc->end) - start;
+    // The record's first radial, where the arc starts counter-clockwise, is libwmf's end.
+    const qreal start = angle(arc->end);
+    qreal sweep = angle(arc->start) - start;
     if (sweep <= 0)
         sweep += 360;
     QPainterPath path;
@@ -588,6 +589,61 @@ void setUpDeviceLayer(wmfAPI *api)
     api->font_data = &canvasBeingSetUp->fonts;
 }
 
+// In the isotropic and anisotropic modes libwmf maps the window onto a square of 1024 device
+// units (or onto the viewport's extent, where the file sets one), whatever the window's shape.
+// The window's units that one device unit stands for, per side, give a picture without a
+// placeable header its shape back; the first mode and extents count, as for most files.
+QSizeF unitsPerDeviceUnit(QByteArrayView metafile)
+{
+    const auto number = [&](qint64 at, int size) -> qint64 {
+        if (at < 0 || at + size > metafile.size())
+            return 0;
+        qint64 value = 0;
+        for (int i = size - 1; i >= 0; --i)
+            value = value << 8 | quint8(metafile[at + i]);
+        return size == 2 ? qint16(value) : value;
+    };
+    const bool placeable = number(0, 4) == 0x9AC6CDD7;
+    qint64 at = (placeable ? 22 : 0) + 18;
+    int mode = 0;
+    QSizeF window;
+    QSizeF viewport(1024, 1024);
+    bool viewportSet = false;
+    while (at + 6 <= metafile.size()) {
+        const qint64 words = number(at, 4);
+        const int function = int(number(at + 4, 2)) & 0xFFFF;
+        if (words < 3 || function == 0)
+            break;
+        const QSizeF extent(std::abs(number(at + 8, 2)), std::abs(number(at + 6, 2)));
+        if (function == 0x0103 && mode == 0)
+            mode = int(number(at + 6, 2));
+        else if (function == 0x020C && window.isEmpty())
+            window = extent;
+        else if (function == 0x020E && !viewportSet && !extent.isEmpty()) {
+            viewport = extent;
+            viewportSet = true;
+        }
+        at += 2 * words;
+    }
+    constexpr int Isotropic = 7;
+    constexpr int Anisotropic = 8;
+    if ((mode != Isotropic && mode != Anisotropic) || window.isEmpty())
+        return QSizeF(1, 1);
+    return QSizeF(window.width() / viewport.width(), window.height() / viewport.height());
+}
+
+// The picture's own size: the placeable header's, else the drawing's in the window's units.
+QSizeF naturalWmfSize(wmfAPI *api, QByteArrayView metafile, const QRectF &drawn)
+{
+    float width = 0;
+    float height = 0;
+    const bool placeable = metafile.size() >= 4 && metafile.first(4) == "\xD7\xCD\xC6\x9A";
+    if (placeable && wmf_size(api, &width, &height) == wmf_E_None && width > 0 && height > 0)
+        return QSizeF(width, height);
+    const QSizeF scale = unitsPerDeviceUnit(metafile);
+    return QSizeF(drawn.width() * scale.width(), drawn.height() * scale.height());
+}
+
 MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
 {
     WmfBudget budget;
@@ -614,8 +670,10 @@ MetafileDrawing drawWmf(QByteArrayView metafile, QSize board, QImage *picture)
     wmfD_Rect box {};
     if (wmf_mem_open(api, bytes, long(metafile.size())) == wmf_E_None
         && wmf_scan(api, 0, &box) == wmf_E_None) {
+        // As libwmf's own converters do: what is drawn, stretched to the picture's own shape.
         const QRectF frame = boxOf(box.TL, box.BR);
-        QImage image(MetafilePictureSize(frame.size(), board), QImage::Format_RGB32);
+        const QSizeF natural = naturalWmfSize(api, metafile, frame);
+        QImage image(MetafilePictureSize(natural, board), QImage::Format_RGB32);
         if (!frame.isEmpty() && std::isfinite(frame.width()) && std::isfinite(frame.height())
             && !image.isNull()) {
             image.fill(Qt::white);

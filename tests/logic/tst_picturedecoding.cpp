@@ -1,6 +1,9 @@
 #include "logic/PictureChecks.h"
 #include "logic/PictureDecoding.h"
+#include "logic/MetafileModule.h"
+#include "metafiles/MetafileRendering.h"
 #include "support/HostilePictures.h"
+#include "support/Metafiles.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -143,6 +146,13 @@ double shareOff(const QImage &actual, const QImage &expected)
     return double(off) / (qint64(expected.width()) * expected.height());
 }
 
+QImage painted(QSize size, QSizeF frame, void (*shapes)(QPainter &))
+{
+    QImage picture(size, QImage::Format_RGB32);
+    metafile::paintScaled(picture, frame, shapes);
+    return picture;
+}
+
 
 } // namespace
 
@@ -178,6 +188,7 @@ private:
 void TestPictureDecoding::initTestCase()
 {
     QVERIFY(m_folder.isValid());
+    UseMetafileModule(MetafileRendering());
 }
 
 QString TestPictureDecoding::writeFile(const QString &name, const QByteArray &data)
@@ -246,6 +257,12 @@ void TestPictureDecoding::honestFilesAsSeen_data()
     QTest::addColumn<QImage>("expected"); // none where no picture comes out
     QTest::addColumn<double>("offAllowed"); // the share of pixels off
     QTest::addColumn<PictureProblem>("problem");
+
+    const QSize board(250, 250);
+    const auto none = PictureProblem::None;
+    QTest::newRow("WMF: 2:1 window, pie from three to twelve o'clock")
+        << "pie.wmf" << metafile::wideWmfWithPie() << board
+        << painted({500, 250}, {400, 200}, metafile::wideWmfShapes) << 0.03 << none;
 
     const QImage upright = blockPicture(QSize(240, 180));
     if (readerInstalled("tiff")) {

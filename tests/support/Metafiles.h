@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
+#include <QPainter>
 #include <QList>
 #include <QPointF>
 #include <QRect>
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <initializer_list>
 
 namespace metafile {
@@ -259,6 +262,43 @@ inline Emf sampleEmfRecords(int repeats = 1)
 inline QByteArray sampleEmf(int repeats = 1)
 {
     return sampleEmfRecords(repeats).file();
+}
+
+// ---- Honest pictures whose look is known: each file below draws the shapes that the function
+// beside it paints on a white picture of any size.
+
+inline void paintScaled(
+    QImage &picture, QSizeF frame, const std::function<void(QPainter &)> &shapes)
+{
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.scale(picture.width() / frame.width(), picture.height() / frame.height());
+    shapes(painter);
+}
+
+const QRgb Ground = qRgb(250, 230, 120);
+
+// A window of 400 x 200 in the anisotropic mode, which libwmf maps onto a square, with a
+// placeable header of that shape: a yellow ground and a red pie of the quarter from three to
+// twelve o'clock, of a circle around (120, 100).
+inline QByteArray wideWmfWithPie()
+{
+    Wmf wmf;
+    wmf.record(0x0103, words({8})).record(0x020B, words({0, 0}));
+    wmf.record(0x020C, words({200, 400}));
+    wmf.record(0x02FA, words({5, 0, 0}) + longs({0})).select(0);
+    wmf.brush(Ground).select(1).record(0x041B, words({200, 400, 0, 0})).remove(1);
+    // End point, start point, then the box, each y before x and the box bottom up.
+    wmf.brush(Red).select(1).record(0x081A, words({10, 120, 100, 210, 190, 210, 10, 30}));
+    return wmf.file(QRect(0, 0, 400, 200));
+}
+inline void wideWmfShapes(QPainter &painter)
+{
+    painter.fillRect(QRectF(0, 0, 400, 200), QColor(Ground));
+    painter.setBrush(QColor(Red));
+    painter.drawPie(QRectF(30, 10, 180, 180), 0, 90 * 16);
 }
 
 } // namespace metafile
