@@ -260,6 +260,9 @@ void TestPictureDecoding::honestFilesAsSeen_data()
 
     const QSize board(250, 250);
     const auto none = PictureProblem::None;
+    QTest::newRow("WMF: two squares in one POLYPOLYGON")
+        << "squares.wmf" << metafile::polyPolygonWmf() << board
+        << painted({500, 250}, {200, 100}, metafile::polyPolygonShapes) << 0.03 << none;
     QTest::newRow("WMF: 2:1 window, pie from three to twelve o'clock")
         << "pie.wmf" << metafile::wideWmfWithPie() << board
         << painted({500, 250}, {400, 200}, metafile::wideWmfShapes) << 0.03 << none;

@@ -280,6 +280,24 @@ inline void paintScaled(
 
 const QRgb Ground = qRgb(250, 230, 120);
 
+// Two squares in one POLYPOLYGON record on a yellow ground, in a frame of 200 x 100.
+inline QByteArray polyPolygonWmf()
+{
+    Wmf wmf;
+    wmf.record(0x02FA, words({5, 0, 0}) + longs({0})).select(0); // no outlines
+    wmf.brush(Ground).select(1).record(0x041B, words({100, 200, 0, 0})).remove(1);
+    wmf.brush(Blue).select(1);
+    wmf.record(0x0538, words({2, 4, 4, 20, 20, 80, 20, 80, 80, 20, 80, 120, 20, 180, 20, 180,
+        80, 120, 80}));
+    return wmf.file(QRect(0, 0, 200, 100));
+}
+inline void polyPolygonShapes(QPainter &painter)
+{
+    painter.fillRect(QRectF(0, 0, 200, 100), QColor(Ground));
+    painter.fillRect(QRectF(20, 20, 60, 60), QColor(Blue));
+    painter.fillRect(QRectF(120, 20, 60, 60), QColor(Blue));
+}
+
 // A window of 400 x 200 in the anisotropic mode, which libwmf maps onto a square, with a
 // placeable header of that shape: a yellow ground and a red pie of the quarter from three to
 // twelve o'clock, of a circle around (120, 100).
