@@ -347,6 +347,7 @@ enum TiffTag {
     BitsPerSample = 258,
     Compression = 259,
     StripOffsets = 273,
+    Orientation = 274,
     SamplesPerPixel = 277,
     RowsPerStrip = 278,
     StripByteCounts = 279,
@@ -662,6 +663,23 @@ std::optional<qint64> JpegStreamWork(QByteArrayView stream, QByteArrayView table
     if (!walk(tables) || !walk(stream) || !scanned)
         return std::nullopt;
     return work;
+}
+
+std::optional<int> ExifOrientation(QByteArrayView exif)
+{
+    if (!exif.startsWith(QByteArrayView("Exif\0\0", 6)))
+        return std::nullopt;
+    const QByteArrayView tiff = exif.sliced(6);
+    if (!tiff.startsWith("II") && !tiff.startsWith("MM"))
+        return std::nullopt;
+    const Bytes file(tiff, tiff.startsWith("MM"));
+    TiffDirectory directory(file, false);
+    if (file.u16(2) != 42 || !directory.read(qint64(file.u32(4))))
+        return std::nullopt;
+    const quint64 orientation = directory.value(Orientation);
+    if (orientation < 1 || orientation > 8)
+        return std::nullopt;
+    return int(orientation);
 }
 
 std::optional<IconEntry> IconEntryAt(QByteArrayView icon, int index)

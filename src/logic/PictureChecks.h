@@ -50,6 +50,10 @@ std::optional<qint64> JpegStreamWork(QByteArrayView stream, QByteArrayView table
 // coefficients of its band plus 16, every restart 48, and arithmetic coding half as much again.
 qint64 JpegScanWork(qint64 blocks, qint64 mcus, int band, int restartInterval, bool arithmetic);
 
+// The orientation (1 to 8) that an Exif block (an APP1 segment's data, "Exif" and all) gives
+// the picture; none when it names none.
+std::optional<int> ExifOrientation(QByteArrayView exif);
+
 // Where the picture of an icon's entry lies in the file; none when the entry is outside it.
 struct IconEntry
 {

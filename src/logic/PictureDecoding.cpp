@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTransform>
 
 #include <algorithm>
 #include <cerrno>
@@ -65,6 +66,7 @@ struct JpegReading
     jpeg_decompress_struct info;
     JpegErrors errors;
     jpeg_progress_mgr progress;
+    int orientation = 1; // Exif's: how the stored picture is turned to be seen upright
     qint64 work = 0; // in the units of MaxJpegWork, for the scans seen so far
     int scansCounted = 0;
 };
@@ -143,8 +145,19 @@ bool readJpegHeader(
     reading.progress.progress_monitor = watchScans;
     reading.info.progress = &reading.progress;
     jpeg_mem_src(&reading.info, data, size);
+    jpeg_save_markers(&reading.info, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(&reading.info, TRUE) != JPEG_HEADER_OK)
         return false;
+    for (jpeg_saved_marker_ptr marker = reading.info.marker_list; marker; marker = marker->next) {
+        const QByteArrayView segment(marker->data, qsizetype(marker->data_length));
+        if (const std::optional<int> orientation = ExifOrientation(segment)) {
+            reading.orientation = *orientation;
+            break;
+        }
+    }
+    // A picture stored on its side covers the board on its side.
+    if (reading.orientation >= 5)
+        boardSize.transpose();
 
     switch (reading.info.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -352,6 +365,8 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
+    // The board is cut from the picture as any viewer shows it.
+    reader.setAutoTransform(true);
     if (!reader.canRead())
         return PictureProblem::Damaged;
 
@@ -419,6 +434,29 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
 
 } // namespace
 
+QImage OrientedPicture(QImage picture, int orientation)
+{
+    // Orientations 5 to 8 are stored a quarter turn off, 2 to 4 mirrored or upside down.
+    if (orientation >= 5)
+        picture = picture.transformed(QTransform().rotate(orientation <= 6 ? 90 : 270));
+    switch (orientation) {
+    case 2:
+    case 5:
+    case 7:
+        picture.mirror(true, false);
+        break;
+    case 3:
+        picture.mirror(true, true);
+        break;
+    case 4:
+        picture.mirror(false, true);
+        break;
+    default:
+        break;
+    }
+    return picture;
+}
+
 int JpegScaleEighths(QSize pictureSize, QSize boardSize)
 {
     if (boardSize.isEmpty())
@@ -451,7 +489,7 @@ DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
         if (picture.isNull())
             reading.errors.problem = PictureProblem::TooCostly; // no memory for it
         else if (readJpegScanlines(reading, picture.bits(), picture.bytesPerLine()))
-            result = std::move(picture);
+            result = OrientedPicture(std::move(picture), reading.orientation);
     }
     jpeg_destroy_decompress(&reading.info);
     if (result)

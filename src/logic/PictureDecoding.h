@@ -124,6 +124,9 @@ QList<PictureFormat> FurtherPictureFormats();
 // asks for the full size). Grayscale, progressive, CMYK and YCCK pictures are read too.
 DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize);
 
+// A picture stored as an Exif orientation (1 to 8) says, turned upright.
+QImage OrientedPicture(QImage picture, int orientation);
+
 // The eighths at which a JPEG of pictureSize is decoded for a board of boardSize: the
 // smallest scale (1..8) whose output covers the board in both directions, else 8 (the
 // picture is smaller than the board and is stretched up).

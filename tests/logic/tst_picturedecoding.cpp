@@ -130,6 +130,24 @@ bool readerInstalled(const char *format)
 
 enum class Outcome { Picture, Unreadable, Refused, PictureOrNone };
 
+// The picture stored as the Exif orientation says, so that a viewer that honours it shows
+// the upright picture: where each stored pixel is seen.
+QImage storedAs(const QImage &upright, int orientation)
+{
+    const int w = upright.width();
+    const int h = upright.height();
+    const bool turned = orientation >= 5;
+    QImage stored(turned ? QSize(h, w) : QSize(w, h), QImage::Format_RGB32);
+    for (int r = 0; r < stored.height(); ++r) {
+        for (int c = 0; c < stored.width(); ++c) {
+            const QPoint seen[] = {{c, r}, {w - 1 - c, r}, {w - 1 - c, h - 1 - r},
+                {c, h - 1 - r}, {r, c}, {w - 1 - r, c}, {w - 1 - r, h - 1 - c}, {r, h - 1 - c}};
+            stored.setPixel(c, r, upright.pixel(seen[orientation - 1]));
+        }
+    }
+    return stored;
+}
+
 // The share of pixels whose colour is off by more than JPEG's and smoothing's losses.
 double shareOff(const QImage &actual, const QImage &expected)
 {
@@ -268,6 +286,17 @@ void TestPictureDecoding::honestFilesAsSeen_data()
         << painted({500, 250}, {400, 200}, metafile::wideWmfShapes) << 0.03 << none;
 
     const QImage upright = blockPicture(QSize(240, 180));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const QImage stored = storedAs(upright, orientation);
+        if (readerInstalled("tiff")) {
+            QTest::addRow("TIFF, orientation %d", orientation)
+                << "turned.tif" << hostile::tiff(stored, orientation) << QSize() << upright
+                << 0.0 << none;
+        }
+        QTest::addRow("JPEG, orientation %d", orientation)
+            << "turned.jpg" << EncodeJpeg(stored, {95, false, {}, false, orientation}) << QSize()
+            << upright << 0.05 << none;
+    }
     if (readerInstalled("tiff")) {
         QTest::newRow("TIFF of a compression no reader knows")
             << "unknown.tif" << hostile::tiff(upright, 0, 60000, QByteArray(1000, 1)) << QSize()
