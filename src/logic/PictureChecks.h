@@ -36,8 +36,8 @@ CheckResult CheckPng(QByteArrayView data);
 // one code's worth), since the reader expands every code whether or not it lands in the picture.
 CheckResult CheckGif(QByteArrayView data);
 
-// A TIFF's first picture: a compression whose work is known (else UnknownKind), strips that
-// decode to no more than the limits above, and JPEG strips whose scans cost no more than
+// A TIFF's first picture: a compression that libtiff reads (else UnknownKind), strips that
+// decode to no more than the limits above, and JPEG data whose scans cost no more than
 // MaxJpegWork in all.
 CheckResult CheckTiff(QByteArrayView data);
 

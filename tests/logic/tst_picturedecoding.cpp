@@ -297,6 +297,11 @@ void TestPictureDecoding::honestFilesAsSeen_data()
             << "turned.jpg" << EncodeJpeg(stored, {95, false, {}, false, orientation}) << QSize()
             << upright << 0.05 << none;
     }
+    if (readerInstalled("tiff") && readerInstalled("webp")) {
+        QTest::newRow("TIFF of WebP") << "webp.tif"
+            << hostile::tiff(upright, 0, 50001, hostile::encoded(upright, "webp", 100))
+            << QSize() << upright << 0.02 << none;
+    }
     if (readerInstalled("tiff")) {
         QTest::newRow("TIFF of a compression no reader knows")
             << "unknown.tif" << hostile::tiff(upright, 0, 60000, QByteArray(1000, 1)) << QSize()
@@ -491,6 +496,13 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
             << "strips.tif"
             << hostile::tiffOfCraftedStrips({5600, 5600}, 16, {{}, 99, Scans::Refinements})
             << board << Outcome::Refused;
+        // Old-style JPEG is read too, and its scans count as much.
+        QByteArray oldStyle
+            = hostile::tiffOfCraftedStrips({5600, 5600}, 5600, {{}, 99, Scans::Refinements});
+        oldStyle.replace(QByteArray("\x03\x01\x03\0\x01\0\0\0\x07", 9),
+            QByteArray("\x03\x01\x03\0\x01\0\0\0\x06", 9));
+        QTest::newRow("TIFF of an old-style JPEG strip in 99 costly scans")
+            << "old.tif" << oldStyle << board << Outcome::Refused;
         QTest::newRow("TIFF of JPEG strips in one scan each")
             << "strips.tif"
             << hostile::tiffOfCraftedStrips({2000, 2000}, 16, {{}, 1, Scans::Baseline}) << board
