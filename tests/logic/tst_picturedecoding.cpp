@@ -281,6 +281,9 @@ void TestPictureDecoding::honestFilesAsSeen_data()
     QTest::newRow("WMF: two squares in one POLYPOLYGON")
         << "squares.wmf" << metafile::polyPolygonWmf() << board
         << painted({500, 250}, {200, 100}, metafile::polyPolygonShapes) << 0.03 << none;
+    QTest::newRow("EMF: a line of text as one outline in a thin band")
+        << "text.emf" << metafile::textAsPathEmf() << board
+        << painted({333, 250}, metafile::TextFrame, metafile::textShapes) << 0.01 << none;
     QTest::newRow("WMF: 2:1 window, pie from three to twelve o'clock")
         << "pie.wmf" << metafile::wideWmfWithPie() << board
         << painted({500, 250}, {400, 200}, metafile::wideWmfShapes) << 0.03 << none;

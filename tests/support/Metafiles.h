@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <QPolygon>
 #include <QList>
 #include <QPointF>
 #include <QRect>
@@ -317,6 +318,48 @@ inline void wideWmfShapes(QPainter &painter)
     painter.fillRect(QRectF(0, 0, 400, 200), QColor(Ground));
     painter.setBrush(QColor(Red));
     painter.drawPie(QRectF(30, 10, 180, 180), 0, 90 * 16);
+}
+
+// A line of text drawn as one outline, as many programs store text: 30 letters, each a wavy
+// outline of 70 points, in a band of 1920 x 70 units of a frame of 4000 x 3000.
+constexpr QSize TextFrame(4000, 3000);
+inline QList<QPolygon> textOutlines()
+{
+    QList<QPolygon> letters;
+    for (int letter = 0; letter < 30; ++letter) {
+        QPolygon outline;
+        const int left = 1000 + 64 * letter;
+        for (int step = 0; step < 35; ++step)
+            outline << QPoint(left + 48 * step / 34, 1500 + 10 * (step % 2));
+        for (int step = 34; step >= 0; --step)
+            outline << QPoint(left + 48 * step / 34, 1570 - 10 * (step % 2));
+        letters << outline;
+    }
+    return letters;
+}
+inline QByteArray textAsPathEmf()
+{
+    Emf emf;
+    emf.select(0x80000008); // no outlines
+    emf.brush(1, qRgb(0, 0, 0)).select(1);
+    QByteArray counts;
+    QByteArray points;
+    qint64 total = 0;
+    for (const QPolygon &outline : textOutlines()) {
+        counts += le(outline.size(), 4);
+        total += outline.size();
+        for (const QPoint &point : outline)
+            points += words({point.x(), point.y()});
+    }
+    emf.record(91, longs({1000, 1500, 2920, 1570, textOutlines().size(), total}) + counts
+        + points);
+    return emf.file(QRect(QPoint(0, 0), TextFrame));
+}
+inline void textShapes(QPainter &painter)
+{
+    painter.setBrush(Qt::black);
+    for (const QPolygon &outline : textOutlines())
+        painter.drawPolygon(outline);
 }
 
 } // namespace metafile
