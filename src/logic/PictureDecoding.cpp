@@ -15,13 +15,16 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <variant>
+#include <vector>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
 #include <jerror.h>
+#include <png.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -270,6 +273,121 @@ DecodedPicture opaqueOnWhite(QImage image)
     return image;
 }
 
+// ---- PNG
+
+// PNGs are decoded by libpng itself, whose own limits bound the work inside the one decode:
+// the rows are inflated as they are read and nothing after them (a stream inflating far beyond
+// its rows costs nothing), and the chunks that only describe the picture (text, profiles) are
+// skipped unread. As with JPEG, the functions that call setjmp hold no C++ object with a
+// destructor.
+struct PngReading
+{
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    const png_byte *data = nullptr;
+    size_t size = 0;
+    size_t at = 0;
+    PictureProblem problem = PictureProblem::Damaged;
+    bool alpha = false;
+};
+
+[[noreturn]] void pngFailed(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void pngWarning(png_structp, png_const_charp) { }
+
+void readPngBytes(png_structp png, png_bytep target, size_t length)
+{
+    auto *reading = static_cast<PngReading *>(png_get_io_ptr(png));
+    if (length > reading->size - reading->at)
+        png_error(png, "cut short");
+    std::memcpy(target, reading->data + reading->at, length);
+    reading->at += length;
+}
+
+// The header, and libpng set to give rows of Format_ARGB32 (0xAARRGGBB in native order).
+bool readPngHeader(PngReading &reading)
+{
+    if (setjmp(png_jmpbuf(reading.png)))
+        return false;
+    png_set_read_fn(reading.png, &reading, readPngBytes);
+    // Sides beyond any allowed picture fail in the header already.
+    png_set_user_limits(reading.png, MaxDecodedPixels, MaxDecodedPixels);
+    png_set_chunk_malloc_max(reading.png, MaxPngTextBytes);
+    static const png_byte Skipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0";
+    png_set_keep_unknown_chunks(reading.png, PNG_HANDLE_CHUNK_NEVER, Skipped, 7);
+    png_read_info(reading.png, reading.info);
+    const png_uint_32 width = png_get_image_width(reading.png, reading.info);
+    const png_uint_32 height = png_get_image_height(reading.png, reading.info);
+    if (qint64(width) * qint64(height) > MaxDecodedPixels
+        || qint64(png_get_rowbytes(reading.png, reading.info)) > MaxPngRowBytes) {
+        reading.problem = PictureProblem::TooLarge;
+        return false;
+    }
+    const int colour = png_get_color_type(reading.png, reading.info);
+    reading.alpha = (colour & PNG_COLOR_MASK_ALPHA)
+        || png_get_valid(reading.png, reading.info, PNG_INFO_tRNS);
+    // The transparent colour of tRNS is matched at the file's own depth, before its samples
+    // are cut to eight bits.
+    png_set_expand(reading.png);
+    png_set_scale_16(reading.png);
+    png_set_gray_to_rgb(reading.png);
+    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
+        png_set_bgr(reading.png);
+    if (!reading.alpha)
+        png_set_filler(reading.png, 0xFF,
+            Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FILLER_AFTER : PNG_FILLER_BEFORE);
+    else if (Q_BYTE_ORDER == Q_BIG_ENDIAN)
+        png_set_swap_alpha(reading.png);
+    png_set_interlace_handling(reading.png);
+    png_read_update_info(reading.png, reading.info);
+    return png_get_rowbytes(reading.png, reading.info) == 4 * size_t(width);
+}
+
+bool readPngRows(PngReading &reading, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(reading.png)))
+        return false;
+    png_read_image(reading.png, rows);
+    // The rest of the file (png_read_end) holds nothing the picture needs.
+    return true;
+}
+
+DecodedPicture decodePng(const QByteArray &data)
+{
+    PngReading reading;
+    reading.data = reinterpret_cast<const png_byte *>(data.constData());
+    reading.size = size_t(data.size());
+    if (data.size() < 8 || png_sig_cmp(reading.data, 0, 8) != 0)
+        return PictureProblem::Damaged;
+    reading.png
+        = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFailed, pngWarning);
+    if (!reading.png)
+        return PictureProblem::TooCostly;
+    reading.info = png_create_info_struct(reading.png);
+    std::optional<QImage> result;
+    if (reading.info && readPngHeader(reading)) {
+        QImage picture(int(png_get_image_width(reading.png, reading.info)),
+            int(png_get_image_height(reading.png, reading.info)), QImage::Format_ARGB32);
+        std::vector<png_bytep> rows(size_t(std::max(picture.height(), 0)));
+        for (int y = 0; y < picture.height(); ++y)
+            rows[size_t(y)] = picture.scanLine(y);
+        if (picture.isNull())
+            reading.problem = PictureProblem::TooCostly; // no memory for it
+        else if (readPngRows(reading, rows.data())) {
+            if (!reading.alpha)
+                picture.reinterpretAsFormat(QImage::Format_RGB32);
+            result = std::move(picture);
+        }
+    }
+    png_destroy_read_struct(&reading.png, reading.info ? &reading.info : nullptr, nullptr);
+    if (result)
+        return opaqueOnWhite(*std::move(result));
+    return reading.problem;
+}
+
 // Many programs write 32-bit bitmaps with every alpha byte 0, meaning no transparency at all;
 // the system they come from draws them opaque, and so do we.
 void opaqueWhenAllTransparent(QImage &image)
@@ -319,8 +437,6 @@ PictureProblem problemOf(CheckResult result)
 // What the formats read by the toolkit's readers would cost, where it is more than their size.
 PictureProblem costProblem(QByteArrayView data, const QByteArray &format)
 {
-    if (format == "png")
-        return problemOf(CheckPng(data));
     if (format == "gif")
         return problemOf(CheckGif(data));
     if (format == "tiff")
@@ -379,7 +495,7 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
         if (const std::optional<IconEntry> entry = IconEntryAt(data, *best)) {
             const QByteArray picture = data.mid(entry->offset, entry->size);
             if (picture.startsWith("\x89PNG"))
-                return decodeWithQt(picture, "png");
+                return decodePng(picture);
         }
         if (!reader.jumpToImage(*best))
             return PictureProblem::Damaged;
@@ -628,6 +744,8 @@ DecodedPicture DecodePictureData(
         return decodeMetafile(data, MetafileKind::Emf, boardSize);
     if (format.isEmpty())
         return PictureProblem::UnknownKind;
+    if (format == "png")
+        return decodePng(data);
     return decodeWithQt(data, format);
 }
 

@@ -82,6 +82,26 @@ inline QByteArray png(QSize size, qint64 surplus = 0, const QByteArray &chunks =
         + pngChunk("IDAT", deflatedWithZeros(rows, surplus)) + pngChunk("IEND", {});
 }
 
+// An honest 16-bit grey PNG with a transparent grey (tRNS): the left half of each row holds
+// left, the right half right.
+inline QByteArray greyPng16(QSize size, quint16 left, quint16 right, quint16 transparent)
+{
+    QByteArray header = bigEndian32(quint32(size.width())) + bigEndian32(quint32(size.height()));
+    header += QByteArray("\x10\x00\x00\x00\x00", 5);
+    QByteArray rows;
+    for (int y = 0; y < size.height(); ++y) {
+        rows += char(0);
+        for (int x = 0; x < size.width(); ++x) {
+            const quint16 grey = x < size.width() / 2 ? left : right;
+            rows += char(grey >> 8) + QByteArray(1, char(grey & 0xFF));
+        }
+    }
+    const QByteArray key = QByteArray(1, char(transparent >> 8)) + char(transparent & 0xFF);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header)
+        + pngChunk("tRNS", key) + pngChunk("IDAT", deflatedWithZeros(rows, 0))
+        + pngChunk("IEND", {});
+}
+
 // A compressed text chunk that inflates to that many blanks.
 inline QByteArray pngText(qint64 inflated)
 {
