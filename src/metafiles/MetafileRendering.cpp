@@ -78,11 +78,15 @@ double outlineWork(const QPainterPath &path, const QTransform &toPicture, QSizeF
                            .intersected(QRectF(QPointF(0, 0), picture));
     if (!box.isValid() || path.elementCount() == 0)
         return path.elementCount();
-    const int firstRow = int(box.top());
-    const int rows = int(box.bottom()) - firstRow + 1;
-    // Per row, from the first it reaches on: the cells edges make there, and the edges.
-    std::vector<double> cellsFrom(size_t(rows) + 1);
-    std::vector<double> edgesFrom(size_t(rows) + 1);
+    // Where edges start and stop reaching into rows: the row, and the cells a row they add.
+    struct Change
+    {
+        int row;
+        double cells;
+        int edges;
+    };
+    std::vector<Change> changes;
+    changes.reserve(2 * size_t(path.elementCount()));
     const double width = box.width() + 2;
     double edges = 0;
     double squaredHeights = 0;
@@ -92,36 +96,37 @@ double outlineWork(const QPainterPath &path, const QTransform &toPicture, QSizeF
         const QPointF at = toPicture.map(QPointF(element.x, element.y));
         if (!element.isMoveTo()) {
             ++edges;
-            const auto row = [&](double y) {
-                return std::clamp(int(std::clamp(y, box.top(), box.bottom())) - firstRow, 0,
-                    rows - 1);
-            };
+            const auto row = [&](double y) { return int(std::clamp(y, box.top(), box.bottom())); };
             const int top = row(std::min(at.y(), last.y()));
             const int bottom = row(std::max(at.y(), last.y()));
             const double height = bottom - top + 1;
             squaredHeights += height * height;
             const double cells = std::min(std::abs(at.x() - last.x()), width) + height;
-            cellsFrom[top] += cells / height;
-            cellsFrom[bottom + 1] -= cells / height;
-            edgesFrom[top] += 1;
-            edgesFrom[bottom + 1] -= 1;
+            changes.push_back({top, cells / height, 1});
+            changes.push_back({bottom + 1, -cells / height, -1});
         }
         last = at;
     }
+    std::sort(changes.begin(), changes.end(),
+        [](const Change &a, const Change &b) { return a.row < b.row; });
     double visits = 0;
     double crossing = 0;
     double cells = 0;
     double widest = 0;
     double searches = 0;
     double rowsWithCells = 0;
-    for (int row = 0; row < rows; ++row) {
-        visits += cellsFrom[row];
-        crossing += edgesFrom[row];
+    for (size_t i = 0; i < changes.size(); ++i) {
+        visits += changes[i].cells;
+        crossing += changes[i].edges;
+        if (i + 1 == changes.size() || changes[i + 1].row == changes[i].row)
+            continue;
+        // The rows up to the next change all look alike.
+        const double rows = changes[i + 1].row - changes[i].row;
         const double rowCells = std::clamp(visits, 0.0, width);
-        cells += rowCells;
+        cells += rows * rowCells;
         widest = std::max(widest, rowCells);
-        searches += std::max(crossing, 0.0) * rowCells;
-        rowsWithCells += rowCells > 0.5;
+        searches += rows * std::max(crossing, 0.0) * rowCells;
+        rowsWithCells += rowCells > 0.5 ? rows : 0;
     }
     // The pool starts with room for 256 cells and doubles up to 32768.
     double pool = 256;
