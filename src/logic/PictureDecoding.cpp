@@ -716,7 +716,10 @@ qint64 PictureFileCap(const QByteArray &format)
 {
     if (format == "wmf" || format == "emf")
         return MaxMetafileFileBytes;
-    return format == "bmp" || format == "tiff" ? MaxBitmapFileBytes : MaxPictureFileBytes;
+    // A PNG of a grainy photograph stores about as many bytes as its pixels have.
+    if (format == "bmp" || format == "tiff" || format == "png")
+        return MaxBitmapFileBytes;
+    return MaxPictureFileBytes;
 }
 
 QByteArray PictureFormatOf(const QString &path)

@@ -41,8 +41,8 @@ constexpr int MaxJpegScans = 500;
 constexpr qint64 MaxPictureFileBytes = 48LL * 1024 * 1024;
 // The same for a JPEG in several scans, whose data costs about 17 ns a byte.
 constexpr qint64 MaxProgressiveJpegBytes = 16LL * 1024 * 1024;
-// Bitmaps and TIFFs may store their pixels as they are: room for the largest picture at three
-// bytes a pixel.
+// Bitmaps and TIFFs may store their pixels as they are, and a PNG of a grainy photograph hardly
+// smaller: room for the largest picture at three bytes a pixel.
 constexpr qint64 MaxBitmapFileBytes = 3 * MaxDecodedPixels + 64 * 1024;
 
 // Why a picture file gives no picture; the player is told which.
