@@ -276,19 +276,19 @@ DecodedPicture opaqueOnWhite(QImage image)
 // ---- PNG
 
 // PNGs are decoded by libpng itself, whose own limits bound the work inside the one decode:
-// the rows are inflated as they are read and nothing after them (a stream inflating far beyond
-// its rows costs nothing), and the chunks that only describe the picture (text, profiles) are
-// skipped unread. As with JPEG, the functions that call setjmp hold no C++ object with a
-// destructor.
+// the chunks that only describe the picture (text, profiles) are skipped unread, sides beyond
+// any allowed picture fail in the header, and the data is fed in pieces only until the last
+// row is out, so a stream inflating far beyond its rows costs no more than its picture (libpng
+// reading a whole file would inflate the rest to its end). As with JPEG, the functions that
+// call setjmp hold no C++ object with a destructor.
 struct PngReading
 {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    const png_byte *data = nullptr;
-    size_t size = 0;
-    size_t at = 0;
-    PictureProblem problem = PictureProblem::Damaged;
+    QImage picture;
     bool alpha = false;
+    bool done = false;
+    PictureProblem problem = PictureProblem::Damaged;
 };
 
 [[noreturn]] void pngFailed(png_structp png, png_const_charp)
@@ -298,94 +298,101 @@ struct PngReading
 
 void pngWarning(png_structp, png_const_charp) { }
 
-void readPngBytes(png_structp png, png_bytep target, size_t length)
+// Once the header is read: libpng set to give rows of Format_ARGB32 (0xAARRGGBB in native
+// order), and the picture to take them.
+void pngHeaderRead(png_structp png, png_infop info)
 {
-    auto *reading = static_cast<PngReading *>(png_get_io_ptr(png));
-    if (length > reading->size - reading->at)
-        png_error(png, "cut short");
-    std::memcpy(target, reading->data + reading->at, length);
-    reading->at += length;
+    auto &reading = *static_cast<PngReading *>(png_get_progressive_ptr(png));
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (qint64(width) * qint64(height) > MaxDecodedPixels
+        || qint64(png_get_rowbytes(png, info)) > MaxPngRowBytes) {
+        reading.problem = PictureProblem::TooLarge;
+        png_error(png, "too large");
+    }
+    const int colour = png_get_color_type(png, info);
+    reading.alpha = (colour & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    // The transparent colour of tRNS is matched at the file's own depth, before its samples
+    // are cut to eight bits.
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
+        png_set_bgr(png);
+    if (!reading.alpha)
+        png_set_filler(
+            png, 0xFF, Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FILLER_AFTER : PNG_FILLER_BEFORE);
+    else if (Q_BYTE_ORDER == Q_BIG_ENDIAN)
+        png_set_swap_alpha(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != 4 * size_t(width))
+        png_error(png, "unexpected rows");
+    reading.picture = QImage(int(width), int(height), QImage::Format_ARGB32);
+    if (reading.picture.isNull()) {
+        reading.problem = PictureProblem::TooCostly; // no memory for it
+        png_error(png, "no memory");
+    }
+    // Rows an interlaced picture has not reached yet stay white.
+    reading.picture.fill(Qt::white);
 }
 
-// The header, and libpng set to give rows of Format_ARGB32 (0xAARRGGBB in native order).
-bool readPngHeader(PngReading &reading)
+void pngRowRead(png_structp png, png_bytep row, png_uint_32 number, int pass)
+{
+    auto &reading = *static_cast<PngReading *>(png_get_progressive_ptr(png));
+    if (row && number < png_uint_32(reading.picture.height()))
+        png_progressive_combine_row(png, reading.picture.scanLine(int(number)), row);
+    // Of the seven passes of an interlaced picture, the last one that holds pixels.
+    const int width = reading.picture.width();
+    const int height = reading.picture.height();
+    const int lastPass = height > 1 ? 6 : width > 1 ? 5 : 0;
+    const bool interlaced = png_get_interlace_type(png, reading.info) != PNG_INTERLACE_NONE;
+    if ((!interlaced || pass == lastPass) && number + 1 == png_uint_32(height))
+        reading.done = true;
+}
+
+void pngEnded(png_structp png, png_infop)
+{
+    auto &reading = *static_cast<PngReading *>(png_get_progressive_ptr(png));
+    reading.done = !reading.picture.isNull();
+}
+
+// Feeds the file in pieces until the last row is out: what follows is never inflated.
+bool readPng(PngReading &reading, const QByteArray &data)
 {
     if (setjmp(png_jmpbuf(reading.png)))
-        return false;
-    png_set_read_fn(reading.png, &reading, readPngBytes);
+        return reading.done;
     // Sides beyond any allowed picture fail in the header already.
     png_set_user_limits(reading.png, MaxDecodedPixels, MaxDecodedPixels);
     png_set_chunk_malloc_max(reading.png, MaxPngTextBytes);
     static const png_byte Skipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0";
     png_set_keep_unknown_chunks(reading.png, PNG_HANDLE_CHUNK_NEVER, Skipped, 7);
-    png_read_info(reading.png, reading.info);
-    const png_uint_32 width = png_get_image_width(reading.png, reading.info);
-    const png_uint_32 height = png_get_image_height(reading.png, reading.info);
-    if (qint64(width) * qint64(height) > MaxDecodedPixels
-        || qint64(png_get_rowbytes(reading.png, reading.info)) > MaxPngRowBytes) {
-        reading.problem = PictureProblem::TooLarge;
-        return false;
-    }
-    const int colour = png_get_color_type(reading.png, reading.info);
-    reading.alpha = (colour & PNG_COLOR_MASK_ALPHA)
-        || png_get_valid(reading.png, reading.info, PNG_INFO_tRNS);
-    // The transparent colour of tRNS is matched at the file's own depth, before its samples
-    // are cut to eight bits.
-    png_set_expand(reading.png);
-    png_set_scale_16(reading.png);
-    png_set_gray_to_rgb(reading.png);
-    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
-        png_set_bgr(reading.png);
-    if (!reading.alpha)
-        png_set_filler(reading.png, 0xFF,
-            Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FILLER_AFTER : PNG_FILLER_BEFORE);
-    else if (Q_BYTE_ORDER == Q_BIG_ENDIAN)
-        png_set_swap_alpha(reading.png);
-    png_set_interlace_handling(reading.png);
-    png_read_update_info(reading.png, reading.info);
-    return png_get_rowbytes(reading.png, reading.info) == 4 * size_t(width);
-}
-
-bool readPngRows(PngReading &reading, png_bytepp rows)
-{
-    if (setjmp(png_jmpbuf(reading.png)))
-        return false;
-    png_read_image(reading.png, rows);
-    // The rest of the file (png_read_end) holds nothing the picture needs.
-    return true;
+    png_set_progressive_read_fn(reading.png, &reading, pngHeaderRead, pngRowRead, pngEnded);
+    constexpr qsizetype Piece = 64 * 1024;
+    auto *bytes = reinterpret_cast<png_bytep>(const_cast<char *>(data.constData()));
+    for (qsizetype at = 0; at < data.size() && !reading.done; at += Piece)
+        png_process_data(reading.png, reading.info, bytes + at,
+            size_t(std::min(Piece, data.size() - at)));
+    return reading.done;
 }
 
 DecodedPicture decodePng(const QByteArray &data)
 {
-    PngReading reading;
-    reading.data = reinterpret_cast<const png_byte *>(data.constData());
-    reading.size = size_t(data.size());
-    if (data.size() < 8 || png_sig_cmp(reading.data, 0, 8) != 0)
+    if (data.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(data.constData()), 0, 8))
         return PictureProblem::Damaged;
+    PngReading reading;
     reading.png
         = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFailed, pngWarning);
     if (!reading.png)
         return PictureProblem::TooCostly;
     reading.info = png_create_info_struct(reading.png);
-    std::optional<QImage> result;
-    if (reading.info && readPngHeader(reading)) {
-        QImage picture(int(png_get_image_width(reading.png, reading.info)),
-            int(png_get_image_height(reading.png, reading.info)), QImage::Format_ARGB32);
-        std::vector<png_bytep> rows(size_t(std::max(picture.height(), 0)));
-        for (int y = 0; y < picture.height(); ++y)
-            rows[size_t(y)] = picture.scanLine(y);
-        if (picture.isNull())
-            reading.problem = PictureProblem::TooCostly; // no memory for it
-        else if (readPngRows(reading, rows.data())) {
-            if (!reading.alpha)
-                picture.reinterpretAsFormat(QImage::Format_RGB32);
-            result = std::move(picture);
-        }
-    }
+    const bool read = reading.info && readPng(reading, data);
     png_destroy_read_struct(&reading.png, reading.info ? &reading.info : nullptr, nullptr);
-    if (result)
-        return opaqueOnWhite(*std::move(result));
-    return reading.problem;
+    if (!read)
+        return reading.problem;
+    if (!reading.alpha)
+        reading.picture.reinterpretAsFormat(QImage::Format_RGB32);
+    return opaqueOnWhite(std::move(reading.picture));
 }
 
 // Many programs write 32-bit bitmaps with every alpha byte 0, meaning no transparency at all;
