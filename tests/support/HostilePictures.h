@@ -82,26 +82,6 @@ inline QByteArray png(QSize size, qint64 surplus = 0, const QByteArray &chunks =
         + pngChunk("IDAT", deflatedWithZeros(rows, surplus)) + pngChunk("IEND", {});
 }
 
-// An honest 16-bit grey PNG with a transparent grey (tRNS): the left half of each row holds
-// left, the right half right.
-inline QByteArray greyPng16(QSize size, quint16 left, quint16 right, quint16 transparent)
-{
-    QByteArray header = bigEndian32(quint32(size.width())) + bigEndian32(quint32(size.height()));
-    header += QByteArray("\x10\x00\x00\x00\x00", 5);
-    QByteArray rows;
-    for (int y = 0; y < size.height(); ++y) {
-        rows += char(0);
-        for (int x = 0; x < size.width(); ++x) {
-            const quint16 grey = x < size.width() / 2 ? left : right;
-            rows += char(grey >> 8) + QByteArray(1, char(grey & 0xFF));
-        }
-    }
-    const QByteArray key = QByteArray(1, char(transparent >> 8)) + char(transparent & 0xFF);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header)
-        + pngChunk("tRNS", key) + pngChunk("IDAT", deflatedWithZeros(rows, 0))
-        + pngChunk("IEND", {});
-}
-
 // A compressed text chunk that inflates to that many blanks.
 inline QByteArray pngText(qint64 inflated)
 {
@@ -268,30 +248,21 @@ inline QByteArray tiffOfCraftedStrips(QSize size, int rowsPerStrip, CraftedJpeg 
     });
 }
 
-// An honest RGB TIFF of one strip: the picture's rows as they are, or a strip given already
-// compressed, with an orientation tag (1 to 8) when one is given.
+// An honest RGB TIFF of one strip, with an orientation tag (1 to 8): the picture's rows as they
+// are (its width a multiple of four, so that they are not padded), or a strip given compressed.
 inline QByteArray tiff(const QImage &stored, int orientation, quint16 compression = 1,
     QByteArray strip = {})
 {
-    if (compression == 1) {
-        const QImage rows = stored.convertToFormat(QImage::Format_RGB888);
-        strip.clear();
-        for (int y = 0; y < rows.height(); ++y)
-            strip += QByteArray(reinterpret_cast<const char *>(rows.constScanLine(y)),
-                3 * rows.width());
-    }
-    QList<QList<quint32>> fields {{256, 4, quint32(stored.width())},
-        {257, 4, quint32(stored.height())}, {258, 3, 0}, {259, 3, compression}, {262, 3, 2},
-        {273, 4, 0}, {277, 3, 3}, {278, 4, quint32(stored.height())},
-        {279, 4, quint32(strip.size())}};
-    if (orientation)
-        fields.insert(6, {274, 3, quint32(orientation)});
-    const quint32 bitsAt = 8 + 2 + 12 * quint32(fields.size()) + 4;
-    fields[2][2] = bitsAt;
-    fields[5][2] = bitsAt + 6;
-    QByteArray file = QByteArray("II*\0", 4) + littleEndian(8, 4)
-        + littleEndian(quint32(fields.size()), 2);
-    for (const QList<quint32> &field : fields) {
+    const QImage rows = stored.convertToFormat(QImage::Format_RGB888);
+    if (compression == 1)
+        strip = QByteArray(reinterpret_cast<const char *>(rows.constBits()), rows.sizeInBytes());
+    const quint32 bitsAt = 8 + 2 + 12 * 10 + 4; // after the directory of ten fields
+    const quint32 fields[10][3] = {{256, 4, quint32(stored.width())},
+        {257, 4, quint32(stored.height())}, {258, 3, bitsAt}, {259, 3, compression},
+        {262, 3, 2}, {273, 4, bitsAt + 6}, {274, 3, quint32(orientation)}, {277, 3, 3},
+        {278, 4, quint32(stored.height())}, {279, 4, quint32(strip.size())}};
+    QByteArray file = QByteArray("II*\0", 4) + littleEndian(8, 4) + littleEndian(10, 2);
+    for (const auto &field : fields) {
         file += littleEndian(field[0], 2) + littleEndian(field[1], 2)
             + littleEndian(field[0] == 258 ? 3 : 1, 4) + littleEndian(field[2], 4);
     }

@@ -6,9 +6,6 @@
 
 #include <QByteArray>
 #include <QColor>
-#include <QImage>
-#include <QPainter>
-#include <QPolygon>
 #include <QList>
 #include <QPointF>
 #include <QRect>
@@ -17,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <initializer_list>
 
 namespace metafile {
@@ -265,21 +261,7 @@ inline QByteArray sampleEmf(int repeats = 1)
     return sampleEmfRecords(repeats).file();
 }
 
-// ---- Honest pictures whose look is known: each file below draws the shapes that the function
-// beside it paints on a white picture of any size.
-
-inline void paintScaled(
-    QImage &picture, QSizeF frame, const std::function<void(QPainter &)> &shapes)
-{
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.scale(picture.width() / frame.width(), picture.height() / frame.height());
-    shapes(painter);
-}
-
-const QRgb Ground = qRgb(250, 230, 120);
+const QRgb Ground = qRgb(250, 230, 120); // of the honest pictures below
 
 // Two squares in one POLYPOLYGON record on a yellow ground, in a frame of 200 x 100.
 inline QByteArray polyPolygonWmf()
@@ -291,12 +273,6 @@ inline QByteArray polyPolygonWmf()
     wmf.record(0x0538, words({2, 4, 4, 20, 20, 80, 20, 80, 80, 20, 80, 120, 20, 180, 20, 180,
         80, 120, 80}));
     return wmf.file(QRect(0, 0, 200, 100));
-}
-inline void polyPolygonShapes(QPainter &painter)
-{
-    painter.fillRect(QRectF(0, 0, 200, 100), QColor(Ground));
-    painter.fillRect(QRectF(20, 20, 60, 60), QColor(Blue));
-    painter.fillRect(QRectF(120, 20, 60, 60), QColor(Blue));
 }
 
 // A window of 400 x 200 in the anisotropic mode, which libwmf maps onto a square, with a
@@ -313,53 +289,25 @@ inline QByteArray wideWmfWithPie()
     wmf.brush(Red).select(1).record(0x081A, words({10, 120, 100, 210, 190, 210, 10, 30}));
     return wmf.file(QRect(0, 0, 400, 200));
 }
-inline void wideWmfShapes(QPainter &painter)
-{
-    painter.fillRect(QRectF(0, 0, 400, 200), QColor(Ground));
-    painter.setBrush(QColor(Red));
-    painter.drawPie(QRectF(30, 10, 180, 180), 0, 90 * 16);
-}
 
 // A line of text drawn as one outline, as many programs store text: 30 letters, each a wavy
 // outline of 70 points, in a band of 1920 x 70 units of a frame of 4000 x 3000.
-constexpr QSize TextFrame(4000, 3000);
-inline QList<QPolygon> textOutlines()
-{
-    QList<QPolygon> letters;
-    for (int letter = 0; letter < 30; ++letter) {
-        QPolygon outline;
-        const int left = 1000 + 64 * letter;
-        for (int step = 0; step < 35; ++step)
-            outline << QPoint(left + 48 * step / 34, 1500 + 10 * (step % 2));
-        for (int step = 34; step >= 0; --step)
-            outline << QPoint(left + 48 * step / 34, 1570 - 10 * (step % 2));
-        letters << outline;
-    }
-    return letters;
-}
 inline QByteArray textAsPathEmf()
 {
     Emf emf;
-    emf.select(0x80000008); // no outlines
-    emf.brush(1, qRgb(0, 0, 0)).select(1);
+    emf.select(0x80000008).brush(1, qRgb(0, 0, 0)).select(1); // no outlines, black
     QByteArray counts;
     QByteArray points;
-    qint64 total = 0;
-    for (const QPolygon &outline : textOutlines()) {
-        counts += le(outline.size(), 4);
-        total += outline.size();
-        for (const QPoint &point : outline)
-            points += words({point.x(), point.y()});
+    for (int letter = 0; letter < 30; ++letter) {
+        counts += le(70, 4);
+        for (int step = 0; step < 70; ++step) {
+            const int along = step < 35 ? step : 69 - step;
+            points += words({1000 + 64 * letter + 48 * along / 34,
+                step < 35 ? 1500 + 10 * (along % 2) : 1570 - 10 * (along % 2)});
+        }
     }
-    emf.record(91, longs({1000, 1500, 2920, 1570, textOutlines().size(), total}) + counts
-        + points);
-    return emf.file(QRect(QPoint(0, 0), TextFrame));
-}
-inline void textShapes(QPainter &painter)
-{
-    painter.setBrush(Qt::black);
-    for (const QPolygon &outline : textOutlines())
-        painter.drawPolygon(outline);
+    emf.record(91, longs({1000, 1500, 2920, 1570, 30, 30 * 70}) + counts + points);
+    return emf.file(QRect(0, 0, 4000, 3000));
 }
 
 } // namespace metafile
