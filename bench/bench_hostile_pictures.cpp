@@ -147,7 +147,7 @@ int decodeOnce(int argc, char **argv, const QString &path, int boardLength)
     if (picture)
         std::printf("picture %dx%d\n", picture->width(), picture->height());
     else
-        std::printf(picture.problem == PictureProblem::Refused ? "refused\n" : "unreadable\n");
+        std::printf(IsRefusal(picture.problem) ? "refused\n" : "unreadable\n");
     return 0;
 }
 

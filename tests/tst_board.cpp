@@ -209,14 +209,15 @@ void TestBoard::boardPicture_data()
     QTest::addColumn<bool>("keyB");
     QTest::addColumn<QString>("expected"); // "" for the stored file
     QTest::addColumn<int>("motif"); // shown; 0 for the stored picture
-    QTest::newRow("missing file") << "fehlt.jpg" << QByteArray() << true << "Motiv B" << 2;
+    QTest::addColumn<QString>("told"); // what the player is told
+    QTest::newRow("missing file") << "fehlt.jpg" << QByteArray() << true << "Motiv B" << 2 << "";
     // The checked motif is not stored: a stored "Motiv B" starts with A.
-    QTest::newRow("stored Motiv B") << "Motiv B" << QByteArray() << false << "Motiv A" << 1;
+    QTest::newRow("stored Motiv B") << "Motiv B" << QByteArray() << false << "Motiv A" << 1 << "";
     // A damaged file falls back to the checked motif and takes its name, so that it is not
-    // tried again at every start.
+    // tried again at every start; the player learns why.
     QTest::newRow("damaged file") << "kaputt.jpeg" << QByteArray(5000, '\x5a') << true
-                                  << "Motiv B" << 2;
-    QTest::newRow("loaded picture") << "gruen.bmp" << bitmap(Qt::green) << true << "" << 0;
+                                  << "Motiv B" << 2 << "Das Bild kaputt.jpeg ist beschädigt.";
+    QTest::newRow("loaded picture") << "gruen.bmp" << bitmap(Qt::green) << true << "" << 0 << "";
 }
 
 // A chosen file that gives no picture (a metafile, a damaged file) is refused with a word to
@@ -233,7 +234,7 @@ void TestBoard::undecodableChoiceIsRefused()
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     main()->Bildladen1Click();
     TiloraApplication::setErrorReporter(reporter);
-    QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf kann nicht geladen werden.")});
+    QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf ist beschädigt.")});
     QCOMPARE(rebuilt.count(), 0);
     QCOMPARE(main()->game().settings().pictureName, before);
 }
@@ -245,9 +246,16 @@ void TestBoard::boardPicture()
     QFETCH(bool, keyB);
     QFETCH(QString, expected);
     QFETCH(int, motif);
+    QFETCH(QString, told);
+    QStringList heard;
+    const auto reporter = TiloraApplication::errorReporter();
+    TiloraApplication::setErrorReporter([&](const QString &text) { heard << text; });
     SetPictureName(*main(), contents.isEmpty() ? stored : writeFile(stored, contents));
     const QString chosen = main()->game().settings().pictureName;
     show();
+    QCoreApplication::processEvents();
+    TiloraApplication::setErrorReporter(reporter);
+    QCOMPARE(heard.join(u'|'), told);
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     if (keyB)
         main()->Bild1Click(main()->Bild2);

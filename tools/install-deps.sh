@@ -21,7 +21,7 @@ for option in "$@"; do
                          qt6-image-formats-plugins strace) ;;
         --package) packages+=("${test_display[@]}" dpkg-dev lintian appstream desktop-file-utils) ;;
         --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles libwmf-bin emf2svg
-                          qt6-image-formats-plugins) ;;
+                          qt6-image-formats-plugins webp libtiff-tools giflib-tools) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev qt6-image-formats-plugins) ;;
         --fresh-root) packages=(mmdebstrap bubblewrap) ;;
         *) echo "unknown option: $option" >&2; exit 2 ;;

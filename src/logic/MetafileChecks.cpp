@@ -157,8 +157,9 @@ void addWmfRecord(Totals &totals, int function, const Record &parameters, qint64
         return;
     case 0x0538: { // POLYPOLYGON: the polygons' point counts, then all their points
         const std::optional<quint32> polygons = parameters.unsignedAt(0, 2);
+        qint64 counts = 0;
+        totals.addItems(counts, parameters, polygons, 2, 2);
         qint64 points = 0;
-        totals.addItems(points, parameters, polygons, 2, 2);
         for (quint32 i = 0; !totals.damaged && i < *polygons; ++i)
             points += *parameters.unsignedAt(2 + 2 * i, 2);
         if (!totals.damaged && !parameters.holds(2 + 2 * qint64(*polygons), 4 * points))

@@ -19,10 +19,11 @@ constexpr qint64 MaxMetafilePoints = 500'000;
 constexpr qint64 MaxMetafileLetters = 100'000;
 constexpr qint64 MaxMetafileBitmapPixels = 16'000'000;
 // The drawing's own watch: processor time, checked between shapes; the rasterizer's work on one
-// shape, in pixels of the picture that its edges cross (see the module), counted before it is
-// drawn; and the memory of the WMF library.
+// shape, in nanoseconds as the module estimates it before the shape is drawn (the estimate may
+// fall short up to four times, and the rest of the picture has MaxMetafileSeconds); and the
+// memory of the WMF library.
 constexpr double MaxMetafileSeconds = 0.3;
-constexpr qint64 MaxMetafileShapeWork = 15'000'000;
+constexpr qint64 MaxMetafileShapeWork = 120'000'000;
 constexpr size_t MaxMetafileLibraryBytes = 160u * 1024 * 1024;
 // The SVG made of a metafile: its size and its elements, each of which the renderer draws.
 constexpr qint64 MaxMetafileSvgBytes = 64LL * 1024 * 1024;

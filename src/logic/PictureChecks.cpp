@@ -347,6 +347,7 @@ enum TiffTag {
     BitsPerSample = 258,
     Compression = 259,
     StripOffsets = 273,
+    Orientation = 274,
     SamplesPerPixel = 277,
     RowsPerStrip = 278,
     StripByteCounts = 279,
@@ -356,21 +357,38 @@ enum TiffTag {
     TileOffsets = 324,
     TileByteCounts = 325,
     JpegTables = 347,
+    JpegInterchangeFormat = 513,
+    JpegInterchangeFormatLength = 514,
 };
 
-// Compressions whose work follows the bytes they decode to; JPEG (7) is measured apart.
-bool knownTiffCompression(quint64 compression)
+// The compressions that libtiff decodes. Their work follows the bytes they decode to, which
+// the strips' limits bound, and the bytes of the file; JPEG, old (6) and new (7), is measured
+// apart, since a scan can visit every block again.
+bool readTiffCompression(quint64 compression)
 {
     switch (compression) {
     case 1: // none
-    case 2:
+    case 2: // fax, in all its forms
     case 3:
-    case 4: // fax
+    case 4:
+    case 32771:
     case 5: // LZW
-    case 7: // JPEG
-    case 8:
-    case 32946: // deflate
+    case 6: // JPEG
+    case 7:
+    case 8: // deflate
+    case 32946:
     case 32773: // PackBits
+    case 32766: // NeXT
+    case 32809: // ThunderScan
+    case 32908: // Pixar's
+    case 32909:
+    case 34676: // LogLuv
+    case 34677:
+    case 34661: // JBIG
+    case 34887: // LERC
+    case 34925: // LZMA
+    case 50000: // Zstandard
+    case 50001: // WebP
         return true;
     default:
         return false;
@@ -413,7 +431,7 @@ CheckResult CheckPng(QByteArrayView data)
             const int bitsPerPixel = depth * Channels[colour];
             if (width > MaxDecodedPixels || height > MaxDecodedPixels
                 || width * height > MaxDecodedPixels || width * bitsPerPixel > 8 * MaxPngRowBytes)
-                return CheckResult::TooCostly;
+                return CheckResult::TooLarge;
             rawBytes = pngRawBytes(width, height, bitsPerPixel, png.u8(at + 20) != 0);
         } else if (type == "IDAT") {
             if (!rawBytes)
@@ -485,20 +503,20 @@ CheckResult CheckTiff(QByteArrayView data)
     if (fullWidth == 0 || fullHeight == 0)
         return CheckResult::Damaged;
     if (fullWidth > quint64(MaxDecodedPixels) || fullHeight > quint64(MaxDecodedPixels))
-        return CheckResult::TooCostly;
+        return CheckResult::TooLarge;
     const qint64 width = qint64(fullWidth);
     const qint64 height = qint64(fullHeight);
     if (width * height > MaxDecodedPixels)
-        return CheckResult::TooCostly;
+        return CheckResult::TooLarge;
     const quint64 compression = directory.value(Compression, 0, 1);
-    if (!knownTiffCompression(compression))
-        return CheckResult::TooCostly;
+    if (!readTiffCompression(compression))
+        return CheckResult::UnknownKind;
     const qint64 samples = qint64(directory.value(SamplesPerPixel, 0, 1));
     qint64 bits = 0;
     for (qint64 i = 0; i < std::max<qint64>(samples, 1) && i < 64; ++i)
         bits = std::max<qint64>(bits, qint64(directory.value(BitsPerSample, quint64(i), 1)));
     if (samples <= 0 || samples > 64 || bits <= 0 || bits > 64)
-        return CheckResult::TooCostly;
+        return CheckResult::UnknownKind;
     const bool planes = directory.value(PlanarConfiguration, 0, 1) == 2;
     const qint64 bitsPerPixel = planes ? bits : bits * samples;
 
@@ -529,7 +547,7 @@ CheckResult CheckTiff(QByteArrayView data)
     if (strips > MaxTiffStrips || stripBytes > MaxTiffStripBytes
         || strips * stripBytes > MaxTiffDecodedBytes)
         return CheckResult::TooCostly;
-    if (compression != 7)
+    if (compression != 6 && compression != 7)
         return CheckResult::Fine;
 
     const int offsetsTag = tiled ? TileOffsets : StripOffsets;
@@ -538,6 +556,13 @@ CheckResult CheckTiff(QByteArrayView data)
         {quint64(strips), directory.count(offsetsTag), directory.count(countsTag)});
     const QByteArrayView tables = directory.bytes(JpegTables);
     qint64 work = 0;
+    // Old-style JPEG mostly keeps the whole stream in one place, its strips inside it.
+    if (compression == 6 && directory.field(JpegInterchangeFormat)) {
+        const QByteArrayView stream = file.part(qint64(directory.value(JpegInterchangeFormat)),
+            qint64(directory.value(JpegInterchangeFormatLength, 0, quint64(file.size()))));
+        work = JpegStreamSetUpWork + JpegStreamWork(stream).value_or(0);
+        return work > MaxJpegWork ? CheckResult::TooCostly : CheckResult::Fine;
+    }
     for (quint64 i = 0; i < streams; ++i) {
         const QByteArrayView stream = file.part(
             qint64(directory.value(offsetsTag, i)), qint64(directory.value(countsTag, i)));
@@ -660,6 +685,23 @@ std::optional<qint64> JpegStreamWork(QByteArrayView stream, QByteArrayView table
     if (!walk(tables) || !walk(stream) || !scanned)
         return std::nullopt;
     return work;
+}
+
+std::optional<int> ExifOrientation(QByteArrayView exif)
+{
+    if (!exif.startsWith(QByteArrayView("Exif\0\0", 6)))
+        return std::nullopt;
+    const QByteArrayView tiff = exif.sliced(6);
+    if (!tiff.startsWith("II") && !tiff.startsWith("MM"))
+        return std::nullopt;
+    const Bytes file(tiff, tiff.startsWith("MM"));
+    TiffDirectory directory(file, false);
+    if (file.u16(2) != 42 || !directory.read(qint64(file.u32(4))))
+        return std::nullopt;
+    const quint64 orientation = directory.value(Orientation);
+    if (orientation < 1 || orientation > 8)
+        return std::nullopt;
+    return int(orientation);
 }
 
 std::optional<IconEntry> IconEntryAt(QByteArrayView icon, int index)

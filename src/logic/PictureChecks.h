@@ -22,8 +22,10 @@ constexpr qint64 MaxTiffStripBytes = 64LL * 1024 * 1024;
 // libtiff starts every strip or tile anew: a tiny tile costs as much as a large one to set up.
 constexpr qint64 MaxTiffStrips = 65536;
 
-// Why a check fails: the reader would fail anyway (Damaged), or the work would be too much.
-enum class CheckResult { Fine, Damaged, TooCostly };
+// Why a check fails: the reader would fail anyway (Damaged), the file is of a variant that is
+// not read (UnknownKind), the picture has more pixels than any may (TooLarge), or the work
+// would be too much.
+enum class CheckResult { Fine, Damaged, UnknownKind, TooLarge, TooCostly };
 
 // A PNG: whole chunks, rows of no more than MaxPngRowBytes, image data that inflates to no more
 // than its rows need, and compressed chunks beside it that inflate to no more than
@@ -34,8 +36,9 @@ CheckResult CheckPng(QByteArrayView data);
 // one code's worth), since the reader expands every code whether or not it lands in the picture.
 CheckResult CheckGif(QByteArrayView data);
 
-// A TIFF's first picture: a compression whose work is known, strips that decode to no more
-// than the limits above, and JPEG strips whose scans cost no more than MaxJpegWork in all.
+// A TIFF's first picture: a compression that libtiff reads (else UnknownKind), strips that
+// decode to no more than the limits above, and JPEG data whose scans cost no more than
+// MaxJpegWork in all.
 CheckResult CheckTiff(QByteArrayView data);
 
 // The work libjpeg does on one JPEG stream, in the units of MaxJpegWork, read from its markers
@@ -46,6 +49,10 @@ std::optional<qint64> JpegStreamWork(QByteArrayView stream, QByteArrayView table
 // The cost of one scan in the units of MaxJpegWork: every block of the scan costs the
 // coefficients of its band plus 16, every restart 48, and arithmetic coding half as much again.
 qint64 JpegScanWork(qint64 blocks, qint64 mcus, int band, int restartInterval, bool arithmetic);
+
+// The orientation (1 to 8) that an Exif block (an APP1 segment's data, "Exif" and all) gives
+// the picture; none when it names none.
+std::optional<int> ExifOrientation(QByteArrayView exif);
 
 // Where the picture of an icon's entry lies in the file; none when the entry is outside it.
 struct IconEntry

@@ -8,19 +8,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTransform>
 
 #include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <variant>
+#include <vector>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
 #include <jerror.h>
+#include <png.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,7 +41,8 @@ struct JpegErrors
 {
     jpeg_error_mgr manager; // first, so that the library's pointer leads back to us
     std::jmp_buf jump;
-    bool refused = false; // the jump came from one of our limits, not from damaged data
+    // Damaged unless the jump came from one of our limits.
+    PictureProblem problem = PictureProblem::Damaged;
 };
 
 [[noreturn]] void jumpOut(j_common_ptr info)
@@ -46,7 +51,7 @@ struct JpegErrors
     // libjpeg runs out of memory only at our limit on its coefficient buffer.
     const int code = errors->manager.msg_code;
     if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE)
-        errors->refused = true;
+        errors->problem = PictureProblem::TooCostly;
     std::longjmp(errors->jump, 1);
 }
 
@@ -64,14 +69,15 @@ struct JpegReading
     jpeg_decompress_struct info;
     JpegErrors errors;
     jpeg_progress_mgr progress;
+    int orientation = 1; // Exif's: how the stored picture is turned to be seen upright
     qint64 work = 0; // in the units of MaxJpegWork, for the scans seen so far
     int scansCounted = 0;
 };
 
 // Stops libjpeg at one of our limits.
-[[noreturn]] void refuse(JpegReading &reading)
+[[noreturn]] void refuse(JpegReading &reading, PictureProblem problem = PictureProblem::TooCostly)
 {
-    reading.errors.refused = true;
+    reading.errors.problem = problem;
     std::longjmp(reading.errors.jump, 1);
 }
 
@@ -142,8 +148,19 @@ bool readJpegHeader(
     reading.progress.progress_monitor = watchScans;
     reading.info.progress = &reading.progress;
     jpeg_mem_src(&reading.info, data, size);
+    jpeg_save_markers(&reading.info, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(&reading.info, TRUE) != JPEG_HEADER_OK)
         return false;
+    for (jpeg_saved_marker_ptr marker = reading.info.marker_list; marker; marker = marker->next) {
+        const QByteArrayView segment(marker->data, qsizetype(marker->data_length));
+        if (const std::optional<int> orientation = ExifOrientation(segment)) {
+            reading.orientation = *orientation;
+            break;
+        }
+    }
+    // A picture stored on its side covers the board on its side.
+    if (reading.orientation >= 5)
+        boardSize.transpose();
 
     switch (reading.info.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -180,7 +197,7 @@ bool readJpegHeader(
     jpeg_calc_output_dimensions(&reading.info);
     const qint64 pixels = qint64(reading.info.output_width) * qint64(reading.info.output_height);
     if (pixels > MaxDecodedPixels)
-        refuse(reading);
+        refuse(reading, PictureProblem::TooLarge);
     return pixels > 0;
 }
 
@@ -237,7 +254,7 @@ bool readJpegScanlines(JpegReading &reading, uchar *bits, qsizetype bytesPerLine
 DecodedPicture opaqueOnWhite(QImage image)
 {
     if (image.isNull())
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
     if (!image.hasAlphaChannel()) {
         image.convertTo(QImage::Format_RGB32);
         return image;
@@ -254,6 +271,128 @@ DecodedPicture opaqueOnWhite(QImage image)
     }
     image.reinterpretAsFormat(QImage::Format_RGB32);
     return image;
+}
+
+// ---- PNG
+
+// PNGs are decoded by libpng itself, whose own limits bound the work inside the one decode:
+// the chunks that only describe the picture (text, profiles) are skipped unread, sides beyond
+// any allowed picture fail in the header, and the data is fed in pieces only until the last
+// row is out, so a stream inflating far beyond its rows costs no more than its picture (libpng
+// reading a whole file would inflate the rest to its end). As with JPEG, the functions that
+// call setjmp hold no C++ object with a destructor.
+struct PngReading
+{
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    QImage picture;
+    bool alpha = false;
+    bool done = false;
+    PictureProblem problem = PictureProblem::Damaged;
+};
+
+[[noreturn]] void pngFailed(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void pngWarning(png_structp, png_const_charp) { }
+
+// Once the header is read: libpng set to give rows of Format_ARGB32 (0xAARRGGBB in native
+// order), and the picture to take them.
+void pngHeaderRead(png_structp png, png_infop info)
+{
+    auto &reading = *static_cast<PngReading *>(png_get_progressive_ptr(png));
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (qint64(width) * qint64(height) > MaxDecodedPixels
+        || qint64(png_get_rowbytes(png, info)) > MaxPngRowBytes) {
+        reading.problem = PictureProblem::TooLarge;
+        png_error(png, "too large");
+    }
+    const int colour = png_get_color_type(png, info);
+    reading.alpha = (colour & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    // The transparent colour of tRNS is matched at the file's own depth, before its samples
+    // are cut to eight bits.
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
+        png_set_bgr(png);
+    if (!reading.alpha)
+        png_set_filler(
+            png, 0xFF, Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FILLER_AFTER : PNG_FILLER_BEFORE);
+    else if (Q_BYTE_ORDER == Q_BIG_ENDIAN)
+        png_set_swap_alpha(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != 4 * size_t(width))
+        png_error(png, "unexpected rows");
+    reading.picture = QImage(int(width), int(height), QImage::Format_ARGB32);
+    if (reading.picture.isNull()) {
+        reading.problem = PictureProblem::TooCostly; // no memory for it
+        png_error(png, "no memory");
+    }
+    // Rows an interlaced picture has not reached yet stay white.
+    reading.picture.fill(Qt::white);
+}
+
+void pngRowRead(png_structp png, png_bytep row, png_uint_32 number, int pass)
+{
+    auto &reading = *static_cast<PngReading *>(png_get_progressive_ptr(png));
+    if (row && number < png_uint_32(reading.picture.height()))
+        png_progressive_combine_row(png, reading.picture.scanLine(int(number)), row);
+    // Of the seven passes of an interlaced picture, the last one that holds pixels.
+    const int width = reading.picture.width();
+    const int height = reading.picture.height();
+    const int lastPass = height > 1 ? 6 : width > 1 ? 5 : 0;
+    const bool interlaced = png_get_interlace_type(png, reading.info) != PNG_INTERLACE_NONE;
+    if ((!interlaced || pass == lastPass) && number + 1 == png_uint_32(height))
+        reading.done = true;
+}
+
+void pngEnded(png_structp png, png_infop)
+{
+    auto &reading = *static_cast<PngReading *>(png_get_progressive_ptr(png));
+    reading.done = !reading.picture.isNull();
+}
+
+// Feeds the file in pieces until the last row is out: what follows is never inflated.
+bool readPng(PngReading &reading, const QByteArray &data)
+{
+    if (setjmp(png_jmpbuf(reading.png)))
+        return reading.done;
+    // Sides beyond any allowed picture fail in the header already.
+    png_set_user_limits(reading.png, MaxDecodedPixels, MaxDecodedPixels);
+    png_set_chunk_malloc_max(reading.png, MaxPngTextBytes);
+    static const png_byte Skipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0";
+    png_set_keep_unknown_chunks(reading.png, PNG_HANDLE_CHUNK_NEVER, Skipped, 7);
+    png_set_progressive_read_fn(reading.png, &reading, pngHeaderRead, pngRowRead, pngEnded);
+    constexpr qsizetype Piece = 64 * 1024;
+    auto *bytes = reinterpret_cast<png_bytep>(const_cast<char *>(data.constData()));
+    for (qsizetype at = 0; at < data.size() && !reading.done; at += Piece)
+        png_process_data(reading.png, reading.info, bytes + at,
+            size_t(std::min(Piece, data.size() - at)));
+    return reading.done;
+}
+
+DecodedPicture decodePng(const QByteArray &data)
+{
+    if (data.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(data.constData()), 0, 8))
+        return PictureProblem::Damaged;
+    PngReading reading;
+    reading.png
+        = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFailed, pngWarning);
+    if (!reading.png)
+        return PictureProblem::TooCostly;
+    reading.info = png_create_info_struct(reading.png);
+    const bool read = reading.info && readPng(reading, data);
+    png_destroy_read_struct(&reading.png, reading.info ? &reading.info : nullptr, nullptr);
+    if (!read)
+        return reading.problem;
+    if (!reading.alpha)
+        reading.picture.reinterpretAsFormat(QImage::Format_RGB32);
+    return opaqueOnWhite(std::move(reading.picture));
 }
 
 // Many programs write 32-bit bitmaps with every alpha byte 0, meaning no transparency at all;
@@ -279,9 +418,9 @@ void opaqueWhenAllTransparent(QImage &image)
 PictureProblem sizeProblem(QSize size)
 {
     if (!size.isValid() || size.isEmpty())
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
     if (qint64(size.width()) * qint64(size.height()) > MaxDecodedPixels)
-        return PictureProblem::Refused;
+        return PictureProblem::TooLarge;
     return PictureProblem::None;
 }
 
@@ -291,18 +430,20 @@ PictureProblem problemOf(CheckResult result)
     case CheckResult::Fine:
         return PictureProblem::None;
     case CheckResult::Damaged:
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
+    case CheckResult::UnknownKind:
+        return PictureProblem::UnknownKind;
+    case CheckResult::TooLarge:
+        return PictureProblem::TooLarge;
     case CheckResult::TooCostly:
         break;
     }
-    return PictureProblem::Refused;
+    return PictureProblem::TooCostly;
 }
 
 // What the formats read by the toolkit's readers would cost, where it is more than their size.
 PictureProblem costProblem(QByteArrayView data, const QByteArray &format)
 {
-    if (format == "png")
-        return problemOf(CheckPng(data));
     if (format == "gif")
         return problemOf(CheckGif(data));
     if (format == "tiff")
@@ -315,7 +456,7 @@ std::optional<int> largestIcon(QImageReader &reader, PictureProblem &problem)
 {
     std::optional<int> best;
     qint64 bestArea = 0;
-    problem = PictureProblem::Unreadable;
+    problem = PictureProblem::Damaged;
     const int count = std::min(reader.imageCount(), 64);
     for (int index = 0; index < count; ++index) {
         if (!reader.jumpToImage(index))
@@ -323,8 +464,8 @@ std::optional<int> largestIcon(QImageReader &reader, PictureProblem &problem)
         const QSize size = reader.size();
         const qint64 area = qint64(size.width()) * qint64(size.height());
         const PictureProblem sizeIs = sizeProblem(size);
-        if (sizeIs == PictureProblem::Refused)
-            problem = PictureProblem::Refused;
+        if (sizeIs == PictureProblem::TooLarge)
+            problem = PictureProblem::TooLarge;
         else if (sizeIs == PictureProblem::None && area > bestArea) {
             best = index;
             bestArea = area;
@@ -347,11 +488,13 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
+    // The board is cut from the picture as any viewer shows it.
+    reader.setAutoTransform(true);
     if (!reader.canRead())
-        return PictureProblem::Unreadable;
+        return PictureProblem::Damaged;
 
     if (format == "ico") {
-        PictureProblem problem = PictureProblem::Unreadable;
+        PictureProblem problem = PictureProblem::Damaged;
         const std::optional<int> best = largestIcon(reader, problem);
         if (!best)
             return problem;
@@ -359,10 +502,10 @@ DecodedPicture decodeWithQt(const QByteArray &data, const QByteArray &format)
         if (const std::optional<IconEntry> entry = IconEntryAt(data, *best)) {
             const QByteArray picture = data.mid(entry->offset, entry->size);
             if (picture.startsWith("\x89PNG"))
-                return decodeWithQt(picture, "png");
+                return decodePng(picture);
         }
         if (!reader.jumpToImage(*best))
-            return PictureProblem::Unreadable;
+            return PictureProblem::Damaged;
     }
 
     QSize size = reader.size();
@@ -386,7 +529,7 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
         return problemOf(structure);
     const MetafileModule *module = LoadedMetafileModule();
     if (!module)
-        return PictureProblem::Unreadable;
+        return PictureProblem::UnknownKind;
     QImage picture;
     MetafileDrawing drawing = MetafileDrawing::Unreadable;
     if (kind == MetafileKind::Wmf) {
@@ -394,7 +537,7 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
     } else {
         QByteArray svg;
         if (!module->emfToSvg(data, &svg))
-            return PictureProblem::Unreadable;
+            return PictureProblem::Damaged;
         QSizeF size;
         if (const PictureProblem problem = problemOf(CheckMetafileSvg(svg, &size));
             problem != PictureProblem::None)
@@ -405,14 +548,37 @@ DecodedPicture decodeMetafile(const QByteArray &data, MetafileKind kind, QSize b
     case MetafileDrawing::Drawn:
         return picture;
     case MetafileDrawing::TooCostly:
-        return PictureProblem::Refused;
+        return PictureProblem::TooCostly;
     case MetafileDrawing::Unreadable:
         break;
     }
-    return PictureProblem::Unreadable;
+    return PictureProblem::Damaged;
 }
 
 } // namespace
+
+QImage OrientedPicture(QImage picture, int orientation)
+{
+    // Orientations 5 to 8 are stored a quarter turn off, 2 to 4 mirrored or upside down.
+    if (orientation >= 5)
+        picture = picture.transformed(QTransform().rotate(orientation <= 6 ? 90 : 270));
+    switch (orientation) {
+    case 2:
+    case 5:
+    case 7:
+        picture.mirror(true, false);
+        break;
+    case 3:
+        picture.mirror(true, true);
+        break;
+    case 4:
+        picture.mirror(false, true);
+        break;
+    default:
+        break;
+    }
+    return picture;
+}
 
 int JpegScaleEighths(QSize pictureSize, QSize boardSize)
 {
@@ -434,7 +600,7 @@ DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
     if (data.isEmpty())
         return PictureProblem::Unreadable;
     if (data.size() > MaxPictureFileBytes)
-        return PictureProblem::Refused;
+        return PictureProblem::TooLarge;
     JpegReading reading {};
     useQuietErrors(reading.errors, reading.info.err);
 
@@ -444,14 +610,14 @@ DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize)
         QImage picture(
             int(reading.info.output_width), int(reading.info.output_height), QImage::Format_RGB32);
         if (picture.isNull())
-            reading.errors.refused = true; // no memory for it
+            reading.errors.problem = PictureProblem::TooCostly; // no memory for it
         else if (readJpegScanlines(reading, picture.bits(), picture.bytesPerLine()))
-            result = std::move(picture);
+            result = OrientedPicture(std::move(picture), reading.orientation);
     }
     jpeg_destroy_decompress(&reading.info);
     if (result)
         return *std::move(result);
-    return reading.errors.refused ? PictureProblem::Refused : PictureProblem::Unreadable;
+    return reading.errors.problem;
 }
 
 namespace {
@@ -521,7 +687,7 @@ std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qi
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         problem = PictureProblem::Unreadable;
     else if (info.st_size > cap)
-        problem = PictureProblem::Refused;
+        problem = PictureProblem::TooLarge;
     else {
         data.resize(qsizetype(info.st_size) + 1); // one more, to see a file that grew
         qsizetype length = 0;
@@ -542,7 +708,7 @@ std::variant<QByteArray, PictureProblem> readPictureFile(const QString &path, qi
             length += count;
         }
         if (length > cap)
-            problem = PictureProblem::Refused;
+            problem = PictureProblem::TooLarge;
         data.truncate(length);
     }
     ::close(fd);
@@ -557,7 +723,10 @@ qint64 PictureFileCap(const QByteArray &format)
 {
     if (format == "wmf" || format == "emf")
         return MaxMetafileFileBytes;
-    return format == "bmp" || format == "tiff" ? MaxBitmapFileBytes : MaxPictureFileBytes;
+    // A PNG of a grainy photograph stores about as many bytes as its pixels have.
+    if (format == "bmp" || format == "tiff" || format == "png")
+        return MaxBitmapFileBytes;
+    return MaxPictureFileBytes;
 }
 
 QByteArray PictureFormatOf(const QString &path)
@@ -573,8 +742,10 @@ QByteArray PictureFormatOf(const QString &path)
 DecodedPicture DecodePictureData(
     const QByteArray &data, const QByteArray &format, QSize boardSize)
 {
+    if (data.isEmpty())
+        return PictureProblem::Unreadable;
     if (data.size() > PictureFileCap(format))
-        return PictureProblem::Refused;
+        return PictureProblem::TooLarge;
     if (format == "jpeg")
         return DecodeJpeg(data, boardSize);
     if (format == "wmf")
@@ -582,7 +753,9 @@ DecodedPicture DecodePictureData(
     if (format == "emf")
         return decodeMetafile(data, MetafileKind::Emf, boardSize);
     if (format.isEmpty())
-        return PictureProblem::Unreadable;
+        return PictureProblem::UnknownKind;
+    if (format == "png")
+        return decodePng(data);
     return decodeWithQt(data, format);
 }
 
@@ -590,7 +763,7 @@ DecodedPicture DecodePictureFile(const QString &path, QSize boardSize)
 {
     const QByteArray format = PictureFormatOf(path);
     if (format.isEmpty())
-        return PictureProblem::Unreadable;
+        return PictureProblem::UnknownKind;
     auto data = readPictureFile(path, PictureFileCap(format));
     if (const auto *problem = std::get_if<PictureProblem>(&data))
         return *problem;

@@ -41,19 +41,28 @@ constexpr int MaxJpegScans = 500;
 constexpr qint64 MaxPictureFileBytes = 48LL * 1024 * 1024;
 // The same for a JPEG in several scans, whose data costs about 17 ns a byte.
 constexpr qint64 MaxProgressiveJpegBytes = 16LL * 1024 * 1024;
-// Bitmaps and TIFFs may store their pixels as they are: room for the largest picture at three
-// bytes a pixel.
+// Bitmaps and TIFFs may store their pixels as they are, and a PNG of a grainy photograph hardly
+// smaller: room for the largest picture at three bytes a pixel.
 constexpr qint64 MaxBitmapFileBytes = 3 * MaxDecodedPixels + 64 * 1024;
 
-// Why a picture file gives no picture.
+// Why a picture file gives no picture; the player is told which.
 enum class PictureProblem {
     None, // there is a picture
-    Unreadable, // missing, not a plain file, of a type not read, damaged or empty
-    Refused, // decoding it would take more time or memory than any picture may
+    Unreadable, // missing, not a plain file, or empty
+    Damaged, // its data breaks the rules of its format
+    UnknownKind, // of a type, or a variant of one, that no reader here reads
+    TooLarge, // more pixels or bytes than any picture may have
+    TooCostly, // decoding or drawing it would take more time or memory than any picture may
 };
 
+// The picture was refused for its cost, not for what it is.
+constexpr bool IsRefusal(PictureProblem problem)
+{
+    return problem == PictureProblem::TooLarge || problem == PictureProblem::TooCostly;
+}
+
 // A decoded picture, or no picture and why not. It is a std::optional<QImage>, so callers that
-// only need the picture use it as one; a refused picture is best treated as an unreadable one.
+// only need the picture use it as one.
 struct DecodedPicture : std::optional<QImage>
 {
     DecodedPicture(QImage picture)
@@ -114,6 +123,9 @@ QList<PictureFormat> FurtherPictureFormats();
 // Decodes JPEG data, scaled down by libjpeg as far as boardSize allows (an empty boardSize
 // asks for the full size). Grayscale, progressive, CMYK and YCCK pictures are read too.
 DecodedPicture DecodeJpeg(const QByteArray &data, QSize boardSize);
+
+// A picture stored as an Exif orientation (1 to 8) says, turned upright.
+QImage OrientedPicture(QImage picture, int orientation);
 
 // The eighths at which a JPEG of pictureSize is decoded for a board of boardSize: the
 // smallest scale (1..8) whose output covers the board in both directions, else 8 (the

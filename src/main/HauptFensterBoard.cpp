@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -131,14 +132,43 @@ void TTiloraForm::layOutBoard(const BoardBuild &build)
         PlaceShuffleButton();
 }
 
+namespace {
+
+// What the player is told when a file gives no picture.
+QString pictureProblemText(PictureProblem problem, const QString &file)
+{
+    const QString name = QFileInfo(file).fileName();
+    switch (problem) {
+    case PictureProblem::Damaged:
+        return QStringLiteral("Das Bild %1 ist beschädigt.").arg(name);
+    case PictureProblem::UnknownKind:
+        return QStringLiteral("Bilder der Art von %1 kann Tilora nicht lesen.").arg(name);
+    case PictureProblem::TooLarge:
+        return QStringLiteral("Das Bild %1 ist zu groß.").arg(name);
+    case PictureProblem::TooCostly:
+        return QStringLiteral("Das Bild %1 wäre zu aufwendig zu zeichnen.").arg(name);
+    case PictureProblem::None:
+    case PictureProblem::Unreadable:
+        break;
+    }
+    return QStringLiteral("Das Bild %1 kann nicht geladen werden.").arg(name);
+}
+
+} // namespace
+
 QImage TTiloraForm::pictureForBoard(QSize boardSize)
 {
     const QString name = m_game.settings().pictureName;
     if (name != Bild1->text() && name != Bild2->text() && QFileInfo::exists(name)) {
-        if (std::optional<QImage> picture = m_keptPicture.take(name, boardSize))
-            return *picture;
+        DecodedPicture picture = m_keptPicture.take(name, boardSize);
+        if (picture)
+            return *std::move(picture);
         // A file that gives no picture (damaged or refused) is not tried again at
-        // every start: the board falls back to the motif, as for a missing file.
+        // every start: the board falls back to the motif, as for a missing file, and the
+        // player learns why once the board stands.
+        QTimer::singleShot(0, this, [text = pictureProblemText(picture.problem, name)] {
+            TiloraApplication::reportError(text);
+        });
     }
     m_game.fallBackToMotif();
     return BuiltInPicture(m_game.motif(), boardSize);
@@ -193,9 +223,9 @@ void TTiloraForm::Bildladen1Click()
     // A file that gives no picture is not taken: the board keeps its picture and its name.
     // Decoded as the build will need it, and kept for it.
     const QSize boardPixels = DeviceSize(m_game.puzzle().boardSize(), devicePixelRatio());
-    if (!m_keptPicture.decodeAndKeep(file, boardPixels)) {
-        TiloraApplication::reportError(QStringLiteral("Das Bild %1 kann nicht geladen werden.")
-                                           .arg(QFileInfo(file).fileName()));
+    if (const DecodedPicture picture = m_keptPicture.decodeAndKeep(file, boardPixels);
+        !picture) {
+        TiloraApplication::reportError(pictureProblemText(picture.problem, file));
         return;
     }
     build(m_game.choosePicture(file));

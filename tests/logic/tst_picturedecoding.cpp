@@ -1,6 +1,9 @@
 #include "logic/PictureChecks.h"
 #include "logic/PictureDecoding.h"
+#include "logic/MetafileModule.h"
+#include "metafiles/MetafileRendering.h"
 #include "support/HostilePictures.h"
+#include "support/Metafiles.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -127,9 +130,31 @@ bool readerInstalled(const char *format)
 
 enum class Outcome { Picture, Unreadable, Refused, PictureOrNone };
 
+// The picture stored as the Exif orientation says, so that a viewer that honours it shows
+// the upright picture: where each stored pixel is seen.
+QImage storedAs(const QImage &upright, int orientation)
+{
+    const int w = upright.width();
+    const int h = upright.height();
+    QImage stored(orientation >= 5 ? QSize(h, w) : QSize(w, h), QImage::Format_RGB32);
+    for (int r = 0; r < stored.height(); ++r) {
+        for (int c = 0; c < stored.width(); ++c) {
+            const QPoint seen[] = {{c, r}, {w - 1 - c, r}, {w - 1 - c, h - 1 - r},
+                {c, h - 1 - r}, {r, c}, {w - 1 - r, c}, {w - 1 - r, h - 1 - c}, {r, h - 1 - c}};
+            stored.setPixel(c, r, upright.pixel(seen[orientation - 1]));
+        }
+    }
+    return stored;
+}
+
+// Colours a picture shows at points given as fractions of its sides.
+using Looks = QList<std::pair<QPointF, QRgb>>;
+
 } // namespace
 
 Q_DECLARE_METATYPE(Outcome)
+Q_DECLARE_METATYPE(PictureProblem)
+Q_DECLARE_METATYPE(Looks)
 
 class TestPictureDecoding : public QObject
 {
@@ -139,6 +164,8 @@ private slots:
     void initTestCase();
     void decodesFormats_data();
     void decodesFormats();
+    void honestFilesAsSeen_data();
+    void honestFilesAsSeen();
     void jpegScale_data();
     void jpegScale();
     void damagedOrHostileFiles_data();
@@ -158,6 +185,7 @@ private:
 void TestPictureDecoding::initTestCase()
 {
     QVERIFY(m_folder.isValid());
+    UseMetafileModule(MetafileRendering());
 }
 
 QString TestPictureDecoding::writeFile(const QString &name, const QByteArray &data)
@@ -214,6 +242,79 @@ void TestPictureDecoding::decodesFormats_data()
         << false << 16;
     QTest::newRow("smaller than the board") << "i.jpg" << EncodeJpeg(blockPicture({300, 200}))
                                             << QSize(1200, 1200) << QSize(300, 200) << false << 16;
+}
+
+// Honest files of every kind come out in the shape and the orientation that a viewer shows,
+// or, where they give no picture, say why.
+void TestPictureDecoding::honestFilesAsSeen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QSize>("board");
+    QTest::addColumn<QSize>("size"); // none where no picture comes out
+    QTest::addColumn<Looks>("looks");
+    QTest::addColumn<PictureProblem>("problem");
+
+    const QSize board(250, 250);
+    const auto none = PictureProblem::None;
+    using metafile::Ground;
+    QTest::newRow("WMF: two squares in one POLYPOLYGON")
+        << "squares.wmf" << metafile::polyPolygonWmf() << board << QSize(500, 250)
+        << Looks{{{0.25, 0.5}, metafile::Blue}, {{0.75, 0.5}, metafile::Blue},
+               {{0.5, 0.5}, Ground}} << none;
+    QTest::newRow("WMF: 2:1 window, pie from three to twelve o'clock")
+        << "pie.wmf" << metafile::wideWmfWithPie() << board << QSize(500, 250)
+        << Looks{{{0.375, 0.35}, metafile::Red}, {{0.225, 0.35}, Ground},
+               {{0.225, 0.65}, Ground}, {{0.375, 0.65}, Ground}, {{0.8, 0.5}, Ground}} << none;
+    QTest::newRow("EMF: a line of text as one outline in a thin band")
+        << "text.emf" << metafile::textAsPathEmf() << board << QSize(333, 250)
+        << Looks{{{0.256, 0.512}, qRgb(0, 0, 0)}, {{0.256, 0.45}, metafile::White}} << none;
+
+    const QImage upright = blockPicture(QSize(240, 180));
+    Looks blocks;
+    for (int block = 0; block < 9; ++block)
+        blocks.append({{(2 * (block % 3) + 1) / 6.0, (2 * (block / 3) + 1) / 6.0},
+            BlockColours[block]});
+    const bool tiff = readerInstalled("tiff");
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const QImage stored = storedAs(upright, orientation);
+        if (tiff) {
+            QTest::addRow("TIFF, orientation %d", orientation)
+                << "turned.tif" << hostile::tiff(stored, orientation) << QSize()
+                << upright.size() << blocks << none;
+        }
+        QTest::addRow("JPEG, orientation %d", orientation)
+            << "turned.jpg" << EncodeJpeg(stored, {95, false, {}, false, orientation}) << QSize()
+            << upright.size() << blocks << none;
+    }
+    if (tiff && readerInstalled("webp")) {
+        QTest::newRow("TIFF of WebP") << "webp.tif"
+            << hostile::tiff(upright, 1, 50001, hostile::encoded(upright, "webp", 100))
+            << QSize() << upright.size() << blocks << none;
+    }
+    if (tiff) {
+        QTest::newRow("TIFF of a compression no reader knows")
+            << "unknown.tif" << hostile::tiff(upright, 1, 60000, QByteArray(1000, 1)) << QSize()
+            << QSize() << Looks() << PictureProblem::UnknownKind;
+    }
+}
+
+void TestPictureDecoding::honestFilesAsSeen()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, data);
+    QFETCH(QSize, board);
+    QFETCH(QSize, size);
+    QFETCH(Looks, looks);
+    const DecodedPicture decoded = DecodePictureFile(writeFile(name, data), board);
+    QTEST(decoded.problem, "problem");
+    QCOMPARE(decoded ? decoded->size() : QSize(), size);
+    for (const auto &[at, colour] : looks) {
+        const QColor seen = decoded->pixelColor(int(at.x() * size.width()),
+            int(at.y() * size.height()));
+        QVERIFY2(metafile::colourError(seen, QColor(colour)) <= 24,
+            qPrintable(seen.name() + " instead of " + QColor(colour).name()));
+    }
 }
 
 void TestPictureDecoding::jpegScale_data()
@@ -358,12 +459,13 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
 
     // Work beyond what the picture needs, in any format: the readers do all of it.
     const QSize tiny(100, 100);
+    // PNG's reader inflates the rows and nothing after them, and leaves texts unread.
     QTest::newRow("PNG data inflating far beyond its rows")
-        << "zeros.png" << hostile::png(tiny, 64 << 20) << board << Outcome::Refused;
+        << "zeros.png" << hostile::png(tiny, 64 << 20) << board << Outcome::Picture;
     QTest::newRow("PNG data ending with its rows")
         << "rows.png" << hostile::png(tiny) << board << Outcome::Picture;
     QTest::newRow("icon of a PNG inflating far beyond its rows")
-        << "zeros.ico" << hostile::icon(hostile::png(tiny, 64 << 20)) << board << Outcome::Refused;
+        << "zeros.ico" << hostile::icon(hostile::png(tiny, 64 << 20)) << board << Outcome::Picture;
     QTest::newRow("PNG of one row longer than the reader may hold")
         << "row.png" << hostile::png(QSize(MaxPngRowBytes + 1, 1)) << board << Outcome::Refused;
     // Within the limit, then too wide for the reader's own limit on columns.
@@ -371,7 +473,7 @@ void TestPictureDecoding::damagedOrHostileFiles_data()
         << "row.png" << hostile::png(QSize(MaxPngRowBytes, 1)) << board << Outcome::Unreadable;
     QTest::newRow("PNG text inflating beyond the limit")
         << "text.png" << hostile::png(tiny, 0, hostile::pngText(MaxPngTextBytes + 1)) << board
-        << Outcome::Refused;
+        << Outcome::Picture;
     QTest::newRow("PNG text within the limit")
         << "text.png" << hostile::png(tiny, 0, hostile::pngText(MaxPngTextBytes / 2)) << board
         << Outcome::Picture;
@@ -406,10 +508,9 @@ void TestPictureDecoding::damagedOrHostileFiles()
     const DecodedPicture decoded = DecodePictureFile(path, board);
     QCOMPARE(decoded.has_value(), decoded.problem == PictureProblem::None);
     if (outcome != Outcome::PictureOrNone) {
-        QCOMPARE(decoded.problem,
-            outcome == Outcome::Picture       ? PictureProblem::None
-                : outcome == Outcome::Refused ? PictureProblem::Refused
-                                              : PictureProblem::Unreadable);
+        QCOMPARE(decoded ? Outcome::Picture
+                : IsRefusal(decoded.problem) ? Outcome::Refused : Outcome::Unreadable,
+            outcome);
     }
     if (decoded) {
         QCOMPARE(decoded->format(), QImage::Format_RGB32);
@@ -441,7 +542,7 @@ void TestPictureDecoding::fileCapHoldsForEveryFormat()
     const QString path = writeFile(name, data);
     QVERIFY(DecodePictureFile(path, QSize(250, 250)).has_value());
     QVERIFY(QFile::resize(path, MaxBitmapFileBytes + 1)); // beyond every format's cap
-    QCOMPARE(DecodePictureFile(path, QSize(250, 250)).problem, PictureProblem::Refused);
+    QCOMPARE(DecodePictureFile(path, QSize(250, 250)).problem, PictureProblem::TooLarge);
 }
 
 // A chosen picture is decoded once: the check that it gives a picture keeps it for the build.

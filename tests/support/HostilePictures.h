@@ -248,4 +248,25 @@ inline QByteArray tiffOfCraftedStrips(QSize size, int rowsPerStrip, CraftedJpeg 
     });
 }
 
+// An honest RGB TIFF of one strip, with an orientation tag (1 to 8): the picture's rows as they
+// are (its width a multiple of four, so that they are not padded), or a strip given compressed.
+inline QByteArray tiff(const QImage &stored, int orientation, quint16 compression = 1,
+    QByteArray strip = {})
+{
+    const QImage rows = stored.convertToFormat(QImage::Format_RGB888);
+    if (compression == 1)
+        strip = QByteArray(reinterpret_cast<const char *>(rows.constBits()), rows.sizeInBytes());
+    const quint32 bitsAt = 8 + 2 + 12 * 10 + 4; // after the directory of ten fields
+    const quint32 fields[10][3] = {{256, 4, quint32(stored.width())},
+        {257, 4, quint32(stored.height())}, {258, 3, bitsAt}, {259, 3, compression},
+        {262, 3, 2}, {273, 4, bitsAt + 6}, {274, 3, quint32(orientation)}, {277, 3, 3},
+        {278, 4, quint32(stored.height())}, {279, 4, quint32(strip.size())}};
+    QByteArray file = QByteArray("II*\0", 4) + littleEndian(8, 4) + littleEndian(10, 2);
+    for (const auto &field : fields) {
+        file += littleEndian(field[0], 2) + littleEndian(field[1], 2)
+            + littleEndian(field[0] == 258 ? 3 : 1, 4) + littleEndian(field[2], 4);
+    }
+    return file + littleEndian(0, 4) + littleEndian(8, 2).repeated(3) + strip;
+}
+
 } // namespace hostile

@@ -57,6 +57,13 @@ bool writeJpeg(jpeg_compress_struct &info, JpegErrors &errors, const JpegEncodin
     if (encoding.progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
+    if (encoding.orientation) { // Exif: a big-endian TIFF header, one field in one directory
+        const QByteArray exif = QByteArray("Exif\0\0MM\0*\0\0\0\x08\0\x01"
+                                           "\x01\x12\0\x03\0\0\0\x01\0", 25)
+            + char(encoding.orientation) + QByteArray(6, 0);
+        jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<const JOCTET *>(exif.data()),
+            unsigned(exif.size()));
+    }
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<uchar *>(pixels + info.next_scanline * bytesPerLine);
         jpeg_write_scanlines(&info, &row, 1);

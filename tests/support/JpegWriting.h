@@ -15,6 +15,8 @@ struct JpegEncoding
     // Cmyk and Ycck write Adobe-style inverted CMYK converted from the picture's colours.
     Colours colours = Colours::Rgb;
     bool fullResolutionColour = false; // rather than colour at half the resolution both ways
+    // An Exif orientation (1 to 8) to store beside the pixels, which stay as given; 0 for none.
+    int orientation = 0;
 };
 QByteArray EncodeJpeg(const QImage &image, const JpegEncoding &encoding = {});
 

@@ -264,4 +264,53 @@ inline QByteArray sampleEmf(int repeats = 1)
     return sampleEmfRecords(repeats).file();
 }
 
+const QRgb Ground = qRgb(250, 230, 120); // of the honest pictures below
+
+// Two squares in one POLYPOLYGON record on a yellow ground, in a frame of 200 x 100.
+inline QByteArray polyPolygonWmf()
+{
+    Wmf wmf;
+    wmf.record(0x02FA, words({5, 0, 0}) + longs({0})).select(0); // no outlines
+    wmf.brush(Ground).select(1).record(0x041B, words({100, 200, 0, 0})).remove(1);
+    wmf.brush(Blue).select(1);
+    wmf.record(0x0538, words({2, 4, 4, 20, 20, 80, 20, 80, 80, 20, 80, 120, 20, 180, 20, 180,
+        80, 120, 80}));
+    return wmf.file(QRect(0, 0, 200, 100));
+}
+
+// A window of 400 x 200 in the anisotropic mode, which libwmf maps onto a square, with a
+// placeable header of that shape: a yellow ground and a red pie of the quarter from three to
+// twelve o'clock, of a circle around (120, 100).
+inline QByteArray wideWmfWithPie()
+{
+    Wmf wmf;
+    wmf.record(0x0103, words({8})).record(0x020B, words({0, 0}));
+    wmf.record(0x020C, words({200, 400}));
+    wmf.record(0x02FA, words({5, 0, 0}) + longs({0})).select(0);
+    wmf.brush(Ground).select(1).record(0x041B, words({200, 400, 0, 0})).remove(1);
+    // End point, start point, then the box, each y before x and the box bottom up.
+    wmf.brush(Red).select(1).record(0x081A, words({10, 120, 100, 210, 190, 210, 10, 30}));
+    return wmf.file(QRect(0, 0, 400, 200));
+}
+
+// A line of text drawn as one outline, as many programs store text: 30 letters, each a wavy
+// outline of 70 points, in a band of 1920 x 70 units of a frame of 4000 x 3000.
+inline QByteArray textAsPathEmf()
+{
+    Emf emf;
+    emf.select(0x80000008).brush(1, qRgb(0, 0, 0)).select(1); // no outlines, black
+    QByteArray counts;
+    QByteArray points;
+    for (int letter = 0; letter < 30; ++letter) {
+        counts += le(70, 4);
+        for (int step = 0; step < 70; ++step) {
+            const int along = step < 35 ? step : 69 - step;
+            points += words({1000 + 64 * letter + 48 * along / 34,
+                step < 35 ? 1500 + 10 * (along % 2) : 1570 - 10 * (along % 2)});
+        }
+    }
+    emf.record(91, longs({1000, 1500, 2920, 1570, 30, 30 * 70}) + counts + points);
+    return emf.file(QRect(0, 0, 4000, 3000));
+}
+
 } // namespace metafile
