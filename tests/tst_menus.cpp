@@ -3,12 +3,14 @@
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
+#include "main/TiloraStein.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 #include "windows/highscorefenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QProcess>
 #include <QScopeGuard>
@@ -39,6 +41,8 @@ private slots:
     void menusOpenAtTheirPlaces();
     void helpWithoutAViewer_data();
     void helpWithoutAViewer();
+    void namesForAssistiveTechnology_data();
+    void namesForAssistiveTechnology();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -413,6 +417,43 @@ void TestMenus::helpWithoutAViewer()
         help->close();
     QTest::keyClick(main, Qt::Key_F1);
     QTRY_VERIFY2(openerDone() && helpShown() == ownWindow, "on F1");
+}
+
+void TestMenus::namesForAssistiveTechnology_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control"); // object name; "tile" for the first tile
+    QTest::addColumn<QString>("name");
+    for (const auto &[control, name] : std::initializer_list<std::pair<const char *, const char *>> {
+             {"SpezialButton5", "Spielmenü"}, {"SpezialButton1", "Optionsmenü"},
+             {"SpezialButton2", "Hilfe"}, {"SpezialButton3", "Ablegen"},
+             {"SpezialButton4", "Beenden"}, {"Panel4", "Mischen!"}, {"tile", "Stein 1"}})
+        QTest::newRow(control) << "main" << control << name;
+    // Spin boxes by their labels, buttons by their captions.
+    QTest::newRow("Größe") << "settings" << "GroesseEdit" << "Größe";
+    QTest::newRow("Zoomfaktor") << "settings" << "ZoomEdit" << "Zoomfaktor";
+    QTest::newRow("Steingröße") << "settings" << "SteinGroesseEdit" << "Steingröße";
+    QTest::newRow("settings OK") << "settings" << "BitBtn1" << "OK";
+    QTest::newRow("name field") << "highscore" << "Nameneingabe" << "Name";
+    QTest::newRow("high scores OK") << "highscore" << "OKButton" << "OK";
+    QTest::newRow("high scores ×") << "highscore" << "SpezialButton4" << "Schließen";
+}
+
+// Every control a player can reach carries the name that a sighted player reads.
+void TestMenus::namesForAssistiveTechnology()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QWidget *top = window == "settings" ? static_cast<QWidget *>(&m_windows->settings())
+        : window == "highscore"         ? static_cast<QWidget *>(&m_windows->highscore())
+                                        : main();
+    QWidget *widget = control == "tile" ? static_cast<QWidget *>(main()->TileGrid()[0][0])
+                                        : top->findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
 }
 
 QTEST_MAIN(TestMenus)

@@ -53,6 +53,8 @@ QWidget *ShowDocumentWindow(const QString &path, QWidget *owner)
         window->setObjectName(name);
         window->setWindowFlag(Qt::Window);
         window->setOpenExternalLinks(true);
+        // The keys stay with the game: the help comes up beside it, for reading.
+        window->setAttribute(Qt::WA_ShowWithoutActivating);
         window->resize(640, 720);
         // Beside the game, where the screen has room; where the player puts it after that.
         window->move(Beside(window->size(), QRect(ScreenPoint(*owner, QPoint()), owner->size()),
@@ -63,6 +65,5 @@ QWidget *ShowDocumentWindow(const QString &path, QWidget *owner)
     window->setWindowTitle(window->documentTitle());
     window->show();
     window->raise();
-    window->activateWindow();
     return window;
 }

@@ -15,5 +15,6 @@ class QWidget;
 void OpenDocument(const QString &path, QObject *context, std::function<void()> failed = {});
 
 // Shows an HTML document in a window of the program's own, for a desktop with no viewer: one
-// window for the owner, brought forward where it stands when asked for again. Esc closes it.
+// window for the owner, brought forward where it stands when asked for again, without taking
+// the keys from the owner. Esc closes it.
 QWidget *ShowDocumentWindow(const QString &path, QWidget *owner);

@@ -313,6 +313,7 @@ TSpezialButton *CreateCloseButton(QWidget *parent, QPoint topLeft)
 {
     auto *button = new TSpezialButton(parent);
     button->setObjectName(QStringLiteral("SpezialButton4"));
+    button->setAccessibleName(QStringLiteral("Schließen"));
     button->move(topLeft);
     button->setBeschriftung(QStringLiteral("×"));
     button->setBeschriftungLeft(4);

@@ -154,9 +154,17 @@ void TTiloraForm::createControls()
     SpezialButton4->setBeschriftungLeft(4);
     SpezialButton4->setBeschriftungTop(-1);
     m_buttonRightDistance = {DesignWidth - 274, DesignWidth - 289, DesignWidth - 303};
+    // Their pictures and signs say what they do to the eye; these names say it to assistive
+    // technology.
+    SpezialButton5->setAccessibleName(QStringLiteral("Spielmenü"));
+    SpezialButton1->setAccessibleName(QStringLiteral("Optionsmenü"));
+    SpezialButton2->setAccessibleName(QStringLiteral("Hilfe"));
+    SpezialButton3->setAccessibleName(QStringLiteral("Ablegen"));
+    SpezialButton4->setAccessibleName(QStringLiteral("Beenden"));
 
     Panel4 = new TPanel(Brett);
     Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setAccessibleName(QStringLiteral("Mischen!"));
     Panel4->resize(83, 37);
     Panel4->setCaption(QStringLiteral("Mischen!"));
     Panel4->setColor(DarkGrey());

@@ -33,6 +33,8 @@ TTiloraStein::TTiloraStein(QWidget *board, int homeCol, int homeRow, int width, 
 {
     setGeometry(homeCol * width, homeRow * height, width, height);
     NumberLabel->setText(numberText);
+    // What a sighted player reads in number mode, for assistive technology in either mode.
+    setAccessibleName(QStringLiteral("Stein %1").arg(numberText));
     NumberLabel->setAlignment(Qt::AlignCenter);
     NumberLabel->setAttribute(Qt::WA_TranslucentBackground);
     NumberLabel->hide();

@@ -394,6 +394,10 @@ void TEinstellungen::createControls()
                    tileSizeHint);
     SteinGroesseEdit = spinEdit(SteinGroup, "SteinGroesseEdit", QRect(64, 17, 49, 22),
                                 MinTileSize, MaxTileSize, tileSizeHint);
+    // A field is named by its label, as assistive technology reads it.
+    GroesseLabel->setBuddy(GroesseEdit);
+    Label2->setBuddy(ZoomEdit);
+    Label1->setBuddy(SteinGroesseEdit);
     BSteinFarbe = place(new QPushButton(QStringLiteral("Steinfarbe"), SteinGroup),
                         "BSteinFarbe", QRect(13, 48, 94, 25),
                         QStringLiteral("ermöglicht das Einstellen der Steinfarbe"));

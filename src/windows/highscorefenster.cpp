@@ -108,6 +108,7 @@ THighscore::THighscore(const QString &file, QWidget *parent)
 
     Nameneingabe = new QLineEdit(Panel1);
     Nameneingabe->setObjectName(QStringLiteral("Nameneingabe"));
+    Nameneingabe->setAccessibleName(QStringLiteral("Name"));
     Nameneingabe->setGeometry(NameInputLeft, 0, NameInputWidth, NameInputHeight);
     Nameneingabe->setMaxLength(NameInputLength);
     Nameneingabe->setFont(ArialFont(13, false));
@@ -129,6 +130,7 @@ THighscore::THighscore(const QString &file, QWidget *parent)
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(160, 298, 89, 17);
     OKButton->setCaption(QStringLiteral("OK"));
+    OKButton->setAccessibleName(QStringLiteral("OK"));
     OKButton->setColor(DarkGrey());
     OKButton->setFont(ArialFont(12, true));
     OKButton->setFontColor(Qt::white);

@@ -197,8 +197,12 @@ void TestMenusE2e::pPausesARunningGame()
     E2E_REQUIRE_DISPLAY();
     QVERIFY(startProgram());
     const QPoint tile = onWindow(18 + 30, 18 + 30);
-    const QColor picture = e2e::pixelAt(tile);
-    QVERIFY(picture != Grey);
+    // The picture, once the board is drawn there.
+    QColor picture;
+    QVERIFY(e2e::waitUntil([&] {
+        picture = e2e::pixelAt(tile);
+        return picture != Grey && picture != e2e::rootColor();
+    }));
     // Before a game P changes nothing: F6, which comes after it, shows the numbers on a board
     // that is still there.
     e2e::mouseMove(onWindow(10, 143));
