@@ -57,8 +57,7 @@ QWidget *ShowDocumentWindow(const QString &path, QWidget *owner)
         window->setAttribute(Qt::WA_ShowWithoutActivating);
         window->resize(640, 720);
         // Beside the game, where the screen has room; where the player puts it after that.
-        window->move(Beside(window->size(), QRect(ScreenPoint(*owner, QPoint()), owner->size()),
-            AvailableScreenArea(*owner), 8));
+        window->move(Beside(*window, *owner));
         new QShortcut(QKeySequence(Qt::Key_Escape), window, window, &QWidget::close);
     }
     window->setSource(QUrl::fromLocalFile(path));

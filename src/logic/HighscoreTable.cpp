@@ -309,15 +309,20 @@ int EnterResult(HighscoreTable &table, const QString &timeText, const QString &d
     return i + 1;
 }
 
-bool SameEntry(const HighscoreEntry &a, const HighscoreEntry &b)
+namespace {
+
+// Whether two rows hold the same name (as stored), time and date.
+bool sameEntry(const HighscoreEntry &a, const HighscoreEntry &b)
 {
     return a.time == b.time && a.date == b.date && PadName(a.name) == PadName(b.name);
 }
 
+} // namespace
+
 int NameResult(HighscoreTable &table, const HighscoreEntry &entered, const QString &name)
 {
     for (int row = 1; row <= HighscoreRowCount; ++row) {
-        if (!entered.isEmpty() && SameEntry(table[row - 1], entered)) {
+        if (!entered.isEmpty() && sameEntry(table[row - 1], entered)) {
             table[row - 1].name = name;
             return row;
         }

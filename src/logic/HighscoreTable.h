@@ -111,8 +111,6 @@ void WriteTable(
 // last row (an equal time ranks below the rows that have it).
 int EnterResult(HighscoreTable &table, const QString &timeText, const QString &date);
 
-// Whether two rows hold the same name (as stored), time and date.
-bool SameEntry(const HighscoreEntry &a, const HighscoreEntry &b);
 // Gives the row that a result was entered as (entered, as it was saved) its name; a table
 // without that row takes the result anew. Returns the row 1 .. 10, or 0 when it does not rank.
 int NameResult(HighscoreTable &table, const HighscoreEntry &entered, const QString &name);

@@ -200,7 +200,7 @@ void addWmfRecord(Totals &totals, int function, const Record &parameters, qint64
 CheckResult CheckWmf(QByteArrayView data)
 {
     const Record file(data);
-    qint64 at = file.unsignedAt(0, 4) == 0x9AC6CDD7u ? 22 : 0;
+    qint64 at = IsPlaceableWmf(data) ? 22 : 0;
     // The header: its kind (in memory or on disk), its size in words and the version.
     const std::optional<quint32> kind = file.unsignedAt(at, 2);
     if (!kind || (*kind != 1 && *kind != 2) || file.unsignedAt(at + 2, 2) != 9u)

@@ -29,6 +29,13 @@ constexpr size_t MaxMetafileLibraryBytes = 160u * 1024 * 1024;
 constexpr qint64 MaxMetafileSvgBytes = 64LL * 1024 * 1024;
 constexpr qint64 MaxMetafileSvgElements = 400'000;
 
+// Whether a WMF starts with a placeable header (22 bytes, before the standard one), which gives
+// the picture's own size.
+inline bool IsPlaceableWmf(QByteArrayView data)
+{
+    return data.size() >= 4 && data.first(4) == QByteArrayView("\xD7\xCD\xC6\x9A", 4);
+}
+
 // A WMF, placeable or not: a whole chain of records that ends in the end record, each no larger
 // than the header's largest, with bitmaps, points and letters inside their records and within
 // the limits above.

@@ -246,10 +246,8 @@ void TTiloraForm::render()
         if (settings.pictureMode && settings.solutionView) {
             TVorschauFenster &preview = m_windows.preview();
             // Beside the board when it first shows, and where the player puts it after that.
-            if (!preview.isVisible() && !preview.testAttribute(Qt::WA_Moved)) {
-                preview.move(Beside(preview.size(), QRect(ScreenPoint(*this, QPoint()), size()),
-                    AvailableScreenArea(*this), 8));
-            }
+            if (!preview.isVisible() && !preview.testAttribute(Qt::WA_Moved))
+                preview.move(Beside(preview, *this));
             preview.show();
         } else
             m_windows.preview.hide();

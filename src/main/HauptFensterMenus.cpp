@@ -291,18 +291,23 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
     if (!watched->isWidgetType() || !m_game.takesKeys())
         return false;
     const QWidget *window = static_cast<QWidget *>(watched)->window();
+    const QWidget *solution = m_windows.preview.made();
+    const bool ours = window == this || (solution && window == solution);
+    const auto *key = static_cast<QKeyEvent *>(event);
     // While a shuffle waits for the player, Return, Space and Esc are the start window's click,
     // whichever of the game's windows has the keys.
-    const auto *key = static_cast<QKeyEvent *>(event);
-    if (TForm3 *start = m_windows.start.made(); start && start->isVisible()
-        && (window == this || window == start || window == m_windows.preview.made())
-        && QList<int> {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape}.contains(
-            key->key())) {
-        start->Panel1Click();
-        return true;
+    if (TForm3 *start = m_windows.start.made();
+        start && start->isVisible() && (ours || window == start)) {
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+        case Qt::Key_Escape:
+            start->Panel1Click();
+            return true;
+        }
     }
-    const QWidget *solution = m_windows.preview.made();
-    if (window != this && (!solution || window != solution))
+    if (!ours)
         return false;
     // A key held down acts once; its repeats are not new presses.
     if (key->isAutoRepeat())

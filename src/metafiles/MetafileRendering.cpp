@@ -40,7 +40,10 @@ double threadSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-// Work is counted in nanoseconds of drawing, as timed on QPainter's antialiased fills.
+// Work is counted in nanoseconds of drawing, as timed on QPainter's antialiased fills. A letter
+// and a lone point cost these, beside the pixels they cover.
+constexpr double LetterWork = 128;
+constexpr double PointWork = 8;
 
 // Pixels of a box in the picture: filling them takes about a nanosecond each.
 double areaWork(const QRectF &box, QSizeF picture)
@@ -412,7 +415,7 @@ void drawText(wmfAPI *api, wmfDrawText_t *text)
     if (!canvas.spend(areaWork(QRectF(canvas.toPicture.map(pointOf(text->pt)) - QPointF(0, size),
                                    QSizeF(size * letters.size(), 2 * size)),
                           canvas.picture)
-            + 128.0 * letters.size()))
+            + LetterWork * letters.size()))
         return;
     painter.save();
     painter.resetTransform();
@@ -552,7 +555,7 @@ void setUpDeviceLayer(wmfAPI *api)
     layer->flood_interior = [](wmfAPI *, wmfFlood_t *) { };
     layer->flood_exterior = [](wmfAPI *, wmfFlood_t *) { };
     layer->draw_pixel = [](wmfAPI *api, wmfDrawPixel_t *pixel) {
-        if (!canvasOf(api).spend(8))
+        if (!canvasOf(api).spend(PointWork))
             return;
         canvasOf(api).painter->fillRect(
             QRectF(pointOf(pixel->pt), QSizeF(pixel->pixel_width, pixel->pixel_height)),
@@ -642,8 +645,7 @@ QSizeF unitsPerDeviceUnit(QByteArrayView metafile)
             value = value << 8 | quint8(metafile[at + i]);
         return size == 2 ? qint16(value) : value;
     };
-    const bool placeable = number(0, 4) == 0x9AC6CDD7;
-    qint64 at = (placeable ? 22 : 0) + 18;
+    qint64 at = (IsPlaceableWmf(metafile) ? 22 : 0) + 18;
     int mode = 0;
     QSizeF window;
     QSizeF viewport(1024, 1024);
@@ -676,8 +678,7 @@ QSizeF naturalWmfSize(wmfAPI *api, QByteArrayView metafile, const QRectF &drawn)
 {
     float width = 0;
     float height = 0;
-    const bool placeable = metafile.size() >= 4 && metafile.first(4) == "\xD7\xCD\xC6\x9A";
-    if (placeable && wmf_size(api, &width, &height) == wmf_E_None && width > 0 && height > 0)
+    if (IsPlaceableWmf(metafile) && wmf_size(api, &width, &height) == wmf_E_None && width > 0 && height > 0)
         return QSizeF(width, height);
     const QSizeF scale = unitsPerDeviceUnit(metafile);
     return QSizeF(drawn.width() * scale.width(), drawn.height() * scale.height());
@@ -883,7 +884,7 @@ public:
     }
     void drawPoints(const QPointF *points, int count) override
     {
-        if (m_budget.spend(8.0 * count))
+        if (m_budget.spend(PointWork * count))
             m_target.drawPoints(points, count);
     }
     void drawPixmap(const QRectF &target, const QPixmap &pixmap, const QRectF &source) override
@@ -907,7 +908,7 @@ public:
         const QRectF box(at - QPointF(0, text.ascent()),
             QSizeF(text.width(), text.ascent() + text.descent()));
         if (m_budget.spend(areaWork(m_target.transform().mapRect(box), m_picture)
-                + 128.0 * text.text().size()))
+                + LetterWork * text.text().size()))
             m_target.drawTextItem(at, text);
     }
 

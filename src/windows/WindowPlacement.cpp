@@ -80,6 +80,12 @@ QPoint Beside(QSize window, const QRect &over, const QRect &area, int gap)
     return KeptOnScreen(QRect(place, window), area);
 }
 
+QPoint Beside(const QWidget &window, QWidget &owner)
+{
+    return Beside(window.size(), QRect(ScreenPoint(owner, QPoint()), owner.size()),
+        AvailableScreenArea(owner), 8);
+}
+
 QPoint CenteredOver(const QWidget &window, const QRect &over)
 {
     const QPoint place(over.left() + over.width() / 2 - window.width() / 2,

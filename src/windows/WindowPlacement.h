@@ -30,6 +30,8 @@ QPoint CenteredOver(const QWidget &window, const QRect &over);
 // on its right, else on its left, else below, else above; where none has room, over it, moved
 // onto the area.
 QPoint Beside(QSize window, const QRect &over, const QRect &area, int gap);
+// The place of `window` beside `owner`, as `owner` stands on the screen now.
+QPoint Beside(const QWidget &window, QWidget &owner);
 
 // A window's place moved just as far as it takes to lie whole on the area (its top-left wins
 // where it is larger than the area).

@@ -380,6 +380,12 @@ Program::Program()
     const QString module = QLatin1String(MetafileModuleFileName);
     QDir(folder()).mkpath(QFileInfo(module).path());
     QFile::copy(QFileInfo(QStringLiteral(TILORA_BINARY)).dir().filePath(module), filePath(module));
+    // A desktop with a viewer for the help, which a first start opens: the tests look at the
+    // game's own windows.
+    QDir(folder()).mkdir(QStringLiteral("viewer"));
+    writeFile(QStringLiteral("viewer/xdg-open"), "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(filePath(QStringLiteral("viewer/xdg-open")),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 Program::~Program()
@@ -417,17 +423,8 @@ QProcess *Program::start(const QStringList &prefix)
     QProcessEnvironment environment = toolEnvironment();
     if (m_scaleFactor != 1)
         environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(m_scaleFactor));
-    // A desktop with a viewer for the help, which a first start opens: the tests look at the
-    // game's own windows.
-    const QString viewer = filePath(QStringLiteral("viewer"));
-    QDir().mkpath(viewer);
-    QFile opener(viewer + QStringLiteral("/xdg-open"));
-    if (opener.open(QIODevice::WriteOnly))
-        opener.write("#!/bin/sh\nexit 0\n");
-    opener.close();
-    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     environment.insert(QStringLiteral("PATH"),
-        viewer + u':' + environment.value(QStringLiteral("PATH")));
+        filePath(QStringLiteral("viewer")) + u':' + environment.value(QStringLiteral("PATH")));
     process->setProcessEnvironment(environment);
     // The program must not depend on where it is started from.
     process->setWorkingDirectory(QDir::tempPath());
