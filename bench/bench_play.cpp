@@ -41,7 +41,7 @@ double longestShuffle(TTiloraForm &window)
 {
     QElapsedTimer timer;
     timer.start();
-    window.StartShuffle();
+    Choose(window, "Spielmischen1");
     const double elapsed = timer.nsecsElapsed() / 1e6;
     if (window.game().shuffleStepCount() != 144000) {
         std::fprintf(stderr, "unexpected shuffle length %lld\n",
@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
     QTemporaryDir folder;
     auto windows = CreateProgramWindows(fileLocationsIn(folder.path()));
     TTiloraForm &window = *windows->main;
-    window.movePointer = [](QPoint) {};
+    window.hooks.movePointer = [](QPoint) {};
     Settings settings = window.game().settings();
     settings.pictureName = QStringLiteral("Motiv A");
     settings.gridSize = 12;
@@ -102,9 +102,9 @@ int main(int argc, char *argv[])
     for (int slide = 0; slide < 40; ++slide) {
         // A press at the far end of the free cell's row moves every tile of the row.
         const QPoint free = window.game().puzzle().freeCell();
-        const TTiloraStein *far = window.TileGrid()[free.x() == last ? 0 : last][free.y()];
+        const TTiloraStein *far = TileAt(window, QPoint(free.x() == last ? 0 : last, free.y()));
         window.BoardMouseDown(far->PieceImage, Qt::LeftButton, QPoint(5, 5));
-        window.AnimTimer->stop(); // the frames are driven here, one by one
+        Child<QTimer>(window, "AnimTimer")->stop(); // the frames are driven here, one by one
         for (int frame = 1; frame <= AnimationFrames(1) + 1; ++frame) {
             QElapsedTimer timer;
             timer.start();
@@ -117,6 +117,6 @@ int main(int argc, char *argv[])
     std::printf("animation frame 12x12, 100 px, Transparenz: median %.3f ms, 90th percentile "
                 "%.3f ms, max %.3f ms (target median < 3 ms)\n",
                 median(frames), frames[frames.size() * 9 / 10], frames.back());
-    window.SekundenZaehler->stop();
+    Child<QTimer>(window, "SekundenZaehler")->stop();
     return 0;
 }

@@ -281,7 +281,7 @@ void TestApplication::secondaryWindowsMadeWhenFirstNeeded()
             modal->close();
     });
     closer.start(0);
-    QWidget *tile = main->TileGrid()[0][0]->PieceImage;
+    QWidget *tile = TileAt(*main, QPoint(0, 0))->PieceImage;
     for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {
         if (step == u"game")
             QVERIFY(main->game().beginGameOn(main->game().puzzle()));
@@ -307,7 +307,7 @@ void TestApplication::secondaryWindowsMadeWhenFirstNeeded()
     // whether it shows.
     if (const TVorschauFenster *solution = windows->preview.made()) {
         QCOMPARE(solution->VorschauBild->picture().toImage(), main->boardPicture().toImage());
-        QCOMPARE(main->Vorschau1->isChecked(), solution->isVisible());
+        QCOMPARE(Child<QAction>(*main, "Vorschau1")->isChecked(), solution->isVisible());
     }
 }
 

@@ -40,7 +40,7 @@ private:
     QString writeFile(const QString &name, const QByteArray &contents);
     QImage pieceOf(int col, int row) const
     {
-        return main()->TileGrid()[col][row]->PieceImage->picture().toImage();
+        return TileAt(*main(), QPoint(col, row))->PieceImage->picture().toImage();
     }
 
     std::unique_ptr<ProgramWindows> m_windows;
@@ -64,7 +64,7 @@ QByteArray bitmap(Qt::GlobalColor colour)
 void TestBoard::init()
 {
     m_windows = CreateTestWindows(m_folder.path());
-    main()->movePointer = [](QPoint) {};
+    main()->hooks.movePointer = [](QPoint) {};
     SetPictureName(*main(), m_folder.filePath(QStringLiteral("nicht-da.jpg")));
 }
 
@@ -108,10 +108,10 @@ void TestBoard::gridSizes()
     settings.tileSize = tile;
     window->game().setSettings(settings);
     show();
-    QPointer<TTiloraStein> old = window->TileGrid()[0][0];
+    QPointer<TTiloraStein> old = TileAt(*window, QPoint(0, 0));
     for (int choice : {before, size}) {
         if (choice)
-            window->N201Click(window->GridSizeItems[choice - MinGridSize]);
+            ChooseGridSize(*window, choice);
     }
     // A board larger than the screen's room gets the tiles that fit; the window stays whole on
     // the screen.
@@ -123,29 +123,27 @@ void TestBoard::gridSizes()
     QVERIFY(area.contains(window->geometry()));
     if (area.contains(QRect(QPoint(42, 142), window->size())))
         QCOMPARE(window->pos(), before ? window->pos() : QPoint(42, 142));
-    QCOMPARE(window->Brett->geometry(), QRect(18, 18, board, board));
-    QCOMPARE(window->outline().split(QStringLiteral("\r\n")).last(),
+    QCOMPARE(Child(*window, "Brett")->geometry(), QRect(18, 18, board, board));
+    QCOMPARE(Outline(*window).split(QStringLiteral("\r\n")).last(),
         QStringLiteral("R%1,%1,%2,%2").arg(edge).arg(edge + tile));
-    QVERIFY(window->game().puzzle().isSolved() && window->Panel4->isVisible());
+    QVERIFY(window->game().puzzle().isSolved() && Child<TPanel>(*window, "Panel4")->isVisible());
     // In front of the tiles.
-    QCOMPARE(window->Brett->childAt(window->Panel4->geometry().center()), window->Panel4);
-    QCOMPARE(window->Panel4->pos(), QPoint(board / 2 - 36, board / 2 - 37 / 2));
+    QCOMPARE(Child(*window, "Brett")->childAt(Child<TPanel>(*window, "Panel4")->geometry().center()), Child<TPanel>(*window, "Panel4"));
+    QCOMPARE(Child<TPanel>(*window, "Panel4")->pos(), QPoint(board / 2 - 36, board / 2 - 37 / 2));
     // Right-anchored caption buttons keep their distance to the right edge (336 at design).
-    QCOMPARE(window->SpezialButton4->x(), window->width() - (336 - 303));
+    QCOMPARE(Child<TSpezialButton>(*window, "SpezialButton4")->x(), window->width() - (336 - 303));
 
-    QCOMPARE(window->TileGrid()[1][0]->pos(), QPoint(tile, 0));
-    QCOMPARE(window->TileGrid()[1][0]->NumberLabel->text(), QStringLiteral("2"));
-    TTiloraStein *hidden = window->TileGrid()[size - 1][size - 1];
+    QCOMPARE(TileAt(*window, QPoint(1, 0))->pos(), QPoint(tile, 0));
+    QCOMPARE(TileAt(*window, QPoint(1, 0))->NumberLabel->text(), QStringLiteral("2"));
+    TTiloraStein *hidden = TileAt(*window, QPoint(size - 1, size - 1));
     QCOMPARE(hidden->NumberLabel->text().toInt(), size * size);
     QVERIFY(hidden->isHidden() && hidden->PieceImage->isHidden());
     // The pieces are cut pixel for pixel from the board's picture.
     const QImage picture = window->boardPicture().toImage();
     QCOMPARE(pieceOf(3, 1), picture.copy(3 * tile, tile, tile, tile));
     // No entries are left over, and replaced tiles go once the event loop has run.
-    for (int c = 0; c < MaxGridSize; ++c)
-        for (int r = 0; r < MaxGridSize; ++r)
-            QCOMPARE(window->TileGrid()[c][r] != nullptr, c < size && r < size);
     QTRY_COMPARE(old.isNull(), before > 0);
+    QTRY_COMPARE(Child(*window, "Brett")->findChildren<TTiloraStein *>().size(), size * size);
 }
 
 // Back to pictures through the picture dialog, which offers the filter and a preview.
@@ -156,13 +154,13 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
     Settings settings = window->game().settings();
     settings.tileColor = QColor(0x20, 0x40, 0x60);
     window->game().setSettings(settings);
-    window->Text1Click();
-    QVERIFY(!window->game().settings().pictureMode && !window->Schummeln1->isVisible());
-    QVERIFY(window->TileGrid()[0][0]->PieceImage->isHidden());
-    QVERIFY(window->TileGrid()[0][0]->NumberLabel->isVisible());
-    QCOMPARE(window->TileGrid()[0][0]->Color(), window->game().settings().tileColor);
+    Choose(*window, "Text1");
+    QVERIFY(!window->game().settings().pictureMode && !Child<QAction>(*window, "Schummeln1")->isVisible());
+    QVERIFY(TileAt(*window, QPoint(0, 0))->PieceImage->isHidden());
+    QVERIFY(TileAt(*window, QPoint(0, 0))->NumberLabel->isVisible());
+    QCOMPARE(TileAt(*window, QPoint(0, 0))->Color(), window->game().settings().tileColor);
     // The hidden tile's number never shows.
-    QVERIFY(!window->TileGrid()[4][4]->NumberLabel->isVisible());
+    QVERIFY(!TileAt(*window, QPoint(4, 4))->NumberLabel->isVisible());
 
     const QString path = QFileInfo(writeFile("blau.bmp", bitmap(Qt::blue))).absoluteFilePath();
     QStringList descriptions;
@@ -183,7 +181,7 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
         previewShown = preview && !preview->pixmap().isNull();
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    window->Bildladen1Click();
+    Choose(*window, "Bildladen1");
     // The classic seven, then those the toolkit reads here (PNG always).
     QCOMPARE(descriptions.size(), 7 + FurtherPictureFormats().size());
     QCOMPARE(descriptions[7], QStringLiteral("PNG Bilder (*.png)"));
@@ -196,9 +194,9 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
     QVERIFY(every.contains(QStringLiteral("*.png")));
     QVERIFY(previewShown);
 
-    QVERIFY(window->game().settings().pictureMode && window->Schummeln1->isVisible());
+    QVERIFY(window->game().settings().pictureMode && Child<QAction>(*window, "Schummeln1")->isVisible());
     QCOMPARE(window->game().settings().pictureName, path);
-    QVERIFY(window->TileGrid()[0][0]->NumberLabel->isHidden());
+    QVERIFY(TileAt(*window, QPoint(0, 0))->NumberLabel->isHidden());
     QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
 }
 
@@ -227,15 +225,15 @@ void TestBoard::undecodableChoiceIsRefused()
     show();
     const QString before = main()->game().settings().pictureName;
     const QString metafile = writeFile(QStringLiteral("zeichnung.wmf"), QByteArray(600, '\x01'));
-    main()->choosePictureFile = [&](QWidget *) { return metafile; };
+    main()->hooks.choosePictureFile = [&](QWidget *) { return metafile; };
     QStringList told;
     const auto reporter = TiloraApplication::errorReporter();
     TiloraApplication::setErrorReporter([&](const QString &text) { told << text; });
-    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
-    main()->Bildladen1Click();
+    const QPointer<TTiloraStein> tile = TileAt(*main(), QPoint(0, 0));
+    Choose(*main(), "Bildladen1");
     TiloraApplication::setErrorReporter(reporter);
     QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf ist beschädigt.")});
-    QCOMPARE(rebuilt.count(), 0);
+    QCOMPARE(TileAt(*main(), QPoint(0, 0)), tile.data()); // no new board
     QCOMPARE(main()->game().settings().pictureName, before);
 }
 
@@ -256,10 +254,10 @@ void TestBoard::boardPicture()
     QCoreApplication::processEvents();
     TiloraApplication::setErrorReporter(reporter);
     QCOMPARE(heard.join(u'|'), told);
-    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
+    const QPointer<TTiloraStein> tile = TileAt(*main(), QPoint(0, 0));
     if (keyB)
-        main()->Bild1Click(main()->Bild2);
-    QCOMPARE(rebuilt.count(), int(keyB));
+        Choose(*main(), "Bild2");
+    QCOMPARE(TileAt(*main(), QPoint(0, 0)) != tile.data(), keyB); // a new board
     QCOMPARE(main()->game().settings().pictureName, expected.isEmpty() ? chosen : expected);
     // Same picture up to the scaling filter.
     const QColor a = main()->boardPicture().toImage().pixelColor(60, 60);

@@ -1,4 +1,5 @@
 #include "app/TiloraApplication.h"
+#include "logic/FileLocations.h"
 #include "support/TestWindows.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
@@ -17,6 +18,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <set>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -87,9 +90,9 @@ QString nameOf(TOwnerDrawnMenu *menu, QAction *entry)
 void TestMenus::initTestCase()
 {
     // The program finds its help beside itself; this test stands in for the program.
-    if (!QFile::exists(TTiloraForm::helpFilePath())) {
+    if (!QFile::exists(helpFileOfThisProgram())) {
         QVERIFY(QFile::copy(QStringLiteral(TILORA_SOURCE_DIR "/resources/help/tilora.html"),
-            TTiloraForm::helpFilePath()));
+            helpFileOfThisProgram()));
         m_createdHelpFile = true;
     }
 }
@@ -97,19 +100,19 @@ void TestMenus::initTestCase()
 void TestMenus::cleanupTestCase()
 {
     if (m_createdHelpFile)
-        QFile::remove(TTiloraForm::helpFilePath());
+        QFile::remove(helpFileOfThisProgram());
 }
 
 void TestMenus::init()
 {
     m_windows = CreateTestWindows(m_folder.path());
     TTiloraForm *window = main();
-    window->movePointer = [](QPoint) {};
+    window->hooks.movePointer = [](QPoint) {};
     SetPictureName(*window, m_folder.filePath(QStringLiteral("nicht-da.jpg")));
-    window->openDocument = [this](const QString &) { m_commands << "help"; };
+    window->hooks.openDocument = [this](const QString &) { m_commands << "help"; };
     // The high score window shows modally: noted, and closed again once it is up.
     qApp->installEventFilter(this);
-    window->choosePictureFile = [this](QWidget *) {
+    window->hooks.choosePictureFile = [this](QWidget *) {
         m_commands << "picture";
         return QString();
     };
@@ -141,9 +144,9 @@ void TestMenus::cleanup()
 
 void TestMenus::startGame()
 {
-    main()->SetShuffleDuration(1);
-    main()->StartShuffle();
-    QVERIFY(main()->SekundenZaehler->isActive());
+    main()->game().setShuffleDuration(1);
+    Choose(*main(), "Spielmischen1");
+    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
 }
 
 void TestMenus::menuItems_data()
@@ -193,7 +196,7 @@ void TestMenus::menuItems()
 
     for (bool pictureMode : {true, false}) {
         if (main()->game().settings().pictureMode != pictureMode)
-            main()->Text1Click();
+            Choose(*main(), "Text1");
         const bool visible
             = shown == u"both" || shown == QLatin1String(pictureMode ? "picture" : "numbers");
         QCOMPARE(entry->isVisible(), visible);
@@ -210,31 +213,31 @@ void TestMenus::menuOrderAndModeCaption()
             result << nameOf(menu, entry);
         return result.join(QLatin1Char(' '));
     };
-    QCOMPARE(names(window->PopupMenu1),
+    QCOMPARE(names(Child<TOwnerDrawnMenu>(*window, "PopupMenu1")),
         QStringLiteral("Spielmischen1 Bildladen1 Bild1 Bild2 Vorschau1 Schummeln1 Highscore1 "
                        "Pause1"));
-    QCOMPARE(names(window->PopupMenu2),
+    QCOMPARE(names(Child<TOwnerDrawnMenu>(*window, "PopupMenu2")),
         QStringLiteral("Text1 Groesse1 Animation1 Mischen1 Steineumrahmen1 Transparenz1 "
                        "Einstellungen1"));
 
     // "Text1" names the mode a click switches to.
-    QAction *entry = window->PopupMenu2->entryOf(window->Text1);
-    QCOMPARE(window->PopupMenu2->lookOf(entry).caption, QStringLiteral("Text"));
-    QCOMPARE(window->PopupMenu2->shortcutOf(window->Text1), QStringLiteral("F6"));
-    window->Text1Click();
-    QCOMPARE(window->PopupMenu2->lookOf(entry).caption, QStringLiteral("Bild"));
-    window->Text1Click();
-    QCOMPARE(window->PopupMenu2->lookOf(entry).caption, QStringLiteral("Text"));
+    QAction *entry = Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->entryOf(Child<QAction>(*window, "Text1"));
+    QCOMPARE(Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->lookOf(entry).caption, QStringLiteral("Text"));
+    QCOMPARE(Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->shortcutOf(Child<QAction>(*window, "Text1")), QStringLiteral("F6"));
+    Choose(*window, "Text1");
+    QCOMPARE(Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->lookOf(entry).caption, QStringLiteral("Bild"));
+    Choose(*window, "Text1");
+    QCOMPARE(Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->lookOf(entry).caption, QStringLiteral("Text"));
 }
 
 void TestMenus::renderedMenuFollowsTheMarks()
 {
     TTiloraForm *window = main();
-    TOwnerDrawnMenu *menu = window->PopupMenu2;
-    window->Transparenz1Click();
+    TOwnerDrawnMenu *menu = Child<TOwnerDrawnMenu>(*window, "PopupMenu2");
+    Choose(*window, "Transparenz1");
     menu->popup(window->mapToGlobal(QPoint(20, 20)));
-    QAction *framed = menu->entryOf(window->Steineumrahmen1);
-    QAction *transparent = menu->entryOf(window->Transparenz1);
+    QAction *framed = menu->entryOf(Child<QAction>(*window, "Steineumrahmen1"));
+    QAction *transparent = menu->entryOf(Child<QAction>(*window, "Transparenz1"));
     menu->setActiveAction(transparent);
     auto markArea = [menu](QAction *entry) {
         return menu->actionGeometry(entry) & QRect(6, 0, 10, menu->height());
@@ -294,7 +297,7 @@ void TestMenus::keys()
     QFETCH(QString, command);
     TTiloraForm *window = main();
     if (receiver == u"numbers")
-        window->Text1Click();
+        Choose(*window, "Text1");
     if (key == Qt::Key_P) {
         startGame();
         m_commands.clear();
@@ -303,10 +306,14 @@ void TestMenus::keys()
     for (QAction *item : window->findChildren<QAction *>())
         item->setEnabled(false);
 
-    QSignalSpy rebuilt(window, &TTiloraForm::boardRebuilt);
+    std::set<quint64> builds; // the new boards made
+    connect(&window->game(), &Game::changed, this, [&] {
+        if (window->game().building() && window->game().building()->kind == BoardBuild::NewBoard)
+            builds.insert(window->game().building()->number);
+    });
     const bool pictureMode = window->game().settings().pictureMode;
-    const QList<QAction *> toggles {window->Vorschau1, window->Schummeln1, window->Steineumrahmen1,
-        window->Transparenz1, window->Pause1};
+    const QList<QAction *> toggles {Child<QAction>(*window, "Vorschau1"), Child<QAction>(*window, "Schummeln1"), Child<QAction>(*window, "Steineumrahmen1"),
+        Child<QAction>(*window, "Transparenz1"), Child<QAction>(*window, "Pause1")};
     const QStringList toggleCommands {"solution", "cheat", "frames", "transparency", "pause"};
     QList<bool> marks;
     for (QAction *toggle : toggles)
@@ -319,8 +326,8 @@ void TestMenus::keys()
         }
     });
 
-    QWidget *target = receiver == u"board" ? window->Brett
-        : receiver == u"clock"             ? static_cast<QWidget *>(window->zeit)
+    QWidget *target = receiver == u"board" ? Child(*window, "Brett")
+        : receiver == u"clock"             ? static_cast<QWidget *>(Child<QLabel>(*window, "zeit"))
         : receiver == u"solution"          ? static_cast<QWidget *>(&m_windows->preview())
                                            : window;
     QTest::keyClick(target, Qt::Key(key), modifiers);
@@ -330,8 +337,8 @@ void TestMenus::keys()
             m_commands << toggleCommands[i];
     if (command.startsWith(u"motif")) {
         // A motif rebuilds, in pictures, also from number mode.
-        QCOMPARE(rebuilt.count(), 1);
-        QVERIFY((command == u"motifA" ? window->Bild1 : window->Bild2)->isChecked());
+        QCOMPARE(builds.size(), size_t(1));
+        QVERIFY((command == u"motifA" ? Child<QAction>(*window, "Bild1") : Child<QAction>(*window, "Bild2"))->isChecked());
         QVERIFY(window->game().settings().pictureMode);
         QCOMPARE(m_commands, QStringList());
         return;
@@ -339,25 +346,25 @@ void TestMenus::keys()
     if (window->game().settings().pictureMode != pictureMode)
         m_commands << "mode";
     QCOMPARE(m_commands, command.isEmpty() ? QStringList() : QStringList {command});
-    QVERIFY(window->Bild1->isChecked() && !window->Bild2->isChecked());
+    QVERIFY(Child<QAction>(*window, "Bild1")->isChecked() && !Child<QAction>(*window, "Bild2")->isChecked());
     if (command.isEmpty())
-        QCOMPARE(rebuilt.count(), 0);
+        QVERIFY(builds.empty());
     if (key == Qt::Key_P)
-        QCOMPARE(window->SekundenZaehler->isActive(), command != u"pause");
+        QCOMPARE(Child<QTimer>(*window, "SekundenZaehler")->isActive(), command != u"pause");
 }
 
 void TestMenus::heldKeyActsOnce()
 {
     TTiloraForm *window = main();
-    const bool frames = window->Steineumrahmen1->isChecked();
+    const bool frames = Child<QAction>(*window, "Steineumrahmen1")->isChecked();
     for (bool repeat : {false, true, true, true}) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_F7, Qt::NoModifier, QString(), repeat);
         QApplication::sendEvent(window, &press);
     }
-    QCOMPARE(window->Steineumrahmen1->isChecked(), !frames);
+    QCOMPARE(Child<QAction>(*window, "Steineumrahmen1")->isChecked(), !frames);
     // Keys of other windows are theirs.
     QTest::keyClick(&m_windows->start(), Qt::Key_F7);
-    QCOMPARE(window->Steineumrahmen1->isChecked(), !frames);
+    QCOMPARE(Child<QAction>(*window, "Steineumrahmen1")->isChecked(), !frames);
 }
 
 // The game button opens the game menu below itself, a right click on the clock where the
@@ -365,15 +372,15 @@ void TestMenus::heldKeyActsOnce()
 void TestMenus::menusOpenAtTheirPlaces()
 {
     TTiloraForm *window = main();
-    QTest::mouseClick(window->zeit, Qt::LeftButton, {}, QPoint(40, 6));
-    QVERIFY(!window->PopupMenu1->isVisible() && !window->PopupMenu2->isVisible());
-    QTest::mouseClick(window->zeit, Qt::RightButton, {}, QPoint(40, 6));
-    QVERIFY(window->PopupMenu1->isVisible() && !window->PopupMenu2->isVisible());
-    QCOMPARE(window->PopupMenu1->pos(), window->zeit->mapToGlobal(QPoint(40, 6)));
-    window->PopupMenu1->hide();
-    QTest::mouseClick(window->SpezialButton5, Qt::LeftButton, {}, QPoint(5, 5));
-    QVERIFY(window->PopupMenu1->isVisible() && !window->PopupMenu2->isVisible());
-    QCOMPARE(window->PopupMenu1->pos(), window->SpezialButton5->mapToGlobal(QPoint(0, 12)));
+    QTest::mouseClick(Child<QLabel>(*window, "zeit"), Qt::LeftButton, {}, QPoint(40, 6));
+    QVERIFY(!Child<TOwnerDrawnMenu>(*window, "PopupMenu1")->isVisible() && !Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->isVisible());
+    QTest::mouseClick(Child<QLabel>(*window, "zeit"), Qt::RightButton, {}, QPoint(40, 6));
+    QVERIFY(Child<TOwnerDrawnMenu>(*window, "PopupMenu1")->isVisible() && !Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->isVisible());
+    QCOMPARE(Child<TOwnerDrawnMenu>(*window, "PopupMenu1")->pos(), Child<QLabel>(*window, "zeit")->mapToGlobal(QPoint(40, 6)));
+    Child<TOwnerDrawnMenu>(*window, "PopupMenu1")->hide();
+    QTest::mouseClick(Child<TSpezialButton>(*window, "SpezialButton5"), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(Child<TOwnerDrawnMenu>(*window, "PopupMenu1")->isVisible() && !Child<TOwnerDrawnMenu>(*window, "PopupMenu2")->isVisible());
+    QCOMPARE(Child<TOwnerDrawnMenu>(*window, "PopupMenu1")->pos(), Child<TSpezialButton>(*window, "SpezialButton5")->mapToGlobal(QPoint(0, 12)));
 }
 
 void TestMenus::helpWithoutAViewer_data()
@@ -448,7 +455,7 @@ void TestMenus::namesForAssistiveTechnology()
     QWidget *top = window == "settings" ? static_cast<QWidget *>(&m_windows->settings())
         : window == "highscore"         ? static_cast<QWidget *>(&m_windows->highscore())
                                         : main();
-    QWidget *widget = control == "tile" ? static_cast<QWidget *>(main()->TileGrid()[0][0])
+    QWidget *widget = control == "tile" ? static_cast<QWidget *>(TileAt(*main(), QPoint(0, 0)))
                                         : top->findChild<QWidget *>(control);
     QVERIFY(widget);
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);

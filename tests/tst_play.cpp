@@ -1,3 +1,4 @@
+#include "app/Resources.h"
 #include "app/TrayIcon.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
@@ -10,6 +11,8 @@
 #include "windows/startenfenster.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -80,6 +83,7 @@ private:
     void click(QWidget *widget, Qt::MouseButton button = Qt::LeftButton, QPoint at = QPoint());
     void press(QPoint cell);
     QString boardFault() const;
+    static QImage pointer() { return QGuiApplication::overrideCursor()->pixmap().toImage(); }
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<ProgramWindows> m_windows;
@@ -93,16 +97,16 @@ void TestPlay::init()
     m_folder = std::make_unique<QTemporaryDir>();
     m_windows = CreateTestWindows(m_folder->path());
     TTiloraForm *window = main();
-    window->movePointer = [](QPoint) {};
+    window->hooks.movePointer = [](QPoint) {};
     SetPictureName(*window, m_folder->filePath(QStringLiteral("nicht-da.jpg")));
-    window->SetAnimationSpeed(0);
-    window->grabScreen = [this](const QRect &rect) {
+    window->game().setAnimationSpeed(0);
+    window->hooks.grabScreen = [this](const QRect &rect) {
         m_grabbed.append(rect);
         return QImage();
     };
     game().seedRandom(20240607);
     // The clock runs but never ticks by itself; tests tick it.
-    window->SekundenZaehler->setInterval(NoTicks);
+    Child<QTimer>(*window, "SekundenZaehler")->setInterval(NoTicks);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
 }
@@ -123,7 +127,7 @@ void TestPlay::click(QWidget *widget, Qt::MouseButton button, QPoint at)
 
 void TestPlay::press(QPoint cell)
 {
-    TTiloraStein *tile = main()->TileGrid()[cell.x()][cell.y()];
+    TTiloraStein *tile = TileAt(*main(), QPoint(cell.x(), cell.y()));
     const bool pictureMode = game().settings().pictureMode;
     click(pictureMode ? static_cast<QWidget *>(tile->PieceImage) : tile->NumberLabel);
 }
@@ -137,7 +141,7 @@ QString TestPlay::boardFault() const
     for (int r = 0; r < puzzle.gridSize(); ++r) {
         for (int c = 0; c < puzzle.gridSize(); ++c) {
             const QPoint cell(c, r);
-            const TTiloraStein *tile = main()->TileGrid()[c][r];
+            const TTiloraStein *tile = TileAt(*main(), QPoint(c, r));
             const bool free = cell == puzzle.freeCell();
             if (!tile || !tiles.insert(tile).second || tile->pos() != cell * puzzle.tileSize()
                 || QPoint(tile->HomeCol, tile->HomeRow) != puzzle.homeAt(cell)
@@ -177,7 +181,7 @@ void TestPlay::shuffles()
     QFETCH(int, lines);
     auto *item = main()->findChild<QAction *>(length);
     QVERIFY(item);
-    const int at = item == main()->selbst1 ? 10000 : (command != None ? 3 : -1);
+    const int at = item == Child<QAction>(*main(), "selbst1") ? 10000 : (command != None ? 3 : -1);
     const bool gameStarts = command == None || command >= CloseStartWindow;
     QSignalSpy started(&game(), &Game::gameStarted);
     int passes = 0;
@@ -188,12 +192,12 @@ void TestPlay::shuffles()
         ++passes;
         // Only "selbst bestimmen" shows the count of lines, at every 10000th.
         const qint64 count = game().shuffleStepCount();
-        const bool counted = item == main()->selbst1 && count >= 10000;
-        if (main()->zeit->text() != (counted ? "10000" : "00:00:00")
-            || main()->SekundenZaehler->isActive())
-            faults << QStringLiteral("clock ") + main()->zeit->text();
-        if (main()->outline() != HiddenBoardOutline(main()->width(), main()->height()))
-            faults << QStringLiteral("outline ") + main()->outline();
+        const bool counted = item == Child<QAction>(*main(), "selbst1") && count >= 10000;
+        if (Child<QLabel>(*main(), "zeit")->text() != (counted ? "10000" : "00:00:00")
+            || Child<QTimer>(*main(), "SekundenZaehler")->isActive())
+            faults << QStringLiteral("clock ") + Child<QLabel>(*main(), "zeit")->text();
+        if (Outline(*main()) != HiddenBoardOutline(main()->width(), main()->height()))
+            faults << QStringLiteral("outline ") + Outline(*main());
         faults.removeDuplicates();
         if (count == at) {
             if (command == CloseStartWindow)
@@ -205,24 +209,24 @@ void TestPlay::shuffles()
             else
                 click(start()->Panel1);
             if (command == GridSize6)
-                main()->N201Click(main()->GridSizeItems[6 - MinGridSize]);
+                ChooseGridSize(*main(), 6);
             else if (command == Close)
                 main()->close();
         }
     });
-    main()->selbst1Click(item);
+    Choose(*main(), qPrintable(length));
     watcher.reset();
 
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     QCOMPARE(passes, at >= 0 ? at + 1 : lines);
     QCOMPARE(game().shuffleStepCount(), lines);
     QCOMPARE(started.count(), int(gameStarts));
-    QCOMPARE(main()->SekundenZaehler->isActive(), gameStarts);
+    QCOMPARE(Child<QTimer>(*main(), "SekundenZaehler")->isActive(), gameStarts);
     QVERIFY(!game().isShuffling() && !start()->isVisible());
     if (command != Close) {
         QCOMPARE(boardFault(), QString());
-        QCOMPARE(main()->Panel4->isVisible(), !gameStarts);
-        QCOMPARE(main()->outline(), boardOutline(freeCell()));
+        QCOMPARE(Child<TPanel>(*main(), "Panel4")->isVisible(), !gameStarts);
+        QCOMPARE(Outline(*main()), boardOutline(freeCell()));
     }
 }
 
@@ -231,23 +235,23 @@ void TestPlay::shuffles()
 void TestPlay::slideFrames()
 {
     startGame();
-    main()->schnell1Click(main()->langsam1);
+    Choose(*main(), "langsam1");
     press({0, 4});
-    QVERIFY(main()->AnimTimer->isActive());
+    QVERIFY(Child<QTimer>(*main(), "AnimTimer")->isActive());
     QCOMPARE(freeCell(), QPoint(0, 4));
     SlideFrame slide {QPoint(4, 4), QPoint(0, 4), 0, 8, 50, 50};
-    main()->AnimTimer->stop();
+    Child<QTimer>(*main(), "AnimTimer")->stop();
     for (slide.frame = 1; slide.frame <= 8; ++slide.frame) {
-        main()->AnimTimerTimer();
+        QMetaObject::invokeMethod(main(), "AnimTimerTimer");
         for (int c = 1; c <= 4; ++c) {
-            QCOMPARE(main()->TileGrid()[c][4]->pos(),
+            QCOMPARE(TileAt(*main(), QPoint(c, 4))->pos(),
                 QPoint(c * 50 - SlowOffsets[slide.frame - 1], 200));
         }
-        QCOMPARE(main()->outline(), AnimatedOutline(main()->width(), main()->height(), slide));
+        QCOMPARE(Outline(*main()), AnimatedOutline(main()->width(), main()->height(), slide));
     }
-    main()->AnimTimerTimer();
-    QVERIFY(!main()->AnimTimer->isActive());
-    QCOMPARE(main()->outline(), boardOutline(QPoint(0, 4)));
+    QMetaObject::invokeMethod(main(), "AnimTimerTimer");
+    QVERIFY(!Child<QTimer>(*main(), "AnimTimer")->isActive());
+    QCOMPARE(Outline(*main()), boardOutline(QPoint(0, 4)));
     QCOMPARE(boardFault(), QString());
 }
 
@@ -266,22 +270,22 @@ void TestPlay::solvedWithAnimation()
 {
     QFETCH(int, animationSpeed);
     QFETCH(bool, cheat);
-    main()->AnimTimer->setInterval(1);
+    Child<QTimer>(*main(), "AnimTimer")->setInterval(1);
     QList<QPoint> path;
-    main()->SetShuffleDuration(1);
+    game().setShuffleDuration(1);
     auto follower = watch([&] {
         if (game().isShuffling() && path.size() == game().shuffleStepCount())
             path.append(freeCell());
     });
-    main()->Spielstarten1Click();
+    Choose(*main(), "Spielmischen1");
     follower.reset();
     path.append(freeCell());
     QCOMPARE(path.size(), 26);
-    main()->SetAnimationSpeed(animationSpeed);
+    game().setAnimationSpeed(animationSpeed);
     if (cheat)
-        main()->Schummeln1Click();
+        Choose(*main(), "Schummeln1");
     for (int i = 0; i < 75; ++i)
-        main()->SekundenZaehlerTimer();
+        game().clockTick();
 
     // The message and the high score window are read and closed as they show; meanwhile
     // nothing starts or moves.
@@ -289,7 +293,7 @@ void TestPlay::solvedWithAnimation()
     auto closer = watch([&] {
         if (m_windows->message.isVisible()) {
             TMeldung *message = m_windows->message.made();
-            main()->Spielstarten1Click();
+            Choose(*main(), "Spielmischen1");
             shown << message->Label4->text() + message->Label3->text();
             click(message->Panel1);
         } else if (THighscore *highscore = m_windows->highscore.made();
@@ -305,7 +309,7 @@ void TestPlay::solvedWithAnimation()
         QTRY_VERIFY(!game().slide());
         press(path[k]);
     }
-    QTRY_VERIFY(main()->Panel4->isVisible());
+    QTRY_VERIFY(Child<TPanel>(*main(), "Panel4")->isVisible());
     closer.reset();
 
     QCOMPARE(solved.count(), 1);
@@ -318,24 +322,24 @@ void TestPlay::solvedWithAnimation()
     QCOMPARE(game().shuffleStepCount(), 25);
     QCOMPARE(m_windows->highscore().table()[0].name, cheat ? QString() : QStringLiteral("Jörg"));
     // The last slide may still be on its way behind the windows.
-    QTRY_VERIFY(!main()->AnimTimer->isActive());
-    QVERIFY(!main()->SekundenZaehler->isActive());
-    QCOMPARE(main()->outline(), boardOutline({4, 4}));
+    QTRY_VERIFY(!Child<QTimer>(*main(), "AnimTimer")->isActive());
+    QVERIFY(!Child<QTimer>(*main(), "SekundenZaehler")->isActive());
+    QCOMPARE(Outline(*main()), boardOutline({4, 4}));
     QCOMPARE(boardFault(), QString());
-    QCOMPARE(main()->zeit->text(), QStringLiteral("00:01:15"));
+    QCOMPARE(Child<QLabel>(*main(), "zeit")->text(), QStringLiteral("00:01:15"));
 }
 
 void TestPlay::magnifierAndPause()
 {
     main()->move(300, 100);
     startGame();
-    main()->SekundenZaehlerTimer();
-    main()->SekundenZaehlerTimer();
+    game().clockTick();
+    game().clockTick();
     // At zoom 3 the square under the pointer is 66 pixels, kept on the board.
     Settings settings = game().settings();
     settings.zoomFactor = 3;
-    game().setLooks(settings);
-    QWidget *piece = main()->TileGrid()[0][0]->PieceImage;
+    game().setSettings(settings);
+    QWidget *piece = TileAt(*main(), QPoint(0, 0))->PieceImage;
     QTest::mousePress(piece, Qt::RightButton, {}, QPoint(5, 5));
     TForm2 *magnifier = m_windows->magnifier.made();
     QVERIFY(magnifier);
@@ -343,34 +347,34 @@ void TestPlay::magnifierAndPause()
         QPoint(main()->x() - magnifier->width(),
             main()->y() + (main()->height() - magnifier->height()) / 2));
     QVERIFY(magnifier->isVisible());
-    QCOMPARE(main()->pointerName(), QStringLiteral("LUPE"));
+    QCOMPARE(pointer(), PointerCursor(QStringLiteral("LUPE")).pixmap().toImage());
     QTest::mouseRelease(piece, Qt::RightButton, {}, QPoint(5, 5));
     QVERIFY(!magnifier->isVisible());
-    QCOMPARE(main()->pointerName(), QStringLiteral("FINGER1"));
+    QCOMPARE(pointer(), PointerCursor(QStringLiteral("FINGER1")).pixmap().toImage());
 
     // Paused mid-slide: the slide comes to rest first.
-    main()->schnell1Click(main()->langsam1);
+    Choose(*main(), "langsam1");
     press({2, 4});
-    main()->AnimTimerTimer();
-    main()->Pause1Click();
-    TPanel *panel = main()->Pausenpanel;
-    QVERIFY(main()->Pause1->isChecked() && !main()->SekundenZaehler->isActive());
-    QVERIFY(!main()->Brett->isVisible() && panel->isVisible() && !main()->AnimTimer->isActive());
+    QMetaObject::invokeMethod(main(), "AnimTimerTimer");
+    Choose(*main(), "Pause1");
+    TPanel *panel = Child<TPanel>(*main(), "Pausenpanel");
+    QVERIFY(Child<QAction>(*main(), "Pause1")->isChecked() && !Child<QTimer>(*main(), "SekundenZaehler")->isActive());
+    QVERIFY(!Child(*main(), "Brett")->isVisible() && panel->isVisible() && !Child<QTimer>(*main(), "AnimTimer")->isActive());
     QCOMPARE(panel->pos(),
         QPoint(
             main()->width() / 2 - panel->width() / 2, main()->height() / 2 - panel->height() / 2));
-    QCOMPARE(main()->outline(), RoundedOutline(main()->width(), main()->height()));
+    QCOMPARE(Outline(*main()), RoundedOutline(main()->width(), main()->height()));
     // No magnifier while paused.
     click(piece, Qt::RightButton, QPoint(5, 5));
     QCOMPARE(m_grabbed, QList<QRect> {QRect(18, 18, 66, 66)});
 
     click(panel);
-    QVERIFY(!main()->Pause1->isChecked() && !panel->isVisible() && main()->Brett->isVisible());
+    QVERIFY(!Child<QAction>(*main(), "Pause1")->isChecked() && !panel->isVisible() && Child(*main(), "Brett")->isVisible());
     QCOMPARE(boardFault(), QString());
-    QCOMPARE(main()->outline(), boardOutline(freeCell()));
-    QVERIFY(main()->SekundenZaehler->isActive());
-    main()->SekundenZaehlerTimer();
-    QCOMPARE(main()->zeit->text(), QStringLiteral("00:00:03"));
+    QCOMPARE(Outline(*main()), boardOutline(freeCell()));
+    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
+    game().clockTick();
+    QCOMPARE(Child<QLabel>(*main(), "zeit")->text(), QStringLiteral("00:00:03"));
 }
 
 void TestPlay::buildAskedForMidBuild_data()
@@ -385,7 +389,7 @@ void TestPlay::buildAskedForMidBuild_data()
 void TestPlay::buildAskedForMidBuild()
 {
     QFETCH(bool, tileSize);
-    main()->Vorschau1Click();
+    Choose(*main(), "Vorschau1");
     TVorschauFenster *preview = &m_windows->preview();
     bool asked = false;
     auto watcher = watch([&] {
@@ -394,21 +398,21 @@ void TestPlay::buildAskedForMidBuild()
             return;
         asked = true;
         if (tileSize)
-            main()->ApplyTileSize(40);
+            game().chooseTileSize(40); // merged into the build under way
         else
-            main()->N201Click(main()->GridSizeItems[7 - MinGridSize]);
+            ChooseGridSize(*main(), 7);
     });
-    main()->N201Click(main()->GridSizeItems[6 - MinGridSize]);
+    ChooseGridSize(*main(), 6);
     watcher.reset();
     QVERIFY(asked);
     const int size = tileSize ? 6 : 7;
     const int tile = tileSize ? 40 : 50;
     QCOMPARE(game().puzzle().gridSize(), size);
     QCOMPARE(game().puzzle().tileSize(), tile);
-    QCOMPARE(main()->Brett->size(), QSize(size * tile, size * tile));
+    QCOMPARE(Child(*main(), "Brett")->size(), QSize(size * tile, size * tile));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(main()->Brett->findChildren<TTiloraStein *>().size(), size * size);
-    QCOMPARE(main()->boardPicture().deviceIndependentSize().toSize(), main()->Brett->size());
+    QCOMPARE(Child(*main(), "Brett")->findChildren<TTiloraStein *>().size(), size * size);
+    QCOMPARE(main()->boardPicture().deviceIndependentSize().toSize(), Child(*main(), "Brett")->size());
     QCOMPARE(boardFault(), QString());
 }
 
@@ -416,15 +420,15 @@ void TestPlay::buildAskedForMidBuild()
 // handled as fast as the loop takes it, none waits inside another, and the board stays whole.
 void TestPlay::floodOfPressesAndKeys()
 {
-    main()->SetShuffleDuration(2);
-    main()->Spielstarten1Click();
-    QVERIFY(main()->SekundenZaehler->isActive() && !game().puzzle().isSolved());
-    main()->schnell1Click(main()->schnell1);
+    game().setShuffleDuration(2);
+    Choose(*main(), "Spielmischen1");
+    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive() && !game().puzzle().isSolved());
+    Choose(*main(), "schnell1");
     QSignalSpy moved(&game(), &Game::tilesMoved);
     int mostWaiting = 0;
     for (int round = 0; round < 8; ++round) {
         const QPoint free = freeCell();
-        QWidget *tile = main()->TileGrid()[free.x() == 0 ? 1 : free.x() - 1][free.y()]->PieceImage;
+        QWidget *tile = TileAt(*main(), QPoint(free.x() == 0 ? 1 : free.x() - 1, free.y()))->PieceImage;
         for (int i = 0; i < 250; ++i) {
             for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
                 QCoreApplication::postEvent(tile,
@@ -434,22 +438,26 @@ void TestPlay::floodOfPressesAndKeys()
         }
         QCoreApplication::processEvents();
         mostWaiting = std::max(mostWaiting, game().waitingPressCount());
-        QTRY_VERIFY(!main()->AnimTimer->isActive());
+        QTRY_VERIFY(!Child<QTimer>(*main(), "AnimTimer")->isActive());
         QCOMPARE(boardFault(), QString());
     }
     QCOMPARE(mostWaiting, Game::MaxWaitingPresses);
     QVERIFY(moved.count() >= 8 && moved.count() <= 8 * (1 + Game::MaxWaitingPresses));
 
     // A held key that rebuilds: the builds asked for meanwhile merge into one.
-    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
+    std::set<quint64> builds;
+    connect(&game(), &Game::changed, this, [&] {
+        if (game().building())
+            builds.insert(game().building()->number);
+    });
     for (int i = 0; i < 2000; ++i) {
         QCoreApplication::postEvent(
             main(), new QKeyEvent(QEvent::KeyPress, Qt::Key_A, {}, QStringLiteral("a")));
     }
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(rebuilt.count() <= 2);
-    QCOMPARE(main()->Brett->findChildren<TTiloraStein *>().size(), 25);
+    QVERIFY(builds.size() <= 2);
+    QCOMPARE(Child(*main(), "Brett")->findChildren<TTiloraStein *>().size(), 25);
     QCOMPARE(boardFault(), QString());
 }
 
@@ -460,24 +468,24 @@ void TestPlay::outOfSight()
     if (TrayIcon::available())
         QSKIP("a tray takes the window");
     startGame();
-    main()->HideToTray();
+    QMetaObject::invokeMethod(main(), "HideToTray");
     QCoreApplication::processEvents();
-    QVERIFY(main()->SekundenZaehler->isActive());
+    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
     press({3, 4});
     QCOMPARE(freeCell(), QPoint(3, 4));
 
-    main()->Vorschau1Click();
+    Choose(*main(), "Vorschau1");
     TVorschauFenster *preview = &m_windows->preview();
     QVERIFY(preview->isVisible());
     main()->hide();
-    QTRY_VERIFY(!main()->SekundenZaehler->isActive());
+    QTRY_VERIFY(!Child<QTimer>(*main(), "SekundenZaehler")->isActive());
     for (const Qt::Key key : {Qt::Key_F2, Qt::Key_F5, Qt::Key_Right})
         QTest::keyClick(preview, key);
     QVERIFY(!game().isShuffling() && game().shuffleStepCount() == 0 && !game().cheatView());
     QCOMPARE(freeCell(), QPoint(3, 4));
     main()->RestoreFromTray();
     QVERIFY(QTest::qWaitForWindowExposed(main()));
-    QTRY_VERIFY(main()->SekundenZaehler->isActive());
+    QTRY_VERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
     QTest::keyClick(preview, Qt::Key_Right);
     QCOMPARE(freeCell(), QPoint(2, 4));
 }
@@ -517,7 +525,7 @@ void TestPlay::shuffleAfterTheHighScores()
         if (m_windows->highscore.isVisible())
             QTest::keyClick(m_windows->highscore.made(), Qt::Key_Escape);
     });
-    main()->SetShuffleDuration(2);
+    game().setShuffleDuration(2);
     for (const Qt::Key key : {Qt::Key_H, Qt::Key_F5, Qt::Key_F2})
         QTest::keyClick(main(), key);
     closer.reset();
@@ -538,7 +546,7 @@ void TestPlay::modalWindowHoldsTheGame()
         held = game().modalWindowOpen();
         m_windows->highscore().close();
     });
-    main()->Highscore1Click();
+    Choose(*main(), "Highscore1");
     QVERIFY(held && !game().modalWindowOpen());
 }
 

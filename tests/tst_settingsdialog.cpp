@@ -2,6 +2,7 @@
 #include "logic/BoardLogic.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
+#include "logic/Commands.h"
 #include "support/TestWindows.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
@@ -16,6 +17,8 @@
 #include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <set>
 #include <QTimer>
 
 // The settings dialog driven as the player drives it, opened from the main window, and what
@@ -33,7 +36,6 @@ private slots:
     void tileColourInNumberModeRecoloursTheRunningGame();
     void newBoardSizeGivesUpTheGame_data();
     void newBoardSizeGivesUpTheGame();
-    void marksFollowTheDialog();
     void textColourReachesTheSettings();
     void tileSize_data();
     void tileSize();
@@ -77,7 +79,7 @@ QString arrangement(const TTiloraForm *window)
     QString text;
     for (int r = 0; r < window->game().puzzle().gridSize(); ++r)
         for (int c = 0; c < window->game().puzzle().gridSize(); ++c)
-            text += QString::number(window->TileGrid()[c][r]->NumberLabel->text().toInt()) + ' ';
+            text += QString::number(TileAt(*window, QPoint(c, r))->NumberLabel->text().toInt()) + ' ';
     return text;
 }
 
@@ -86,7 +88,7 @@ QString arrangement(const TTiloraForm *window)
 void TestSettingsDialog::init()
 {
     m_windows = CreateTestWindows(m_folder.path());
-    main()->movePointer = [](QPoint) {};
+    main()->hooks.movePointer = [](QPoint) {};
     SetPictureName(*main(), QStringLiteral("/nicht/da.jpg"));
     main()->show();
     QVERIFY(QTest::qWaitForWindowExposed(main()));
@@ -107,20 +109,20 @@ void TestSettingsDialog::open(const std::function<void(TEinstellungen *)> &play)
         if (played)
             play(dialog());
         if (dialog()->isVisible())
-            dialog()->BitBtn2->click();
+            Child<QPushButton>(*dialog(), "BitBtn2")->click();
     });
     timer.start(0);
-    main()->Einstellungen1Click();
+    Choose(*main(), "Einstellungen1");
     QVERIFY2(played, "the dialog did not show");
     QVERIFY(!dialog()->isVisible());
 }
 
 void TestSettingsDialog::startGame()
 {
-    main()->SetShuffleDuration(1);
+    main()->game().setShuffleDuration(1);
     main()->game().seedRandom(11);
-    main()->StartShuffle();
-    QVERIFY(main()->SekundenZaehler->isActive());
+    Choose(*main(), "Spielmischen1");
+    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
     QVERIFY(!main()->game().puzzle().isSolved());
 }
 
@@ -128,20 +130,26 @@ void TestSettingsDialog::startGame()
 QStringList TestSettingsDialog::state() const
 {
     const TTiloraForm *w = main();
-    const QPalette board = w->Brett->palette();
+    const QPalette board = Child(*w, "Brett")->palette();
     QStringList values;
-    for (const QAction *mark : {w->Vorschau1, w->Schummeln1, w->Transparenz1, w->Steineumrahmen1})
+    for (const QAction *mark : {Child<QAction>(*w, "Vorschau1"), Child<QAction>(*w, "Schummeln1"), Child<QAction>(*w, "Transparenz1"), Child<QAction>(*w, "Steineumrahmen1")})
         values << QString::number(mark->isChecked());
     // The radio items' marks, not the settings behind them: a stale mark shows here.
-    const int animation = w->AnimationGroup->checkedAction()->data().toInt();
-    const int shuffleLength = w->ShuffleDurationGroup->checkedAction()->data().toInt();
+    const auto marked = [w](CommandMenu menu) {
+        int value = -1;
+        for (const CommandEntry &entry : CommandsOf(menu))
+            value = Child<QAction>(*w, entry.objectName)->isChecked() ? entry.value : value;
+        return value;
+    };
+    const int animation = marked(CommandMenu::Animation);
+    const int shuffleLength = marked(CommandMenu::ShuffleDurations);
     for (const int value : {w->game().puzzle().gridSize(), w->game().settings().zoomFactor,
              animation, shuffleLength, w->game().puzzle().tileSize(),
-             int(w->SekundenZaehler->isActive()), int(w->game().cheated())})
+             int(Child<QTimer>(*w, "SekundenZaehler")->isActive()), int(w->game().cheated())})
         values << QString::number(value);
     values << w->game().settings().tileColor.name() << w->game().settings().boardColor.name()
-           << w->Brett->font().toString() << board.color(QPalette::WindowText).name()
-           << board.color(QPalette::Window).name() << w->outline() << arrangement(w);
+           << Child(*w, "Brett")->font().toString() << board.color(QPalette::WindowText).name()
+           << board.color(QPalette::Window).name() << Outline(*w) << arrangement(w);
     return values;
 }
 
@@ -157,72 +165,76 @@ void TestSettingsDialog::unchangedOrDiscarded_data()
 void TestSettingsDialog::unchangedOrDiscarded()
 {
     QFETCH(QString, how);
-    main()->SteinRahmenClick();
-    main()->N201Click(main()->GridSizeItems[6 - 4]);
+    Choose(*main(), "Steineumrahmen1");
+    ChooseGridSize(*main(), 6);
     startGame();
-    main()->SetShuffleDuration(3);
+    main()->game().setShuffleDuration(3);
     Settings settings = main()->game().settings();
     settings.tileColor = QColor(0x12, 0x34, 0x56);
     settings.zoomFactor = 7;
     main()->game().setSettings(settings);
     if (how != u"OK" && how != u"Abbruch") {
         open([](TEinstellungen *d) {
-            type(d->ZoomEdit, QStringLiteral("9"));
-            d->BitBtn1->click();
+            type(Child<TSpinEdit>(*d, "ZoomEdit"), QStringLiteral("9"));
+            Child<QPushButton>(*d, "BitBtn1")->click();
         });
         QCOMPARE(main()->game().settings().zoomFactor, 9);
         main()->game().setSettings(settings);
     }
-    QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
+    std::set<quint64> builds; // the new boards made
+    connect(&main()->game(), &Game::changed, this, [&] {
+        if (main()->game().building() && main()->game().building()->kind == BoardBuild::NewBoard)
+            builds.insert(main()->game().building()->number);
+    });
     const QStringList before = state();
     dialog()->chooseColor = [](const QColor &) { return QColor(Qt::red); };
     dialog()->chooseFont = [](const QFont &) { return QFont(QStringLiteral("Courier"), 20); };
     open([&how](TEinstellungen *d) {
-        QVERIFY(!d->SteinRahmenEdit->isChecked() && d->TransparenzEdit->isChecked());
-        QCOMPARE(d->GroesseEdit->value(), 6);
-        QCOMPARE(d->ZoomEdit->value(), 7);
-        QCOMPARE(d->MischdauerGroup->ItemIndex(), 3);
-        QCOMPARE(d->SteinBild->Color(), QColor(0x12, 0x34, 0x56));
+        QVERIFY(!Child<QCheckBox>(*d, "SteinRahmenEdit")->isChecked() && Child<QCheckBox>(*d, "TransparenzEdit")->isChecked());
+        QCOMPARE(Child<TSpinEdit>(*d, "GroesseEdit")->value(), 6);
+        QCOMPARE(Child<TSpinEdit>(*d, "ZoomEdit")->value(), 7);
+        QCOMPARE(Child<TRadioGroup>(*d, "MischdauerGroup")->ItemIndex(), 3);
+        QCOMPARE(Child<TPanel>(*d, "SteinBild")->Color(), QColor(0x12, 0x34, 0x56));
         if (how == u"OK")
             return QTest::keyClick(d, Qt::Key_Return);
         for (QCheckBox *box :
-            {d->VorschauEdit, d->SchummelnEdit, d->TransparenzEdit, d->SteinRahmenEdit})
+            {Child<QCheckBox>(*d, "VorschauEdit"), Child<QCheckBox>(*d, "SchummelnEdit"), Child<QCheckBox>(*d, "TransparenzEdit"), Child<QCheckBox>(*d, "SteinRahmenEdit")})
             tick(box);
-        type(d->GroesseEdit, QStringLiteral("8"));
-        type(d->ZoomEdit, QStringLiteral("3"));
-        type(d->SteinGroesseEdit, QStringLiteral("77"));
-        tick(d->AnimationGroup->item(2));
-        tick(d->MischdauerGroup->item(4));
-        for (QPushButton *button : {d->BSteinFarbe, d->BSchrift, d->BTextFarbe, d->BBGFarbe})
+        type(Child<TSpinEdit>(*d, "GroesseEdit"), QStringLiteral("8"));
+        type(Child<TSpinEdit>(*d, "ZoomEdit"), QStringLiteral("3"));
+        type(Child<TSpinEdit>(*d, "SteinGroesseEdit"), QStringLiteral("77"));
+        tick(Child<TRadioGroup>(*d, "AnimationGroup")->item(2));
+        tick(Child<TRadioGroup>(*d, "MischdauerGroup")->item(4));
+        for (QPushButton *button : {Child<QPushButton>(*d, "BSteinFarbe"), Child<QPushButton>(*d, "BSchrift"), Child<QPushButton>(*d, "BTextFarbe"), Child<QPushButton>(*d, "BBGFarbe")})
             button->click();
         if (how == u"Abbruch")
-            QTest::mouseClick(d->BitBtn2, Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>(*d, "BitBtn2"), Qt::LeftButton);
         else if (how == u"Esc")
             QTest::keyClick(d, Qt::Key_Escape);
         else
             d->close();
     });
-    QCOMPARE(dialog()->isAccepted(), how == u"OK");
+    QCOMPARE((dialog()->result() == QDialog::Accepted), how == u"OK");
     QCOMPARE(state(), before);
-    QCOMPARE(rebuilt.count(), 0);
+    QVERIFY(builds.empty());
     QVERIFY(!m_windows->preview.isVisible());
 }
 
 void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()
 {
-    main()->Text1Click();
+    Choose(*main(), "Text1");
     startGame();
     const QString tiles = arrangement(main());
     dialog()->chooseColor = [](const QColor &) { return QColor(0x20, 0xA0, 0x40); };
     open([](TEinstellungen *d) {
-        QTest::mouseClick(d->BSteinFarbe, Qt::LeftButton);
-        QCOMPARE(d->Steinbild2->Color(), QColor(0x20, 0xA0, 0x40));
-        QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(*d, "BSteinFarbe"), Qt::LeftButton);
+        QCOMPARE(Child<TPanel>(*d, "Steinbild2")->Color(), QColor(0x20, 0xA0, 0x40));
+        QTest::mouseClick(Child<QPushButton>(*d, "BitBtn1"), Qt::LeftButton);
     });
     const QPoint tile = main()->game().puzzle().freeCell().x() == 0 ? QPoint(1, 0) : QPoint(0, 0);
-    QCOMPARE(main()->TileGrid()[tile.x()][tile.y()]->Color(), QColor(0x20, 0xA0, 0x40));
+    QCOMPARE(TileAt(*main(), QPoint(tile.x(), tile.y()))->Color(), QColor(0x20, 0xA0, 0x40));
     QCOMPARE(arrangement(main()), tiles);
-    QVERIFY(main()->SekundenZaehler->isActive());
+    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
 }
 
 void TestSettingsDialog::newBoardSizeGivesUpTheGame_data()
@@ -239,53 +251,41 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
     QFETCH(int, tileSize);
     auto change = [this, tileSize] {
         open([tileSize](TEinstellungen *d) {
-            type(d->GroesseEdit, QStringLiteral("7"));
-            type(d->SteinGroesseEdit, QString::number(tileSize));
-            QTest::keyClick(d->GroesseEdit, Qt::Key_Enter);
+            type(Child<TSpinEdit>(*d, "GroesseEdit"), QStringLiteral("7"));
+            type(Child<TSpinEdit>(*d, "SteinGroesseEdit"), QString::number(tileSize));
+            QTest::keyClick(Child<TSpinEdit>(*d, "GroesseEdit"), Qt::Key_Enter);
         });
     };
     if (duringAShuffle) {
-        main()->SetShuffleDuration(0);
+        main()->game().setShuffleDuration(0);
         QTimer::singleShot(0, main(), change);
-        main()->StartShuffle();
+        Choose(*main(), "Spielmischen1");
     } else {
         startGame();
         change();
     }
     QVERIFY(!main()->game().isShuffling());
-    QCOMPARE(main()->outline(),
+    QCOMPARE(Outline(*main()),
         BoardRegionOutline(
             main()->width(), main()->height(), true, QPoint(6, 6), tileSize, tileSize));
     QCOMPARE(main()->game().puzzle().gridSize(), 7);
-    QVERIFY(main()->GridSizeItems[7 - 4]->isChecked());
+    QVERIFY(Child<QAction>(*main(), "N71")->isChecked());
     QVERIFY(main()->game().puzzle().isSolved());
-    QVERIFY(main()->Panel4->isVisible());
-    QVERIFY(!main()->SekundenZaehler->isActive());
-    QCOMPARE(main()->zeit->text(), QStringLiteral("00:00:00"));
+    QVERIFY(Child<TPanel>(*main(), "Panel4")->isVisible());
+    QVERIFY(!Child<QTimer>(*main(), "SekundenZaehler")->isActive());
+    QCOMPARE(Child<QLabel>(*main(), "zeit")->text(), QStringLiteral("00:00:00"));
     QCOMPARE(main()->size(), QSize(7 * tileSize + 36, 7 * tileSize + 36));
-}
-
-// The menus' radio marks follow what the dialog set.
-void TestSettingsDialog::marksFollowTheDialog()
-{
-    open([](TEinstellungen *d) {
-        tick(d->AnimationGroup->item(1));
-        tick(d->MischdauerGroup->item(4));
-        QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
-    });
-    QCOMPARE(main()->AnimationGroup->checkedAction(), main()->langsam1);
-    QCOMPARE(main()->ShuffleDurationGroup->checkedAction(), main()->extremlang1);
 }
 
 void TestSettingsDialog::textColourReachesTheSettings()
 {
     dialog()->chooseColor = [](const QColor &) { return QColor(0x20, 0xA0, 0x40); };
     open([](TEinstellungen *d) {
-        QTest::mouseClick(d->BTextFarbe, Qt::LeftButton);
-        QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(*d, "BTextFarbe"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(*d, "BitBtn1"), Qt::LeftButton);
     });
     QCOMPARE(main()->game().settings().fontColorValue, 0x40A020);
-    QCOMPARE(main()->Brett->palette().color(QPalette::WindowText), QColor(0x20, 0xA0, 0x40));
+    QCOMPARE(Child(*main(), "Brett")->palette().color(QPalette::WindowText), QColor(0x20, 0xA0, 0x40));
 }
 
 void TestSettingsDialog::tileSize_data()
@@ -308,27 +308,27 @@ void TestSettingsDialog::tileSize()
     startGame();
     TTiloraForm *w = main();
     for (int second = 0; second < 41; ++second)
-        w->SekundenZaehlerTimer();
+        w->game().clockTick();
     const QString tiles = arrangement(w);
     const QPoint free = w->game().puzzle().freeCell();
     open([&](TEinstellungen *d) {
-        type(d->SteinGroesseEdit, typed);
+        type(Child<TSpinEdit>(*d, "SteinGroesseEdit"), typed);
         const int v = preview;
-        QCOMPARE(d->SteinPanel->size(), QSize(2 * v + 24, 2 * v + 24));
+        QCOMPARE(Child<TPanel>(*d, "SteinPanel")->size(), QSize(2 * v + 24, 2 * v + 24));
         // The dialog grows with the preview, never below its laid-out size.
         QCOMPARE(
             d->size(), QSize(std::max(265, 127 + 2 * v + 36), std::max(369, 208 + 2 * v + 36)));
-        QTest::keyClick(d->SteinGroesseEdit, Qt::Key_Return);
+        QTest::keyClick(Child<TSpinEdit>(*d, "SteinGroesseEdit"), Qt::Key_Return);
     });
     const int side = 5 * result + 36;
     QCOMPARE(w->game().puzzle().tileSize(), result);
     QCOMPARE(w->size(), QSize(side, side));
     QCOMPARE(arrangement(w), tiles);
     QCOMPARE(w->game().puzzle().freeCell(), free);
-    QVERIFY(w->SekundenZaehler->isActive() && w->game().clockSeconds() >= 41);
-    QCOMPARE(w->outline(), BoardRegionOutline(side, side, true, free, result, result));
+    QVERIFY(Child<QTimer>(*w, "SekundenZaehler")->isActive() && w->game().clockSeconds() >= 41);
+    QCOMPARE(Outline(*w), BoardRegionOutline(side, side, true, free, result, result));
     // The pieces are cut anew from the picture at the new size.
-    const TTiloraStein *tile = w->TileGrid()[free.x() == 2 ? 1 : 2][2];
+    const TTiloraStein *tile = TileAt(*w, QPoint(free.x() == 2 ? 1 : 2, 2));
     QCOMPARE(tile->geometry().size(), QSize(result, result));
     QCOMPARE(tile->PieceImage->picture().toImage(),
         w->boardPicture().toImage().copy(
@@ -340,13 +340,13 @@ void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
     startGame();
     QVERIFY(!main()->game().cheated());
     open([](TEinstellungen *d) {
-        tick(d->SchummelnEdit);
+        tick(Child<QCheckBox>(*d, "SchummelnEdit"));
         QTest::keyClick(d, Qt::Key_Return);
     });
-    QVERIFY(main()->Schummeln1->isChecked());
+    QVERIFY(Child<QAction>(*main(), "Schummeln1")->isChecked());
     QVERIFY(main()->game().cheated());
-    QVERIFY(!main()->TileGrid()[2][3]->NumberLabel->isHidden());
-    QVERIFY(main()->SekundenZaehler->isActive());
+    QVERIFY(!TileAt(*main(), QPoint(2, 3))->NumberLabel->isHidden());
+    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
 }
 
 // Liberation Sans stands in for Arial and runs wider than the layout was made for.
@@ -376,11 +376,11 @@ void TestSettingsDialog::checkTextsFit(TEinstellungen *dialog)
     }
     // The four switches speak in one font.
     for (const QCheckBox *box :
-        {dialog->SchummelnEdit, dialog->TransparenzEdit, dialog->SteinRahmenEdit})
-        QCOMPARE(box->font(), dialog->VorschauEdit->font());
+        {Child<QCheckBox>(*dialog, "SchummelnEdit"), Child<QCheckBox>(*dialog, "TransparenzEdit"), Child<QCheckBox>(*dialog, "SteinRahmenEdit")})
+        QCOMPARE(box->font(), Child<QCheckBox>(*dialog, "VorschauEdit")->font());
     // The items of a group lie inside its frame, the first below the group's caption, which
     // stands in from the frame's corner.
-    for (const TRadioGroup *group : {dialog->MischdauerGroup, dialog->AnimationGroup}) {
+    for (const TRadioGroup *group : {Child<TRadioGroup>(*dialog, "MischdauerGroup"), Child<TRadioGroup>(*dialog, "AnimationGroup")}) {
         QStyleOptionGroupBox frame;
         frame.initFrom(group);
         frame.text = group->title();
@@ -415,28 +415,28 @@ void TestSettingsDialog::onlyACloseBox()
 void TestSettingsDialog::keyboardAtEveryOpening()
 {
     open([](TEinstellungen *d) {
-        d->BitBtn2->setFocus();
-        QTest::keyClick(d->BitBtn2, Qt::Key_Space);
+        Child<QPushButton>(*d, "BitBtn2")->setFocus();
+        QTest::keyClick(Child<QPushButton>(*d, "BitBtn2"), Qt::Key_Space);
     });
-    QVERIFY(!dialog()->isAccepted());
+    QVERIFY(!(dialog()->result() == QDialog::Accepted));
     // The window system keeps the focus where it was when the dialog closed.
-    dialog()->BitBtn2->setFocus();
+    Child<QPushButton>(*dialog(), "BitBtn2")->setFocus();
     open([](TEinstellungen *d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); });
-    QVERIFY(dialog()->isAccepted());
+    QVERIFY((dialog()->result() == QDialog::Accepted));
 
     // The chosen items come from the settings, not from a click in the group.
-    main()->SetAnimationSpeed(2);
-    main()->SetShuffleDuration(3);
+    main()->game().setAnimationSpeed(2);
+    main()->game().setShuffleDuration(3);
     QList<QWidget *> tabbedTo;
     open([&tabbedTo](TEinstellungen *d) {
-        for (QWidget *before : std::initializer_list<QWidget *> {d->BBGFarbe, d->BitBtn2}) {
+        for (QWidget *before : std::initializer_list<QWidget *> {Child<QPushButton>(*d, "BBGFarbe"), Child<QPushButton>(*d, "BitBtn2")}) {
             before->setFocus();
             QTest::keyClick(before, Qt::Key_Tab);
             tabbedTo << d->focusWidget();
         }
     });
     QCOMPARE(tabbedTo,
-        QList<QWidget *>({dialog()->AnimationGroup->item(2), dialog()->MischdauerGroup->item(3)}));
+        QList<QWidget *>({Child<TRadioGroup>(*dialog(), "AnimationGroup")->item(2), Child<TRadioGroup>(*dialog(), "MischdauerGroup")->item(3)}));
 }
 
 void TestSettingsDialog::fontChooser_data()
@@ -453,8 +453,8 @@ void TestSettingsDialog::fontChooser()
 {
     QFETCH(int, points);
     QFETCH(QString, family);
-    QCOMPARE(main()->Brett->font().family(), QStringLiteral("Arial"));
-    const QString resolved = QFontInfo(main()->Brett->font()).family();
+    QCOMPARE(Child(*main(), "Brett")->font().family(), QStringLiteral("Arial"));
+    const QString resolved = QFontInfo(Child(*main(), "Brett")->font()).family();
     QFont opened;
     QStringList effects;
     open([&](TEinstellungen *d) {
@@ -476,7 +476,7 @@ void TestSettingsDialog::fontChooser()
             }
             chooser->accept();
         });
-        d->BSchrift->click();
+        Child<QPushButton>(*d, "BSchrift")->click();
         QTest::keyClick(d, Qt::Key_Return);
     });
     QCOMPARE(effects, QStringList());
@@ -484,7 +484,7 @@ void TestSettingsDialog::fontChooser()
     QCOMPARE(opened.family(), resolved);
     QVERIFY(opened.bold());
     QCOMPARE(opened.pointSize(), 9);
-    const QFont chosen = main()->Brett->font();
+    const QFont chosen = Child(*main(), "Brett")->font();
     QCOMPARE(chosen.family(), family);
     QVERIFY(chosen.bold());
     QCOMPARE(chosen.pointSize(), points ? points : 9);

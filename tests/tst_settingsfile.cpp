@@ -47,7 +47,7 @@ QByteArray TestSettingsFile::settingsText() const
 std::unique_ptr<ProgramWindows> TestSettingsFile::start()
 {
     auto windows = CreateTestWindows(m_folder->path());
-    windows->main->movePointer = [](QPoint) {};
+    windows->main->hooks.movePointer = [](QPoint) {};
     return windows;
 }
 
@@ -74,15 +74,14 @@ void TestSettingsFile::startAppliesTheFileAndCloseWritesTheWindow()
     }
     auto windows = start();
     TTiloraForm &main = *windows->main;
-    QVERIFY(main.settingsFileExisted() && main.game().settings().showShuffle);
-    QVERIFY(main.GridSizeItems[7 - MinGridSize]->isChecked());
-    QCOMPARE(main.AnimationGroup->checkedAction()->data().toInt(), 1);
-    QCOMPARE(main.ShuffleDurationGroup->checkedAction()->data().toInt(), 3);
-    QVERIFY(!main.Steineumrahmen1->isChecked() && !main.Transparenz1->isChecked());
+    QVERIFY(main.game().settings().fileExisted && main.game().settings().showShuffle);
+    for (const char *item : {"N71", "langsam1", "lang1"})
+        QVERIFY(Child<QAction>(main, item)->isChecked());
+    QVERIFY(!Child<QAction>(main, "Steineumrahmen1")->isChecked() && !Child<QAction>(main, "Transparenz1")->isChecked());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(main.size(), QSize(7 * 40 + 36, 7 * 40 + 36));
-    const QFont font = main.TileGrid()[0][0]->NumberLabel->font();
+    const QFont font = TileAt(main, QPoint(0, 0))->NumberLabel->font();
     QVERIFY(font.italic() && !font.bold());
 
     Settings settings = main.game().settings();

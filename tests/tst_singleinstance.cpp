@@ -414,7 +414,7 @@ void TestSingleInstance::closingWindowSavesBeforeLettingGo()
     QVERIFY(instance.claim());
     const auto windows = CreateTestWindows(folder.filePath(QStringLiteral("file/settings")));
     TTiloraForm &main = *windows->main;
-    main.openDocument = [](const QString &) {};
+    main.hooks.openDocument = [](const QString &) {};
     LinkInstanceToWindow(instance, main);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));

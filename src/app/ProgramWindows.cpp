@@ -40,8 +40,8 @@ ProgramWindows::ProgramWindows(const FileLocations &files)
     preview.make = [this] {
         auto window = std::make_unique<TVorschauFenster>(main.get());
         // Closing the solution window clears the mark of "Lösung anzeigen".
-        QObject::connect(
-            window.get(), &TVorschauFenster::closed, main.get(), &TTiloraForm::Vorschau1Click);
+        QObject::connect(window.get(), &TVorschauFenster::closed, &main->game(),
+            &Game::toggleSolutionView);
         // Made after a board was built, it shows that board's picture at once.
         const QPixmap &picture = main->boardPicture();
         if (!picture.isNull()) {

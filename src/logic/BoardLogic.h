@@ -12,6 +12,9 @@ constexpr int MinGridSize = 4;
 constexpr int MaxGridSize = 12;
 constexpr int MinTileSize = 35;
 constexpr int MaxTileSize = 100;
+// The magnifier's zoom factors.
+constexpr int MinZoomFactor = 2;
+constexpr int MaxZoomFactor = 10;
 // Width of the main window's frame pieces; the board panel sits at (FrameWidth, FrameWidth).
 constexpr int FrameWidth = 18;
 // Width of the solution window's frame pieces.

@@ -45,16 +45,26 @@ void Game::setSettings(const Settings &settings)
     emit changed();
 }
 
-void Game::setLooks(const Settings &looks)
+bool Game::applySettings(const Settings &edited, bool cheatView)
 {
-    m_settings.zoomFactor = looks.zoomFactor;
-    m_settings.tileColor = looks.tileColor;
-    m_settings.boardColor = looks.boardColor;
-    m_settings.fontFamily = looks.fontFamily;
-    m_settings.fontPoints = looks.fontPoints;
-    m_settings.fontStyle = looks.fontStyle;
-    m_settings.fontColorValue = looks.fontColorValue;
+    // What the dialog does not edit stays as the game has it now (a build may have fallen
+    // back to a motif meanwhile); the sizes go the way of their commands below.
+    const Settings before = m_settings;
+    m_settings = edited;
+    m_settings.pictureName = before.pictureName;
+    m_settings.pictureMode = before.pictureMode;
+    m_settings.fileExisted = before.fileExisted;
+    m_settings.gridSize = before.gridSize;
+    m_settings.tileSize = before.tileSize;
+    if (cheatView != m_cheatView)
+        toggleCheatView();
     emit changed();
+    if (edited.gridSize != before.gridSize) {
+        // A new board, of the new tile size too: the running game is given up.
+        chooseTileSize(edited.tileSize);
+        return chooseGridSize(edited.gridSize);
+    }
+    return edited.tileSize != before.tileSize && chooseTileSize(edited.tileSize);
 }
 
 void Game::setAnimationSpeed(int speed)
@@ -427,6 +437,17 @@ void Game::close()
     endSlide();
     m_waiting.clear();
     emit changed();
+}
+
+QString Game::pictureFile() const
+{
+    const QString &name = m_settings.pictureName;
+    return name == MotifCaptions[0] || name == MotifCaptions[1] ? QString() : name;
+}
+
+bool Game::entersTable(const GameResult &result) const
+{
+    return !result.cheated && m_phase == GamePhase::Finished;
 }
 
 HighscoreConfiguration Game::highscoreConfiguration() const

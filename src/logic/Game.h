@@ -117,14 +117,17 @@ public:
     int waitingPressCount() const { return int(m_waiting.size()); }
     // The main window's outline for the state and the window's size.
     QString outline(QSize window) const;
+    // The picture file the board is cut from; empty for a built-in motif.
+    QString pictureFile() const;
     // The high score table of the board as it is now.
     HighscoreConfiguration highscoreConfiguration() const;
 
     // ---- settings and options (toggles flip, setters store)
     // Settings as the file gives them; the next build shows them.
     void setSettings(const Settings &settings);
-    // Colours, fonts and the zoom: how things look, no rule of play.
-    void setLooks(const Settings &looks);
+    // The settings dialog's answer: every value it edits is taken, the cheat view is switched
+    // as its command switches it, and a new board size asks for a build (true: start it now).
+    bool applySettings(const Settings &edited, bool cheatView);
     void setAnimationSpeed(int speed);
     void setShuffleDuration(int duration);
     void toggleCheatView();
@@ -184,6 +187,9 @@ public:
     // The result of the game just solved, once, when its end may be shown now; solved() says
     // when to ask (again, once the last modal window has closed).
     std::optional<GameResult> takeEndToShow();
+    // Whether a result, once shown, enters the high score table: an honest game, and no new
+    // board since.
+    bool entersTable(const GameResult &result) const;
     // The window has shown the end of a game: "Mischen!" waits for the next.
     void endShown();
     void close();

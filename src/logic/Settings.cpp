@@ -65,7 +65,7 @@ Settings Settings::read(const IniFile &ini)
     settings.animationSpeed = std::clamp(integer("Animation", 2), 0, 2);
     settings.transparent = boolean("Transparenz", true);
     settings.gridSize = std::clamp(integer("Groesse", 5), MinGridSize, MaxGridSize);
-    settings.zoomFactor = std::clamp(integer("Zoom", 4), 2, 10);
+    settings.zoomFactor = std::clamp(integer("Zoom", 4), MinZoomFactor, MaxZoomFactor);
     settings.tileSize = std::clamp(integer("Steingroesse", 50), MinTileSize, MaxTileSize);
     settings.tileFrames = boolean("SteinRahmen", true);
     settings.solutionView = boolean("Vorschau", false);

@@ -1,5 +1,6 @@
 #include "main/HauptFenster.h"
 
+#include "app/DocumentViewer.h"
 #include "app/Resources.h"
 #include "app/WindowSystem.h"
 #include "controls/DarkStyle.h"
@@ -18,9 +19,11 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -36,11 +39,11 @@ TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows,
     , m_windows(windows)
     , m_settingsFile(settingsFile)
 {
-    movePointer = [](QPoint point) {
+    hooks.movePointer = [](QPoint point) {
         if (CanMovePointer())
             QCursor::setPos(point);
     };
-    grabScreen = [this](const QRect &windowRect) {
+    hooks.grabScreen = [this](const QRect &windowRect) {
         QScreen *screen = this->screen();
         if (!screen)
             return QImage();
@@ -50,15 +53,19 @@ TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows,
             ->grabWindow(0, topLeft.x(), topLeft.y(), windowRect.width(), windowRect.height())
             .toImage();
     };
+    // Where the desktop has no viewer for it, the help shows in a window of the game's own.
+    hooks.openDocument = [this](const QString &path) {
+        OpenDocument(path, this, [this, path] { ShowDocumentWindow(path, this); });
+    };
     createControls();
-    createMenuItems();
+    createMenus();
     // The window's creation, in this order: pointers, the random source, the settings file;
     // the board is built when the window first shows.
     setPointer(QStringLiteral("FINGER1"));
     m_game.seedRandom(quint32(QDateTime::currentMSecsSinceEpoch()));
     ReadSettings();
     // The very first start shows the help, once the window is up.
-    if (!m_settingsFileExisted)
+    if (!m_game.settings().fileExisted)
         QTimer::singleShot(0, this, [this] { OpenHelp(); });
 
     connect(&m_game, &Game::changed, this, &TTiloraForm::render);
@@ -67,8 +74,8 @@ TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows,
         [this] { QTimer::singleShot(0, this, [this] { showEndOfGame(); }); });
     connect(SekundenZaehler, &QTimer::timeout, this, &TTiloraForm::SekundenZaehlerTimer);
     connect(AnimTimer, &QTimer::timeout, this, &TTiloraForm::AnimTimerTimer);
-    connect(Panel4, &TPanel::clicked, this, &TTiloraForm::Panel4Click);
-    connect(Pausenpanel, &TPanel::clicked, this, &TTiloraForm::PausenpanelClick);
+    connect(Panel4, &TPanel::clicked, this, &TTiloraForm::Spielstarten1Click);
+    connect(Pausenpanel, &TPanel::clicked, &m_game, &Game::togglePause);
     connect(SpezialButton3, &TSpezialButton::clicked, this, &TTiloraForm::HideToTray);
     connect(SpezialButton4, &TSpezialButton::clicked, this, &QWidget::close);
     // A release over a caption button ends a press on the board too.
@@ -100,6 +107,7 @@ void TTiloraForm::createControls()
     setFont(ArialFont(14));
 
     FormRegion1 = new TFormRegion(this);
+    FormRegion1->setObjectName(QStringLiteral("FormRegion1"));
     FormRegion1->setClientDrag(true);
 
     Brett = new QWidget(this);
@@ -107,14 +115,6 @@ void TTiloraForm::createControls()
     Brett->setGeometry(
         FrameWidth, FrameWidth, DesignWidth - 2 * FrameWidth, DesignWidth - 2 * FrameWidth);
     Brett->setAutoFillBackground(true);
-    QPalette boardPalette = Brett->palette();
-    boardPalette.setColor(QPalette::Window, m_game.settings().boardColor);
-    boardPalette.setColor(QPalette::WindowText, Qt::black);
-    Brett->setPalette(boardPalette);
-    QFont boardFont(QStringLiteral("Arial"));
-    boardFont.setPointSize(9);
-    boardFont.setBold(true);
-    Brett->setFont(boardFont);
     Brett->installEventFilter(this);
 
     zeit = new QLabel(QStringLiteral("00:00:00"), this);
@@ -153,7 +153,6 @@ void TTiloraForm::createControls()
     SpezialButton4->setBeschriftung(QStringLiteral("×"));
     SpezialButton4->setBeschriftungLeft(4);
     SpezialButton4->setBeschriftungTop(-1);
-    m_buttonRightDistance = {DesignWidth - 274, DesignWidth - 289, DesignWidth - 303};
     // Their pictures and signs say what they do to the eye; these names say it to assistive
     // technology.
     SpezialButton5->setAccessibleName(QStringLiteral("Spielmenü"));
@@ -191,19 +190,6 @@ void TTiloraForm::createControls()
     AnimTimer->setTimerType(Qt::PreciseTimer);
 }
 
-QString TTiloraForm::outline() const
-{
-    return FormRegion1->Region();
-}
-
-void TTiloraForm::UpdateOutline()
-{
-    const QString text = m_game.outline(size());
-    // Setting the same outline again would only cost the window system a round trip.
-    if (text != FormRegion1->Region())
-        FormRegion1->setRegion(text);
-}
-
 TTiloraStein *TTiloraForm::tileOf(QObject *control) const
 {
     for (QObject *object = control; object && object != Brett; object = object->parent()) {
@@ -215,35 +201,37 @@ TTiloraStein *TTiloraForm::tileOf(QObject *control) const
 
 void TTiloraForm::render()
 {
-    // Everything here is derived from the game; setting what is already shown costs little.
-    const Game &game = m_game;
-    const Settings &settings = game.settings();
-    renderTiles();
-    applyOptionToTiles();
-    const bool paused = game.phase() == GamePhase::Paused;
-    const bool newBoardUnderway = game.building() && game.building()->kind == BoardBuild::NewBoard;
-    Brett->setVisible(!paused && !newBoardUnderway);
-    if (paused) {
+    showLook(Present(m_game, size()));
+}
+
+void TTiloraForm::showLook(const BoardLook &look)
+{
+    // Setting what is already shown costs little, but for the board's font, which every tile
+    // lays its number out again for.
+    const BoardLook was = std::exchange(m_look, look);
+    showTiles(look);
+    Brett->setVisible(look.boardShown);
+    if (look.pauseShown) {
         Pausenpanel->move(
             width() / 2 - Pausenpanel->width() / 2, height() / 2 - Pausenpanel->height() / 2);
         Pausenpanel->raise();
     }
-    Pausenpanel->setVisible(paused);
+    Pausenpanel->setVisible(look.pauseShown);
     Panel4->move(Brett->width() / 2 - 36, Brett->height() / 2 - Panel4->height() / 2);
-    Panel4->setVisible(game.showsShuffleButton());
-    if (zeit->text() != game.clockDisplay())
-        zeit->setText(game.clockDisplay());
-    if (game.clockRuns() != SekundenZaehler->isActive())
-        game.clockRuns() ? SekundenZaehler->start() : SekundenZaehler->stop();
-    if (game.slide().has_value() != AnimTimer->isActive())
-        game.slide() ? AnimTimer->start() : AnimTimer->stop();
-    if (!game.clockRuns())
+    Panel4->setVisible(look.shuffleButtonShown);
+    if (zeit->text() != look.clock)
+        zeit->setText(look.clock);
+    if (look.clockTicks != SekundenZaehler->isActive())
+        look.clockTicks ? SekundenZaehler->start() : SekundenZaehler->stop();
+    if (look.slideTicks != AnimTimer->isActive())
+        look.slideTicks ? AnimTimer->start() : AnimTimer->stop();
+    if (!look.magnifierMayShow)
         m_windows.magnifier.hide();
-    if (game.phase() != GamePhase::Shuffling)
+    if (!look.startWindowMayShow)
         m_windows.start.hide();
     // The solution window follows its mark once there is a picture to show.
     if (m_tilesGridSize > 0) {
-        if (settings.pictureMode && settings.solutionView) {
+        if (look.solutionShown) {
             TVorschauFenster &preview = m_windows.preview();
             // Beside the board when it first shows, and where the player puts it after that.
             if (!preview.isVisible() && !preview.testAttribute(Qt::WA_Moved))
@@ -252,41 +240,43 @@ void TTiloraForm::render()
         } else
             m_windows.preview.hide();
     }
-    updateMarks();
-    UpdateOutline();
+    for (size_t i = 0; i < m_items.size() && i < look.items.size(); ++i) {
+        const ItemLook &item = look.items[i];
+        m_items[i]->setChecked(item.checked);
+        m_items[i]->setVisible(item.visible);
+        m_items[i]->setEnabled(item.enabled);
+        m_items[i]->setText(item.caption);
+    }
+    // The board font reaches the tiles and their numbers, and nothing outside the board.
+    const bool first = was.items.empty();
+    if (first || was.boardFont != look.boardFont)
+        Brett->setFont(look.boardFont);
+    if (first || was.numberColour != look.numberColour || was.boardColour != look.boardColour) {
+        QPalette boardPalette = Brett->palette();
+        boardPalette.setColor(QPalette::WindowText, look.numberColour);
+        boardPalette.setColor(QPalette::Window, look.boardColour);
+        Brett->setPalette(boardPalette);
+    }
+    // Setting the same outline again would only cost the window system a round trip.
+    if (look.outline != FormRegion1->Region())
+        FormRegion1->setRegion(look.outline);
 }
 
-void TTiloraForm::renderTiles()
+void TTiloraForm::showTiles(const BoardLook &look)
 {
-    const Puzzle &puzzle = m_game.puzzle();
-    const int size = puzzle.gridSize();
-    if (m_tilesGridSize != size) {
-        m_tileGrid = {}; // the tiles of this size are still to be made
-        return;
-    }
-    const int tile = puzzle.tileSize();
-    const std::optional<LineMove> &slide = m_game.slide();
-    const QPoint step = slide ? slide->step() : QPoint();
-    const QPoint offset = slide
-        ? QPoint(SlideOffset(step.x(), tile, m_game.slideFrame(), m_game.slideFrames()),
-            SlideOffset(step.y(), tile, m_game.slideFrame(), m_game.slideFrames()))
-        : QPoint();
-    for (int c = 0; c < size; ++c) {
-        for (int r = 0; r < size; ++r) {
-            const QPoint cell(c, r);
-            const QPoint home = puzzle.homeAt(cell);
-            TTiloraStein *stone = m_tilesByHome[home.x()][home.y()];
-            m_tileGrid[c][r] = stone;
-            if (!stone)
+    if (m_tilesGridSize != look.gridSize)
+        return; // the tiles of this size are still to be made
+    for (int c = 0; c < look.gridSize; ++c) {
+        for (int r = 0; r < look.gridSize; ++r) {
+            TTiloraStein *tile = m_tilesByHome[c][r];
+            if (!tile)
                 continue;
-            // The slide's tiles stand between the old free cell and the pressed one, still
-            // on their way there.
-            const bool sliding = slide && cell != slide->to
-                && (cell - slide->from).manhattanLength() + (slide->to - cell).manhattanLength()
-                    == slide->length();
-            const QPoint place = cell * tile + (sliding ? offset : QPoint());
-            if (stone->pos() != place)
-                stone->move(place);
+            const QPoint place = look.tilePlaces[size_t(c * look.gridSize + r)];
+            if (tile->pos() != place)
+                tile->move(place);
+            tile->setFramed(look.tileFrames);
+            tile->NumberLabel->setVisible(look.tileNumbers);
+            tile->setColor(look.tileColour);
         }
     }
 }
@@ -311,15 +301,12 @@ void TTiloraForm::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The clock widens with the window; three caption buttons keep to the right edge.
     zeit->setGeometry(55, 2, width() - (DesignWidth - 216), 14);
-    placeTopRightButtons();
-    UpdateOutline();
-}
-
-void TTiloraForm::placeTopRightButtons()
-{
-    const std::array<TSpezialButton *, 3> buttons {SpezialButton2, SpezialButton3, SpezialButton4};
-    for (size_t i = 0; i < buttons.size(); ++i)
-        buttons[i]->move(width() - m_buttonRightDistance[i], buttons[i]->y());
+    const std::array<std::pair<TSpezialButton *, int>, 3> rightAnchored {
+        {{SpezialButton2, DesignWidth - 274}, {SpezialButton3, DesignWidth - 289},
+            {SpezialButton4, DesignWidth - 303}}};
+    for (const auto &[button, distance] : rightAnchored)
+        button->move(width() - distance, button->y());
+    render();
 }
 
 void TTiloraForm::showEvent(QShowEvent *event)
@@ -330,7 +317,7 @@ void TTiloraForm::showEvent(QShowEvent *event)
     noteSight();
     // The first showing builds the first board.
     if (m_tilesGridSize == 0 && !m_game.isBuilding())
-        RebuildBoard();
+        build(m_game.requestBuild(BoardBuild::NewBoard));
 }
 
 void TTiloraForm::hideEvent(QHideEvent *event)
@@ -358,7 +345,7 @@ bool TTiloraForm::eventFilter(QObject *watched, QEvent *event)
     const QPoint position = mouse->position().toPoint();
     if (qobject_cast<TSpezialButton *>(watched)) {
         if (type == QEvent::MouseButtonRelease)
-            BoardMouseUp(watched, mouse->button(), position);
+            BoardMouseUp();
         return false; // the button handles its own click
     }
     // The board itself and the pieces and numbers of the tiles.
@@ -371,7 +358,7 @@ bool TTiloraForm::eventFilter(QObject *watched, QEvent *event)
         BoardMouseMove(watched, mouse->buttons(), position);
         break;
     default:
-        BoardMouseUp(watched, mouse->button(), position);
+        BoardMouseUp();
         break;
     }
     return true;
@@ -390,4 +377,13 @@ void TTiloraForm::closeEvent(QCloseEvent *event)
     m_windows.start.hide();
     m_windows.about().showModal(QRect(RealWindowPosition(*this), size()));
     QWidget::closeEvent(event);
+}
+
+void TTiloraForm::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Whether the player can see the window is the window system's to say: the clock stops
+    // only when the window is really out of sight, whichever way it went.
+    if (event->type() == QEvent::WindowStateChange)
+        noteSight();
 }

@@ -23,16 +23,6 @@
 
 #include <algorithm>
 
-void TTiloraForm::RebuildBoard()
-{
-    build(m_game.requestBuild(BoardBuild::NewBoard));
-}
-
-void TTiloraForm::ApplyTileSize(int size)
-{
-    build(m_game.chooseTileSize(size));
-}
-
 void TTiloraForm::build(bool wanted)
 {
     // Not wanted: the build under way takes the request in.
@@ -61,7 +51,6 @@ void TTiloraForm::freeTiles()
             }
         }
     }
-    m_tileGrid = {};
     m_tilesGridSize = 0;
 }
 
@@ -70,7 +59,7 @@ void TTiloraForm::sizeToBoard()
     Brett->resize(m_game.puzzle().boardSize());
     resize(Brett->width() + 2 * FrameWidth, Brett->height() + 2 * FrameWidth);
     keepOnScreen();
-    UpdateOutline();
+    render();
 }
 
 void TTiloraForm::buildBoard(const BoardBuild &build)
@@ -104,7 +93,6 @@ void TTiloraForm::buildBoard(const BoardBuild &build)
     m_tilesGridSize = gridSize;
     m_game.buildDone(build);
     PlaceShuffleButton();
-    emit boardRebuilt();
 }
 
 void TTiloraForm::layOutBoard(const BoardBuild &build)
@@ -128,7 +116,7 @@ void TTiloraForm::layOutBoard(const BoardBuild &build)
     m_game.buildDone(build);
     if (m_windows.start.isVisible())
         CenterStartWindow();
-    if (m_game.showsShuffleButton())
+    if (m_look.shuffleButtonShown)
         PlaceShuffleButton();
 }
 
@@ -158,8 +146,8 @@ QString pictureProblemText(PictureProblem problem, const QString &file)
 
 QImage TTiloraForm::pictureForBoard(QSize boardSize)
 {
-    const QString name = m_game.settings().pictureName;
-    if (name != Bild1->text() && name != Bild2->text() && QFileInfo::exists(name)) {
+    const QString name = m_game.pictureFile();
+    if (!name.isEmpty() && QFileInfo::exists(name)) {
         DecodedPicture picture = m_keptPicture.take(name, boardSize);
         if (picture)
             return *std::move(picture);
@@ -199,24 +187,19 @@ bool TTiloraForm::preparePicture(const BoardBuild &build)
 void TTiloraForm::PlaceShuffleButton()
 {
     Panel4->raise(); // over the tiles
-    if (movePointer)
-        movePointer(ScreenPoint(*this, QPoint(width() / 2, height() / 2)));
+    if (hooks.movePointer)
+        hooks.movePointer(ScreenPoint(*this, QPoint(width() / 2, height() / 2)));
 }
 
-void TTiloraForm::N201Click(QAction *item)
+void TTiloraForm::N201Click(int gridSize)
 {
-    build(m_game.chooseGridSize(item->data().toInt()));
-}
-
-void TTiloraForm::Text1Click()
-{
-    build(m_game.togglePictureMode());
+    build(m_game.chooseGridSize(gridSize));
 }
 
 void TTiloraForm::Bildladen1Click()
 {
-    const QString file = choosePictureFile
-        ? choosePictureFile(this)
+    const QString file = hooks.choosePictureFile
+        ? hooks.choosePictureFile(this)
         : RunOpenPictureDialog(this, m_game.settings().pictureName);
     if (file.isEmpty())
         return;
@@ -231,28 +214,23 @@ void TTiloraForm::Bildladen1Click()
     build(m_game.choosePicture(file));
 }
 
-void TTiloraForm::Bild1Click(QAction *item)
+void TTiloraForm::Bild1Click(int motif)
 {
-    build(m_game.chooseMotif(item == Bild2 ? 2 : 1));
-}
-
-QRect TTiloraForm::screenArea() const
-{
-    return AvailableScreenArea(*this);
+    build(m_game.chooseMotif(motif));
 }
 
 int TTiloraForm::roomForBoard() const
 {
     // The whole window stays on the screen: where the board can't fit, its tiles shrink for
     // this run, and the player's size stays stored for a larger screen.
-    const QRect area = screenArea();
+    const QRect area = AvailableScreenArea(*this);
     return area.isEmpty() ? 0 : std::min(area.width(), area.height()) - 2 * FrameWidth;
 }
 
 void TTiloraForm::keepOnScreen()
 {
     const QPoint now = RealWindowPosition(*this);
-    const QPoint place = KeptOnScreen(QRect(now, size()), screenArea());
+    const QPoint place = KeptOnScreen(QRect(now, size()), AvailableScreenArea(*this));
     if (place != now)
         move(place);
 }

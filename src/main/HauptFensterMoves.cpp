@@ -1,5 +1,6 @@
-// Moving tiles: the board's mouse handlers, the slide's frames, the magnifier and the
-// pointers. Whether a press moves, waits for the slide or starts a game is the game's to say.
+// Play: the shuffle's loop, the board's mouse handlers, the slide's frames, the clock, the end
+// of a game, the magnifier and the pointers. Whether a press moves, waits for the slide or
+// starts a game, and what may happen while a shuffle runs, is the game's to say.
 
 #include "main/HauptFenster.h"
 
@@ -8,10 +9,57 @@
 #include "windows/SecondaryWindows.h"
 #include "windows/Unit2.h"
 #include "windows/WindowPlacement.h"
+#include "windows/highscorefenster.h"
+#include "windows/meldungsfenster.h"
+#include "windows/startenfenster.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
+
+void TTiloraForm::CenterStartWindow()
+{
+    TForm3 &start = m_windows.start();
+    // Called once per line move: the toolkit's idea of where the window is serves here (the
+    // shuffle asked the window system once when it began), and only a window that moved is
+    // followed; moving a window to where it is costs a round trip.
+    if (start.isVisible() && pos() == m_startWindowFollows)
+        return;
+    m_startWindowFollows = pos();
+    const QPoint place = CenteredOver(start, QRect(mapToGlobal(QPoint(0, 0)), size()));
+    if (start.pos() != place)
+        start.move(place);
+}
+
+void TTiloraForm::Spielstarten1Click()
+{
+    if (!m_game.beginShuffle())
+        return;
+    TForm3 &start = m_windows.start();
+    // The window system is asked once where the window is: the start window follows the
+    // toolkit's idea of it from here on.
+    if (hooks.movePointer)
+        hooks.movePointer(ScreenPoint(*this, QPoint(width() / 2, height() / 2)));
+    const bool showShuffle = m_game.settings().showShuffle;
+    start.hide();
+    m_startWindowFollows.reset(); // placed anew
+    start.show();
+    // One window event pass per line, so that the window stays live; the board shows each
+    // line only where the settings ask for it, the clock a long shuffle's count.
+    for (;;) {
+        CenterStartWindow();
+        QCoreApplication::processEvents();
+        const std::optional<ShuffleLine> line = m_game.shuffleStep();
+        if (!line)
+            break;
+        if (showShuffle || line->countShown)
+            render();
+        if (line->last)
+            break;
+    }
+    start.hide();
+    m_game.endShuffle();
+}
 
 void TTiloraForm::setPointer(const QString &name)
 {
@@ -35,21 +83,21 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
     if (button == Qt::LeftButton) {
         setPointer(QStringLiteral("FINGER2"));
         if (m_windows.magnifier.isVisible())
-            BoardMouseUp(sender, button, position);
+            BoardMouseUp();
         const TTiloraStein *tile = tileOf(sender);
         const std::optional<QPoint> home
             = tile ? std::optional(QPoint(tile->HomeCol, tile->HomeRow)) : std::nullopt;
         if (m_game.pressTile(home) == PressAnswer::ShuffleWanted)
-            StartShuffle();
+            Spielstarten1Click();
         return;
     }
 
-    if (button == Qt::RightButton && m_game.clockRuns()) {
+    if (button == Qt::RightButton && m_look.magnifierMayShow) {
         TForm2 &magnifier = m_windows.magnifier();
         const QRect frame(RealWindowPosition(*this), size());
         int left = frame.x() - magnifier.width();
         const int top = frame.y() + (frame.height() - magnifier.height()) / 2;
-        if (left < screenArea().left())
+        if (left < AvailableScreenArea(*this).left())
             left = frame.x() + frame.width();
         magnifier.move(left, top);
         magnifier.show();
@@ -61,7 +109,7 @@ void TTiloraForm::BoardMouseDown(QObject *sender, Qt::MouseButton button, QPoint
 
 void TTiloraForm::BoardMouseMove(QObject *sender, Qt::MouseButtons buttons, QPoint position)
 {
-    if (m_game.clockRuns() && m_windows.magnifier.isVisible()) {
+    if (m_look.magnifierMayShow && m_windows.magnifier.isVisible()) {
         if (buttons & Qt::RightButton) {
             if (auto *control = qobject_cast<QWidget *>(sender))
                 DrawMagnifier(Brett->mapFromGlobal(control->mapToGlobal(position)));
@@ -73,7 +121,7 @@ void TTiloraForm::BoardMouseMove(QObject *sender, Qt::MouseButtons buttons, QPoi
     setPointer(QStringLiteral("FINGER1"));
 }
 
-void TTiloraForm::BoardMouseUp(QObject *, Qt::MouseButton, QPoint)
+void TTiloraForm::BoardMouseUp()
 {
     setPointer(QStringLiteral("FINGER1"));
     m_windows.magnifier.hide();
@@ -83,10 +131,33 @@ void TTiloraForm::AnimTimerTimer()
 {
     // A frame on the way moves the slide's tiles; the last one ends the slide and runs what
     // waited for it, and render() shows the game and stops the timer.
-    if (!m_game.animationFrame()) {
-        renderTiles();
-        UpdateOutline();
-    }
+    if (!m_game.animationFrame())
+        render();
+}
+
+void TTiloraForm::SekundenZaehlerTimer()
+{
+    m_game.clockTick();
+}
+
+void TTiloraForm::showEndOfGame()
+{
+    // A new board may have come first, or a modal window is open and the game says so again
+    // once it has closed.
+    const std::optional<GameResult> result = m_game.takeEndToShow();
+    if (!result)
+        return;
+    TMeldung &message = m_windows.message();
+    message.move(CenteredOver(message, *this));
+    message.setHeadline(
+        result->cheated ? QStringLiteral("Schummler!!!") : QStringLiteral("Glückwunsch!!!"));
+    message.setTimeLine(result->time + QStringLiteral(" Sekunden."));
+    message.showModal();
+    if (m_game.entersTable(*result))
+        m_windows.highscore().AddResult(result->time, result->configuration);
+    m_game.endShown();
+    if (m_look.shuffleButtonShown)
+        PlaceShuffleButton();
 }
 
 void TTiloraForm::DrawMagnifier(QPoint point)
@@ -96,20 +167,10 @@ void TTiloraForm::DrawMagnifier(QPoint point)
     const int cy = std::clamp(point.y(), radius, Brett->height() - radius) + Brett->y();
     const QRect source(cx - radius, cy - radius, 2 * radius, 2 * radius);
 
-    QImage picture = grabScreen ? grabScreen(source) : QImage();
+    QImage picture = hooks.grabScreen ? hooks.grabScreen(source) : QImage();
     if (picture.isNull()) {
         // Without a readable screen the window's own drawing serves.
         picture = grab(source).toImage();
     }
     m_windows.magnifier().setPicture(picture);
-}
-
-void TTiloraForm::schnell1Click(QAction *item)
-{
-    SetAnimationSpeed(item->data().toInt());
-}
-
-void TTiloraForm::SetAnimationSpeed(int speed)
-{
-    m_game.setAnimationSpeed(speed);
 }

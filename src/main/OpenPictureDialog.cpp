@@ -1,7 +1,6 @@
 #include "main/OpenPictureDialog.h"
 
 #include "app/OverrideCursorLift.h"
-#include "main/HauptFenster.h"
 #include "logic/PictureDecoding.h"
 
 #include <QFileDialog>
@@ -10,6 +9,29 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
+
+namespace {
+
+QString pictureFileFilter()
+{
+    // The first pair offers every kind the game reads here; the classic ones follow, then those
+    // the toolkit reads.
+    QStringList every {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
+        QStringLiteral("*.ico"), QStringLiteral("*.emf"), QStringLiteral("*.wmf")};
+    QString further;
+    for (const PictureFormat &format : FurtherPictureFormats()) {
+        every += format.patterns;
+        further += u'|' + format.description + u'|' + format.patterns.join(u';');
+    }
+    const QString all = every.join(u';');
+    return QStringLiteral("Alle Dateien (%1)|%1|").arg(all)
+        + QStringLiteral(
+            "JPEG Bilddatei (*.jpg)|*.jpg|JPEG Bilddatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
+            "Symbole (*.ico)|*.ico|Erweiterte Metadateien (*.emf)|*.emf|Metadateien (*.wmf)|*.wmf")
+        + further;
+}
+
+} // namespace
 
 std::vector<std::pair<QString, QString>> PictureFilterPairs(const QString &filter)
 {
@@ -34,7 +56,7 @@ QString RunOpenPictureDialog(QWidget *parent, const QString &currentPicture)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
 
-    const auto pairs = PictureFilterPairs(TTiloraForm::pictureFileFilter());
+    const auto pairs = PictureFilterPairs(pictureFileFilter());
     QStringList descriptions;
     for (const auto &pair : pairs)
         descriptions << pair.first;

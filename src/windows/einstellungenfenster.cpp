@@ -4,6 +4,7 @@
 #include "app/Resources.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
+#include "logic/Commands.h"
 #include "windows/WindowPlacement.h"
 
 #include <QButtonGroup>
@@ -27,6 +28,17 @@
 #include <algorithm>
 
 namespace {
+
+// A radio group's items: the captions of a submenu's commands in the order of their values,
+// so that an item's index is its value.
+QStringList radioItems(CommandMenu menu)
+{
+    const std::span<const CommandEntry> entries = CommandsOf(menu);
+    QStringList items(entries.size());
+    for (const CommandEntry &entry : entries)
+        items[entry.value] = entry.plainText();
+    return items;
+}
 
 // Size of the dialog as laid out; the tile preview may make it larger, never smaller.
 constexpr int DesignWidth = 265;
@@ -346,11 +358,7 @@ TEinstellungen::TEinstellungen(QWidget *parent)
 void TEinstellungen::createControls()
 {
     MischdauerGroup = place(new TRadioGroup(QStringLiteral("Mischdauer"),
-                                            {QStringLiteral("selbst bestimmen"),
-                                             QStringLiteral("kurz"), QStringLiteral("mittel"),
-                                             QStringLiteral("lang"),
-                                             QStringLiteral("extrem lang")},
-                                            m_content),
+                                            radioItems(CommandMenu::ShuffleDurations), m_content),
                             "MischdauerGroup", QRect(0, 0, 121, 129),
                             QStringLiteral("gibt die Mischdauer an"));
 
@@ -385,7 +393,8 @@ void TEinstellungen::createControls()
                            MaxGridSize, sizeHint);
     const QString zoomHint = QStringLiteral("gibt den Vergrößerungsfaktor der Lupe an");
     Label2 = label(SpielGroup, "Label2", QStringLiteral("Zoomfaktor"), QPoint(76, 88), zoomHint);
-    ZoomEdit = spinEdit(SpielGroup, "ZoomEdit", QRect(78, 104, 49, 22), 2, 10, zoomHint);
+    ZoomEdit = spinEdit(SpielGroup, "ZoomEdit", QRect(78, 104, 49, 22), MinZoomFactor,
+                        MaxZoomFactor, zoomHint);
 
     SteinGroup = place(new QGroupBox(QStringLiteral("Stein"), m_content), "SteinGroup",
                        QRect(0, 130, 121, 167));
@@ -412,9 +421,7 @@ void TEinstellungen::createControls()
                      QStringLiteral("ermöglicht das Einstellen der Hintergrundfarbe"));
 
     AnimationGroup = place(new TRadioGroup(QStringLiteral("Animation"),
-                                           {QStringLiteral("keine"), QStringLiteral("langsam"),
-                                            QStringLiteral("schnell")},
-                                           m_content),
+                                           radioItems(CommandMenu::Animation), m_content),
                            "AnimationGroup", QRect(126, 130, 139, 73),
                            QStringLiteral("gibt die Bewegungsgeschwindigkeit der Steine an"));
 

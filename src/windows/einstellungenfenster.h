@@ -91,6 +91,35 @@ class TEinstellungen : public QDialog
 public:
     explicit TEinstellungen(QWidget *parent = nullptr);
 
+    // Fills the dialog from the settings, runs it modally and returns the edited settings
+    // when it was closed with OK; nothing otherwise.
+    std::optional<Settings> EditSettings(const Settings &settings);
+    // The cheat view belongs to the game, not to the settings file: set before and read
+    // after EditSettings.
+    void setCheatView(bool on) { m_cheatView = on; }
+    bool cheatView() const { return m_cheatView; }
+
+    // The colour and font choosers; they return nothing when the player cancels. Tests
+    // replace them.
+    std::function<std::optional<QColor>(const QColor &initial)> chooseColor;
+    std::function<std::optional<QFont>(const QFont &initial)> chooseFont;
+
+protected:
+    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+
+private slots:
+    void BSteinFarbeClick();
+    void BSchriftClick();
+    void BTextFarbeClick();
+    void BBGFarbeClick();
+    void SteinRahmenEditClick();
+    void SteinGroesseEditChange();
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+private:
+
     TRadioGroup *MischdauerGroup;
     QGroupBox *SpielGroup;
     QCheckBox *VorschauEdit;
@@ -121,34 +150,6 @@ public:
     // True when the last opening was closed with OK (Enter); Abbruch, Esc and the close box
     // leave it false.
     bool isAccepted() const { return result() == QDialog::Accepted; }
-
-    // Fills the dialog from the settings, runs it modally and returns the edited settings
-    // when it was closed with OK; nothing otherwise.
-    std::optional<Settings> EditSettings(const Settings &settings);
-    // The cheat view belongs to the game, not to the settings file: set before and read
-    // after EditSettings.
-    void setCheatView(bool on) { m_cheatView = on; }
-    bool cheatView() const { return m_cheatView; }
-
-    // The colour and font choosers; they return nothing when the player cancels. Tests
-    // replace them.
-    std::function<std::optional<QColor>(const QColor &initial)> chooseColor;
-    std::function<std::optional<QFont>(const QFont &initial)> chooseFont;
-
-    void BSteinFarbeClick();
-    void BSchriftClick();
-    void BTextFarbeClick();
-    void BBGFarbeClick();
-    void SteinRahmenEditClick();
-    void SteinGroesseEditChange();
-    void BitBtn1Click();
-    void BitBtn2Click();
-
-protected:
-    void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
-
-private:
     bool m_cheatView = false;
     QSize m_fittedFrame; // the frame the last fitting went by
     QScrollArea *m_scrollArea = nullptr;

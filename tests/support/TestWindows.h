@@ -5,6 +5,10 @@
 #include "app/ProgramWindows.h"
 #include "logic/FileLocations.h"
 #include "main/HauptFenster.h"
+#include "main/TiloraStein.h"
+#include "region/FormRgn.h"
+
+#include <QAction>
 
 #include <memory>
 
@@ -19,4 +23,41 @@ inline void SetPictureName(TTiloraForm &window, const QString &name)
     Settings settings = window.game().settings();
     settings.pictureName = name;
     window.game().setSettings(settings);
+}
+
+// A control, item or timer of a window, found by its object name.
+template <class Control = QWidget>
+Control *Child(const QObject &window, const char *name)
+{
+    return window.findChild<Control *>(QLatin1String(name));
+}
+
+// Runs a menu item's command, as choosing it does.
+inline void Choose(TTiloraForm &window, const char *item)
+{
+    QMetaObject::invokeMethod(
+        &window, "activateItem", Q_ARG(QAction *, Child<QAction>(window, item)));
+}
+
+// The tile that stands in a cell now (the newest of its home: a board's old tiles go later).
+inline TTiloraStein *TileAt(const TTiloraForm &window, QPoint cell)
+{
+    const QPoint home = window.game().puzzle().homeAt(cell);
+    const QList<TTiloraStein *> tiles = window.findChildren<TTiloraStein *>();
+    for (auto tile = tiles.crbegin(); tile != tiles.crend(); ++tile) {
+        if ((*tile)->HomeCol == home.x() && (*tile)->HomeRow == home.y())
+            return *tile;
+    }
+    return nullptr;
+}
+
+// The window's shape as it was last set.
+inline QString Outline(const TTiloraForm &window)
+{
+    return Child<TFormRegion>(window, "FormRegion1")->Region();
+}
+
+inline void ChooseGridSize(TTiloraForm &window, int size)
+{
+    Choose(window, (QStringLiteral("N%1").arg(size) + u'1').toLatin1().constData());
 }
