@@ -1,0 +1,224 @@
+#include "logic/BoardLook.h"
+#include "logic/Commands.h"
+#include "logic/Game.h"
+
+#include <QTest>
+
+// What the main window shows, derived from the game: the rules of the display, over the
+// phases of a game, the options and the frames of a slide; and the settings dialog's answer.
+class TestBoardLook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void look_data();
+    void look();
+    void slideFrames();
+    void settingsDialogAnswer_data();
+    void settingsDialogAnswer();
+};
+
+namespace {
+
+const QSize Window(286, 286);
+const QColor TileGrey(0x80, 0x80, 0x80);
+
+enum Phase { NoGame, NewBoard, Shuffling, Running, Paused };
+
+// A game of 5 × 5 in a phase, its first board built.
+void bring(Game &game, Phase phase, int animationSpeed = 0, bool pictureMode = true)
+{
+    Settings settings;
+    settings.animationSpeed = animationSpeed;
+    settings.pictureMode = pictureMode;
+    settings.shuffleDuration = 1;
+    game.setSettings(settings);
+    game.seedRandom(7);
+    game.requestBuild();
+    game.buildDone(*game.nextBuild(1000));
+    game.nextBuild(1000); // none waits
+    if (phase == NewBoard) {
+        game.requestBuild();
+        game.nextBuild(1000);
+    }
+    if (phase < Shuffling || !game.beginShuffle())
+        return;
+    while (phase != Shuffling && game.shuffleStep()) { }
+    if (phase != Shuffling)
+        game.endShuffle();
+    if (phase == Paused)
+        game.togglePause();
+}
+
+const ItemLook &item(const BoardLook &look, const char *name)
+{
+    for (const CommandEntry &entry : Commands()) {
+        if (qstrcmp(entry.objectName, name) == 0)
+            return look.items[size_t(CommandIndex(entry))];
+    }
+    qFatal("no item %s", name);
+}
+
+} // namespace
+
+void TestBoardLook::look_data()
+{
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<bool>("pictureMode");
+    QTest::addColumn<bool>("cheatView");
+    const char *const phases[] = {"no game", "new board", "shuffling", "running", "paused"};
+    for (int phase = NoGame; phase <= Paused; ++phase) {
+        for (const bool picture : {true, false}) {
+            for (const bool cheat : {false, true}) {
+                QTest::addRow("%s, %s%s", phases[phase], picture ? "picture" : "numbers",
+                    cheat ? ", cheat view" : "")
+                    << phase << picture << cheat;
+            }
+        }
+    }
+}
+
+void TestBoardLook::look()
+{
+    QFETCH(int, phase);
+    QFETCH(bool, pictureMode);
+    QFETCH(bool, cheatView);
+    Game game;
+    bring(game, Phase(phase), 0, pictureMode);
+    if (cheatView)
+        game.toggleCheatView();
+    const BoardLook look = Present(game, Window);
+
+    // The tiles: numbers in number mode and in the cheat view, plain colour without a picture.
+    QCOMPARE(look.tileNumbers, cheatView || !pictureMode);
+    QCOMPARE(look.tilePictures, pictureMode);
+    QCOMPARE(look.tileColour, pictureMode ? QColor(Qt::white) : TileGrey);
+    QCOMPARE(look.hiddenHome, QPoint(4, 4));
+    // The solution and the cheat view belong to pictures; the mode item names the other mode.
+    QCOMPARE(item(look, "Vorschau1").visible, pictureMode);
+    QCOMPARE(item(look, "Schummeln1").visible, pictureMode);
+    QCOMPARE(item(look, "Schummeln1").checked, cheatView);
+    QCOMPARE(item(look, "Text1").caption, pictureMode ? "Text" : "Bild");
+    QVERIFY(!item(look, "Bild1").visible && item(look, "Bild1").checked);
+
+    // The panels, the clock and what may show beside the board, by the phase.
+    QCOMPARE(look.boardShown, phase != Paused && phase != NewBoard);
+    QCOMPARE(look.pauseShown, phase == Paused);
+    QCOMPARE(item(look, "Pause1").checked, phase == Paused);
+    QCOMPARE(look.shuffleButtonShown, phase == NoGame);
+    QCOMPARE(look.clockTicks, phase == Running);
+    QCOMPARE(look.magnifierMayShow, phase == Running);
+    QCOMPARE(look.startWindowMayShow, phase == Shuffling);
+    QCOMPARE(look.mayHide, phase != Shuffling);
+    QVERIFY(!look.slideTicks);
+    QCOMPARE(look.outline, game.outline(Window));
+    // Every tile stands in its cell.
+    for (int c = 0; c < 5; ++c) {
+        for (int r = 0; r < 5; ++r) {
+            const QPoint home = game.puzzle().homeAt({c, r});
+            QCOMPARE(look.tilePlaces[size_t(home.x() * 5 + home.y())], QPoint(c, r) * 50);
+        }
+    }
+}
+
+// A slow slide of three tiles: they stand back towards their old cells by one distance that
+// shrinks at every frame, down to none; the other tiles stay in their cells.
+void TestBoardLook::slideFrames()
+{
+    Game game;
+    bring(game, Running, 1);
+    const QPoint free = game.puzzle().freeCell();
+    const QPoint pressed(free.x() >= 3 ? free.x() - 3 : free.x() + 3, free.y());
+    QCOMPARE(game.pressTile(game.puzzle().homeAt(pressed)), PressAnswer::Moved);
+    const int towardsFree = free.x() > pressed.x() ? 1 : -1;
+    int lastOffset = 51;
+    while (game.slide()) {
+        const BoardLook look = Present(game, Window);
+        QVERIFY(look.slideTicks);
+        std::optional<int> offset;
+        for (int c = 0; c < 5; ++c) {
+            for (int r = 0; r < 5; ++r) {
+                const QPoint home = game.puzzle().homeAt({c, r});
+                const QPoint shift
+                    = look.tilePlaces[size_t(home.x() * 5 + home.y())] - QPoint(c, r) * 50;
+                const bool moved = r == free.y() && (c - pressed.x()) * towardsFree > 0
+                    && (free.x() - c) * towardsFree >= 0;
+                if (!moved) {
+                    QCOMPARE(shift, QPoint());
+                    continue;
+                }
+                offset = offset.value_or(-shift.x() * towardsFree);
+                QCOMPARE(shift, QPoint(-towardsFree * *offset, 0));
+            }
+        }
+        QVERIFY(offset && *offset >= 0 && *offset < lastOffset);
+        lastOffset = *offset;
+        game.animationFrame();
+    }
+    QCOMPARE(lastOffset, 0);
+    QVERIFY(!Present(game, Window).slideTicks);
+}
+
+void TestBoardLook::settingsDialogAnswer_data()
+{
+    QTest::addColumn<int>("gridSize");
+    QTest::addColumn<int>("tileSize");
+    QTest::addColumn<bool>("cheatView");
+    QTest::addColumn<bool>("newBoard"); // a new board must be built; else the sizes of now
+    QTest::addColumn<bool>("layout"); // the board laid out anew, its game kept
+    QTest::newRow("colours, fonts, zoom, speed") << 5 << 50 << false << false << false;
+    QTest::newRow("the cheat view") << 5 << 50 << true << false << false;
+    QTest::newRow("tile size") << 5 << 40 << false << false << true;
+    QTest::newRow("board size") << 7 << 50 << false << true << false;
+    QTest::newRow("board and tile size") << 7 << 60 << false << true << false;
+}
+
+// Every value the dialog edits is taken, a field added later too; the sizes ask for builds,
+// and the picture stays the game's.
+void TestBoardLook::settingsDialogAnswer()
+{
+    QFETCH(int, gridSize);
+    QFETCH(int, tileSize);
+    QFETCH(bool, cheatView);
+    QFETCH(bool, newBoard);
+    QFETCH(bool, layout);
+    Game game;
+    bring(game, Running);
+    const Puzzle before = game.puzzle();
+    Settings edited = game.settings();
+    game.fallBackToMotif(); // meanwhile, as a build may do
+    edited.gridSize = gridSize;
+    edited.tileSize = tileSize;
+    edited.tileColor = QColor(0x20, 0xA0, 0x40);
+    edited.boardColor = QColor(Qt::yellow);
+    edited.setFontColor(QColor(0x10, 0x20, 0x30));
+    edited.setBoardFont(QFont(QStringLiteral("Courier"), 20));
+    edited.zoomFactor = 9;
+    edited.animationSpeed = 1;
+    edited.shuffleDuration = 4;
+    edited.transparent = false;
+    edited.solutionView = true;
+    edited.tileFrames = false;
+
+    QCOMPARE(game.applySettings(edited, cheatView), newBoard || layout);
+    Settings expected = edited;
+    expected.pictureName = QStringLiteral("Motiv A");
+    QCOMPARE(game.settings(), expected);
+    QCOMPARE(game.cheatView() && game.cheated(), cheatView);
+    const std::optional<BoardBuild> build = game.nextBuild(1000);
+    QCOMPARE(build.has_value(), newBoard || layout);
+    if (build)
+        QCOMPARE(build->kind, newBoard ? BoardBuild::NewBoard : BoardBuild::Layout);
+    QCOMPARE(game.phase(), newBoard ? GamePhase::NoGame : GamePhase::Running);
+    if (!newBoard)
+        QCOMPARE(game.puzzle().toString(), before.toString());
+    QCOMPARE(game.puzzle().tileSize(), build ? tileSize : 50);
+    const BoardLook look = Present(game, Window);
+    QCOMPARE(look.numberColour, QColor(0x10, 0x20, 0x30));
+    QCOMPARE(look.boardFont.family(), QStringLiteral("Courier"));
+    QVERIFY(item(look, "langsam1").checked && item(look, "extremlang1").checked);
+    QVERIFY(item(look, "Vorschau1").checked && !item(look, "Transparenz1").checked);
+}
+
+QTEST_GUILESS_MAIN(TestBoardLook)
+#include "tst_boardlook.moc"
