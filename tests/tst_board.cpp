@@ -1,6 +1,6 @@
 #include "support/TestWindows.h"
-#include "app/TiloraApplication.h"
-#include "app/Resources.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/Resources.h"
 #include "logic/PictureDecoding.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
@@ -229,11 +229,11 @@ void TestBoard::undecodableChoiceIsRefused()
     const QString metafile = writeFile(QStringLiteral("zeichnung.wmf"), QByteArray(600, '\x01'));
     main()->choosePictureFile = [&](QWidget *) { return metafile; };
     QStringList told;
-    const auto reporter = TiloraApplication::errorReporter();
-    TiloraApplication::setErrorReporter([&](const QString &text) { told << text; });
+    const auto reporter = CurrentErrorReporter();
+    SetErrorReporter([&](const QString &text) { told << text; });
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     main()->Bildladen1Click();
-    TiloraApplication::setErrorReporter(reporter);
+    SetErrorReporter(reporter);
     QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf ist beschädigt.")});
     QCOMPARE(rebuilt.count(), 0);
     QCOMPARE(main()->game().settings().pictureName, before);
@@ -248,13 +248,13 @@ void TestBoard::boardPicture()
     QFETCH(int, motif);
     QFETCH(QString, told);
     QStringList heard;
-    const auto reporter = TiloraApplication::errorReporter();
-    TiloraApplication::setErrorReporter([&](const QString &text) { heard << text; });
+    const auto reporter = CurrentErrorReporter();
+    SetErrorReporter([&](const QString &text) { heard << text; });
     SetPictureName(*main(), contents.isEmpty() ? stored : writeFile(stored, contents));
     const QString chosen = main()->game().settings().pictureName;
     show();
     QCoreApplication::processEvents();
-    TiloraApplication::setErrorReporter(reporter);
+    SetErrorReporter(reporter);
     QCOMPARE(heard.join(u'|'), told);
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
     if (keyB)

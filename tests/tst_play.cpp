@@ -1,4 +1,4 @@
-#include "app/TrayIcon.h"
+#include "desktop/TrayIcon.h"
 #include "controls/Panel.h"
 #include "logic/BoardLogic.h"
 #include "main/TiloraStein.h"

@@ -1,6 +1,6 @@
 #include "app/ProgramWindows.h"
 
-#include "app/FocusReturn.h"
+#include "desktop/FocusReturn.h"
 #include "main/HauptFenster.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"

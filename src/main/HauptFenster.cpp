@@ -1,7 +1,7 @@
 #include "main/HauptFenster.h"
 
-#include "app/Resources.h"
-#include "app/WindowSystem.h"
+#include "desktop/Resources.h"
+#include "desktop/WindowSystem.h"
 #include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
@@ -9,7 +9,7 @@
 #include "region/FormRgn.h"
 #include "windows/SecondaryWindows.h"
 #include "windows/Unit2.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"

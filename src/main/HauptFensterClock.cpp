@@ -4,7 +4,7 @@
 #include "main/HauptFenster.h"
 
 #include "windows/SecondaryWindows.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/highscorefenster.h"
 #include "windows/meldungsfenster.h"
 

@@ -4,14 +4,14 @@
 
 #include "main/HauptFenster.h"
 
-#include "app/DocumentViewer.h"
+#include "desktop/DocumentViewer.h"
 #include "app/TiloraApplication.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "logic/FileLocations.h"
 #include "logic/PictureDecoding.h"
 #include "windows/SecondaryWindows.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/highscorefenster.h"
 #include "windows/startenfenster.h"

@@ -5,7 +5,7 @@
 
 #include "main/HauptFenster.h"
 
-#include "app/TiloraApplication.h"
+#include "desktop/ErrorReport.h"
 #include "logic/IniFile.h"
 #include "logic/Settings.h"
 
@@ -14,7 +14,7 @@ void TTiloraForm::ReadSettings()
     const IniFile ini(m_settingsFile, IniFile::ReadFailureHolds::WholeRun);
     if (ini.readError()) {
         // Reported once; the file is not written over in this run.
-        TiloraApplication::reportError(ini.readError()->message());
+        ReportError(ini.readError()->message());
     }
     const Settings settings = Settings::read(ini);
     m_settingsFileExisted = settings.fileExisted;
@@ -43,6 +43,6 @@ void TTiloraForm::WriteSettings()
         ini.save();
     } catch (const EIniFileError &error) {
         // The settings of this run are lost; the program still ends.
-        TiloraApplication::reportError(error.message());
+        ReportError(error.message());
     }
 }

@@ -6,7 +6,7 @@
 #include "main/HauptFenster.h"
 
 #include "windows/SecondaryWindows.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/startenfenster.h"
 
 #include <QCoreApplication>

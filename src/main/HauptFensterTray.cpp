@@ -4,7 +4,7 @@
 
 #include "main/HauptFenster.h"
 
-#include "app/TrayIcon.h"
+#include "desktop/TrayIcon.h"
 
 #include <QEvent>
 
