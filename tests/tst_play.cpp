@@ -179,7 +179,6 @@ void TestPlay::shuffles()
     QVERIFY(item);
     const int at = item == main()->selbst1 ? 10000 : (command != None ? 3 : -1);
     const bool gameStarts = command == None || command >= CloseStartWindow;
-    QSignalSpy started(&game(), &Game::gameStarted);
     int passes = 0;
     QStringList faults;
     auto watcher = watch([&] {
@@ -216,7 +215,7 @@ void TestPlay::shuffles()
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     QCOMPARE(passes, at >= 0 ? at + 1 : lines);
     QCOMPARE(game().shuffleStepCount(), lines);
-    QCOMPARE(started.count(), int(gameStarts));
+    QCOMPARE(game().phase() == GamePhase::Running, gameStarts);
     QCOMPARE(main()->SekundenZaehler->isActive(), gameStarts);
     QVERIFY(!game().isShuffling() && !start()->isVisible());
     if (command != Close) {
@@ -420,7 +419,6 @@ void TestPlay::floodOfPressesAndKeys()
     main()->Spielstarten1Click();
     QVERIFY(main()->SekundenZaehler->isActive() && !game().puzzle().isSolved());
     main()->schnell1Click(main()->schnell1);
-    QSignalSpy moved(&game(), &Game::tilesMoved);
     int mostWaiting = 0;
     for (int round = 0; round < 8; ++round) {
         const QPoint free = freeCell();
@@ -438,7 +436,6 @@ void TestPlay::floodOfPressesAndKeys()
         QCOMPARE(boardFault(), QString());
     }
     QCOMPARE(mostWaiting, Game::MaxWaitingPresses);
-    QVERIFY(moved.count() >= 8 && moved.count() <= 8 * (1 + Game::MaxWaitingPresses));
 
     // A held key that rebuilds: the builds asked for meanwhile merge into one.
     QSignalSpy rebuilt(main(), &TTiloraForm::boardRebuilt);
