@@ -1,5 +1,5 @@
 #include "app/CloseSignals.h"
-#include "app/DocumentViewer.h"
+#include "desktop/DocumentViewer.h"
 #include "support/TestWindows.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
@@ -87,8 +87,8 @@ void TestApplication::errorsFromHandlersReachTheReport()
     QFETCH(QString, expected);
 
     QStringList reports;
-    const auto previous = TiloraApplication::errorReporter();
-    TiloraApplication::setErrorReporter([&reports](const QString &text) { reports << text; });
+    const auto previous = CurrentErrorReporter();
+    SetErrorReporter([&reports](const QString &text) { reports << text; });
 
     ThrowingWidget widget;
     widget.thrower = [kind] {
@@ -106,7 +106,7 @@ void TestApplication::errorsFromHandlersReachTheReport()
     QTimer::singleShot(0, [&fired] { fired = true; });
     QTRY_VERIFY(fired);
 
-    TiloraApplication::setErrorReporter(previous);
+    SetErrorReporter(previous);
     QCOMPARE(reports, QStringList {expected});
 }
 
@@ -161,7 +161,7 @@ void TestApplication::toolkitDialogsShowTheirOwnPointer()
     else if (dialog == u"QFontDialog")
         settings.chooseFont(QFont());
     else
-        TiloraApplication::reportError(QStringLiteral("Fehlertext"));
+        ReportError(QStringLiteral("Fehlertext"));
     QCOMPARE(shown, dialog);
     QVERIFY(lifted);
     // Back afterwards, in their order.

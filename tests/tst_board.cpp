@@ -1,6 +1,6 @@
 #include "support/TestWindows.h"
-#include "app/TiloraApplication.h"
-#include "app/Resources.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/Resources.h"
 #include "logic/PictureDecoding.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
@@ -227,11 +227,11 @@ void TestBoard::undecodableChoiceIsRefused()
     const QString metafile = writeFile(QStringLiteral("zeichnung.wmf"), QByteArray(600, '\x01'));
     main()->hooks.choosePictureFile = [&](QWidget *) { return metafile; };
     QStringList told;
-    const auto reporter = TiloraApplication::errorReporter();
-    TiloraApplication::setErrorReporter([&](const QString &text) { told << text; });
+    const auto reporter = CurrentErrorReporter();
+    SetErrorReporter([&](const QString &text) { told << text; });
     const QPointer<TTiloraStein> tile = TileAt(*main(), QPoint(0, 0));
     Choose(*main(), "Bildladen1");
-    TiloraApplication::setErrorReporter(reporter);
+    SetErrorReporter(reporter);
     QCOMPARE(told, QStringList{QStringLiteral("Das Bild zeichnung.wmf ist beschädigt.")});
     QCOMPARE(TileAt(*main(), QPoint(0, 0)), tile.data()); // no new board
     QCOMPARE(main()->game().settings().pictureName, before);
@@ -246,13 +246,13 @@ void TestBoard::boardPicture()
     QFETCH(int, motif);
     QFETCH(QString, told);
     QStringList heard;
-    const auto reporter = TiloraApplication::errorReporter();
-    TiloraApplication::setErrorReporter([&](const QString &text) { heard << text; });
+    const auto reporter = CurrentErrorReporter();
+    SetErrorReporter([&](const QString &text) { heard << text; });
     SetPictureName(*main(), contents.isEmpty() ? stored : writeFile(stored, contents));
     const QString chosen = main()->game().settings().pictureName;
     show();
     QCoreApplication::processEvents();
-    TiloraApplication::setErrorReporter(reporter);
+    SetErrorReporter(reporter);
     QCOMPARE(heard.join(u'|'), told);
     const QPointer<TTiloraStein> tile = TileAt(*main(), QPoint(0, 0));
     if (keyB)

@@ -94,13 +94,13 @@ void TestFormRegion::init()
 {
     m_reports.clear();
     m_notices.clear();
-    TiloraApplication::setErrorReporter([this](const QString &text) { m_reports << text; });
+    SetErrorReporter([this](const QString &text) { m_reports << text; });
     SetRegionNoticeHandler([this](const QString &text) { m_notices << text; });
 }
 
 void TestFormRegion::cleanup()
 {
-    TiloraApplication::setErrorReporter({});
+    SetErrorReporter({});
     SetRegionNoticeHandler({});
 }
 

@@ -1,5 +1,5 @@
 #include "logic/IniFile.h"
-#include "app/TiloraApplication.h"
+#include "desktop/ErrorReport.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
 #include "logic/HighscoreTable.h"
@@ -82,7 +82,7 @@ void TestHighscore::init()
     m_window->today = [] { return QDate(2024, 6, 7); };
     m_window->seedRandom(7);
     m_errors.clear();
-    TiloraApplication::setErrorReporter([this](const QString &text) { m_errors << text; });
+    SetErrorReporter([this](const QString &text) { m_errors << text; });
 }
 
 void TestHighscore::cleanup()

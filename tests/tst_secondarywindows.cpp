@@ -2,7 +2,7 @@
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "windows/Unit2.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"

@@ -35,7 +35,7 @@ void TestSettingsFile::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
     m_reports.clear();
-    TiloraApplication::setErrorReporter([this](const QString &text) { m_reports << text; });
+    SetErrorReporter([this](const QString &text) { m_reports << text; });
 }
 
 QByteArray TestSettingsFile::settingsText() const

@@ -1,7 +1,7 @@
 #include "support/TestWindows.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
-#include "app/TiloraApplication.h"
+#include "desktop/ErrorReport.h"
 #include "main/HauptFenster.h"
 
 #include <QApplication>
@@ -407,9 +407,9 @@ void TestSingleInstance::closingWindowSavesBeforeLettingGo()
     // The settings cannot be written (a file stands where their folder would be), so that the
     // report of it marks the moment of writing.
     QVERIFY(QFile(folder.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly));
-    const auto previous = TiloraApplication::errorReporter();
+    const auto previous = CurrentErrorReporter();
     const auto restore
-        = qScopeGuard([&previous] { TiloraApplication::setErrorReporter(previous); });
+        = qScopeGuard([&previous] { SetErrorReporter(previous); });
     SingleInstance instance(ChannelName, folder.path());
     QVERIFY(instance.claim());
     const auto windows = CreateTestWindows(folder.filePath(QStringLiteral("file/settings")));
@@ -422,7 +422,7 @@ void TestSingleInstance::closingWindowSavesBeforeLettingGo()
     // While the settings are written, a later start finds the lock taken and nobody to hand
     // over to: it waits, and then reads what was written. Afterwards it is the instance.
     QList<bool> whileWriting;
-    TiloraApplication::setErrorReporter([&](const QString &) {
+    SetErrorReporter([&](const QString &) {
         const int lock = holdLock(instance.lockFilePath());
         const int caller = connectTo(instance.socketPath());
         whileWriting << (lock < 0) << (caller >= 0);

@@ -1,4 +1,4 @@
-#include "app/TrayIcon.h"
+#include "desktop/TrayIcon.h"
 
 #include <QPointer>
 #include <QSignalSpy>

@@ -4,7 +4,7 @@
 // button pictures. Everything is drawn from code with a fixed seed, so running it again
 // gives the same files.
 
-#include "app/Resources.h"
+#include "desktop/Resources.h"
 #include "logic/PictureDecoding.h"
 #include "support/JpegWriting.h"
 

@@ -1,23 +1,24 @@
 #include "app/ProgramWindows.h"
 
-#include "app/FocusReturn.h"
+#include "desktop/FocusReturn.h"
 #include "main/HauptFenster.h"
+#include "windows/Unit2.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 #include "windows/highscorefenster.h"
 #include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
-#include "windows/Unit2.h"
 
 namespace {
 
-// The others belong to the main window: the window manager keeps them with it (above it,
-// minimised and restored with it) and gives them no taskbar entry of their own.
+// The others belong to the main window, their Qt parent, which deletes them: the window
+// manager keeps them with it (above it, minimised and restored with it) and gives them no
+// taskbar entry of their own.
 template <class Window>
 void madeOwnedBy(OnFirstUse<Window> &window, const std::unique_ptr<TTiloraForm> &main)
 {
-    window.make = [&main] { return std::make_unique<Window>(main.get()); };
+    window.make = [&main] { return new Window(main.get()); };
 }
 
 } // namespace
@@ -28,19 +29,19 @@ ProgramWindows::ProgramWindows(const FileLocations &files)
     madeOwnedBy(message, main);
     madeOwnedBy(settings, main);
     about.make = [this] {
-        auto window = std::make_unique<TAboutBox>(main.get());
+        auto *window = new TAboutBox(main.get());
         window->openHelp = [owner = main.get()] { owner->OpenHelp(); };
         return window;
     };
     start.make = [this] {
-        auto window = std::make_unique<TForm3>(main.get());
-        QObject::connect(window.get(), &TForm3::dismissed, &main->game(), &Game::dismissShuffle);
+        auto *window = new TForm3(main.get());
+        QObject::connect(window, &TForm3::dismissed, &main->game(), &Game::dismissShuffle);
         return window;
     };
     preview.make = [this] {
-        auto window = std::make_unique<TVorschauFenster>(main.get());
+        auto *window = new TVorschauFenster(main.get());
         // Closing the solution window clears the mark of "Lösung anzeigen".
-        QObject::connect(window.get(), &TVorschauFenster::closed, &main->game(),
+        QObject::connect(window, &TVorschauFenster::closed, &main->game(),
             &Game::toggleSolutionView);
         // Made after a board was built, it shows that board's picture at once.
         const QPixmap &picture = main->boardPicture();
@@ -51,7 +52,7 @@ ProgramWindows::ProgramWindows(const FileLocations &files)
         return window;
     };
     highscore.make = [this, file = files.highscoreFile] {
-        auto window = std::make_unique<THighscore>(file, main.get());
+        auto *window = new THighscore(file, main.get());
         window->configuration = [game = &main->game()] { return game->highscoreConfiguration(); };
         window->centreOn(main.get());
         return window;
@@ -63,8 +64,8 @@ ProgramWindows::ProgramWindows(const FileLocations &files)
 
 ProgramWindows::~ProgramWindows()
 {
-    // The main window goes last: the others are its helpers (and its children, which it would
-    // otherwise delete a second time).
+    // The main window goes last, and whole: the others are its helpers, tied to its slots, and
+    // go first. They are its children; deleting one takes it out of the main window's list.
     settings.reset();
     highscore.reset();
     message.reset();

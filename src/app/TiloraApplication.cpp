@@ -1,30 +1,11 @@
 #include "app/TiloraApplication.h"
 
-#include "app/OverrideCursorLift.h"
-#include "logic/Errors.h"
-
 #include <QLibraryInfo>
-#include <QMessageBox>
 #include <QTranslator>
 
 #include <mutex>
 
 namespace {
-
-void showErrorBox(const QString &message)
-{
-    // A second error while the box is up (a timer, a resize) must not stack boxes.
-    static bool showing = false;
-    if (showing)
-        return;
-    showing = true;
-    // A child of the active window, so that it stays above an always-on-top window.
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tilora"), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    const OverrideCursorLift lift;
-    box.exec();
-    showing = false;
-}
 
 // The toolkit's own German texts (its dialogs, buttons and edit menus), read from their file
 // the first time the toolkit asks for one: many a game shows none of them.
@@ -55,12 +36,6 @@ private:
     mutable bool m_loaded = false;
 };
 
-TiloraApplication::ErrorReporter &reporterSlot()
-{
-    static TiloraApplication::ErrorReporter reporter = showErrorBox;
-    return reporter;
-}
-
 } // namespace
 
 TiloraApplication::TiloraApplication(int &argc, char **argv)
@@ -80,33 +55,4 @@ bool TiloraApplication::notify(QObject *receiver, QEvent *event)
         ReportCurrentException();
     }
     return false;
-}
-
-void TiloraApplication::reportError(const QString &message)
-{
-    if (reporterSlot())
-        reporterSlot()(message);
-}
-
-void TiloraApplication::setErrorReporter(ErrorReporter reporter)
-{
-    reporterSlot() = std::move(reporter);
-}
-
-TiloraApplication::ErrorReporter TiloraApplication::errorReporter()
-{
-    return reporterSlot();
-}
-
-void ReportCurrentException()
-{
-    try {
-        throw;
-    } catch (const ETiloraError &error) {
-        TiloraApplication::reportError(error.message());
-    } catch (const std::exception &error) {
-        TiloraApplication::reportError(QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        TiloraApplication::reportError(QStringLiteral("Unbekannter Fehler"));
-    }
 }

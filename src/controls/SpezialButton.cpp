@@ -1,7 +1,7 @@
 #include "controls/SpezialButton.h"
 
-#include "app/Resources.h"
 #include "controls/DarkStyle.h"
+#include "desktop/Resources.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -278,7 +278,6 @@ void Game::endShuffle()
     m_clockSeconds = 0;
     setPhase(GamePhase::Running);
     emit changed();
-    emit gameStarted();
 }
 
 bool Game::beginGameOn(const Puzzle &board)
@@ -343,7 +342,6 @@ bool Game::carryOut(const WaitingPress &press)
         m_slideFrame = 0;
         m_slideFrames = AnimationFrames(m_settings.animationSpeed);
     }
-    emit tilesMoved(*move);
     // The test runs at once, while the slide is still to be shown.
     if (!m_puzzle.isSolved()) {
         emit changed();

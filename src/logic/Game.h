@@ -197,10 +197,6 @@ public:
 signals:
     // Anything the window shows changed, but for single shuffle lines and animation frames.
     void changed();
-    // A move of the player: the free cell went from move.from to move.to.
-    void tilesMoved(LineMove move);
-    // The shuffle ended and the clock runs from 0.
-    void gameStarted();
     // The board is solved; the window takes the end to show and then calls endShown().
     void solved(const GameResult &result);
 

@@ -103,13 +103,6 @@ void Puzzle::stepFreeSlot(QPoint step)
     m_free = next;
 }
 
-Puzzle Puzzle::applied(const LineMove &move) const
-{
-    Puzzle next = *this;
-    next.apply(move);
-    return next;
-}
-
 LineMove Puzzle::randomMove(std::mt19937 &random) const
 {
     std::uniform_int_distribution<int> draw(0, m_gridSize - 1);

@@ -62,7 +62,6 @@ public:
     // One step of the free cell to a neighbouring cell: the tile there takes the free cell's
     // place. A step off the board changes nothing.
     void stepFreeSlot(QPoint step);
-    Puzzle applied(const LineMove &move) const;
     // One random line move of a shuffle: cells are drawn until one lies in the free cell's
     // row or column.
     LineMove randomMove(std::mt19937 &random) const;

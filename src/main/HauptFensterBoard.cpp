@@ -5,15 +5,15 @@
 
 #include "main/HauptFenster.h"
 
-#include "app/Resources.h"
-#include "app/TiloraApplication.h"
+#include "desktop/Resources.h"
+#include "desktop/ErrorReport.h"
 #include "controls/Panel.h"
 #include "logic/PictureDecoding.h"
 #include "main/BoardPicture.h"
 #include "main/OpenPictureDialog.h"
 #include "main/TiloraStein.h"
 #include "windows/SecondaryWindows.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
 
@@ -155,7 +155,7 @@ QImage TTiloraForm::pictureForBoard(QSize boardSize)
         // every start: the board falls back to the motif, as for a missing file, and the
         // player learns why once the board stands.
         QTimer::singleShot(0, this, [text = pictureProblemText(picture.problem, name)] {
-            TiloraApplication::reportError(text);
+            ReportError(text);
         });
     }
     m_game.fallBackToMotif();
@@ -208,7 +208,7 @@ void TTiloraForm::Bildladen1Click()
     const QSize boardPixels = DeviceSize(m_game.puzzle().boardSize(), devicePixelRatio());
     if (const DecodedPicture picture = m_keptPicture.decodeAndKeep(file, boardPixels);
         !picture) {
-        TiloraApplication::reportError(pictureProblemText(picture.problem, file));
+        ReportError(pictureProblemText(picture.problem, file));
         return;
     }
     build(m_game.choosePicture(file));

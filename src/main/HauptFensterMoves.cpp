@@ -4,11 +4,11 @@
 
 #include "main/HauptFenster.h"
 
-#include "app/Resources.h"
+#include "desktop/Resources.h"
 #include "main/TiloraStein.h"
 #include "windows/SecondaryWindows.h"
 #include "windows/Unit2.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/highscorefenster.h"
 #include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"

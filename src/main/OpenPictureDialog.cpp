@@ -1,6 +1,6 @@
 #include "main/OpenPictureDialog.h"
 
-#include "app/OverrideCursorLift.h"
+#include "desktop/OverrideCursorLift.h"
 #include "logic/PictureDecoding.h"
 
 #include <QFileDialog>

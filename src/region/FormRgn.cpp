@@ -1,8 +1,8 @@
 #include "region/FormRgn.h"
 
-#include "app/OverrideCursorLift.h"
+#include "desktop/OverrideCursorLift.h"
+#include "desktop/WindowPlacement.h"
 #include "logic/PlatformChoice.h"
-#include "windows/WindowPlacement.h"
 
 #include <QApplication>
 #include <QChildEvent>

@@ -1,7 +1,8 @@
 #pragma once
 
+#include <QPointer>
+
 #include <functional>
-#include <memory>
 
 class TAboutBox;
 class TEinstellungen;
@@ -12,13 +13,15 @@ class TMeldung;
 class TVorschauFenster;
 
 // A window made the first time it is asked for: the program starts faster without windows it
-// may never show.
+// may never show. The window belongs to its Qt parent (the main window), which deletes it; this
+// only remembers it, and forgets it when it goes.
 template <class Window>
 class OnFirstUse
 {
 public:
-    // Makes the window and ties it to the others; called once, at the first use.
-    std::function<std::unique_ptr<Window>()> make;
+    // Makes the window as a child of its owner and ties it to the others; called once, at the
+    // first use.
+    std::function<Window *()> make;
 
     Window &operator()()
     {
@@ -27,7 +30,7 @@ public:
         return *m_window;
     }
     // The window if it has been made, without making it.
-    Window *made() const { return m_window.get(); }
+    Window *made() const { return m_window.data(); }
     // A window not made yet shows nothing and has nothing to hide.
     bool isVisible() const { return m_window && m_window->isVisible(); }
     void hide()
@@ -35,10 +38,11 @@ public:
         if (m_window)
             m_window->hide();
     }
-    void reset() { m_window.reset(); }
+    // Deletes the window now rather than with its owner.
+    void reset() { delete m_window.data(); }
 
 private:
-    std::unique_ptr<Window> m_window;
+    QPointer<Window> m_window;
 };
 
 // The main window's helpers, each made when it is first needed.

@@ -1,10 +1,10 @@
 #include "windows/bildfenster.h"
 #include "controls/DarkStyle.h"
 
-#include "app/Resources.h"
+#include "controls/PieceImage.h"
 #include "controls/SpezialButton.h"
+#include "desktop/Resources.h"
 #include "logic/BoardLogic.h"
-#include "main/TiloraStein.h"
 #include "region/FormRgn.h"
 
 #include <QChildEvent>

@@ -1,11 +1,11 @@
 #include "windows/einstellungenfenster.h"
 
-#include "app/OverrideCursorLift.h"
-#include "app/Resources.h"
 #include "controls/Panel.h"
+#include "desktop/OverrideCursorLift.h"
+#include "desktop/Resources.h"
+#include "desktop/WindowPlacement.h"
 #include "logic/BoardLogic.h"
 #include "logic/Commands.h"
-#include "windows/WindowPlacement.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

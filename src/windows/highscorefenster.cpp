@@ -1,15 +1,15 @@
 #include "windows/highscorefenster.h"
 
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 
-#include "logic/BoardLogic.h"
-#include "logic/IniFile.h"
-#include "app/Resources.h"
-#include "app/TiloraApplication.h"
+#include "desktop/ErrorReport.h"
 #include "controls/DarkStyle.h"
-#include "controls/ModalRun.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
+#include "desktop/ModalRun.h"
+#include "desktop/Resources.h"
+#include "logic/BoardLogic.h"
+#include "logic/IniFile.h"
 #include "region/FormRgn.h"
 
 #include <QApplication>
@@ -198,7 +198,7 @@ void THighscore::LoadTable()
     const IniFile file(m_file);
     m_tableUnreadable = file.readError().has_value();
     if (m_tableUnreadable)
-        TiloraApplication::reportError(file.readError()->message());
+        ReportError(file.readError()->message());
     m_table = ReadTable(file, TableKey(current));
     showTable();
 }
@@ -236,7 +236,7 @@ void THighscore::AddResult(const QString &timeText, const HighscoreConfiguration
         m_random);
     // Should the file refuse the result, it is still shown and saved again with its name.
     if (update.error)
-        TiloraApplication::reportError(*update.error);
+        ReportError(*update.error);
     m_table = update.table;
     m_tableUnreadable = update.unreadable;
     Beschreibung->setText(DescriptionLine(configuration));
@@ -296,7 +296,7 @@ void THighscore::CommitName()
             [&](HighscoreTable &table) { return NameResult(table, naming->entered, name) > 0; },
             m_random);
         if (update.error)
-            TiloraApplication::reportError(*update.error);
+            ReportError(*update.error);
         if (!update.unreadable) {
             m_table = update.table;
             showTable();

@@ -1,10 +1,10 @@
 #include "windows/meldungsfenster.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 
 #include "controls/DarkStyle.h"
-#include "controls/ModalRun.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
+#include "desktop/ModalRun.h"
 
 #include <QEventLoop>
 #include <QKeyEvent>

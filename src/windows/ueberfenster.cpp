@@ -1,10 +1,10 @@
 #include "windows/ueberfenster.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 
-#include "app/Resources.h"
 #include "controls/DarkStyle.h"
-#include "controls/ModalRun.h"
 #include "controls/Panel.h"
+#include "desktop/ModalRun.h"
+#include "desktop/Resources.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "app/FocusReturn.h"
+#include "desktop/FocusReturn.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "app/Resources.h"
+#include "desktop/Resources.h"
 
 #include "logic/PictureDecoding.h"
 

@@ -1,4 +1,4 @@
-#include "app/OverrideCursorLift.h"
+#include "desktop/OverrideCursorLift.h"
 
 #include <QGuiApplication>
 

@@ -1,6 +1,6 @@
-#include "app/DocumentViewer.h"
+#include "desktop/DocumentViewer.h"
 
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 
 #include <QKeySequence>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "app/WindowSystem.h"
+#include "desktop/WindowSystem.h"
 
 #include <QGuiApplication>
 

@@ -1,6 +1,6 @@
-#include "app/TrayIcon.h"
+#include "desktop/TrayIcon.h"
 
-#include "app/Resources.h"
+#include "desktop/Resources.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 
 #include <QEvent>
 #include <QGuiApplication>
