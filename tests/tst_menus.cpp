@@ -1,16 +1,20 @@
+#include "desktop/DocumentViewer.h"
 #include "app/TiloraApplication.h"
 #include "logic/FileLocations.h"
 #include "support/TestWindows.h"
 #include "controls/OwnerDrawnMenu.h"
+#include "controls/Panel.h"
 #include "controls/SpezialButton.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 #include "windows/highscorefenster.h"
+#include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QDir>
 #include <QProcess>
@@ -431,38 +435,95 @@ void TestMenus::helpWithoutAViewer()
 void TestMenus::namesForAssistiveTechnology_data()
 {
     QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control"); // object name; "tile" for the first tile
-    QTest::addColumn<QString>("name");
-    for (const auto &[control, name] : std::initializer_list<std::pair<const char *, const char *>> {
-             {"SpezialButton5", "Spielmenü"}, {"SpezialButton1", "Optionsmenü"},
-             {"SpezialButton2", "Hilfe"}, {"SpezialButton3", "Ablegen"},
-             {"SpezialButton4", "Beenden"}, {"Panel4", "Mischen!"}, {"tile", "Stein 1"}})
-        QTest::newRow(control) << "main" << control << name;
-    // Spin boxes by their labels, buttons by their captions.
-    QTest::newRow("Größe") << "settings" << "GroesseEdit" << "Größe";
-    QTest::newRow("Zoomfaktor") << "settings" << "ZoomEdit" << "Zoomfaktor";
-    QTest::newRow("Steingröße") << "settings" << "SteinGroesseEdit" << "Steingröße";
-    QTest::newRow("settings OK") << "settings" << "BitBtn1" << "OK";
-    QTest::newRow("name field") << "highscore" << "Nameneingabe" << "Name";
-    QTest::newRow("high scores OK") << "highscore" << "OKButton" << "OK";
-    QTest::newRow("high scores ×") << "highscore" << "SpezialButton4" << "Schließen";
+    // By object name ("window" for a window that takes the keys itself), the names of the
+    // controls that do not show them as their text, as buttons and tiles do.
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QString>("press"); // control=command, pressed through assistive technology
+    const char *const rows[][3] = {{"main", "Panel4=Mischen!", "SpezialButton2=help"},
+        {"main", "Panel4=Mischen!", "tile=shuffle"}, {"main paused", "Pausenpanel=Pause!", ""},
+        {"settings", "GroesseEdit=Größe,ZoomEdit=Zoomfaktor,SteinGroesseEdit=Steingröße", ""},
+        {"highscore", "Panel1=Highscore,Nameneingabe=Name,OKButton=OK,SpezialButton4=Schließen",
+            ""},
+        {"solution", "SpezialButton4=Schließen", ""}, {"about", "window=Tilora,Panel1=Tilora", ""},
+        {"start", "Panel1=Spielen!", ""},
+        {"message", "Panel1=Glückwunsch!!!,SpezialButton4=Schließen", ""},
+        {"help", "window=Tilora – Hilfe", ""}};
+    for (const auto &[window, names, press] : rows)
+        QTest::addRow("%s %s", window, press) << window << QString::fromUtf8(names) << press;
 }
 
-// Every control a player can reach carries the name that a sighted player reads.
+// Every control a player can reach, by the keyboard or a click, carries the name that a
+// sighted player reads and a role, and one that takes clicks can be pressed.
 void TestMenus::namesForAssistiveTechnology()
 {
     QFETCH(QString, window);
-    QFETCH(QString, control);
-    QFETCH(QString, name);
+    QFETCH(QString, names);
+    qApp->removeEventFilter(this); // the high score window stays up
+    if (window.startsWith("main"))
+        names += ",SpezialButton5=Spielmenü,SpezialButton1=Optionsmenü,SpezialButton2=Hilfe,"
+                 "SpezialButton3=Ablegen,SpezialButton4=Beenden";
+    QMap<QString, QString> expected;
+    for (const QString &entry : names.split(','))
+        expected.insert(entry.section('=', 0, 0), entry.section('=', 1));
+    auto check = [&](QWidget *top) {
+        for (QWidget *w : QList<QWidget *> {top} + top->findChildren<QWidget *>()) {
+            auto *tile = qobject_cast<TTiloraStein *>(w);
+            auto *button = qobject_cast<QAbstractButton *>(w);
+            auto *panel = qobject_cast<TPanel *>(w);
+            const bool clickable
+                = tile || qobject_cast<TSpezialButton *>(w) || (panel && panel->isClickable());
+            if (!w->isVisible() || w->window() != top || w->objectName().startsWith("qt_")
+                || !(clickable || button || w->focusPolicy() != Qt::NoFocus))
+                continue;
+            const QString key = w == top ? QStringLiteral("window") : w->objectName();
+            const QString name = expected.contains(key) ? expected.take(key)
+                : tile                                  ? "Stein " + tile->NumberLabel->text()
+                                                        : (button ? button->text() : "");
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(w);
+            QVERIFY2(!name.isEmpty(), qPrintable(key + " " + w->metaObject()->className()));
+            QCOMPARE(accessible->text(QAccessible::Name), name);
+            QVERIFY2(accessible->role() != QAccessible::Client && accessible->role() != 0,
+                qPrintable(key + name));
+            QVERIFY(!clickable
+                || accessible->actionInterface()->actionNames().contains(
+                    QAccessibleActionInterface::pressAction()));
+        }
+        QCOMPARE(expected.keys(), QStringList()); // every one reached
+    };
+    if (window == "highscore") {
+        THighscore &highscore = m_windows->highscore();
+        QTimer::singleShot(0, &highscore, [&] {
+            const auto closing = qScopeGuard([&] { highscore.close(); });
+            check(&highscore);
+        });
+        return highscore.AddResult("00:00:07", main()->game().highscoreConfiguration());
+    }
+    if (window == "main paused") {
+        startGame();
+        QTest::keyClick(main(), Qt::Key_P);
+    }
     QWidget *top = window == "settings" ? static_cast<QWidget *>(&m_windows->settings())
-        : window == "highscore"         ? static_cast<QWidget *>(&m_windows->highscore())
+        : window == "solution"          ? &m_windows->preview()
+        : window == "about"             ? &m_windows->about()
+        : window == "start"             ? &m_windows->start()
+        : window == "message"           ? &m_windows->message()
+        : window == "help"              ? ShowDocumentWindow(helpFileOfThisProgram(), main())
                                         : main();
-    QWidget *widget = control == "tile" ? static_cast<QWidget *>(TileAt(*main(), QPoint(0, 0)))
-                                        : top->findChild<QWidget *>(control);
-    QVERIFY(widget);
-    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
-    QVERIFY(accessible);
-    QCOMPARE(accessible->text(QAccessible::Name), name);
+    top->show();
+    QVERIFY(QTest::qWaitForWindowExposed(top));
+    check(top);
+    QFETCH(QString, press);
+    if (press.isEmpty() || QTest::currentTestFailed())
+        return;
+    const QString pressed = press.section('=', 0, 0);
+    QWidget *control
+        = pressed == "tile" ? TileAt(*main(), QPoint(1, 1)) : main()->findChild<QWidget *>(pressed);
+    QAccessible::queryAccessibleInterface(control)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    if (press.endsWith(u"=shuffle"))
+        QTRY_COMPARE(main()->game().phase(), GamePhase::Running);
+    else
+        QTRY_COMPARE(m_commands, QStringList {press.section('=', 1)});
 }
 
 QTEST_MAIN(TestMenus)

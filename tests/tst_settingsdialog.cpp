@@ -411,7 +411,8 @@ void TestSettingsDialog::onlyACloseBox()
 }
 
 // Enter presses OK and Tab enters a radio group on its chosen item, whatever the last opening
-// did with the keyboard.
+// did with the keyboard; from the dialog itself, with no control focused, Tab goes to the
+// first control of the layout, not to the buttons.
 void TestSettingsDialog::keyboardAtEveryOpening()
 {
     open([](TEinstellungen *d) {
@@ -429,14 +430,15 @@ void TestSettingsDialog::keyboardAtEveryOpening()
     main()->game().setShuffleDuration(3);
     QList<QWidget *> tabbedTo;
     open([&tabbedTo](TEinstellungen *d) {
-        for (QWidget *before : std::initializer_list<QWidget *> {Child<QPushButton>(*d, "BBGFarbe"), Child<QPushButton>(*d, "BitBtn2")}) {
+        for (QWidget *before : std::initializer_list<QWidget *> {Child<QPushButton>(*d, "BBGFarbe"), Child<QPushButton>(*d, "BitBtn2"), d}) {
             before->setFocus();
             QTest::keyClick(before, Qt::Key_Tab);
             tabbedTo << d->focusWidget();
         }
     });
     QCOMPARE(tabbedTo,
-        QList<QWidget *>({Child<TRadioGroup>(*dialog(), "AnimationGroup")->item(2), Child<TRadioGroup>(*dialog(), "MischdauerGroup")->item(3)}));
+        QList<QWidget *>({Child<TRadioGroup>(*dialog(), "AnimationGroup")->item(2), Child<TRadioGroup>(*dialog(), "MischdauerGroup")->item(3),
+            Child<TRadioGroup>(*dialog(), "MischdauerGroup")->item(3)}));
 }
 
 void TestSettingsDialog::fontChooser_data()

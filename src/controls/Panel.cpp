@@ -1,11 +1,34 @@
 #include "controls/Panel.h"
 
+#include "controls/AccessibleControl.h"
+
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 
 TPanel::TPanel(QWidget *parent)
     : QWidget(parent)
 {
+    // A panel that takes clicks is a push button with its caption on it; one that does not
+    // shows its caption as a text, or merely holds other controls.
+    static const bool registered = [] {
+        RegisterAccessibleLook(QStringLiteral("TPanel"),
+            {[](const QWidget &widget) {
+                 const auto &panel = static_cast<const TPanel &>(widget);
+                 return panel.isClickable()     ? QAccessible::Button
+                     : panel.Caption().isEmpty() ? QAccessible::Pane
+                                                 : QAccessible::StaticText;
+             },
+                [](const QWidget &panel) { return static_cast<const TPanel &>(panel).Caption(); },
+                [](QWidget &panel) { emit static_cast<TPanel &>(panel).clicked(); }});
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+bool TPanel::isClickable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&TPanel::clicked));
 }
 
 void TPanel::setColor(const QColor &color)

@@ -35,6 +35,9 @@ public:
     // The area inside the bevels, where children that fill the panel go.
     QRect clientRect() const;
 
+    // Whether a click does anything: only then is the panel a button to assistive technology.
+    bool isClickable() const;
+
 signals:
     void clicked();
 

@@ -1,5 +1,6 @@
 #include "controls/SpezialButton.h"
 
+#include "controls/AccessibleControl.h"
 #include "controls/DarkStyle.h"
 #include "desktop/Resources.h"
 
@@ -53,6 +54,18 @@ TSpezialButton::TSpezialButton(QWidget *parent)
 
     resize(12, 12);
     fillInsideWithPicture();
+
+    // A push button to assistive technology, named by its caption unless given a name.
+    static const bool registered = [] {
+        RegisterAccessibleLook(QStringLiteral("TSpezialButton"),
+            {[](const QWidget &) { return QAccessible::Button; },
+                [](const QWidget &button) {
+                    return static_cast<const TSpezialButton &>(button).Caption();
+                },
+                [](QWidget &button) { emit static_cast<TSpezialButton &>(button).clicked(); }});
+        return true;
+    }();
+    Q_UNUSED(registered);
 }
 
 TSpezialButton::~TSpezialButton()

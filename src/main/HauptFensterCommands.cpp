@@ -4,16 +4,16 @@
 
 #include "main/HauptFenster.h"
 
-#include "app/DocumentViewer.h"
-#include "app/TiloraApplication.h"
-#include "app/TrayIcon.h"
+#include "desktop/DocumentViewer.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/TrayIcon.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
 #include "logic/Commands.h"
 #include "logic/FileLocations.h"
 #include "logic/IniFile.h"
 #include "windows/SecondaryWindows.h"
-#include "windows/WindowPlacement.h"
+#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 #include "windows/highscorefenster.h"
@@ -318,7 +318,7 @@ void TTiloraForm::ReadSettings()
     const IniFile ini(m_settingsFile, IniFile::ReadFailureHolds::WholeRun);
     if (ini.readError()) {
         // Reported once; the file is not written over in this run.
-        TiloraApplication::reportError(ini.readError()->message());
+        ReportError(ini.readError()->message());
     }
     m_game.setSettings(Settings::read(ini));
 }
@@ -333,6 +333,6 @@ void TTiloraForm::WriteSettings()
         ini.save();
     } catch (const EIniFileError &error) {
         // The settings of this run are lost; the program still ends.
-        TiloraApplication::reportError(error.message());
+        ReportError(error.message());
     }
 }

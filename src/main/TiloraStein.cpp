@@ -1,8 +1,32 @@
 #include "main/TiloraStein.h"
 
+#include "controls/AccessibleControl.h"
 #include "controls/Panel.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
+
+namespace {
+
+// The board hears the presses on what a tile shows, not on the tile: the "press" of assistive
+// technology is a left click in the middle of the piece or the number, whichever shows.
+void clickTile(QWidget &widget)
+{
+    auto &tile = static_cast<TTiloraStein &>(widget);
+    QWidget *shown = tile.NumberLabel->isVisible() ? static_cast<QWidget *>(tile.NumberLabel)
+                                                   : tile.PieceImage;
+    const QPointF middle = QRectF(shown->rect()).center();
+    const QPointF global = shown->mapToGlobal(middle);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, middle, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(shown, &press);
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, middle, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(shown, &release);
+}
+
+} // namespace
 
 TTiloraStein::TTiloraStein(QWidget *board, int homeCol, int homeRow, int width, int height,
                            const QString &numberText)
@@ -13,6 +37,12 @@ TTiloraStein::TTiloraStein(QWidget *board, int homeCol, int homeRow, int width, 
       NumberLabel(new QLabel(this)),
       m_color(board->palette().color(QPalette::Window))
 {
+    static const bool registered = [] {
+        RegisterAccessibleLook(QStringLiteral("TTiloraStein"),
+            {[](const QWidget &) { return QAccessible::Button; }, {}, clickTile});
+        return true;
+    }();
+    Q_UNUSED(registered);
     setGeometry(homeCol * width, homeRow * height, width, height);
     NumberLabel->setText(numberText);
     // What a sighted player reads in number mode, for assistive technology in either mode.

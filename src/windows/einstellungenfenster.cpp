@@ -315,9 +315,24 @@ TEinstellungen::TEinstellungen(QWidget *parent)
     m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("Inhalt"));
-    createControls();
+    // The content joins the dialog before its controls are made: a widget that joins a window
+    // later joins the window's Tab order at its end, after the buttons.
     m_scrollArea->setWidget(m_content);
+    createControls();
     ButtonGroup->raise();
+    // Tab follows the layout, down the left column and then the right one within the rows of
+    // groups, and ends on the buttons.
+    // A radio group joins with all of its items, of which Tab stops on one.
+    QList<QWidget *> tabOrder;
+    for (int i = 0; MischdauerGroup->item(i); ++i)
+        tabOrder << MischdauerGroup->item(i);
+    tabOrder << VorschauEdit << SchummelnEdit << TransparenzEdit << SteinRahmenEdit << GroesseEdit
+             << ZoomEdit << SteinGroesseEdit << BSteinFarbe << BSchrift << BTextFarbe << BBGFarbe;
+    for (int i = 0; AnimationGroup->item(i); ++i)
+        tabOrder << AnimationGroup->item(i);
+    tabOrder << BitBtn1 << BitBtn2;
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
     auto *captions = new GroupCaptionStyle;
     captions->setParent(this);
     for (QGroupBox *group : {static_cast<QGroupBox *>(MischdauerGroup), SpielGroup, SteinGroup,

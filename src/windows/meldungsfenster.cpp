@@ -56,6 +56,8 @@ TMeldung::TMeldung(QWidget *parent)
     Label4->setObjectName(QStringLiteral("Label4"));
     Label3->setObjectName(QStringLiteral("Label3"));
     Label1->setObjectName(QStringLiteral("Label1"));
+    // A click anywhere closes the message: the panel is named by its headline.
+    Panel1->setAccessibleName(Label4->text());
 
     SpezialButton4 = CreateCloseButton(Panel1, QPoint(249, 3));
 
@@ -72,6 +74,7 @@ TMeldung::~TMeldung()
 void TMeldung::setHeadline(const QString &text)
 {
     Label4->setText(text);
+    Panel1->setAccessibleName(text);
 }
 
 void TMeldung::setTimeLine(const QString &text)

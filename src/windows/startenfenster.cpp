@@ -45,6 +45,8 @@ TForm3::TForm3(QWidget *parent)
     Panel1->setGeometry(0, 0, 73, 33);
     Panel1->setColor(DarkGrey());
     Panel1->setBevelInner(TPanel::Bevel::Lowered);
+    // The whole window is the button that ends the shuffle; it reads "Spielen!".
+    Panel1->setAccessibleName(QStringLiteral("Spielen!"));
 
     Label2 = createCentredLabel(Panel1, QStringLiteral("Spielen!"), ArialFont(12), 3, 14);
     // Any font will do for the digits; the name falls back to the default family.

@@ -1,6 +1,7 @@
 #include "windows/ueberfenster.h"
 #include "desktop/WindowPlacement.h"
 
+#include "controls/AccessibleControl.h"
 #include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "desktop/ModalRun.h"
@@ -46,14 +47,23 @@ TAboutBox::TAboutBox(QWidget *parent)
     setWindowModality(Qt::ApplicationModal);
     SetDarkLook(*this, 11);
     setFixedSize(227, 132);
-    // F1 reaches the window whatever has the focus.
+    // F1 reaches the window whatever has the focus; it is a window to assistive technology
+    // too, named by its title.
     setFocusPolicy(Qt::StrongFocus);
+    static const bool registered = [] {
+        RegisterAccessibleLook(QStringLiteral("TAboutBox"),
+            {[](const QWidget &) { return QAccessible::Window; }, {}, {}});
+        return true;
+    }();
+    Q_UNUSED(registered);
 
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 225, 131);
     Panel1->setColor(DarkGrey());
     Panel1->setBevelOuter(TPanel::Bevel::Lowered);
     Panel1->setBevelInner(TPanel::Bevel::Raised);
+    // A click on the window closes it once the countdown allows; it is named by its heading.
+    Panel1->setAccessibleName(QStringLiteral("Tilora"));
 
     Label1 = createText(Panel1, QStringLiteral("Tilora"), QPoint(66, 8));
     Label2 = createText(Panel1, QStringLiteral("Version " TILORA_VERSION), QPoint(106, 8));
