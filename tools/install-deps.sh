@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Tilora needs on Debian 12, and nothing twice.
 #   tools/install-deps.sh            the build and the game
-#   tools/install-deps.sh --test     also the test display and its tools, and a Wayland
-#                                    compositor (with XWayland) to try the game under
+#   tools/install-deps.sh --test     also the test display and its tools, and Wayland
+#                                    compositors (weston with XWayland to try the game under,
+#                                    sway for the tests of the game as a Wayland client)
 #   tools/install-deps.sh --package  also the package tools and checkers, and the test display
 #                                    for the package test
 #   tools/install-deps.sh --bench    also what the benchmarks compare against
@@ -18,7 +19,7 @@ test_display=(xvfb xdotool x11-utils x11-xserver-utils libxcb-shape0-dev)
 for option in "$@"; do
     case "$option" in
         --test) packages+=("${test_display[@]}" imagemagick xauth weston xwayland qt6-wayland
-                         qt6-image-formats-plugins strace) ;;
+                         sway swaybg qt6-image-formats-plugins strace) ;;
         --package) packages+=("${test_display[@]}" dpkg-dev lintian appstream desktop-file-utils) ;;
         --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles libwmf-bin emf2svg
                           qt6-image-formats-plugins webp libtiff-tools giflib-tools) ;;
