@@ -152,12 +152,18 @@ void TestSingleInstance::laterStartsHandOver()
         SingleInstance first(ChannelName, folder.path());
         QSignalSpy activations(&first, &SingleInstance::activationRequested);
         QVERIFY(first.claim() && first.isPrimary());
-        for (int start = 0; start < 3; ++start) {
+        // Each later start hands over its activation token; one that cannot travel is none.
+        const QList<QPair<QByteArray, QByteArray>> tokens {{"", ""}, {"a1-b2/c3_d", "a1-b2/c3_d"},
+            {"two words", ""}, {QByteArray(300, 'x'), ""}};
+        const auto unset = qScopeGuard([] { qunsetenv("XDG_ACTIVATION_TOKEN"); });
+        for (int start = 0; start < tokens.size(); ++start) {
+            qputenv("XDG_ACTIVATION_TOKEN", tokens[start].first);
             SingleInstance later(ChannelName, folder.path());
             QSignalSpy laterActivations(&later, &SingleInstance::activationRequested);
             QVERIFY(!later.claim() && !later.isPrimary());
             // The answer came after the request was handled.
             QCOMPARE(activations.count(), start + 1);
+            QCOMPARE(activations.last().first().toByteArray(), tokens[start].second);
             QCOMPARE(laterActivations.count(), 0);
         }
         QVERIFY(QFile::exists(first.socketPath()));
@@ -385,7 +391,8 @@ void TestSingleInstance::silentOrMalformedRequestsAreIgnored()
         for (int caller : callers)
             ::close(caller);
     });
-    for (const QByteArray &request : {QByteArray(300, 'a'), QByteArray("activate now\n")}) {
+    const QByteArray malformed("activate two words\n");
+    for (const QByteArray &request : {QByteArray(300, 'a'), malformed}) {
         callers.push_back(connectTo(instance.socketPath()));
         QVERIFY(callers.back() >= 0);
         QCOMPARE(::send(callers.back(), request.constData(), size_t(request.size()), 0),

@@ -2,8 +2,9 @@
 # Installs what building, running and testing Tilora needs on Debian 12, and nothing twice.
 #   tools/install-deps.sh            the build and the game
 #   tools/install-deps.sh --test     also the test display and its tools, a window manager
-#                                    (openbox) to try the keyboard under, and a Wayland
-#                                    compositor (with XWayland) to try the game under
+#                                    (openbox) to try the keyboard under, and Wayland
+#                                    compositors (weston with XWayland to try the game under,
+#                                    sway for the tests of the game as a Wayland client)
 #   tools/install-deps.sh --package  also the package tools and checkers, and the test display
 #                                    for the package test
 #   tools/install-deps.sh --bench    also what the benchmarks compare against
@@ -19,7 +20,7 @@ test_display=(xvfb xdotool x11-utils x11-xserver-utils libxcb-shape0-dev)
 for option in "$@"; do
     case "$option" in
         --test) packages+=("${test_display[@]}" imagemagick xauth openbox weston xwayland qt6-wayland
-                         qt6-image-formats-plugins strace) ;;
+                         sway swaybg qt6-image-formats-plugins strace) ;;
         --package) packages+=("${test_display[@]}" dpkg-dev lintian appstream desktop-file-utils) ;;
         --bench) packages+=(xvfb libxcb1-dev libjpeg-turbo-progs sgt-puzzles libwmf-bin emf2svg
                           qt6-image-formats-plugins webp libtiff-tools giflib-tools) ;;

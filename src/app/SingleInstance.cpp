@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -36,10 +37,38 @@ constexpr int RetryIntervalMs = 20;
 constexpr int AnswerTimeoutMs = 5000;
 // A caller that says nothing useful is dropped after this.
 constexpr int CallerTimeoutMs = 5000;
-constexpr qsizetype MaximumLineLength = 64;
+constexpr qsizetype MaximumLineLength = 256;
 
+// The request: "activate", then the later start's activation token where it was given one
+// (XDG_ACTIVATION_TOKEN), without which a Wayland compositor does not bring another
+// program's window forward.
 const QByteArray RequestLine = QByteArrayLiteral("activate\n");
+const QByteArray TokenRequestStart = QByteArrayLiteral("activate ");
 const QByteArray AnswerLine = QByteArrayLiteral("done\n");
+
+// Tokens are opaque to us; what could not travel on one line is none.
+bool isActivationToken(const QByteArray &token)
+{
+    return !token.isEmpty()
+        && token.size() <= MaximumLineLength - TokenRequestStart.size() - 1
+        && std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
+}
+
+QByteArray requestLine(const QByteArray &token)
+{
+    return isActivationToken(token) ? TokenRequestStart + token + '\n' : RequestLine;
+}
+
+// The token a request line brings ("" for none), or nothing when it is no request.
+std::optional<QByteArray> tokenOfRequest(const QByteArray &line)
+{
+    if (line == RequestLine)
+        return QByteArray();
+    if (!line.startsWith(TokenRequestStart) || !line.endsWith('\n'))
+        return std::nullopt;
+    const QByteArray token = line.mid(TokenRequestStart.size()).chopped(1);
+    return isActivationToken(token) ? std::optional(token) : std::nullopt;
+}
 
 // X names one server several ways: ":0", ":0.0", "unix:0" and "unix:0.1" are the same desktop.
 QString normalisedXDisplay(QString display)
@@ -189,8 +218,9 @@ private:
         m_notifier.setEnabled(false);
         // Coming forward may run an event loop of its own, in which anything can go away.
         const QPointer<SingleInstanceCaller> guard(this);
-        if (m_line == RequestLine && m_instance && m_instance->isAnswering()) {
-            emit m_instance->activationRequested();
+        const std::optional<QByteArray> token = tokenOfRequest(m_line);
+        if (token && m_instance && m_instance->isAnswering()) {
+            emit m_instance->activationRequested(*token);
             if (!guard)
                 return;
             ::send(m_socket, AnswerLine.constData(), size_t(AnswerLine.size()),
@@ -430,8 +460,9 @@ SingleInstance::HandOff SingleInstance::askPrimaryToComeForward()
     };
     if (atSocketPath(m_folderDescriptor, socketName(), connectTo) != 0)
         return HandOff::NotReachable;
-    if (::send(socket, RequestLine.constData(), size_t(RequestLine.size()), MSG_NOSIGNAL)
-        != RequestLine.size())
+    const QByteArray request = requestLine(qgetenv("XDG_ACTIVATION_TOKEN"));
+    if (::send(socket, request.constData(), size_t(request.size()), MSG_NOSIGNAL)
+        != request.size())
         return HandOff::Lost;
 
     // Waiting in an event loop rather than blocking lets an instance in this very thread

@@ -56,8 +56,9 @@ public:
     static QString defaultFolder();
 
 signals:
-    // A later start asked this instance to come forward.
-    void activationRequested();
+    // A later start asked this instance to come forward, with the activation token that
+    // start was given, or "".
+    void activationRequested(const QByteArray &activationToken);
 
 private:
     QString lockName() const;

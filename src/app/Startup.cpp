@@ -7,8 +7,16 @@
 #include "main/HauptFenster.h"
 #include "region/FormRgn.h"
 
-void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromTray)
+void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromTray,
+    const QByteArray &activationToken)
 {
+    // Qt's Wayland plugin hands this token to the compositor with the next activation.
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    // A Wayland client cannot take its window out of the minimised state; a window hidden
+    // and shown again is a new one to the compositor, which shows it.
+    if (mainWindow.isMinimized() && QGuiApplication::platformName().startsWith(u"wayland"))
+        mainWindow.hide();
     if (mainWindow.isVisible() && !mainWindow.isMinimized()) {
         mainWindow.raise();
         mainWindow.activateWindow();
@@ -19,9 +27,10 @@ void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromT
 
 void LinkInstanceToWindow(SingleInstance &instance, TTiloraForm &main)
 {
-    QObject::connect(&instance, &SingleInstance::activationRequested, &main, [&main] {
-        BringToFront(main, [&main] { main.RestoreFromTray(); });
-    });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &main,
+        [&main](const QByteArray &token) {
+            BringToFront(main, [&main] { main.RestoreFromTray(); }, token);
+        });
     // A start while the window closes waits for the lock rather than get an answer from a
     // program on its way out, and then reads the settings this one has just written. A start
     // while the farewell window counts down gets a window of its own.

@@ -61,6 +61,22 @@ RegionVariables variablesOf(const QWidget &window)
     return variables;
 }
 
+// Marks a region (window coordinates) for painting in the window and in every widget on it.
+// An update of the window alone would leave out the opaque widgets over the region: Qt keeps
+// their pixels, but the clearer may have cleared them.
+void updateAllIn(QWidget &widget, const QRegion &region, QPoint offset)
+{
+    const QRegion local = region.translated(-offset).intersected(widget.rect());
+    if (local.isEmpty())
+        return;
+    widget.update(local);
+    for (QObject *child : widget.children()) {
+        auto *childWidget = qobject_cast<QWidget *>(child);
+        if (childWidget && !childWidget->isWindow() && childWidget->isVisible())
+            updateAllIn(*childWidget, region, offset + childWidget->pos());
+    }
+}
+
 // Lies over the whole window, above its other children, and clears what is outside the
 // outline, so that the desktop shows there through the translucent window.
 class OutsideClearer : public QWidget
@@ -78,8 +94,9 @@ public:
     {
         const QRegion changed = outline.xored(m_outline.value_or(QRegion(rect())));
         m_outline = outline;
-        // Where the outline grew, what lies below the clearer must be painted again.
-        parentWidget()->update(changed);
+        // Where the outline grew, the widgets below the clearer paint again over what it
+        // cleared; where it shrank, the clearer, painted last, clears what they painted.
+        updateAllIn(*parentWidget(), changed, QPoint());
     }
 
 protected:
@@ -273,13 +290,27 @@ void TFormRegion::ApplyRegion()
     // An empty mask would show the whole window; an empty outline shows none of it.
     if (mask.isEmpty())
         mask = QRegion(-1, -1, 1, 1);
-    // Where the window system does not cut the window, the mask still keeps the pointer from
-    // what is cut out.
-    window->setMask(mask);
-    if (auto *clearer = static_cast<OutsideClearer *>(m_outsideClearer.data())) {
-        clearer->setOutline(mask);
-        raiseOutsideClearer();
+    auto *clearer = static_cast<OutsideClearer *>(m_outsideClearer.data());
+    if (!clearer) {
+        window->setMask(mask);
+        return;
     }
+    // A widget's mask also bounds where Qt paints it: what a new outline leaves out would never
+    // be painted again, neither cleared nor drawn, and would keep what showed there before.
+    // So the mask goes to the window system alone, where it keeps the pointer from what is
+    // cut out, and the clearer does the rest.
+    m_pointerRegion = mask;
+    applyPointerRegion();
+    clearer->setOutline(mask);
+    raiseOutsideClearer();
+}
+
+// The window system's window comes with the first show (and anew after it was destroyed).
+void TFormRegion::applyPointerRegion()
+{
+    QWindow *handle = ownerWindow() ? ownerWindow()->windowHandle() : nullptr;
+    if (handle && m_pointerRegion && handle->mask() != *m_pointerRegion)
+        handle->setMask(*m_pointerRegion);
 }
 
 void TFormRegion::raiseOutsideClearer()
@@ -297,6 +328,9 @@ bool TFormRegion::eventFilter(QObject *watched, QEvent *event)
         if (m_outsideClearer)
             m_outsideClearer->setGeometry(ownerWindow()->rect());
         ownerResized();
+        return false;
+    case QEvent::Show:
+        applyPointerRegion();
         return false;
     case QEvent::Paint:
         fillBackground(static_cast<QPaintEvent *>(event)->region());

@@ -142,6 +142,7 @@ private:
     static QWidget *checkNoOtherFormRegion(QWidget *owner);
 
     void raiseOutsideClearer();
+    void applyPointerRegion();
 
     void fillBackground(const QRegion &region);
     void ownerResized();
@@ -156,6 +157,8 @@ private:
     // Where the window system does not cut windows: the topmost child that clears what lies
     // outside the outline.
     QPointer<QWidget> m_outsideClearer;
+    // There too: the outline as the part of the window that takes the pointer.
+    std::optional<QRegion> m_pointerRegion;
     SizeChangedHandler m_onSizeChanged;
 
     // Dragging by hand, where the window system cannot move the window for us.
