@@ -33,13 +33,10 @@ private slots:
 
     void unchangedOrDiscarded_data();
     void unchangedOrDiscarded();
-    void tileColourInNumberModeRecoloursTheRunningGame();
     void newBoardSizeGivesUpTheGame_data();
     void newBoardSizeGivesUpTheGame();
-    void textColourReachesTheSettings();
     void tileSize_data();
     void tileSize();
-    void cheatingInTheDialogMarksTheGame();
     void textsFitTheirControls();
     void onlyACloseBox();
     void keyboardAtEveryOpening();
@@ -220,23 +217,6 @@ void TestSettingsDialog::unchangedOrDiscarded()
     QVERIFY(!m_windows->preview.isVisible());
 }
 
-void TestSettingsDialog::tileColourInNumberModeRecoloursTheRunningGame()
-{
-    Choose(*main(), "Text1");
-    startGame();
-    const QString tiles = arrangement(main());
-    dialog()->chooseColor = [](const QColor &) { return QColor(0x20, 0xA0, 0x40); };
-    open([](TEinstellungen *d) {
-        QTest::mouseClick(Child<QPushButton>(*d, "BSteinFarbe"), Qt::LeftButton);
-        QCOMPARE(Child<TPanel>(*d, "Steinbild2")->Color(), QColor(0x20, 0xA0, 0x40));
-        QTest::mouseClick(Child<QPushButton>(*d, "BitBtn1"), Qt::LeftButton);
-    });
-    const QPoint tile = main()->game().puzzle().freeCell().x() == 0 ? QPoint(1, 0) : QPoint(0, 0);
-    QCOMPARE(TileAt(*main(), QPoint(tile.x(), tile.y()))->Color(), QColor(0x20, 0xA0, 0x40));
-    QCOMPARE(arrangement(main()), tiles);
-    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
-}
-
 void TestSettingsDialog::newBoardSizeGivesUpTheGame_data()
 {
     QTest::addColumn<bool>("duringAShuffle"); // "selbst bestimmen", opened by the start window
@@ -275,17 +255,6 @@ void TestSettingsDialog::newBoardSizeGivesUpTheGame()
     QVERIFY(!Child<QTimer>(*main(), "SekundenZaehler")->isActive());
     QCOMPARE(Child<QLabel>(*main(), "zeit")->text(), QStringLiteral("00:00:00"));
     QCOMPARE(main()->size(), QSize(7 * tileSize + 36, 7 * tileSize + 36));
-}
-
-void TestSettingsDialog::textColourReachesTheSettings()
-{
-    dialog()->chooseColor = [](const QColor &) { return QColor(0x20, 0xA0, 0x40); };
-    open([](TEinstellungen *d) {
-        QTest::mouseClick(Child<QPushButton>(*d, "BTextFarbe"), Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>(*d, "BitBtn1"), Qt::LeftButton);
-    });
-    QCOMPARE(main()->game().settings().fontColorValue, 0x40A020);
-    QCOMPARE(Child(*main(), "Brett")->palette().color(QPalette::WindowText), QColor(0x20, 0xA0, 0x40));
 }
 
 void TestSettingsDialog::tileSize_data()
@@ -333,20 +302,6 @@ void TestSettingsDialog::tileSize()
     QCOMPARE(tile->PieceImage->picture().toImage(),
         w->boardPicture().toImage().copy(
             tile->HomeCol * result, tile->HomeRow * result, result, result));
-}
-
-void TestSettingsDialog::cheatingInTheDialogMarksTheGame()
-{
-    startGame();
-    QVERIFY(!main()->game().cheated());
-    open([](TEinstellungen *d) {
-        tick(Child<QCheckBox>(*d, "SchummelnEdit"));
-        QTest::keyClick(d, Qt::Key_Return);
-    });
-    QVERIFY(Child<QAction>(*main(), "Schummeln1")->isChecked());
-    QVERIFY(main()->game().cheated());
-    QVERIFY(!TileAt(*main(), QPoint(2, 3))->NumberLabel->isHidden());
-    QVERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
 }
 
 // Liberation Sans stands in for Arial and runs wider than the layout was made for.

@@ -206,6 +206,22 @@ bool TTiloraForm::previewKey(QObject *watched, QEvent *event)
     // A key held down acts once; its repeats are not new presses.
     if (key->isAutoRepeat())
         return false;
+    // The keys of what has no item: the two menus, as their buttons open them (F10 the game
+    // menu, Shift+F10 and the menu key the options menu), putting the window away and ending
+    // the game, also where no window manager does either.
+    const bool shift = key->modifiers() & Qt::ShiftModifier;
+    const bool control = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        == Qt::ControlModifier;
+    if (key->key() == Qt::Key_F10 || key->key() == Qt::Key_Menu) {
+        const bool game = key->key() == Qt::Key_F10 && !shift;
+        TSpezialButton *button = game ? SpezialButton5 : SpezialButton1;
+        (game ? PopupMenu1 : PopupMenu2)->popup(ScreenPoint(*button, QPoint(0, button->height())));
+        return true;
+    }
+    if (control && (key->key() == Qt::Key_M || key->key() == Qt::Key_Q)) {
+        key->key() == Qt::Key_M ? HideToTray() : void(close());
+        return true;
+    }
     if (FormKeyDown(key->key()))
         return true;
     // With Ctrl, Alt or Meta a letter is no typed character.

@@ -32,7 +32,6 @@ public:
     explicit THighscore(const QString &file, QWidget *parent = nullptr);
     ~THighscore() override;
 
-    QString filePath() const { return m_file; }
     // The configuration whose table the "Highscore" command shows; asked anew at every load.
     std::function<HighscoreConfiguration()> configuration;
     // Today's date for a new entry. Tests replace it.
@@ -43,7 +42,29 @@ public:
     // The window a game's result is shown over.
     void centreOn(QWidget *window) { m_centreOn = window; }
 
-    // ---- the table and its file
+    // Ranks a solved game's time in the table of its configuration, saves, and shows the
+    // window modally (with the name entry when the time made it into the table); returns when
+    // the window has been closed. The name is saved into the result's table, whatever the
+    // window shows meanwhile.
+    void AddResult(const QString &timeText, const HighscoreConfiguration &configuration);
+    // Shows the window (centred over the given rectangle, when valid) and returns when it has
+    // been closed. The other windows' timers keep running meanwhile.
+    void showModal(const QRect &centreOver = QRect());
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The tests look inside: the table, its cells and the name entry.
+    friend class TestHighscore;
+    friend class TestPlay;
+
+    QString filePath() const { return m_file; }
     // Fills the description line and the ten rows from the file. A file that cannot be read
     // is reported and gives empty rows.
     void LoadTable();
@@ -51,11 +72,6 @@ public:
     // EIniWriteError when it cannot be written; does nothing when the table shown could not
     // be loaded (that has been reported).
     void SaveTable();
-    // Ranks a solved game's time in the table of its configuration, saves, and shows the
-    // window modally (with the name entry when the time made it into the table); returns when
-    // the window has been closed. The name is saved into the result's table, whatever the
-    // window shows meanwhile.
-    void AddResult(const QString &timeText, const HighscoreConfiguration &configuration);
     const HighscoreTable &table() const { return m_table; }
     int NewEntryRow = 0; // the row waiting for its name, 1 .. 10
 
@@ -75,10 +91,6 @@ public:
     // Whether the name entry is open (the field is shown over a row).
     bool isNaming() const;
 
-    // ---- showing and the name entry
-    // Shows the window (centred over the given rectangle, when valid) and returns when it has
-    // been closed. The other windows' timers keep running meanwhile.
-    void showModal(const QRect &centreOver = QRect());
     bool isRunningModal() const { return m_modalLoop != nullptr; }
     // Takes the typed name into the new row and saves it into the file as it is now.
     void CommitName();
@@ -90,15 +102,7 @@ public:
     bool FormKeyPress(int key);
     bool NameneingabeKeyPress(int key);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
     struct Row
     {
         QLabel *rank = nullptr;
