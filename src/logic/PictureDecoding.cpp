@@ -827,3 +827,22 @@ DecodedPicture KeptPicture::take(const QString &path, QSize boardSize)
         return kept->picture;
     return DecodePictureFile(path, boardSize);
 }
+
+QString PictureProblemText(PictureProblem problem, const QString &file)
+{
+    const QString name = QFileInfo(file).fileName();
+    switch (problem) {
+    case PictureProblem::Damaged:
+        return QStringLiteral("Das Bild %1 ist beschädigt.").arg(name);
+    case PictureProblem::UnknownKind:
+        return QStringLiteral("Bilder der Art von %1 kann Tilora nicht lesen.").arg(name);
+    case PictureProblem::TooLarge:
+        return QStringLiteral("Das Bild %1 ist zu groß.").arg(name);
+    case PictureProblem::TooCostly:
+        return QStringLiteral("Das Bild %1 wäre zu aufwendig zu zeichnen.").arg(name);
+    case PictureProblem::None:
+    case PictureProblem::Unreadable:
+        break;
+    }
+    return QStringLiteral("Das Bild %1 kann nicht geladen werden.").arg(name);
+}

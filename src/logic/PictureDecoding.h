@@ -61,6 +61,9 @@ constexpr bool IsRefusal(PictureProblem problem)
     return problem == PictureProblem::TooLarge || problem == PictureProblem::TooCostly;
 }
 
+// What the player is told when a file gives no picture.
+QString PictureProblemText(PictureProblem problem, const QString &file);
+
 // A decoded picture, or no picture and why not. It is a std::optional<QImage>, so callers that
 // only need the picture use it as one.
 struct DecodedPicture : std::optional<QImage>

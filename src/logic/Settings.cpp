@@ -106,3 +106,25 @@ void Settings::write(IniFile &ini) const
     ini.writeInteger(Section, QStringLiteral("SteinTextFarbe"), fontColorValue);
     ini.writeInteger(Section, QStringLiteral("SteinTextStyle"), fontStyle);
 }
+
+Settings Settings::readFile(const QString &path, QString *problem)
+{
+    const IniFile ini(path, IniFile::ReadFailureHolds::WholeRun);
+    if (ini.readError() && problem)
+        *problem = ini.readError()->message();
+    return read(ini);
+}
+
+std::optional<QString> Settings::writeFile(const QString &path) const
+{
+    // Another instance's save, between our read and our write, would be lost.
+    const IniFileLock lock(path);
+    IniFile ini(path);
+    write(ini);
+    try {
+        ini.save();
+    } catch (const EIniFileError &error) {
+        return error.message();
+    }
+    return std::nullopt;
+}

@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QString>
 
+#include <optional>
+
 class IniFile;
 
 struct Settings
@@ -36,6 +38,11 @@ struct Settings
     static Settings read(const IniFile &ini);
     // Every key in the file's order, in place of the old values; other keys and sections stay.
     void write(IniFile &ini) const;
+    // The file itself: read once at the start, where a read error is given back in *problem
+    // (the file is then not written over in this run); written once at the end, under the
+    // lock of its folder, giving back why it could not be.
+    static Settings readFile(const QString &path, QString *problem);
+    std::optional<QString> writeFile(const QString &path) const;
 
     // The board font: family, size in points and style bits.
     QFont boardFont() const;

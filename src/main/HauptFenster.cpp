@@ -1,16 +1,17 @@
 #include "main/HauptFenster.h"
 
-#include "desktop/DocumentViewer.h"
-#include "desktop/Resources.h"
-#include "desktop/WindowSystem.h"
 #include "controls/DarkStyle.h"
 #include "controls/Panel.h"
 #include "controls/SpezialButton.h"
+#include "desktop/DocumentViewer.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/Resources.h"
+#include "desktop/WindowPlacement.h"
+#include "desktop/WindowSystem.h"
 #include "main/TiloraStein.h"
 #include "region/FormRgn.h"
 #include "windows/SecondaryWindows.h"
 #include "windows/Unit2.h"
-#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
 #include "windows/ueberfenster.h"
@@ -26,13 +27,9 @@
 #include <QTimer>
 #include <QWindow>
 
-namespace {
-
 // Width of the window as laid out; the right-anchored controls keep their distance to the
 // right edge from this width.
-constexpr int DesignWidth = 336;
-
-} // namespace
+static constexpr int DesignWidth = 336;
 
 TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -63,7 +60,10 @@ TTiloraForm::TTiloraForm(const QString &settingsFile, SecondaryWindows &windows,
     // the board is built when the window first shows.
     setPointer(QStringLiteral("FINGER1"));
     m_game.seedRandom(quint32(QDateTime::currentMSecsSinceEpoch()));
-    ReadSettings();
+    QString problem; // reported once; the file is not written over in this run
+    m_game.setSettings(Settings::readFile(m_settingsFile, &problem));
+    if (!problem.isEmpty())
+        ReportError(problem);
     // The very first start shows the help, once the window is up.
     if (!m_game.settings().fileExisted)
         QTimer::singleShot(0, this, [this] { OpenHelp(); });
@@ -127,39 +127,27 @@ void TTiloraForm::createControls()
     zeit->setPalette(clockPalette);
     zeit->setAttribute(Qt::WA_TranslucentBackground);
 
-    auto makeButton = [this](const char *name, int left) {
+    // Their pictures and signs say what they do to the eye, their names to assistive technology.
+    auto makeButton = [this](const char *name, int left, const char *spoken, const QString &sign,
+                          QPoint signAt) {
         auto *button = new TSpezialButton(this);
         button->setObjectName(QLatin1String(name));
+        button->setAccessibleName(QString::fromUtf8(spoken));
         button->setGeometry(left, 2, 12, 12);
         button->setColor(DarkGrey());
         button->setFont(ArialFont(11));
-        button->setBeschriftungLeft(0);
-        button->setBeschriftungTop(0);
+        button->setBeschriftung(sign);
+        button->setBeschriftungLeft(signAt.x());
+        button->setBeschriftungTop(signAt.y());
         return button;
     };
-    SpezialButton5 = makeButton("SpezialButton5", 23);
+    SpezialButton5 = makeButton("SpezialButton5", 23, "Spielmenü", QString(), {});
     SpezialButton5->setBild(ButtonPicture(QStringLiteral("gitter")));
-    SpezialButton1 = makeButton("SpezialButton1", 39);
+    SpezialButton1 = makeButton("SpezialButton1", 39, "Optionsmenü", QString(), {});
     SpezialButton1->setBild(ButtonPicture(QStringLiteral("lupe")));
-    SpezialButton2 = makeButton("SpezialButton2", 274);
-    SpezialButton2->setBeschriftung(QStringLiteral("?"));
-    SpezialButton2->setBeschriftungLeft(4);
-    SpezialButton2->setBeschriftungTop(-1);
-    SpezialButton3 = makeButton("SpezialButton3", 289);
-    SpezialButton3->setBeschriftung(QStringLiteral("¯"));
-    SpezialButton3->setBeschriftungLeft(3);
-    SpezialButton3->setBeschriftungTop(6);
-    SpezialButton4 = makeButton("SpezialButton4", 303);
-    SpezialButton4->setBeschriftung(QStringLiteral("×"));
-    SpezialButton4->setBeschriftungLeft(4);
-    SpezialButton4->setBeschriftungTop(-1);
-    // Their pictures and signs say what they do to the eye; these names say it to assistive
-    // technology.
-    SpezialButton5->setAccessibleName(QStringLiteral("Spielmenü"));
-    SpezialButton1->setAccessibleName(QStringLiteral("Optionsmenü"));
-    SpezialButton2->setAccessibleName(QStringLiteral("Hilfe"));
-    SpezialButton3->setAccessibleName(QStringLiteral("Ablegen"));
-    SpezialButton4->setAccessibleName(QStringLiteral("Beenden"));
+    SpezialButton2 = makeButton("SpezialButton2", 274, "Hilfe", QStringLiteral("?"), {4, -1});
+    SpezialButton3 = makeButton("SpezialButton3", 289, "Ablegen", QStringLiteral("¯"), {3, 6});
+    SpezialButton4 = makeButton("SpezialButton4", 303, "Beenden", QStringLiteral("×"), {4, -1});
 
     Panel4 = new TPanel(Brett);
     Panel4->setObjectName(QStringLiteral("Panel4"));
@@ -372,7 +360,9 @@ void TTiloraForm::closeEvent(QCloseEvent *event)
     }
     m_game.close();
     emit closing();
-    WriteSettings();
+    // Settings that cannot be written are lost; the program still ends.
+    if (const std::optional<QString> problem = m_game.settings().writeFile(m_settingsFile))
+        ReportError(*problem);
     emit settingsWritten();
     m_windows.start.hide();
     m_windows.about().showModal(QRect(RealWindowPosition(*this), size()));

@@ -140,9 +140,6 @@ private:
     void PlaceShuffleButton();
     TTiloraStein *tileOf(QObject *control) const;
 
-    void ReadSettings();
-    void WriteSettings();
-
     SecondaryWindows &m_windows;
     Game m_game;
     BoardLook m_look; // what the window shows

@@ -5,15 +5,15 @@
 
 #include "main/HauptFenster.h"
 
-#include "desktop/Resources.h"
-#include "desktop/ErrorReport.h"
 #include "controls/Panel.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/Resources.h"
+#include "desktop/WindowPlacement.h"
 #include "logic/PictureDecoding.h"
 #include "main/BoardPicture.h"
 #include "main/OpenPictureDialog.h"
 #include "main/TiloraStein.h"
 #include "windows/SecondaryWindows.h"
-#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/startenfenster.h"
 
@@ -120,30 +120,6 @@ void TTiloraForm::layOutBoard(const BoardBuild &build)
         PlaceShuffleButton();
 }
 
-namespace {
-
-// What the player is told when a file gives no picture.
-QString pictureProblemText(PictureProblem problem, const QString &file)
-{
-    const QString name = QFileInfo(file).fileName();
-    switch (problem) {
-    case PictureProblem::Damaged:
-        return QStringLiteral("Das Bild %1 ist beschädigt.").arg(name);
-    case PictureProblem::UnknownKind:
-        return QStringLiteral("Bilder der Art von %1 kann Tilora nicht lesen.").arg(name);
-    case PictureProblem::TooLarge:
-        return QStringLiteral("Das Bild %1 ist zu groß.").arg(name);
-    case PictureProblem::TooCostly:
-        return QStringLiteral("Das Bild %1 wäre zu aufwendig zu zeichnen.").arg(name);
-    case PictureProblem::None:
-    case PictureProblem::Unreadable:
-        break;
-    }
-    return QStringLiteral("Das Bild %1 kann nicht geladen werden.").arg(name);
-}
-
-} // namespace
-
 QImage TTiloraForm::pictureForBoard(QSize boardSize)
 {
     const QString name = m_game.pictureFile();
@@ -154,7 +130,7 @@ QImage TTiloraForm::pictureForBoard(QSize boardSize)
         // A file that gives no picture (damaged or refused) is not tried again at
         // every start: the board falls back to the motif, as for a missing file, and the
         // player learns why once the board stands.
-        QTimer::singleShot(0, this, [text = pictureProblemText(picture.problem, name)] {
+        QTimer::singleShot(0, this, [text = PictureProblemText(picture.problem, name)] {
             ReportError(text);
         });
     }
@@ -208,7 +184,7 @@ void TTiloraForm::Bildladen1Click()
     const QSize boardPixels = DeviceSize(m_game.puzzle().boardSize(), devicePixelRatio());
     if (const DecodedPicture picture = m_keptPicture.decodeAndKeep(file, boardPixels);
         !picture) {
-        ReportError(pictureProblemText(picture.problem, file));
+        ReportError(PictureProblemText(picture.problem, file));
         return;
     }
     build(m_game.choosePicture(file));

@@ -1,19 +1,18 @@
 // Menus, keys and the commands they run: the items, the two popup menus and the keys are made
 // from the table of commands (logic/Commands.h), the caption buttons open the menus and the
-// help. The settings dialog and the settings file are here too.
+// help. The settings dialog and the way to the tray are here too.
 
 #include "main/HauptFenster.h"
 
-#include "desktop/DocumentViewer.h"
-#include "desktop/ErrorReport.h"
-#include "desktop/TrayIcon.h"
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
+#include "desktop/ErrorReport.h"
+#include "desktop/EventHook.h"
+#include "desktop/TrayIcon.h"
+#include "desktop/WindowPlacement.h"
 #include "logic/Commands.h"
 #include "logic/FileLocations.h"
-#include "logic/IniFile.h"
 #include "windows/SecondaryWindows.h"
-#include "desktop/WindowPlacement.h"
 #include "windows/bildfenster.h"
 #include "windows/einstellungenfenster.h"
 #include "windows/highscorefenster.h"
@@ -28,24 +27,6 @@
 #include <QMouseEvent>
 
 namespace {
-
-// Lets a function see the events of another object.
-class EventHook : public QObject
-{
-public:
-    using Handler = std::function<bool(QObject *watched, QEvent *event)>;
-
-    EventHook(QObject *parent, Handler handler)
-        : QObject(parent)
-        , m_handler(std::move(handler))
-    { }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override { return m_handler(watched, event); }
-
-private:
-    Handler m_handler;
-};
 
 bool isFunctionKey(int key)
 {
@@ -323,32 +304,4 @@ void TTiloraForm::RestoreFromTray()
     show();
     raise();
     activateWindow();
-}
-
-// The settings file "tilora.ini": read once while the window is created, written once when
-// it closes. In between the menus and the settings dialog change the game's settings in
-// memory only. The keys, their order and their reading rules are the settings value's
-// (logic/Settings).
-void TTiloraForm::ReadSettings()
-{
-    const IniFile ini(m_settingsFile, IniFile::ReadFailureHolds::WholeRun);
-    if (ini.readError()) {
-        // Reported once; the file is not written over in this run.
-        ReportError(ini.readError()->message());
-    }
-    m_game.setSettings(Settings::read(ini));
-}
-
-void TTiloraForm::WriteSettings()
-{
-    // Another instance's save, between our read and our write, would be lost.
-    const IniFileLock lock(m_settingsFile);
-    IniFile ini(m_settingsFile);
-    m_game.settings().write(ini);
-    try {
-        ini.save();
-    } catch (const EIniFileError &error) {
-        // The settings of this run are lost; the program still ends.
-        ReportError(error.message());
-    }
 }

@@ -5,10 +5,10 @@
 #include "main/HauptFenster.h"
 
 #include "desktop/Resources.h"
+#include "desktop/WindowPlacement.h"
 #include "main/TiloraStein.h"
 #include "windows/SecondaryWindows.h"
 #include "windows/Unit2.h"
-#include "desktop/WindowPlacement.h"
 #include "windows/highscorefenster.h"
 #include "windows/meldungsfenster.h"
 #include "windows/startenfenster.h"
