@@ -33,8 +33,6 @@ private slots:
 
     void unchangedOrDiscarded_data();
     void unchangedOrDiscarded();
-    void newBoardSizeGivesUpTheGame_data();
-    void newBoardSizeGivesUpTheGame();
     void tileSize_data();
     void tileSize();
     void textsFitTheirControls();
@@ -215,46 +213,6 @@ void TestSettingsDialog::unchangedOrDiscarded()
     QCOMPARE(state(), before);
     QVERIFY(builds.empty());
     QVERIFY(!m_windows->preview.isVisible());
-}
-
-void TestSettingsDialog::newBoardSizeGivesUpTheGame_data()
-{
-    QTest::addColumn<bool>("duringAShuffle"); // "selbst bestimmen", opened by the start window
-    QTest::addColumn<int>("tileSize");
-    QTest::newRow("running game") << false << 50;
-    QTest::newRow("during a shuffle, with a new tile size") << true << 60;
-}
-
-void TestSettingsDialog::newBoardSizeGivesUpTheGame()
-{
-    QFETCH(bool, duringAShuffle);
-    QFETCH(int, tileSize);
-    auto change = [this, tileSize] {
-        open([tileSize](TEinstellungen *d) {
-            type(Child<TSpinEdit>(*d, "GroesseEdit"), QStringLiteral("7"));
-            type(Child<TSpinEdit>(*d, "SteinGroesseEdit"), QString::number(tileSize));
-            QTest::keyClick(Child<TSpinEdit>(*d, "GroesseEdit"), Qt::Key_Enter);
-        });
-    };
-    if (duringAShuffle) {
-        main()->game().setShuffleDuration(0);
-        QTimer::singleShot(0, main(), change);
-        Choose(*main(), "Spielmischen1");
-    } else {
-        startGame();
-        change();
-    }
-    QVERIFY(!main()->game().isShuffling());
-    QCOMPARE(Outline(*main()),
-        BoardRegionOutline(
-            main()->width(), main()->height(), true, QPoint(6, 6), tileSize, tileSize));
-    QCOMPARE(main()->game().puzzle().gridSize(), 7);
-    QVERIFY(Child<QAction>(*main(), "N71")->isChecked());
-    QVERIFY(main()->game().puzzle().isSolved());
-    QVERIFY(Child<TPanel>(*main(), "Panel4")->isVisible());
-    QVERIFY(!Child<QTimer>(*main(), "SekundenZaehler")->isActive());
-    QCOMPARE(Child<QLabel>(*main(), "zeit")->text(), QStringLiteral("00:00:00"));
-    QCOMPARE(main()->size(), QSize(7 * tileSize + 36, 7 * tileSize + 36));
 }
 
 void TestSettingsDialog::tileSize_data()
