@@ -9,12 +9,15 @@
 #include "logic/Settings.h"
 #include "main/HauptFenster.h"
 #include "main/TiloraStein.h"
+#include "support/TestWindows.h"
 #include "windows/startenfenster.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -84,7 +87,7 @@ int main(int argc, char *argv[])
     std::vector<double> ratios;
     for (int run = 0; run < 9; ++run) {
         bare.push_back(bareEventHandling(144000));
-        window.RebuildBoard();
+        ChooseGridSize(window, 12); // a new board
         shuffles.push_back(longestShuffle(window));
         ratios.push_back(shuffles.back() / bare.back());
     }
@@ -96,19 +99,21 @@ int main(int argc, char *argv[])
     // 2. One frame of a slide of eleven tiles on the 12 x 12 board of 100-pixel tiles, with
     //    the free slot cut out: tile positions, the new outline, and the repaint it causes.
     //    The game of the last shuffle goes on: its board is far from solved.
-    window.SetAnimationSpeed(1);
+    window.game().setAnimationSpeed(1);
     std::vector<double> frames;
     const int last = window.game().puzzle().gridSize() - 1;
     for (int slide = 0; slide < 40; ++slide) {
         // A press at the far end of the free cell's row moves every tile of the row.
         const QPoint free = window.game().puzzle().freeCell();
         const TTiloraStein *far = TileAt(window, QPoint(free.x() == last ? 0 : last, free.y()));
-        window.BoardMouseDown(far->PieceImage, Qt::LeftButton, QPoint(5, 5));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5),
+            far->PieceImage->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(far->PieceImage, &press);
         Child<QTimer>(window, "AnimTimer")->stop(); // the frames are driven here, one by one
         for (int frame = 1; frame <= AnimationFrames(1) + 1; ++frame) {
             QElapsedTimer timer;
             timer.start();
-            window.AnimTimerTimer();
+            QMetaObject::invokeMethod(&window, "AnimTimerTimer");
             QCoreApplication::processEvents();
             frames.push_back(timer.nsecsElapsed() / 1e6);
         }

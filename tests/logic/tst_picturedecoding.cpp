@@ -270,6 +270,23 @@ void TestPictureDecoding::honestFilesAsSeen_data()
         << "text.emf" << metafile::textAsPathEmf() << board << QSize(333, 250)
         << Looks{{{0.256, 0.512}, qRgb(0, 0, 0)}, {{0.256, 0.45}, metafile::White}} << none;
 
+    // 16-bit grey with a transparent grey, matched at all 16 bits as libpng matches it: the
+    // left half has that grey and shows white, the right half differs in the low byte only.
+    QByteArray rows;
+    for (int y = 0; y < 2; ++y)
+        rows += '\0' + QByteArray("\x12\x34", 2).repeated(4) + QByteArray("\x12\x00", 2).repeated(4);
+    QTest::newRow("PNG: 16-bit grey with a transparent grey")
+        << "grey16.png"
+        << QByteArray("\x89PNG\r\n\x1a\n", 8)
+            + hostile::pngChunk("IHDR", hostile::bigEndian32(8) + hostile::bigEndian32(2)
+                    + QByteArray("\x10\0\0\0\0", 5))
+            + hostile::pngChunk("tRNS", QByteArray("\x12\x34", 2))
+            + hostile::pngChunk("IDAT", hostile::deflatedWithZeros(rows, 0))
+            + hostile::pngChunk("IEND", {})
+        << QSize() << QSize(8, 2)
+        << Looks{{{0.25, 0.5}, qRgb(255, 255, 255)}, {{0.75, 0.5}, qRgb(0x12, 0x12, 0x12)}}
+        << none;
+
     const QImage upright = blockPicture(QSize(240, 180));
     Looks blocks;
     for (int block = 0; block < 9; ++block)
