@@ -13,9 +13,12 @@ void BringToFront(QWidget &mainWindow, const std::function<void()> &restoreFromT
     // Qt's Wayland plugin hands this token to the compositor with the next activation.
     if (!activationToken.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", activationToken);
-    // A Wayland client cannot take its window out of the minimised state; a window hidden
-    // and shown again is a new one to the compositor, which shows it.
-    if (mainWindow.isMinimized() && QGuiApplication::platformName().startsWith(u"wayland"))
+    // A Wayland client cannot take its window out of the minimised state, nor learn that the
+    // compositor minimised it (the protocol never says so, and the toolkit forgets its own
+    // request at the next configure): a window that has not the focus is hidden and shown
+    // again, which is a new window to the compositor, and shows.
+    if (QGuiApplication::platformName().startsWith(u"wayland")
+        && (mainWindow.isMinimized() || !mainWindow.isActiveWindow()))
         mainWindow.hide();
     if (mainWindow.isVisible() && !mainWindow.isMinimized()) {
         mainWindow.raise();
