@@ -155,12 +155,8 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
     settings.tileColor = QColor(0x20, 0x40, 0x60);
     window->game().setSettings(settings);
     Choose(*window, "Text1");
-    QVERIFY(!window->game().settings().pictureMode && !Child<QAction>(*window, "Schummeln1")->isVisible());
     QVERIFY(TileAt(*window, QPoint(0, 0))->PieceImage->isHidden());
-    QVERIFY(TileAt(*window, QPoint(0, 0))->NumberLabel->isVisible());
     QCOMPARE(TileAt(*window, QPoint(0, 0))->Color(), window->game().settings().tileColor);
-    // The hidden tile's number never shows.
-    QVERIFY(!TileAt(*window, QPoint(4, 4))->NumberLabel->isVisible());
 
     const QString path = QFileInfo(writeFile("blau.bmp", bitmap(Qt::blue))).absoluteFilePath();
     QStringList descriptions;
@@ -194,7 +190,6 @@ void TestBoard::numberModeAndBackByChoosingAPicture()
     QVERIFY(every.contains(QStringLiteral("*.png")));
     QVERIFY(previewShown);
 
-    QVERIFY(window->game().settings().pictureMode && Child<QAction>(*window, "Schummeln1")->isVisible());
     QCOMPARE(window->game().settings().pictureName, path);
     QVERIFY(TileAt(*window, QPoint(0, 0))->NumberLabel->isHidden());
     QCOMPARE(QColor(pieceOf(0, 0).pixel(20, 20)), QColor(Qt::blue));
