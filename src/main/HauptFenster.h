@@ -35,7 +35,7 @@ struct SecondaryWindows;
 //   HauptFenster.cpp          creation, showing a look, event routing, closing
 //   HauptFensterBoard.cpp     carrying out board builds: the picture, the tiles
 //   HauptFensterMoves.cpp     the shuffle's loop, presses, the slide's frames, magnifier, pointers
-//   HauptFensterCommands.cpp  menus, keys and the commands they run; the settings file
+//   HauptFensterCommands.cpp  menus, keys and the commands they run, the settings dialog
 //
 // Controls, items and timers carry object names, by which tests find them.
 class TTiloraForm : public QWidget

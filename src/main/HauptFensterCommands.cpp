@@ -6,7 +6,6 @@
 
 #include "controls/OwnerDrawnMenu.h"
 #include "controls/SpezialButton.h"
-#include "desktop/ErrorReport.h"
 #include "desktop/EventHook.h"
 #include "desktop/TrayIcon.h"
 #include "desktop/WindowPlacement.h"
@@ -45,12 +44,14 @@ void TTiloraForm::createMenus()
         item->setData(CommandIndex(entry));
         m_items.push_back(item);
     }
-    const auto fill = [this](TOwnerDrawnMenu *menu, CommandMenu which) {
-        for (const CommandEntry &entry : CommandsOf(which)) {
-            menu->addItem(m_items[size_t(CommandIndex(entry))],
-                entry.key ? QKeySequence(entry.key).toString(QKeySequence::PortableText)
-                          : QString());
-        }
+    // An entry in a menu, with its key drawn beside it.
+    const auto add = [this](TOwnerDrawnMenu *menu, const CommandEntry &entry) {
+        menu->addItem(m_items[size_t(CommandIndex(entry))],
+            entry.key ? QKeySequence(entry.key).toString(QKeySequence::PortableText) : QString());
+    };
+    const auto fill = [&add](TOwnerDrawnMenu *menu, CommandMenu which) {
+        for (const CommandEntry &entry : CommandsOf(which))
+            add(menu, entry);
     };
     const auto submenu = [this, &fill](const char *name, const char *caption, CommandMenu which) {
         auto *menu = new TOwnerDrawnMenu(QLatin1String(caption), PopupMenu2);
@@ -67,16 +68,13 @@ void TTiloraForm::createMenus()
     PopupMenu2 = new TOwnerDrawnMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     const std::span<const CommandEntry> options = CommandsOf(CommandMenu::Options);
-    PopupMenu2->addItem(m_items[size_t(CommandIndex(options.front()))],
-        QKeySequence(options.front().key).toString(QKeySequence::PortableText));
+    add(PopupMenu2, options.front());
     PopupMenu2->addSubmenu(submenu("Groesse1", "Groesse", CommandMenu::GridSizes),
         QStringLiteral("Einstellen der Spielfeldgröße"));
     PopupMenu2->addSubmenu(submenu("Animation1", "Animation", CommandMenu::Animation));
     PopupMenu2->addSubmenu(submenu("Mischen1", "Mischdauer", CommandMenu::ShuffleDurations));
-    for (const CommandEntry &entry : options.subspan(1)) {
-        PopupMenu2->addItem(m_items[size_t(CommandIndex(entry))],
-            QKeySequence(entry.key).toString(QKeySequence::PortableText));
-    }
+    for (const CommandEntry &entry : options.subspan(1))
+        add(PopupMenu2, entry);
     // The command runs once the menu has closed and its own handling is over: several
     // commands handle window events while they work.
     for (TOwnerDrawnMenu *menu : {PopupMenu1, PopupMenu2}) {
