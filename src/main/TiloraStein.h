@@ -7,7 +7,7 @@
 #include <QWidget>
 
 // One tile of the board. Its home cell never changes; where it stands now is the board's
-// business (TileGrid in the main window).
+// business (the game's puzzle, shown by the main window).
 class TTiloraStein : public QWidget
 {
     Q_OBJECT
