@@ -254,7 +254,8 @@ void TestMenus::keys_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<QString>("receiver"); // "numbers": the window, in number mode
+    // "numbers": the window, in number mode; "game": the window, a game on
+    QTest::addColumn<QString>("receiver");
     QTest::addColumn<QString>("command"); // "" for none
     const Qt::KeyboardModifiers none = Qt::NoModifier;
     const char *const functionKeys[] = {"help", "shuffle", "picture", "solution", "cheat", "mode",
@@ -277,6 +278,12 @@ void TestMenus::keys_data()
                                     << "highscore";
     QTest::newRow("p") << int(Qt::Key_P) << none << "window"
                        << "pause";
+    // An arrow moves the tile beside the free cell into it, the way the arrow points.
+    QTest::newRow("Right: the tile on its left") << int(Qt::Key_Right) << none << "game"
+                                                 << "free -1,0";
+    QTest::newRow("keypad Down") << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::KeypadModifier)
+                                 << "game" << "free 0,-1";
+    QTest::newRow("Right with no game") << int(Qt::Key_Right) << none << "window" << "";
     // The window put away and the game ended, with no window manager to do it.
     QTest::newRow("Ctrl+M") << int(Qt::Key_M) << Qt::KeyboardModifiers(Qt::ControlModifier)
                             << "window" << "away";
@@ -301,6 +308,10 @@ void TestMenus::keys()
         startGame();
         m_commands.clear();
     }
+    // A game on the board as it stands: the free cell at the bottom right.
+    if (receiver == u"game")
+        QVERIFY(window->game().beginGameOn(window->game().puzzle()));
+    const QPoint free = window->game().puzzle().freeCell();
     // Disabled items keep their keys as well.
     for (QAction *item : window->findChildren<QAction *>())
         item->setEnabled(false);
@@ -332,6 +343,9 @@ void TestMenus::keys()
                                            : window;
     QTest::keyClick(target, Qt::Key(key), modifiers);
 
+    if (const QPoint moved = window->game().puzzle().freeCell() - free;
+        key >= Qt::Key_Left && key <= Qt::Key_Down && !moved.isNull())
+        m_commands << QStringLiteral("free %1,%2").arg(moved.x()).arg(moved.y());
     for (qsizetype i = 0; i < toggles.size(); ++i)
         if (toggles[i]->isChecked() != marks[i])
             m_commands << toggleCommands[i];

@@ -61,8 +61,6 @@ private slots:
     void buildAskedForMidBuild();
     void floodOfPressesAndKeys();
     void outOfSight();
-    void arrowKeys_data();
-    void arrowKeys();
     void shuffleAfterTheHighScores();
     void modalWindowHoldsTheGame();
 
@@ -454,33 +452,6 @@ void TestPlay::outOfSight()
     QTRY_VERIFY(Child<QTimer>(*main(), "SekundenZaehler")->isActive());
     QTest::keyClick(preview, Qt::Key_Right);
     QCOMPARE(freeCell(), QPoint(2, 4));
-}
-
-void TestPlay::arrowKeys_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<bool>("gameOn");
-    QTest::addColumn<QPoint>("free"); // the free cell afterwards, from (4, 4)
-    const Qt::KeyboardModifiers none = Qt::NoModifier;
-    QTest::newRow("right: the tile on the left moves")
-        << int(Qt::Key_Right) << none << true << QPoint(3, 4);
-    QTest::newRow("keypad down") << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::KeypadModifier)
-                                 << true << QPoint(4, 3);
-    QTest::newRow("no game") << int(Qt::Key_Right) << none << false << QPoint(4, 4);
-}
-
-void TestPlay::arrowKeys()
-{
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    QFETCH(bool, gameOn);
-    QFETCH(QPoint, free);
-    if (gameOn)
-        startGame();
-    QTest::keyClick(main(), Qt::Key(key), modifiers);
-    QCOMPARE(freeCell(), free);
-    QCOMPARE(boardFault(), QString());
 }
 
 // H, Esc, F5 and F2 in a row: the shuffle that follows the high score window ends with the
