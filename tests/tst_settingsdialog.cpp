@@ -16,8 +16,6 @@
 #include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <set>
 #include <QTimer>
 
 // The settings dialog driven as the player drives it, opened from the main window, and what
@@ -156,11 +154,7 @@ void TestSettingsDialog::unchangedOrDiscarded()
         QCOMPARE(main()->game().settings().zoomFactor, 9);
         main()->game().setSettings(settings);
     }
-    std::set<quint64> builds; // the new boards made
-    connect(&main()->game(), &Game::changed, this, [&] {
-        if (main()->game().building() && main()->game().building()->kind == BoardBuild::NewBoard)
-            builds.insert(main()->game().building()->number);
-    });
+    const auto builds = NewBoardsOf(main()->game()); // the new boards made
     const auto before = state();
     dialog()->chooseColor = [](const QColor &) { return QColor(Qt::red); };
     dialog()->chooseFont = [](const QFont &) { return QFont(QStringLiteral("Courier"), 20); };
@@ -191,7 +185,7 @@ void TestSettingsDialog::unchangedOrDiscarded()
     });
     QCOMPARE((dialog()->result() == QDialog::Accepted), how == u"OK");
     QVERIFY(state() == before);
-    QVERIFY(builds.empty());
+    QVERIFY(builds->empty());
     QVERIFY(!m_windows->preview.isVisible());
 }
 

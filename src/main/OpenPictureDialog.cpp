@@ -12,35 +12,26 @@
 
 namespace {
 
-QString pictureFileFilter()
+// The dialog's filters: first one of every kind the game reads here, then the classic kinds,
+// then those the toolkit reads.
+QList<PictureFormat> pictureFilters()
 {
-    // The first pair offers every kind the game reads here; the classic ones follow, then those
-    // the toolkit reads.
-    QStringList every {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
-        QStringLiteral("*.ico"), QStringLiteral("*.emf"), QStringLiteral("*.wmf")};
-    QString further;
-    for (const PictureFormat &format : FurtherPictureFormats()) {
-        every += format.patterns;
-        further += u'|' + format.description + u'|' + format.patterns.join(u';');
-    }
-    const QString all = every.join(u';');
-    return QStringLiteral("Alle Dateien (%1)|%1|").arg(all)
-        + QStringLiteral(
-            "JPEG Bilddatei (*.jpg)|*.jpg|JPEG Bilddatei (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|"
-            "Symbole (*.ico)|*.ico|Erweiterte Metadateien (*.emf)|*.emf|Metadateien (*.wmf)|*.wmf")
-        + further;
+    QList<PictureFormat> filters {
+        {QStringLiteral("JPEG Bilddatei (*.jpg)"), {QStringLiteral("*.jpg")}},
+        {QStringLiteral("JPEG Bilddatei (*.jpeg)"), {QStringLiteral("*.jpeg")}},
+        {QStringLiteral("Bitmaps (*.bmp)"), {QStringLiteral("*.bmp")}},
+        {QStringLiteral("Symbole (*.ico)"), {QStringLiteral("*.ico")}},
+        {QStringLiteral("Erweiterte Metadateien (*.emf)"), {QStringLiteral("*.emf")}},
+        {QStringLiteral("Metadateien (*.wmf)"), {QStringLiteral("*.wmf")}}};
+    filters += FurtherPictureFormats();
+    QStringList every;
+    for (const PictureFormat &filter : filters)
+        every += filter.patterns;
+    filters.prepend({QStringLiteral("Alle Dateien (%1)").arg(every.join(u';')), every});
+    return filters;
 }
 
 } // namespace
-
-std::vector<std::pair<QString, QString>> PictureFilterPairs(const QString &filter)
-{
-    std::vector<std::pair<QString, QString>> pairs;
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        pairs.emplace_back(parts[i], parts[i + 1]);
-    return pairs;
-}
 
 QString RunOpenPictureDialog(QWidget *parent, const QString &currentPicture)
 {
@@ -56,22 +47,22 @@ QString RunOpenPictureDialog(QWidget *parent, const QString &currentPicture)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
 
-    const auto pairs = PictureFilterPairs(pictureFileFilter());
+    const QList<PictureFormat> filters = pictureFilters();
     QStringList descriptions;
-    for (const auto &pair : pairs)
-        descriptions << pair.first;
+    for (const PictureFormat &filter : filters)
+        descriptions << filter.description;
     dialog.setNameFilters(descriptions);
     dialog.selectNameFilter(descriptions.value(0));
 
     // The descriptions name their patterns separated by ";", which the dialog would take as
     // one pattern; hand the model the patterns one by one.
     auto *model = dialog.findChild<QFileSystemModel *>();
-    auto applyPatterns = [&pairs, model](const QString &description) {
+    auto applyPatterns = [&filters, model](const QString &description) {
         if (!model)
             return;
-        for (const auto &pair : pairs) {
-            if (pair.first == description) {
-                model->setNameFilters(pair.second.split(QLatin1Char(';'), Qt::SkipEmptyParts));
+        for (const PictureFormat &filter : filters) {
+            if (filter.description == description) {
+                model->setNameFilters(filter.patterns);
                 model->setNameFilterDisables(false);
                 return;
             }

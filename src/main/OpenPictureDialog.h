@@ -1,14 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-#include <utility>
-#include <vector>
 
 class QWidget;
-
-// The filter of the open-picture dialog as pairs of description and patterns.
-std::vector<std::pair<QString, QString>> PictureFilterPairs(const QString &filter);
 
 // Lets the player choose a picture file, with a preview of the selected file. It opens in
 // the folder of the current picture when that is a file. Returns the chosen file's full

@@ -132,7 +132,6 @@ THighscore::THighscore(const QString &file, QWidget *parent)
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(160, 298, 89, 17);
     OKButton->setCaption(QStringLiteral("OK"));
-    OKButton->setAccessibleName(QStringLiteral("OK"));
     OKButton->setColor(DarkGrey());
     OKButton->setFont(ArialFont(12, true));
     OKButton->setFontColor(Qt::white);

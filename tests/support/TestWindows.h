@@ -11,6 +11,7 @@
 #include <QAction>
 
 #include <memory>
+#include <set>
 
 inline std::unique_ptr<ProgramWindows> CreateTestWindows(const QString &folder)
 {
@@ -60,4 +61,15 @@ inline QString Outline(const TTiloraForm &window)
 inline void ChooseGridSize(TTiloraForm &window, int size)
 {
     Choose(window, (QStringLiteral("N%1").arg(size) + u'1').toLatin1().constData());
+}
+
+// The new boards the game begins to build from now on, by their numbers.
+inline std::shared_ptr<std::set<quint64>> NewBoardsOf(Game &game)
+{
+    auto boards = std::make_shared<std::set<quint64>>();
+    QObject::connect(&game, &Game::changed, &game, [&game, boards] {
+        if (game.building() && game.building()->kind == BoardBuild::NewBoard)
+            boards->insert(game.building()->number);
+    });
+    return boards;
 }
